@@ -1,0 +1,149 @@
+#include "app/form1.h"
+
+#include "app/icon.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <exception>
+#include <stdexcept>
+
+namespace app {
+
+namespace {
+
+// Positions are kept in twips as designed; 15 twips make one pixel at 96 dpi, and Qt scales
+// the pixels for high-DPI screens.
+constexpr int kTwipsPerPixel = 15;
+QRect twips(int left, int top, int width, int height) {
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                 height / kTwipsPerPixel);
+}
+
+const QString kTitle = QStringLiteral("ZURORUVE");
+
+} // namespace
+
+Form1::Form1(QWidget* parent)
+    : QWidget(parent), cmdDownload(new QPushButton("Download", this)),
+      cmdExcel(new QPushButton("Open In Excel", this)), Text1(new QPlainTextEdit("Text1", this)),
+      Text2(new QLineEdit("Text2", this)), Label1(new QLabel("Port", this)),
+      List1(new QComboBox(this)), cmdClear(new QPushButton("Clear", this)),
+      log_(*Text1, *Text2) {
+    setObjectName("Form1");
+    cmdDownload->setObjectName("cmdDownload");
+    cmdExcel->setObjectName("cmdExcel");
+    Text1->setObjectName("Text1");
+    Text2->setObjectName("Text2");
+    Label1->setObjectName("Label1");
+    List1->setObjectName("List1");
+    cmdClear->setObjectName("cmdClear");
+
+    setWindowTitle("ZURO Ruve");
+    setWindowIcon(ProgramIcon());
+    // A fixed frame: no resizing and no maximise button.
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(twips(0, 0, 7635, 4335).size());
+
+    QFont font("MS Sans Serif");
+    font.setPointSizeF(13.5);
+    font.setWeight(QFont::Normal);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+
+    cmdDownload->setGeometry(twips(2040, 3720, 1815, 495));
+    cmdExcel->setGeometry(twips(3960, 3720, 2295, 495));
+    cmdExcel->setVisible(false);
+    Text1->setGeometry(twips(120, 120, 7335, 3015));
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text2->setGeometry(twips(120, 3240, 7335, 375));
+    Label1->setGeometry(twips(120, 3720, 735, 375));
+    List1->setGeometry(twips(960, 3720, 975, 480));
+    List1->setEditable(false);
+    cmdClear->setGeometry(twips(6360, 3720, 1095, 495));
+
+    Label1->setFocusPolicy(Qt::NoFocus);
+    setTabOrder(cmdDownload, cmdExcel);
+    setTabOrder(cmdExcel, Text1);
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, List1);
+    setTabOrder(List1, cmdClear);
+    cmdDownload->setFocus();
+
+    connect(cmdDownload, &QPushButton::clicked, this, [this] { runDialogue(onDownload); });
+    connect(cmdClear, &QPushButton::clicked, this, [this] { runDialogue(onClear); });
+}
+
+Form1::~Form1() = default;
+
+void Form1::SetListIndex(int position) {
+    if (position < -1 || position >= List1->count())
+        throw std::invalid_argument("Invalid property value: the port list has no entry " +
+                                    std::to_string(position + 1) + " (ports 1 to " +
+                                    std::to_string(List1->count()) + ")");
+    List1->setCurrentIndex(position);
+}
+
+void Form1::DisableControls() {
+    List1->setEnabled(false);
+    cmdDownload->setEnabled(false);
+    cmdExcel->setEnabled(false);
+    cmdClear->setEnabled(false);
+}
+
+void Form1::EnableControls() {
+    List1->setEnabled(true);
+    cmdDownload->setEnabled(true);
+    cmdExcel->setEnabled(true);
+    cmdClear->setEnabled(true);
+}
+
+void Form1::runDialogue(const std::function<void()>& dialogue) {
+    if (busy_)
+        return;
+    busy_ = true;
+    DisableControls();
+    try {
+        if (dialogue)
+            dialogue();
+    } catch (const std::exception& e) {
+        // Nothing below the window lets an error through on purpose; should one escape, it
+        // is told in one line and the window stays usable.
+        log_.LogLine("ERROR: " + QString::fromLocal8Bit(e.what()));
+    }
+    EnableControls();
+    busy_ = false;
+    if (closeRequested_)
+        close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        // The running dialogue notices this on its next pass, closes the port and returns;
+        // the window closes then.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool Form1::Confirm(const QString& text) {
+    return QMessageBox::question(this, kTitle, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void Form1::Message(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+} // namespace app

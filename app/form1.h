@@ -1,0 +1,64 @@
+#pragma once
+// The program's one window: the status log, the status line, the port list and the buttons.
+
+#include "app/host.h"
+#include "app/statuslog.h"
+
+#include <QWidget>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace app {
+
+class Form1 : public QWidget, public UserQuestions {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    QPushButton* cmdDownload;
+    QPushButton* cmdExcel;
+    QPlainTextEdit* Text1;
+    QLineEdit* Text2;
+    QLabel* Label1;
+    QComboBox* List1;
+    QPushButton* cmdClear;
+
+    StatusLog& log() { return log_; }
+
+    /// Selects an entry of the port list by its 0-based position; -1 selects nothing.
+    /// Any other position is refused with an error, as the list has entries 0 to 15 only.
+    void SetListIndex(int position);
+
+    void DisableControls();
+    void EnableControls();
+
+    /// What the two buttons run between disabling and enabling the controls.
+    std::function<void()> onDownload;
+    std::function<void()> onClear;
+
+    /// True while a button's dialogue runs.
+    bool busy() const { return busy_; }
+    /// True once the user asked to close the window during a dialogue.
+    bool closeRequested() const { return closeRequested_; }
+
+    bool Confirm(const QString& text) override;
+    void Message(const QString& text) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void runDialogue(const std::function<void()>& dialogue);
+
+    TextBoxLog log_;
+    bool busy_ = false;
+    bool closeRequested_ = false;
+};
+
+} // namespace app

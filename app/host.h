@@ -1,0 +1,30 @@
+#pragma once
+// The two narrow ways the device link and the report decoding reach the window: the status
+// log with its status line, and questions to the user. The window implements both; tests
+// record what is written and answer the questions themselves.
+
+#include <QString>
+
+namespace app {
+
+/// The status log (one line per event of the current dialogue) and the status line.
+class StatusLog {
+public:
+    virtual ~StatusLog() = default;
+    /// Adds text as a new last line of the log; the empty text empties the log.
+    virtual void LogLine(const QString& text) = 0;
+    /// Replaces the status line with text.
+    virtual void SetStatus(const QString& text) = 0;
+};
+
+/// Modal questions and notices, titled with the program's name.
+class UserQuestions {
+public:
+    virtual ~UserQuestions() = default;
+    /// Yes/No box with the question icon, No the default. True only for Yes.
+    virtual bool Confirm(const QString& text) = 0;
+    /// OK-only box without icon.
+    virtual void Message(const QString& text) = 0;
+};
+
+} // namespace app

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QIcon>
+
+namespace app {
+
+/// The window icon, drawn in app/zuroruve.xpm.
+QIcon ProgramIcon();
+
+} // namespace app

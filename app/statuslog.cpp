@@ -1,0 +1,29 @@
+#include "app/statuslog.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+namespace app {
+
+void TextBoxLog::LogLine(const QString& text) {
+    if (text.isEmpty()) {
+        log_.clear();
+        return;
+    }
+    // Appended at the very end, after whatever the user may have typed into the box.
+    QString line = text;
+    line.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QTextCursor cursor(log_.document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(line + u'\n');
+    // The caret stands at the end of the last line written, not on the empty line after it.
+    const int length = log_.document()->characterCount() - 1;
+    cursor.setPosition(length - 1);
+    log_.setTextCursor(cursor);
+    log_.ensureCursorVisible();
+}
+
+void TextBoxLog::SetStatus(const QString& text) { status_.setText(text); }
+
+} // namespace app

@@ -1,0 +1,31 @@
+#include "settings/ini.h"
+
+#include "app/host.h"
+#include "settings/folder.h"
+#include "settings/profile.h"
+
+#include <exception>
+
+namespace settings {
+
+void WriteIni(const QString& section, const QString& key, const QString& value,
+              app::StatusLog& log) {
+    try {
+        // A refused write is not reported, as with the Windows profile functions.
+        WriteProfileString(section, key, value, InProgramFolder(kIniFile));
+    } catch (const std::exception& e) {
+        log.LogLine("ERROR: WriteIni: " + QString::fromLocal8Bit(e.what()));
+    }
+}
+
+QString ReadIni(const QString& section, const QString& key, const QString& fallback,
+                app::StatusLog& log) {
+    try {
+        return GetProfileString(section, key, fallback, InProgramFolder(kIniFile));
+    } catch (const std::exception& e) {
+        log.LogLine("ERROR: ReadIni: " + QString::fromLocal8Bit(e.what()));
+        return {};
+    }
+}
+
+} // namespace settings

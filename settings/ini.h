@@ -1,0 +1,26 @@
+#pragma once
+// The one setting the program keeps between runs: section "ZuroRuve", key "Port" of
+// "ZURORUVE.INI" beside the program.
+
+#include <QString>
+
+namespace app {
+class StatusLog;
+}
+
+namespace settings {
+
+inline const QString kIniFile = QStringLiteral("ZURORUVE.INI");
+inline const QString kSection = QStringLiteral("ZuroRuve");
+inline const QString kPortKey = QStringLiteral("Port");
+
+/// Stores value under key in section of the settings file. A write the system refuses
+/// (read-only file or folder) passes without a word.
+void WriteIni(const QString& section, const QString& key, const QString& value,
+              app::StatusLog& log);
+
+/// The stored value of key in section, or fallback when the file, section or key is missing.
+QString ReadIni(const QString& section, const QString& key, const QString& fallback,
+                app::StatusLog& log);
+
+} // namespace settings

@@ -1,0 +1,168 @@
+#include "settings/profile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSaveFile>
+
+namespace settings {
+
+namespace {
+
+struct Line {
+    qsizetype begin = 0; // offset of the line's first byte
+    qsizetype end = 0;   // offset just past its text, before CR LF
+};
+
+QList<Line> splitLines(const QByteArray& contents) {
+    QList<Line> lines;
+    qsizetype pos = 0;
+    while (pos < contents.size()) {
+        qsizetype nl = contents.indexOf('\n', pos);
+        const qsizetype next = nl < 0 ? contents.size() : nl + 1;
+        qsizetype end = nl < 0 ? contents.size() : nl;
+        if (end > pos && contents[end - 1] == '\r')
+            --end;
+        lines.append({pos, end});
+        pos = next;
+    }
+    return lines;
+}
+
+QByteArray text(const QByteArray& contents, const Line& line) {
+    return contents.mid(line.begin, line.end - line.begin);
+}
+
+bool sameName(const QByteArray& a, const QString& b) {
+    return QString::fromLocal8Bit(a.trimmed()).compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+// The section name of a "[name]" line; false for any other line.
+bool sectionName(const QByteArray& line, QByteArray& name) {
+    const QByteArray t = line.trimmed();
+    if (!t.startsWith('['))
+        return false;
+    const qsizetype close = t.indexOf(']');
+    name = close < 0 ? t.mid(1) : t.mid(1, close - 1);
+    return true;
+}
+
+// The key of a "key=value" line; false for lines without an equals sign.
+bool keyOf(const QByteArray& line, QByteArray& key, QByteArray& value) {
+    const qsizetype eq = line.indexOf('=');
+    if (eq < 0)
+        return false;
+    key = line.left(eq).trimmed();
+    value = line.mid(eq + 1).trimmed();
+    return true;
+}
+
+struct Found {
+    qsizetype section = -1;  // index of the section's header line
+    qsizetype lastLine = -1; // index of its last non-blank line
+    qsizetype key = -1;      // index of the key's line
+    QByteArray value;
+};
+
+Found find(const QByteArray& contents, const QList<Line>& lines, const QString& section,
+           const QString& key) {
+    Found f;
+    bool inside = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray t = text(contents, lines[i]);
+        QByteArray name;
+        if (sectionName(t, name)) {
+            if (inside)
+                break; // only the first section of that name counts
+            inside = sameName(name, section);
+            if (inside)
+                f.section = f.lastLine = i;
+            continue;
+        }
+        if (!inside)
+            continue;
+        if (!t.trimmed().isEmpty())
+            f.lastLine = i;
+        QByteArray k, v;
+        if (f.key < 0 && keyOf(t, k, v) && sameName(k, key)) {
+            f.key = i;
+            f.value = v;
+        }
+    }
+    return f;
+}
+
+} // namespace
+
+QString ProfileValue(const QByteArray& contents, const QString& section, const QString& key,
+                     const QString& fallback) {
+    const QList<Line> lines = splitLines(contents);
+    const Found f = find(contents, lines, section, key);
+    if (f.key < 0)
+        return fallback.left(kMaxProfileValue);
+    QByteArray v = f.value;
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return QString::fromLocal8Bit(v.left(kMaxProfileValue));
+}
+
+QByteArray WithProfileValue(const QByteArray& contents, const QString& section,
+                            const QString& key, const QString& value) {
+    const QList<Line> lines = splitLines(contents);
+    const Found f = find(contents, lines, section, key);
+    const QByteArray entry = key.toLocal8Bit() + '=' + value.toLocal8Bit();
+    QByteArray out = contents;
+    if (f.key >= 0) {
+        const Line& l = lines[f.key];
+        out.replace(l.begin, l.end - l.begin, entry);
+    } else if (f.section >= 0) {
+        const Line& l = lines[f.lastLine];
+        // Keep the line end of the line the entry follows; a last line without one gets CR LF.
+        qsizetype at = l.end;
+        if (at < out.size() && out[at] == '\r')
+            ++at;
+        if (at < out.size() && out[at] == '\n')
+            ++at;
+        QByteArray insert = entry + "\r\n";
+        if (at == l.end)
+            insert = "\r\n" + entry;
+        out.insert(at, insert);
+    } else {
+        if (!out.isEmpty() && !out.endsWith('\n'))
+            out += "\r\n";
+        out += '[' + section.toLocal8Bit() + "]\r\n" + entry + "\r\n";
+    }
+    return out;
+}
+
+QString GetProfileString(const QString& section, const QString& key, const QString& fallback,
+                         const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fallback.left(kMaxProfileValue);
+    return ProfileValue(file.readAll(), section, key, fallback);
+}
+
+bool WriteProfileString(const QString& section, const QString& key, const QString& value,
+                        const QString& path) {
+    QByteArray contents;
+    QFile existing(path);
+    if (existing.exists()) {
+        // A read-only file is refused even where its folder would let us replace it.
+        if (!QFileInfo(path).isWritable() || !existing.open(QIODevice::ReadOnly))
+            return false;
+        contents = existing.readAll();
+        existing.close();
+    }
+    const QByteArray updated = WithProfileValue(contents, section, key, value);
+    if (updated == contents && existing.exists())
+        return true;
+    // Written whole to a temporary file and renamed, so a failed write leaves the old file.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(updated);
+    return out.commit();
+}
+
+} // namespace settings
