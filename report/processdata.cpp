@@ -1,0 +1,80 @@
+#include "report/processdata.h"
+
+#include "app/host.h"
+#include "report/record.h"
+#include "report/showfile.h"
+#include "settings/folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace report {
+
+namespace {
+
+QString failure(const QString& what, const QString& path, const QString& why) {
+    return QStringLiteral("ERROR: ProcessData: cannot %1 %2: %3")
+        .arg(what, QDir::toNativeSeparators(path), why);
+}
+
+} // namespace
+
+QString DecodedFileName(const QDateTime& when) {
+    return "out-" + when.toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss")) + ".txt";
+}
+
+void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuestions& ask) {
+    log.LogLine("Processing data");
+
+    // Written under a temporary name and renamed when complete, so a failed write never
+    // leaves a shortened report behind under the real name.
+    const QString rawPath = settings::InProgramFolder(kRawFile);
+    {
+        QSaveFile raw(rawPath);
+        if (!raw.open(QIODevice::WriteOnly)) {
+            log.LogLine(failure("create", rawPath, raw.errorString()));
+            return;
+        }
+        if (raw.write(captured) != captured.size() || !raw.commit()) {
+            log.LogLine(failure("write", rawPath, raw.errorString()));
+            return;
+        }
+    }
+
+    QFile raw(rawPath);
+    if (!raw.open(QIODevice::ReadOnly)) {
+        log.LogLine(failure("read back", rawPath, raw.errorString()));
+        return;
+    }
+
+    const QString outPath = settings::InProgramFolder(DecodedFileName(QDateTime::currentDateTime()));
+    QSaveFile out(outPath);
+    if (!out.open(QIODevice::WriteOnly)) {
+        log.LogLine(failure("create", outPath, out.errorString()));
+        return;
+    }
+    const DecodeResult result =
+        DecodeReport(raw, out, NumberFormat::System(), [&](std::int32_t record) {
+            log.SetStatus("Processing record " + QString::number(record));
+        });
+    raw.close();
+    if (!result.error.isEmpty()) {
+        out.cancelWriting();
+        if (result.readFailed)
+            log.LogLine(failure("read back", rawPath, result.error));
+        else
+            log.LogLine(failure("write", outPath, result.error));
+        return;
+    }
+    if (!out.commit()) {
+        log.LogLine(failure("write", outPath, out.errorString()));
+        return;
+    }
+
+    log.LogLine("Processing " + QString::number(result.records) + " records complete");
+    log.SetStatus("");
+    ShowFile(outPath, ask);
+}
+
+} // namespace report

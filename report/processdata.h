@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+namespace app {
+class StatusLog;
+class UserQuestions;
+} // namespace app
+
+namespace report {
+
+inline const QString kRawFile = QStringLiteral("in.dat");
+
+/// "out-yyyy-mm-dd-hh-nn-ss.txt" for the given local time.
+QString DecodedFileName(const QDateTime& when);
+
+/// Keeps the captured report as "in.dat" beside the program, decodes it record by record into
+/// a new "out-<date and time>.txt" there and opens that in the text editor. A file that cannot
+/// be written or read back is told in one "ERROR: ProcessData: " line; nothing cut short is
+/// left under either name, and the editor is not started.
+void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuestions& ask);
+
+} // namespace report

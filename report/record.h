@@ -1,0 +1,36 @@
+#pragma once
+// The 19-byte report record and the decoding of a whole raw report, one record at a time.
+
+#include "report/decoders.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+class QIODevice;
+
+namespace report {
+
+inline constexpr int kRecordSize = 19;
+
+/// Decodes one record. When it is shown, appends its line (five tab-separated fields and
+/// CR LF) to line and returns true; empty slots, unknown kinds, invalid TX records and RX
+/// records without readings append nothing and return false.
+bool DecodeRecord(const std::uint8_t* record, const NumberFormat& format, QByteArray& line);
+
+/// What DecodeReport did: records read, lines written, and an error text if it failed.
+struct DecodeResult {
+    std::int32_t records = 0;
+    std::int64_t lines = 0;
+    QString error;           // empty on success
+    bool readFailed = false; // the error came from raw, not from out
+};
+
+/// Reads whole records from raw until fewer than 19 bytes remain, writing one line per shown
+/// record to out as it goes; before each record, progress is told the record's number.
+/// Never holds more than a small buffer of either side in memory.
+DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& format,
+                          const std::function<void(std::int32_t)>& progress = {});
+
+} // namespace report

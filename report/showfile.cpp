@@ -1,0 +1,42 @@
+#include "report/showfile.h"
+
+#include "app/host.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace report {
+
+void EditorCommand(const QString& path, QString& program, QStringList& arguments) {
+    const QString chosen = qEnvironmentVariable("ZURORUVE_EDITOR");
+    if (!chosen.isEmpty()) {
+        program = chosen;
+        arguments = {path};
+        return;
+    }
+#if defined(Q_OS_WIN)
+    program = QStringLiteral("notepad.exe");
+    arguments = {path};
+#elif defined(Q_OS_MACOS)
+    program = QStringLiteral("open");
+    arguments = {QStringLiteral("-t"), path};
+#else
+    program = QStringLiteral("xdg-open");
+    arguments = {path};
+#endif
+}
+
+void ShowFile(const QString& path, app::UserQuestions& ask) {
+    QString program;
+    QStringList arguments;
+    EditorCommand(path, program, arguments);
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    // Started on its own: the editor outlives the download and the program.
+    if (!process.startDetached())
+        ask.Message("ERROR: ShowFile" + QStringLiteral("Could not start the text editor \"%1\": %2")
+                                            .arg(program, process.errorString()));
+}
+
+} // namespace report

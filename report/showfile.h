@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+class UserQuestions;
+}
+
+namespace report {
+
+/// The editor command for path: the program named by ZURORUVE_EDITOR with the path as its one
+/// argument, else the platform's plain-text editor (notepad.exe, open -t, xdg-open).
+void EditorCommand(const QString& path, QString& program, QStringList& arguments);
+
+/// Opens the file in the text editor without waiting and without a shell. A start that fails
+/// shows the one box "ERROR: ShowFile" + description and returns.
+void ShowFile(const QString& path, app::UserQuestions& ask);
+
+} // namespace report

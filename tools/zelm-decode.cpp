@@ -1,0 +1,62 @@
+// zelm-decode RAW [OUT]: decodes an archived raw report (an "in.dat") into the same
+// tab-separated lines the program writes, to OUT or to standard output.
+
+#include "report/record.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+int fail(const QString& text) {
+    std::fprintf(stderr, "zelm-decode: %s\n", qPrintable(text));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty() || args.size() > 2 || args[0].startsWith("-")) {
+        std::fprintf(stderr, "usage: zelm-decode RAW [OUT]\n");
+        return 2;
+    }
+    QFile raw(args[0]);
+    if (!raw.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read %1: %2")
+                        .arg(QDir::toNativeSeparators(args[0]), raw.errorString()));
+
+    std::unique_ptr<QFileDevice> out;
+    if (args.size() == 2) {
+        auto file = std::make_unique<QSaveFile>(args[1]);
+        if (!file->open(QIODevice::WriteOnly))
+            return fail(QStringLiteral("cannot create %1: %2")
+                            .arg(QDir::toNativeSeparators(args[1]), file->errorString()));
+        out = std::move(file);
+    } else {
+        auto file = std::make_unique<QFile>();
+        if (!file->open(stdout, QIODevice::WriteOnly))
+            return fail("cannot write to standard output: " + file->errorString());
+        out = std::move(file);
+    }
+
+    const report::DecodeResult result =
+        report::DecodeReport(raw, *out, report::NumberFormat::System());
+    if (!result.error.isEmpty())
+        return fail(result.readFailed ? "cannot read " + args[0] + ": " + result.error
+                                      : "cannot write: " + result.error);
+    if (auto* file = dynamic_cast<QSaveFile*>(out.get())) {
+        if (!file->commit())
+            return fail("cannot write " + args[1] + ": " + file->errorString());
+    } else if (!out->flush()) {
+        return fail("cannot write to standard output: " + out->errorString());
+    }
+    std::fprintf(stderr, "%d records, %lld lines\n", result.records,
+                 static_cast<long long>(result.lines));
+    return 0;
+}
