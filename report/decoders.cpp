@@ -1,6 +1,7 @@
 #include "report/decoders.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <stdexcept>
 
@@ -39,52 +40,39 @@ double CountToHumidity(int low, int high, double temperature) {
     return (c * 0.00008 + 0.01) * (temperature - 25) + h;
 }
 
-void AppendHex(std::uint8_t byte, QByteArray& out) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    out.append(digits[byte >> 4]);
-    out.append(digits[byte & 0x0F]);
-}
-
-void AppendBcd(std::uint8_t byte, QByteArray& out) {
-    const int high = byte >> 4;
-    const int low = byte & 0x0F;
-    out.append(char('0' + (high > 9 ? 9 : high)));
-    out.append(char('0' + (low > 9 ? 9 : low)));
-}
-
-void AppendFiveDigits(std::int64_t value, QByteArray& out) {
+char* WriteFiveDigits(std::int64_t value, char* out) {
     char buf[24];
     const bool negative = value < 0;
     const std::uint64_t magnitude =
         negative ? std::uint64_t(0) - std::uint64_t(value) : std::uint64_t(value);
     const auto r = std::to_chars(buf, buf + sizeof buf, magnitude);
     if (negative)
-        out.append('-');
+        *out++ = '-';
     for (auto n = r.ptr - buf; n < 5; ++n)
-        out.append('0');
-    out.append(buf, r.ptr - buf);
+        *out++ = '0';
+    return std::copy(buf, r.ptr, out);
 }
 
-void AppendOneDecimal(double value, const NumberFormat& format, QByteArray& out) {
+char* WriteOneDecimal(double value, const NumberFormat& format, char* out) {
     // The shortest text that reads back as the same double, so that a value meant as 11.05
     // rounds the same way whichever side of 11.05 its double lies.
-    char buf[1200];
+    char buf[400];
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    if (r.ec != std::errc())
+        return out;
     const char* p = buf;
-    const char* end = r.ptr;
+    const char* const end = r.ptr;
     bool negative = false;
-    if (p < end && *p == '-') {
+    if (*p == '-') {
         negative = true;
         ++p;
     }
-    const char* wholeBegin = p;
+    const char* const wholeBegin = p;
     while (p < end && *p >= '0' && *p <= '9')
         ++p;
-    const char* wholeEnd = p;
-    if (wholeBegin == wholeEnd) { // not a finite number; cannot come from the decoders
-        out.append(buf, end - buf);
-        return;
-    }
+    const char* const wholeEnd = p;
+    if (wholeBegin == wholeEnd) // not a finite number; cannot come from the decoders
+        return std::copy(static_cast<const char*>(buf), end, out);
     int first = 0;
     int second = 0;
     if (p < end && *p == '.') {
@@ -95,31 +83,29 @@ void AppendOneDecimal(double value, const NumberFormat& format, QByteArray& out)
             second = *p - '0';
     }
     // Half away from zero: the magnitude rounds up when the second decimal is 5 or more.
-    char whole[400];
-    qsizetype n = wholeEnd - wholeBegin;
-    if (n > qsizetype(sizeof whole) - 2) {
-        out.append(buf, end - buf);
-        return;
-    }
-    std::copy(wholeBegin, wholeEnd, whole + 1);
-    whole[0] = '0';
+    // The whole digits go out behind one spare place for a carry out of the top digit.
+    char* const spare = out + (negative ? 1 : 0);
+    char* const digits = spare + 1;
+    char* const digitsEnd = std::copy(wholeBegin, wholeEnd, digits);
+    *spare = '0';
     if (second >= 5 && ++first == 10) {
         first = 0;
-        qsizetype i = n;
-        while (whole[i] == '9')
-            whole[i--] = '0';
-        ++whole[i];
+        char* d = digitsEnd - 1;
+        while (*d == '9')
+            *d-- = '0';
+        ++*d;
     }
-    const char* digits = whole[0] == '0' ? whole + 1 : whole;
-    const qsizetype length = whole[0] == '0' ? n : n + 1;
-    const bool zero = first == 0 && std::all_of(digits, digits + length, [](char c) {
-                          return c == '0';
-                      });
+    const char* top = *spare == '0' ? digits : spare;
+    const bool zero = first == 0 && std::all_of(top, static_cast<const char*>(digitsEnd),
+                                                [](char c) { return c == '0'; });
+    // Close the gap left by the spare place and the sign, if either goes unused.
+    char* w = out;
     if (negative && !zero)
-        out.append('-');
-    out.append(digits, length);
-    out.append(format.decimalSeparator);
-    out.append(char('0' + first));
+        *w++ = '-';
+    w = std::copy(top, static_cast<const char*>(digitsEnd), w);
+    w = std::copy(format.decimalSeparator.cbegin(), format.decimalSeparator.cend(), w);
+    *w++ = char('0' + first);
+    return w;
 }
 
 void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& reading,
@@ -139,30 +125,29 @@ void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& readi
 }
 
 QString BytesToHex(QByteArrayView bytes) {
-    QByteArray out;
-    out.reserve(bytes.size() * 2);
+    QByteArray out(bytes.size() * 2, Qt::Uninitialized);
+    char* w = out.data();
     for (const char b : bytes)
-        AppendHex(std::uint8_t(b), out);
+        w = WriteHex(std::uint8_t(b), w);
     return QString::fromLatin1(out);
 }
 
 QString BcdToDigits(QByteArrayView bytes) {
     if (bytes.isEmpty())
         throw std::invalid_argument("BcdToDigits: empty byte string");
-    QByteArray out;
-    AppendBcd(std::uint8_t(bytes[0]), out);
-    return QString::fromLatin1(out);
+    char out[2];
+    WriteBcd(std::uint8_t(bytes[0]), out);
+    return QString::fromLatin1(out, 2);
 }
 
 QString FormatFiveDigits(std::int64_t value) {
-    QByteArray out;
-    AppendFiveDigits(value, out);
-    return QString::fromLatin1(out);
+    char out[24];
+    return QString::fromLatin1(out, WriteFiveDigits(value, out) - out);
 }
 
 QString FormatOneDecimal(double value, const NumberFormat& format) {
-    QByteArray out;
-    AppendOneDecimal(value, format, out);
+    QByteArray out(400 + format.decimalSeparator.size(), Qt::Uninitialized);
+    out.truncate(WriteOneDecimal(value, format, out.data()) - out.data());
     return QString::fromUtf8(out);
 }
 

@@ -45,10 +45,23 @@ QString FormatFiveDigits(std::int64_t value);
 /// text of the value; a negative value that rounds to zero is written without a minus sign.
 QString FormatOneDecimal(double value, const NumberFormat& format = {});
 
-// The same masks appending bytes to out, for the decoding loop.
-void AppendFiveDigits(std::int64_t value, QByteArray& out);
-void AppendOneDecimal(double value, const NumberFormat& format, QByteArray& out);
-void AppendHex(std::uint8_t byte, QByteArray& out);
-void AppendBcd(std::uint8_t byte, QByteArray& out);
+// The same masks written at out, returning the end, for the decoding loop. WriteFiveDigits
+// needs 21 bytes of room; WriteOneDecimal needs 24 plus the separator for values within
+// +-1e15 (every decoded value is) and up to 330 for any other finite value.
+char* WriteFiveDigits(std::int64_t value, char* out);
+char* WriteOneDecimal(double value, const NumberFormat& format, char* out);
+inline char* WriteHex(std::uint8_t byte, char* out) {
+    constexpr char digits[] = "0123456789ABCDEF";
+    *out++ = digits[byte >> 4];
+    *out++ = digits[byte & 0x0F];
+    return out;
+}
+inline char* WriteBcd(std::uint8_t byte, char* out) {
+    const int high = byte >> 4;
+    const int low = byte & 0x0F;
+    *out++ = char('0' + (high > 9 ? 9 : high));
+    *out++ = char('0' + (low > 9 ? 9 : low));
+    return out;
+}
 
 } // namespace report

@@ -15,114 +15,121 @@ struct Record {
     std::uint8_t operator[](int n) const { return data[n - 1]; }
 };
 
-void appendStamp(Record r, QByteArray& out) {
-    out.append("20");
+char* writeStamp(Record r, char* out) {
+    *out++ = '2';
+    *out++ = '0';
     for (int n = 3; n <= 8; ++n) {
-        AppendBcd(r[n], out);
+        out = WriteBcd(r[n], out);
         if (n < 8)
-            out.append('-');
+            *out++ = '-';
     }
+    return out;
+}
+
+char* write(const char* text, char* out) {
+    while (*text)
+        *out++ = *text++;
+    return out;
 }
 
 bool noReading(std::uint8_t low, std::uint8_t high) { return low == 0x00 && high == 0x80; }
 
 } // namespace
 
-bool DecodeRecord(const std::uint8_t* data, const NumberFormat& format, QByteArray& line) {
+char* DecodeRecordAt(const std::uint8_t* data, const NumberFormat& format, char* const out) {
     const Record r{data};
     if (r[1] == 0xFF && r[2] == 0xFF)
-        return false; // empty slot
+        return out; // empty slot
     const std::uint8_t kind = r[9];
     if (kind < TX || kind > BV)
-        return false;
+        return out;
+    if (kind == RX && noReading(r[16], r[17]) && noReading(r[18], r[19]))
+        return out;
+    if (kind == TX && (r[16] & 3) == 3)
+        return out; // INVALID
 
-    const qsizetype start = line.size();
-    const char* status = "OK";
-    if (kind == TX) {
-        const std::uint8_t f = r[16];
-        if ((f & 3) == 3)
-            return false; // INVALID
-        if (f & 4)
-            status = "LOWBAT";
-    }
-    line.append(status);
-    line.append('\t');
-    appendStamp(r, line);
-    line.append('\t');
-
+    char* w = write(kind == TX && (r[16] & 4) ? "LOWBAT\t" : "OK\t", out);
+    w = writeStamp(r, w);
     switch (kind) {
     case TX: {
-        line.append("TX\t");
+        w = write("\tTX\t", w);
         // Low byte first, unlike the RX and BV identifiers.
-        AppendFiveDigits(r[10] + 256 * r[11], line);
-        line.append('\t');
+        w = WriteFiveDigits(r[10] + 256 * r[11], w);
+        *w++ = '\t';
         const auto word = std::int16_t(std::uint16_t((r[17] << 8) | (r[16] & 0xF0)));
-        AppendOneDecimal(word / 256.0, format, line);
+        w = WriteOneDecimal(word / 256.0, format, w);
         break;
     }
     case BT: {
-        line.append("BT\t");
+        w = write("\tBT\t", w);
         for (int n = 10; n <= 15; ++n) {
-            AppendHex(r[n], line);
+            w = WriteHex(r[n], w);
             if (n < 15)
-                line.append(':');
+                *w++ = ':';
         }
-        line.append('\t');
+        *w++ = '\t';
         const double t = CountToTemperature(r[16], r[17]);
         const double h = CountToHumidity(r[18], r[19], t);
-        AppendOneDecimal(t, format, line);
-        line.append(' ');
-        AppendOneDecimal(h, format, line);
+        w = WriteOneDecimal(t, format, w);
+        *w++ = ' ';
+        w = WriteOneDecimal(h, format, w);
         break;
     }
     case RX: {
+        w = write("\tRX\t", w);
+        w = WriteFiveDigits(r[10] * 256 + r[11], w);
+        *w++ = '\t';
         const bool first = !noReading(r[16], r[17]);
-        const bool second = !noReading(r[18], r[19]);
-        if (!first && !second) {
-            line.truncate(start);
-            return false;
-        }
-        line.append("RX\t");
-        AppendFiveDigits(r[10] * 256 + r[11], line);
-        line.append('\t');
         if (first)
-            AppendOneDecimal(DecodeFixed88(r[17], r[16]), format, line);
-        if (first && second)
-            line.append(' ');
-        if (second)
-            AppendOneDecimal(DecodeFixed88(r[19], r[18]), format, line);
+            w = WriteOneDecimal(DecodeFixed88(r[17], r[16]), format, w);
+        if (!noReading(r[18], r[19])) {
+            if (first)
+                *w++ = ' ';
+            w = WriteOneDecimal(DecodeFixed88(r[19], r[18]), format, w);
+        }
         break;
     }
     case BV:
-        line.append("BV\t");
-        AppendFiveDigits(r[10] * 256 + r[11], line);
-        line.append('\t');
+        w = write("\tBV\t", w);
+        w = WriteFiveDigits(r[10] * 256 + r[11], w);
+        *w++ = '\t';
         // Byte 16 at 0x80 or above is read as unsigned rather than refused.
-        AppendOneDecimal((r[16] * 256 + r[17]) * 32.5 / 1000, format, line);
+        w = WriteOneDecimal((r[16] * 256 + r[17]) * 32.5 / 1000, format, w);
         break;
     }
-    line.append("\r\n");
-    return true;
+    *w++ = '\r';
+    *w++ = '\n';
+    return w;
+}
+
+bool DecodeRecord(const std::uint8_t* data, const NumberFormat& format, QByteArray& line) {
+    const qsizetype start = line.size();
+    line.resize(start + kMaxLineLength + 2 * format.decimalSeparator.size());
+    char* const at = line.data() + start;
+    const char* end = DecodeRecordAt(data, format, at);
+    line.truncate(start + (end - at));
+    return end != at;
 }
 
 DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& format,
                           const std::function<void(std::int32_t)>& progress) {
     constexpr qsizetype kChunkRecords = 4096;
     constexpr qsizetype kFlushAt = 1 << 16;
+    const qsizetype lineRoom = kMaxLineLength + 2 * format.decimalSeparator.size();
     DecodeResult result;
     QByteArray in(kChunkRecords * kRecordSize, Qt::Uninitialized);
-    QByteArray lines;
-    lines.reserve(kFlushAt + 256);
+    QByteArray lines(kFlushAt + lineRoom, Qt::Uninitialized);
+    char* const linesBegin = lines.data();
+    char* w = linesBegin;
     qsizetype have = 0; // bytes of in not yet decoded, kept at its front
 
     const auto flush = [&] {
-        if (lines.isEmpty())
-            return true;
-        if (out.write(lines) != lines.size()) {
+        const qsizetype n = w - linesBegin;
+        if (n > 0 && out.write(linesBegin, n) != n) {
             result.error = out.errorString();
             return false;
         }
-        lines.clear();
+        w = linesBegin;
         return true;
     };
 
@@ -145,9 +152,11 @@ DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
             ++result.records;
             if (progress)
                 progress(result.records);
-            if (DecodeRecord(bytes + pos, format, lines))
+            char* const lineEnd = DecodeRecordAt(bytes + pos, format, w);
+            if (lineEnd != w)
                 ++result.lines;
-            if (lines.size() >= kFlushAt && !flush())
+            w = lineEnd;
+            if (w - linesBegin >= kFlushAt && !flush())
                 return result;
         }
         // Keep a partial record at the front for the next read; at the end it is left unread.

@@ -19,6 +19,13 @@ inline constexpr int kRecordSize = 19;
 /// records without readings append nothing and return false.
 bool DecodeRecord(const std::uint8_t* record, const NumberFormat& format, QByteArray& line);
 
+/// The longest line DecodeRecordAt writes, beyond twice the decimal separator's length.
+inline constexpr int kMaxLineLength = 128;
+
+/// DecodeRecord writing at out: returns the end of the line written, or out when the record is
+/// not shown. out needs kMaxLineLength + 2 * separator bytes of room.
+char* DecodeRecordAt(const std::uint8_t* record, const NumberFormat& format, char* out);
+
 /// What DecodeReport did: records read, lines written, and an error text if it failed.
 struct DecodeResult {
     std::int32_t records = 0;
