@@ -32,8 +32,7 @@ Form1::Form1(QWidget* parent)
     : QWidget(parent), cmdDownload(new QPushButton("Download", this)),
       cmdExcel(new QPushButton("Open In Excel", this)), Text1(new QPlainTextEdit("Text1", this)),
       Text2(new QLineEdit("Text2", this)), Label1(new QLabel("Port", this)),
-      List1(new QComboBox(this)), cmdClear(new QPushButton("Clear", this)),
-      log_(*Text1, *Text2) {
+      List1(new QComboBox(this)), cmdClear(new QPushButton("Clear", this)), log_(*Text1, *Text2) {
     setObjectName("Form1");
     cmdDownload->setObjectName("cmdDownload");
     cmdExcel->setObjectName("cmdExcel");

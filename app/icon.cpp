@@ -6,6 +6,8 @@
 
 namespace app {
 
-QIcon ProgramIcon() { return QIcon(QPixmap(zuroruve_xpm)); }
+QIcon ProgramIcon() {
+    return QIcon(QPixmap(zuroruve_xpm));
+}
 
 } // namespace app

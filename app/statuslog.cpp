@@ -24,6 +24,8 @@ void TextBoxLog::LogLine(const QString& text) {
     log_.ensureCursorVisible();
 }
 
-void TextBoxLog::SetStatus(const QString& text) { status_.setText(text); }
+void TextBoxLog::SetStatus(const QString& text) {
+    status_.setText(text);
+}
 
 } // namespace app

@@ -1,6 +1,7 @@
 #include "app/submain.h"
 
 #include "app/form1.h"
+#include "link/serialcomm.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/tonumber.h"
@@ -41,8 +42,10 @@ void SubMain(Form1& form) {
         log.LogLine("Select port number and click Download to begin");
         log.SetStatus("");
         form.List1->clear();
-        for (int n = 1; n <= kPorts; ++n)
+        for (int n = 1; n <= kPorts; ++n) {
             form.List1->addItem(QString::number(n));
+            form.List1->setItemData(n - 1, devicelink::PortToolTip(n), Qt::ToolTipRole);
+        }
         const QString remembered =
             settings::ReadIni(settings::kSection, settings::kPortKey, QString(), log);
         std::int32_t position = 0;

@@ -108,8 +108,8 @@ char* WriteOneDecimal(double value, const NumberFormat& format, char* out) {
     return w;
 }
 
-void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& reading,
-                     QString& status, const NumberFormat& format) {
+void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& reading, QString& status,
+                     const NumberFormat& format) {
     if (payload.size() < 8)
         throw std::invalid_argument("DecodeTxPayload: the payload needs at least 8 bytes");
     const auto byte = [&](int n) { return std::uint8_t(payload[n - 1]); };

@@ -19,8 +19,8 @@ struct NumberFormat {
 /// Identifier (low byte first, mask "00000"), reading (mask "0.0") and status ("", "LOWBAT"
 /// or "INVALID", INVALID winning) of a TX payload, record bytes 10 to 19. Throws
 /// std::invalid_argument for a payload shorter than 8 bytes.
-void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& reading,
-                     QString& status, const NumberFormat& format = {});
+void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& reading, QString& status,
+                     const NumberFormat& format = {});
 
 /// The signed 16-bit word high * 256 + low in units of 1/256.
 double DecodeFixed88(std::uint8_t high, std::uint8_t low);

@@ -48,7 +48,8 @@ void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuest
         return;
     }
 
-    const QString outPath = settings::InProgramFolder(DecodedFileName(QDateTime::currentDateTime()));
+    const QString outPath =
+        settings::InProgramFolder(DecodedFileName(QDateTime::currentDateTime()));
     QSaveFile out(outPath);
     if (!out.open(QIODevice::WriteOnly)) {
         log.LogLine(failure("create", outPath, out.errorString()));

@@ -32,7 +32,9 @@ char* write(const char* text, char* out) {
     return out;
 }
 
-bool noReading(std::uint8_t low, std::uint8_t high) { return low == 0x00 && high == 0x80; }
+bool noReading(std::uint8_t low, std::uint8_t high) {
+    return low == 0x00 && high == 0x80;
+}
 
 } // namespace
 

@@ -22,9 +22,13 @@ QString ProgramFolder() {
     return QCoreApplication::applicationDirPath();
 }
 
-void SetProgramFolder(const QString& folder) { folderOverride() = folder; }
+void SetProgramFolder(const QString& folder) {
+    folderOverride() = folder;
+}
 
-QString InProgramFolder(const QString& name) { return ProgramFolder() + u'/' + name; }
+QString InProgramFolder(const QString& name) {
+    return ProgramFolder() + u'/' + name;
+}
 
 void MakeUserFolders(app::StatusLog& log) {
     const std::filesystem::path path(QFile::encodeName(InProgramFolder("DATA")).toStdString());

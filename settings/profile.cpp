@@ -106,8 +106,8 @@ QString ProfileValue(const QByteArray& contents, const QString& section, const Q
     return QString::fromLocal8Bit(v.left(kMaxProfileValue));
 }
 
-QByteArray WithProfileValue(const QByteArray& contents, const QString& section,
-                            const QString& key, const QString& value) {
+QByteArray WithProfileValue(const QByteArray& contents, const QString& section, const QString& key,
+                            const QString& value) {
     const QList<Line> lines = splitLines(contents);
     const Found f = find(contents, lines, section, key);
     const QByteArray entry = key.toLocal8Bit() + '=' + value.toLocal8Bit();

@@ -24,7 +24,7 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
 /// The same two operations on the file's contents, for callers that hold them already.
 QString ProfileValue(const QByteArray& contents, const QString& section, const QString& key,
                      const QString& fallback);
-QByteArray WithProfileValue(const QByteArray& contents, const QString& section,
-                            const QString& key, const QString& value);
+QByteArray WithProfileValue(const QByteArray& contents, const QString& section, const QString& key,
+                            const QString& value);
 
 } // namespace settings

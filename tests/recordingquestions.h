@@ -7,9 +7,9 @@
 
 class RecordingQuestions : public app::UserQuestions {
 public:
-    bool answer = false;    // what Confirm says
-    QStringList questions;  // every Confirm text
-    QStringList messages;   // every Message text
+    bool answer = false;   // what Confirm says
+    QStringList questions; // every Confirm text
+    QStringList messages;  // every Message text
 
     bool Confirm(const QString& text) override {
         questions.append(text);

@@ -14,8 +14,8 @@ const NumberFormat comma{","};
 QString line(const QByteArray& record, const NumberFormat& format = point) {
     Q_ASSERT(record.size() == report::kRecordSize);
     QByteArray out;
-    const bool shown =
-        report::DecodeRecord(reinterpret_cast<const std::uint8_t*>(record.constData()), format, out);
+    const bool shown = report::DecodeRecord(
+        reinterpret_cast<const std::uint8_t*>(record.constData()), format, out);
     if (!shown)
         return out.isEmpty() ? QString("(none)") : QString("(none, but wrote something)");
     return QString::fromUtf8(out);
@@ -72,14 +72,30 @@ private slots:
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("reading");
         QTest::addColumn<QString>("status");
-        QTest::newRow("low battery") << hex("3930 00000000 0419 0000") << "12345" << "25.0" << "LOWBAT";
-        QTest::newRow("zero id") << hex("0000 00000000 0019 0000") << "00000" << "25.0" << "";
-        QTest::newRow("invalid wins") << hex("3930 00000000 4719 0000") << "12345" << "25.3" << "INVALID";
-        QTest::newRow("bit 3 unused") << hex("0100 00000000 0800 0000") << "00001" << "0.0" << "";
-        QTest::newRow("-0.0625") << hex("0000 00000000 F0FF 0000") << "00000" << "-0.1" << "";
-        QTest::newRow("largest") << hex("0000 00000000 F07F 0000") << "00000" << "127.9" << "";
-        QTest::newRow("smallest") << hex("0000 00000000 0080 0000") << "00000" << "-128.0" << "";
-        QTest::newRow("8 bytes do") << hex("FFFF 00000000 0100") << "65535" << "0.0" << "";
+        QTest::newRow("low battery") << hex("3930 00000000 0419 0000") << "12345"
+                                     << "25.0"
+                                     << "LOWBAT";
+        QTest::newRow("zero id") << hex("0000 00000000 0019 0000") << "00000"
+                                 << "25.0"
+                                 << "";
+        QTest::newRow("invalid wins") << hex("3930 00000000 4719 0000") << "12345"
+                                      << "25.3"
+                                      << "INVALID";
+        QTest::newRow("bit 3 unused") << hex("0100 00000000 0800 0000") << "00001"
+                                      << "0.0"
+                                      << "";
+        QTest::newRow("-0.0625") << hex("0000 00000000 F0FF 0000") << "00000"
+                                 << "-0.1"
+                                 << "";
+        QTest::newRow("largest") << hex("0000 00000000 F07F 0000") << "00000"
+                                 << "127.9"
+                                 << "";
+        QTest::newRow("smallest") << hex("0000 00000000 0080 0000") << "00000"
+                                  << "-128.0"
+                                  << "";
+        QTest::newRow("8 bytes do") << hex("FFFF 00000000 0100") << "65535"
+                                    << "0.0"
+                                    << "";
     }
     void txPayload() {
         QFETCH(QByteArray, payload);
@@ -124,7 +140,8 @@ private slots:
         QVERIFY(qFuzzyCompare(report::CountToTemperature(0, 0), -40.68));
         QCOMPARE(report::FormatOneDecimal(report::CountToTemperature(0xD6, 0x06)), QString("30.3"));
         QVERIFY(qFuzzyCompare(report::CountToTemperature(0xFF, 0x0F), 122.340312));
-        QCOMPARE(report::FormatOneDecimal(report::CountToTemperature(0xFF, 0x0F)), QString("122.3"));
+        QCOMPARE(report::FormatOneDecimal(report::CountToTemperature(0xFF, 0x0F)),
+                 QString("122.3"));
         QCOMPARE(report::CountToTemperature(0xFF, 0xF7), report::CountToTemperature(0xFF, 0x07));
 
         // Count 3000 is 0x0BB8.
@@ -132,11 +149,13 @@ private slots:
         QVERIFY(qFuzzyCompare(report::CountToHumidity(0xB8, 0x0B, 50.0), 98.55));
         QCOMPARE(report::FormatOneDecimal(report::CountToHumidity(0, 0, 25.0)), QString("-2.0"));
         QVERIFY(qFuzzyCompare(report::CountToHumidity(0xFF, 0x0F, 25.0), 114.89423));
-        QCOMPARE(report::FormatOneDecimal(report::CountToHumidity(0xFF, 0x0F, 25.0)), QString("114.9"));
+        QCOMPARE(report::FormatOneDecimal(report::CountToHumidity(0xFF, 0x0F, 25.0)),
+                 QString("114.9"));
         // Both sides of the switch between the two coefficient sets (2499 = 0x9C3).
         QVERIFY(qAbs(report::CountToHumidity(0xC3, 0x09, 25.0) - 79.7026009045) < 1e-9);
         QVERIFY(qAbs(report::CountToHumidity(0xC4, 0x09, 25.0) - 79.75) < 1e-9);
-        QCOMPARE(report::CountToHumidity(0xC4, 0xF9, 25.0), report::CountToHumidity(0xC4, 0x09, 25.0));
+        QCOMPARE(report::CountToHumidity(0xC4, 0xF9, 25.0),
+                 report::CountToHumidity(0xC4, 0x09, 25.0));
     }
 
     void hexAndBcd() {
@@ -159,11 +178,13 @@ private slots:
                                     << "OK\t2024-03-05-14-07-09\tRX\t00042\t25.3\r\n";
         QTest::newRow("BV example") << hex("0007 240305140709 04 002A 00000000 0078 0080")
                                     << "OK\t2024-03-05-14-07-09\tBV\t00042\t3.9\r\n";
-        QTest::newRow("BT example") << hex("0007 240305140709 02 001A2B3C4D5E D606 B80B")
-                                    << "OK\t2024-03-05-14-07-09\tBT\t00:1A:2B:3C:4D:5E\t30.3 93.6\r\n";
+        QTest::newRow("BT example")
+            << hex("0007 240305140709 02 001A2B3C4D5E D606 B80B")
+            << "OK\t2024-03-05-14-07-09\tBT\t00:1A:2B:3C:4D:5E\t30.3 93.6\r\n";
         QTest::newRow("TX example") << hex("0007 240305140709 01 3930 2B3C4D5E 0419 B80B")
                                     << "LOWBAT\t2024-03-05-14-07-09\tTX\t12345\t25.0\r\n";
-        QTest::newRow("empty slot") << hex("FFFF 240305140709 03 002A 00000000 4019 0080") << "(none)";
+        QTest::newRow("empty slot")
+            << hex("FFFF 240305140709 03 002A 00000000 4019 0080") << "(none)";
         QTest::newRow("FF FE is in use") << hex("FFFE 240305140709 04 0000 00000000 0000 0000")
                                          << "OK\t2024-03-05-14-07-09\tBV\t00000\t0.0\r\n";
         QTest::newRow("kind 0") << hex("0007 240305140709 00 002A 00000000 4019 0080") << "(none)";
@@ -173,20 +194,23 @@ private slots:
         QTest::newRow("RX both") << hex("0007 240305140709 03 002A 00000000 4019 C0E7")
                                  << "OK\t2024-03-05-14-07-09\tRX\t00042\t25.3 -24.3\r\n";
         QTest::newRow("RX none") << hex("0007 240305140709 03 002A 00000000 0080 0080") << "(none)";
-        QTest::newRow("RX 01 80 is a reading") << hex("0007 240305140709 03 002A 00000000 0180 0080")
-                                               << "OK\t2024-03-05-14-07-09\tRX\t00042\t-128.0\r\n";
+        QTest::newRow("RX 01 80 is a reading")
+            << hex("0007 240305140709 03 002A 00000000 0180 0080")
+            << "OK\t2024-03-05-14-07-09\tRX\t00042\t-128.0\r\n";
         QTest::newRow("RX/BV id high first") << hex("0007 240305140709 03 0102 00000000 0019 0080")
                                              << "OK\t2024-03-05-14-07-09\tRX\t00258\t25.0\r\n";
         QTest::newRow("TX id low first") << hex("0007 240305140709 01 0102 00000000 0019 0000")
                                          << "OK\t2024-03-05-14-07-09\tTX\t00513\t25.0\r\n";
-        QTest::newRow("TX invalid and lowbat") << hex("0007 240305140709 01 3930 00000000 0719 0000")
-                                               << "(none)";
+        QTest::newRow("TX invalid and lowbat")
+            << hex("0007 240305140709 01 3930 00000000 0719 0000") << "(none)";
         QTest::newRow("BCD nibble above 9") << hex("0007 A5030514070F 04 002A 00000000 0078 0000")
                                             << "OK\t2095-03-05-14-07-09\tBV\t00042\t3.9\r\n";
-        QTest::newRow("BT keeps zeros") << hex("0007 240305140709 02 0A0000000000 D606 B80B")
-                                        << "OK\t2024-03-05-14-07-09\tBT\t0A:00:00:00:00:00\t30.3 93.6\r\n";
-        QTest::newRow("BV high bit read unsigned") << hex("0007 240305140709 04 FFFF 00000000 FFFF 0000")
-                                                   << "OK\t2024-03-05-14-07-09\tBV\t65535\t2129.9\r\n";
+        QTest::newRow("BT keeps zeros")
+            << hex("0007 240305140709 02 0A0000000000 D606 B80B")
+            << "OK\t2024-03-05-14-07-09\tBT\t0A:00:00:00:00:00\t30.3 93.6\r\n";
+        QTest::newRow("BV high bit read unsigned")
+            << hex("0007 240305140709 04 FFFF 00000000 FFFF 0000")
+            << "OK\t2024-03-05-14-07-09\tBV\t65535\t2129.9\r\n";
         QTest::newRow("BV 11.05") << hex("0007 240305140709 04 0001 00000000 0154 0000")
                                   << "OK\t2024-03-05-14-07-09\tBV\t00001\t11.1\r\n";
     }

@@ -45,8 +45,10 @@ private slots:
         const QString editor = editorDir.filePath("editor");
         QFile script(editor);
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + argsFile.toUtf8() + ".tmp'\n"
-                     "mv '" + argsFile.toUtf8() + ".tmp' '" + argsFile.toUtf8() + "'\n");
+        script.write("#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + argsFile.toUtf8() +
+                     ".tmp'\n"
+                     "mv '" +
+                     argsFile.toUtf8() + ".tmp' '" + argsFile.toUtf8() + "'\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("ZURORUVE_EDITOR", QFile::encodeName(editor));
@@ -73,11 +75,12 @@ private slots:
         QTest::newRow("40 bytes") << kBv + kTx + "\x01\x02" << 2
                                   << QByteArray("OK\t2024-03-05-14-07-09\tBV\t00042\t3.9\r\n"
                                                 "LOWBAT\t2024-03-05-14-07-09\tTX\t12345\t25.0\r\n");
-        QTest::newRow("all kinds") << kBt + kEmpty + kRx + kTx + kBv << 5
-                                   << QByteArray("OK\t2024-03-05-14-07-09\tBT\t00:1A:2B:3C:4D:5E\t30.3 93.6\r\n"
-                                                 "OK\t2024-03-05-14-07-09\tRX\t00042\t25.3\r\n"
-                                                 "LOWBAT\t2024-03-05-14-07-09\tTX\t12345\t25.0\r\n"
-                                                 "OK\t2024-03-05-14-07-09\tBV\t00042\t3.9\r\n");
+        QTest::newRow("all kinds")
+            << kBt + kEmpty + kRx + kTx + kBv << 5
+            << QByteArray("OK\t2024-03-05-14-07-09\tBT\t00:1A:2B:3C:4D:5E\t30.3 93.6\r\n"
+                          "OK\t2024-03-05-14-07-09\tRX\t00042\t25.3\r\n"
+                          "LOWBAT\t2024-03-05-14-07-09\tTX\t12345\t25.0\r\n"
+                          "OK\t2024-03-05-14-07-09\tBV\t00042\t3.9\r\n");
     }
     void lengths() {
         QFETCH(QByteArray, captured);
@@ -95,8 +98,8 @@ private slots:
                     .hasMatch());
         const QString outPath = dir.filePath(outs[0]);
         QCOMPARE(readAll(outPath), decoded);
-        QCOMPARE(log.lines, (QStringList{"Processing data", QString("Processing %1 records complete")
-                                                                .arg(records)}));
+        QCOMPARE(log.lines, (QStringList{"Processing data",
+                                         QString("Processing %1 records complete").arg(records)}));
         QStringList progress;
         for (int i = 1; i <= records; ++i)
             progress << QString("Processing record %1").arg(i);
@@ -202,7 +205,8 @@ private slots:
             ReadOnlyFolder guard(dir.path());
             report::ProcessData(kRx, log, ask);
         }
-        QVERIFY2(log.lines.value(1).startsWith("ERROR: ProcessData: "), qPrintable(log.lines.join('|')));
+        QVERIFY2(log.lines.value(1).startsWith("ERROR: ProcessData: "),
+                 qPrintable(log.lines.join('|')));
         QCOMPARE(readAll(dir.filePath("in.dat")), QByteArray("previous"));
     }
 

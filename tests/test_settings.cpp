@@ -1,5 +1,5 @@
-#include "recordinglog.h"
 #include "readonly.h"
+#include "recordinglog.h"
 
 #include "settings/folder.h"
 #include "settings/ini.h"
@@ -120,7 +120,8 @@ private slots:
         writeAll(ini(), "[ZuroRuve]\nColour=red\n\n[Next]\nPort=1\n");
         RecordingLog log;
         settings::WriteIni("ZuroRuve", "Port", "5", log);
-        QCOMPARE(readAll(ini()), QByteArray("[ZuroRuve]\nColour=red\nPort=5\r\n\n[Next]\nPort=1\n"));
+        QCOMPARE(readAll(ini()),
+                 QByteArray("[ZuroRuve]\nColour=red\nPort=5\r\n\n[Next]\nPort=1\n"));
         QCOMPARE(settings::ReadIni("Next", "Port", "", log), QString("1"));
         QCOMPARE(settings::ReadIni("ZuroRuve", "Port", "", log), QString("5"));
     }

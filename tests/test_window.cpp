@@ -59,10 +59,14 @@ private slots:
         QTest::newRow("empty value") << QByteArray("") << 0 << QString();
         QTest::newRow("0") << QByteArray("0") << -1 << QString();
         QTest::newRow("abc") << QByteArray("abc") << -1 << QString();
-        QTest::newRow("17") << QByteArray("17") << 0 << QString("ERROR: SubMain: Invalid property value");
-        QTest::newRow("-1") << QByteArray("-1") << 0 << QString("ERROR: SubMain: Invalid property value");
-        QTest::newRow("min int") << QByteArray("-2147483648") << 0 << QString("ERROR: SubMain: Overflow");
-        QTest::newRow("beyond 16 bits") << QByteArray("40000") << 0 << QString("ERROR: SubMain: Overflow");
+        QTest::newRow("17") << QByteArray("17") << 0
+                            << QString("ERROR: SubMain: Invalid property value");
+        QTest::newRow("-1") << QByteArray("-1") << 0
+                            << QString("ERROR: SubMain: Invalid property value");
+        QTest::newRow("min int") << QByteArray("-2147483648") << 0
+                                 << QString("ERROR: SubMain: Overflow");
+        QTest::newRow("beyond 16 bits")
+            << QByteArray("40000") << 0 << QString("ERROR: SubMain: Overflow");
     }
     void rememberedPort() {
         QFETCH(QByteArray, stored);
@@ -125,9 +129,9 @@ private slots:
         app::SubMain(form);
         QList<bool> seen;
         form.onDownload = [&] {
-            seen = {form.List1->isEnabled(), form.cmdDownload->isEnabled(),
+            seen = {form.List1->isEnabled(),    form.cmdDownload->isEnabled(),
                     form.cmdExcel->isEnabled(), form.cmdClear->isEnabled(),
-                    form.Text1->isEnabled(), form.Text2->isEnabled()};
+                    form.Text1->isEnabled(),    form.Text2->isEnabled()};
         };
         QTest::mouseClick(form.cmdDownload, Qt::LeftButton);
         QCOMPARE(seen, (QList<bool>{false, false, false, false, true, true}));

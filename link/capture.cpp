@@ -1,0 +1,78 @@
+#include "link/capture.h"
+
+#include "link/primitives.h"
+
+#include <cstdlib>
+
+namespace devicelink {
+
+namespace {
+
+// Where a marker can first appear after the buffer grew from oldSize bytes.
+qsizetype searchFrom(qsizetype oldSize, const QByteArray& marker) {
+    return std::max<qsizetype>(0, oldSize - marker.size() + 1);
+}
+
+} // namespace
+
+std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
+    try {
+        QByteArray buffer;
+        qint64 start = ctx.clock.NowMs();
+        ctx.log.LogLine("Waiting for data");
+
+        qsizetype p = -1;
+        while (p < 0) {
+            if (std::llabs(ctx.clock.NowMs() - start) > TimeLimitMs(kStartSeconds)) {
+                ctx.log.LogLine("Timeout!");
+                return 1;
+            }
+            ctx.events.RunPending();
+            if (ctx.events.Cancelled())
+                throw CommError(kWindowClosing);
+            const qsizetype from = searchFrom(buffer.size(), kStartMarker);
+            if (ctx.MSComm1.InBufferCount() > 0)
+                buffer += ctx.MSComm1.Input();
+            p = buffer.indexOf(kStartMarker, from);
+        }
+        buffer.remove(0, p + kStartMarker.size());
+
+        start = ctx.clock.NowMs();
+        qsizetype lastReported = 0;
+        // The end marker may have come with the start marker: the first search covers it all.
+        qsizetype from = 0;
+        qsizetype q = -1;
+        for (;;) {
+            if (std::llabs(ctx.clock.NowMs() - start) > TimeLimitMs(kSilenceSeconds)) {
+                ctx.log.LogLine("Timeout!");
+                return 2;
+            }
+            ctx.events.RunPending();
+            if (ctx.events.Cancelled())
+                throw CommError(kWindowClosing);
+            if (ctx.MSComm1.InBufferCount() > 0) {
+                start = ctx.clock.NowMs();
+                buffer += ctx.MSComm1.Input();
+                if (buffer.size() > lastReported + 1000 || lastReported == 0) {
+                    lastReported = buffer.size();
+                    ctx.log.SetStatus("Received " + QString::number(lastReported) + " bytes");
+                }
+            }
+            q = buffer.indexOf(kEndMarker, from);
+            if (q >= 0)
+                break;
+            from = searchFrom(buffer.size(), kEndMarker);
+        }
+        buffer.truncate(q);
+        capturedText = buffer;
+        const QString count = QString::number(buffer.size());
+        ctx.log.SetStatus("Received " + count + " bytes");
+        ctx.log.LogLine("Download complete " + count + " bytes");
+        return 0;
+    } catch (const std::exception& e) {
+        ctx.log.LogLine("ERROR: Capture: " + QString::fromUtf8(e.what()));
+        return 3;
+    }
+}
+
+} // namespace devicelink

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QtGlobal>
+
+namespace devicelink {
+
+/// Milliseconds on a clock that only moves forward, for waits and time-outs.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual qint64 NowMs() = 0;
+};
+
+/// The monotonic clock: a wait across midnight or a change of the system time runs its
+/// full length.
+class SteadyClock : public Clock {
+public:
+    SteadyClock() { timer_.start(); }
+    qint64 NowMs() override { return timer_.elapsed(); }
+
+private:
+    QElapsedTimer timer_;
+};
+
+} // namespace devicelink

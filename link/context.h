@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/host.h"
+#include "link/clock.h"
+// The namespace is devicelink, not link, which POSIX takes for a function.
+#include "link/comm.h"
+#include "link/events.h"
+
+namespace devicelink {
+
+/// What the primitives, the capture and the dialogues work with: the serial control, the
+/// clock, the window's events, the status log and the questions to the user.
+struct Context {
+    Comm& MSComm1;
+    Clock& clock;
+    EventPump& events;
+    app::StatusLog& log;
+    app::UserQuestions& ask;
+};
+
+} // namespace devicelink

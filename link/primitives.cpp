@@ -1,0 +1,83 @@
+#include "link/primitives.h"
+
+#include <cstdlib>
+#include <limits>
+#include <stdexcept>
+
+namespace devicelink {
+
+qint64 TimeLimitMs(std::int32_t seconds) {
+    const qint64 ms = qint64(seconds) * 1000;
+    if (ms > std::numeric_limits<std::int32_t>::max() ||
+        ms < std::numeric_limits<std::int32_t>::min())
+        throw std::overflow_error("Overflow");
+    return ms;
+}
+
+std::int32_t OpenPort(Context& ctx, std::int32_t port) {
+    try {
+        if (port < std::numeric_limits<std::int16_t>::min() ||
+            port > std::numeric_limits<std::int16_t>::max())
+            throw CommError("Overflow");
+        ctx.MSComm1.setCommPort(port);
+        ctx.MSComm1.setSettings(kLineSettings);
+        ctx.MSComm1.setRTSEnable(true);
+        ctx.MSComm1.setHandshaking(0);
+        ctx.MSComm1.setInputMode(0);
+        if (!ctx.MSComm1.PortOpen()) {
+            ctx.MSComm1.setPortOpen(true);
+            ctx.log.LogLine("Port Opened");
+        } else {
+            ctx.log.LogLine("Port already open");
+        }
+        return 0;
+    } catch (const std::exception& e) {
+        ctx.log.LogLine("ERROR: " + QString::fromUtf8(e.what()));
+        return 1;
+    }
+}
+
+std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds) {
+    try {
+        const qint64 limit = TimeLimitMs(seconds);
+        QByteArray seen;
+        const qint64 start = ctx.clock.NowMs();
+        for (;;) {
+            if (std::llabs(ctx.clock.NowMs() - start) > limit) {
+                ctx.log.LogLine("Timeout!");
+                return 1;
+            }
+            ctx.events.RunPending();
+            if (ctx.events.Cancelled())
+                throw CommError(kWindowClosing);
+            // Only where the text can newly appear: the tail of what was there, and the new.
+            const qsizetype from = std::max<qsizetype>(0, seen.size() - text.size() + 1);
+            if (ctx.MSComm1.InBufferCount() > 0)
+                seen += ctx.MSComm1.Input();
+            if (seen.indexOf(text, from) >= 0)
+                return 0;
+        }
+    } catch (const std::exception& e) {
+        ctx.log.LogLine("ERROR: WaitFor: " + QString::fromUtf8(e.what()));
+        return 2;
+    }
+}
+
+void Pause(Context& ctx, std::int32_t seconds) {
+    const qint64 limit = qint64(seconds) * 1000;
+    const qint64 start = ctx.clock.NowMs();
+    while (std::llabs(ctx.clock.NowMs() - start) < limit && !ctx.events.Cancelled())
+        ctx.events.RunPending();
+}
+
+std::int32_t SendText(Context& ctx, const QByteArray& text) {
+    try {
+        ctx.MSComm1.setOutput(text);
+        return 0;
+    } catch (const std::exception& e) {
+        ctx.log.LogLine("ERROR: SendText: " + QString::fromUtf8(e.what()));
+        return 1;
+    }
+}
+
+} // namespace devicelink

@@ -1,0 +1,35 @@
+#pragma once
+// The small steps every exchange with the device is made of. Each reports its outcome as a
+// small number (0 success) and, when something went wrong, as one line in the status log.
+
+#include "link/context.h"
+
+#include <QByteArray>
+#include <cstdint>
+
+namespace devicelink {
+
+/// Line settings of the device.
+inline const QString kLineSettings = QStringLiteral("115200,N,8,1");
+
+/// Sets the port number, "115200,N,8,1", RTS on, no handshaking and text input, and opens the
+/// port unless it is open already. 0: open; 1: error, logged as "ERROR: " + description.
+std::int32_t OpenPort(Context& ctx, std::int32_t port);
+
+/// Waits until text has come in. 0: seen; 1: not within seconds ("Timeout!"); 2: error
+/// ("ERROR: WaitFor: " + description), also when the window is being closed.
+std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds);
+
+/// Lets seconds pass while the window's events run. Returns early when the window closes.
+void Pause(Context& ctx, std::int32_t seconds);
+
+/// Writes text to the line as it is. 0: written; 1: error ("ERROR: SendText: " + description).
+std::int32_t SendText(Context& ctx, const QByteArray& text);
+
+/// Seconds as milliseconds, refusing a product beyond 32 bits as the time-outs always did.
+qint64 TimeLimitMs(std::int32_t seconds);
+
+/// The description logged when a wait gives up because the window is closing.
+inline const QString kWindowClosing = QStringLiteral("the window is being closed");
+
+} // namespace devicelink

@@ -1,0 +1,414 @@
+// zelm-sim: a simulated ZELM data logger on a pseudo-terminal.
+//
+//   zelm-sim [--raw FILE | --records N] [--fast] [--seed S] [--menu-delay MS]
+//            [--unplug menu|prompt|start|mid] [PATH]
+//
+// Links PATH (default /tmp/zelm) to the terminal's slave side and prints PATH on its first
+// line. When a program opens the port the device resets after --menu-delay milliseconds (or
+// when Enter is pressed here) and sends its boot menu; "1" leaves it for the "cmd>" prompt;
+// "report 0" CR sends the stored report between "!@#$" and "%^&*"; "forward pointer" CR
+// empties it. Output is paced at 115 200 baud (11 520 bytes/s) unless --fast. --unplug
+// closes the line at the given point of the next download, as a pulled cable would.
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <pty.h>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::string; // raw bytes; std::string holds NUL and 0x80-0xFF as they are
+
+const Bytes kStart = "!@#$";
+const Bytes kEnd = "%^&*";
+const Bytes kMenu = "\r\nZELM data logger, firmware 2.3\r\n"
+                    "Boot menu:\r\n"
+                    "  1 - exit\r\n"
+                    "  2 - self test\r\n"
+                    "  3 - radio setup\r\n"
+                    "choice> ";
+const Bytes kPrompt = "\r\ncmd>";
+
+volatile std::sig_atomic_t stopping = 0;
+void onSignal(int) {
+    stopping = 1;
+}
+
+void say(const char* fmt, const std::string& text = {}) {
+    std::printf(fmt, text.c_str());
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+std::string printable(const Bytes& b) {
+    std::string out;
+    for (unsigned char c : b) {
+        if (c >= 32 && c < 127)
+            out += char(c);
+        else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+// One BCD byte of n (0-99).
+unsigned char bcd(int n) {
+    return static_cast<unsigned char>((n / 10) << 4 | (n % 10));
+}
+
+// N records of every kind: empty slots, low-battery and invalid TX, RX with missing readings.
+Bytes generateReport(long records, unsigned seed) {
+    std::mt19937 rng(seed);
+    Bytes report;
+    report.reserve(records * 19);
+    for (long i = 0; i < records; ++i) {
+        unsigned char r[19];
+        for (auto& b : r)
+            b = static_cast<unsigned char>(rng());
+        const long minute = i;
+        r[0] = 0x00;
+        r[1] = static_cast<unsigned char>(1 + i % 250);
+        r[2] = bcd(24);
+        r[3] = bcd(1 + (minute / 43200) % 12);
+        r[4] = bcd(1 + (minute / 1440) % 28);
+        r[5] = bcd((minute / 60) % 24);
+        r[6] = bcd(minute % 60);
+        r[7] = bcd(static_cast<int>(rng() % 60));
+        const int kind = static_cast<int>(i % 4) + 1;
+        r[8] = static_cast<unsigned char>(kind);
+        switch (kind) {
+        case 1: // TX: readings around 20 degrees, some low battery, some invalid
+            r[15] = static_cast<unsigned char>((r[15] & 0xF0) | (i % 13 == 0 ? 4 : 0) |
+                                               (i % 29 == 0 ? 3 : 0));
+            r[16] = static_cast<unsigned char>(10 + rng() % 20);
+            break;
+        case 2: // BT: counts of plausible temperatures and humidities
+            r[15] = static_cast<unsigned char>(0x40 + rng() % 0x80);
+            r[16] = 0x06;
+            r[17] = static_cast<unsigned char>(rng());
+            r[18] = static_cast<unsigned char>(0x05 + rng() % 6);
+            break;
+        case 3: // RX: one, the other, both or no reading
+            r[16] = static_cast<unsigned char>(rng() % 40);
+            r[18] = static_cast<unsigned char>(rng() % 40);
+            if (i % 7 == 2) {
+                r[15] = 0x00;
+                r[16] = 0x80;
+            }
+            if (i % 5 == 2) {
+                r[17] = 0x00;
+                r[18] = 0x80;
+            }
+            break;
+        case 4: // BV: 3 to 4 volts
+            r[15] = 0x00;
+            r[16] = static_cast<unsigned char>(92 + rng() % 32);
+            break;
+        }
+        if (i % 17 == 16)
+            r[0] = r[1] = 0xFF; // empty slot
+        report.append(reinterpret_cast<const char*>(r), sizeof r);
+    }
+    // The end marker inside the data would cut the report short; nudge any chance match.
+    for (std::size_t p; (p = report.find(kEnd)) != Bytes::npos;)
+        report[p + 3] = 'x';
+    return report;
+}
+
+struct Options {
+    std::string path = "/tmp/zelm";
+    std::string raw;
+    long records = 200;
+    bool fast = false;
+    unsigned seed = 1;
+    int menuDelayMs = 500;
+    std::string unplug;
+};
+
+[[noreturn]] void usage() {
+    std::fprintf(stderr, "usage: zelm-sim [--raw FILE | --records N] [--fast] [--seed S] "
+                         "[--menu-delay MS] [--unplug menu|prompt|start|mid] [PATH]\n");
+    std::exit(2);
+}
+
+Options parse(int argc, char* argv[]) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                usage();
+            return argv[++i];
+        };
+        if (a == "--raw")
+            o.raw = value();
+        else if (a == "--records")
+            o.records = std::atol(value().c_str());
+        else if (a == "--fast")
+            o.fast = true;
+        else if (a == "--seed")
+            o.seed = static_cast<unsigned>(std::atol(value().c_str()));
+        else if (a == "--menu-delay")
+            o.menuDelayMs = std::atoi(value().c_str());
+        else if (a == "--unplug") {
+            o.unplug = value();
+            if (o.unplug != "menu" && o.unplug != "prompt" && o.unplug != "start" &&
+                o.unplug != "mid")
+                usage();
+        } else if (!a.empty() && a[0] == '-')
+            usage();
+        else
+            o.path = a;
+    }
+    return o;
+}
+
+class Device {
+public:
+    Device(const Options& o, Bytes report) : o_(o), report_(std::move(report)) {}
+
+    bool open() {
+        termios raw{};
+        cfmakeraw(&raw);
+        int slave = -1;
+        if (openpty(&master_, &slave, nullptr, &raw, nullptr) != 0) {
+            std::perror("zelm-sim: openpty");
+            return false;
+        }
+        slaveName_ = ttyname(slave);
+        // Without a slave open, the master reports a hang-up: that is how an open is seen.
+        close(slave);
+        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+        struct stat st {};
+        if (lstat(o_.path.c_str(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode)) {
+                std::fprintf(stderr, "zelm-sim: %s exists and is not a link\n", o_.path.c_str());
+                return false;
+            }
+            unlink(o_.path.c_str());
+        }
+        if (symlink(slaveName_.c_str(), o_.path.c_str()) != 0) {
+            std::perror("zelm-sim: symlink");
+            return false;
+        }
+        return true;
+    }
+
+    void unplugNow() {
+        say("unplugged (%s)", phase_);
+        shutdown();
+        std::exit(0);
+    }
+
+    void shutdown() {
+        if (master_ >= 0)
+            close(master_);
+        master_ = -1;
+        unlink(o_.path.c_str());
+    }
+
+    void run() {
+        std::printf("%s\n", o_.path.c_str());
+        say("zelm-sim: device on %s", slaveName_ + " (" + std::to_string(report_.size()) +
+                                          " bytes stored" +
+                                          (o_.fast ? ", unpaced)" : ", 115200 baud)"));
+        while (!stopping) {
+            pollfd fds[2] = {{master_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+            if (!out_.empty() && connected_)
+                fds[0].events |= POLLOUT;
+            const int n = poll(fds, 2, out_.empty() ? 20 : 2);
+            if (n < 0 && errno != EINTR)
+                break;
+            const bool hup = fds[0].revents & POLLHUP;
+            if (connected_ && hup) {
+                say("port closed");
+                connected_ = false;
+                resetAt_.reset();
+                out_.clear();
+                state_ = State::Off;
+            } else if (!connected_ && !hup) {
+                say("port opened; resetting");
+                connected_ = true;
+                resetAt_ = Clock::now() + std::chrono::milliseconds(o_.menuDelayMs);
+            }
+            if (fds[1].revents & POLLIN) {
+                char line[256];
+                if (read(STDIN_FILENO, line, sizeof line) > 0 && connected_)
+                    resetAt_ = Clock::now();
+            }
+            if (resetAt_ && Clock::now() >= *resetAt_) {
+                resetAt_.reset();
+                reset();
+            }
+            if (connected_ && (fds[0].revents & POLLIN))
+                receive();
+            if (connected_)
+                send();
+        }
+        shutdown();
+    }
+
+private:
+    enum class State { Off, Menu, Command };
+
+    void reset() {
+        say("reset: sending boot menu");
+        out_.clear();
+        paceStart_ = Clock::now();
+        paced_ = 0;
+        state_ = State::Menu;
+        queue(kMenu);
+        mark("menu");
+    }
+
+    // Marks the point reached in the output; --unplug stops the line there.
+    void mark(const char* phase) {
+        phase_ = phase;
+        unplugAt_ = o_.unplug == phase ? sent_ + queued_ : -1;
+    }
+
+    void queue(const Bytes& b) {
+        out_.insert(out_.end(), b.begin(), b.end());
+        queued_ += static_cast<long>(b.size());
+    }
+
+    void receive() {
+        char buf[4096];
+        const ssize_t n = read(master_, buf, sizeof buf);
+        if (n <= 0)
+            return;
+        for (ssize_t i = 0; i < n; ++i) {
+            const char c = buf[i];
+            if (state_ == State::Menu) {
+                if (c == '1') {
+                    say("received: 1");
+                    state_ = State::Command;
+                    queue("1" + kPrompt);
+                    mark("prompt");
+                } else if (c != '\r' && c != '\n') {
+                    say("received in the boot menu: %s", printable(Bytes(1, c)));
+                }
+            } else if (state_ == State::Command) {
+                if (c == '\r')
+                    command();
+                else if (c != '\n')
+                    line_ += c;
+            }
+        }
+    }
+
+    void command() {
+        say("received: %s", printable(line_));
+        if (line_ == "report 0") {
+            queue("\r\nsending report\r\n\x01\x7F~garbage " + kEnd.substr(0, 2) + "\r\n");
+            queue(kStart);
+            mark("start");
+            const long half = static_cast<long>(report_.size() / 2);
+            queue(report_.substr(0, half));
+            mark("mid");
+            queue(report_.substr(half));
+            queue(kEnd + kPrompt);
+        } else if (line_ == "forward pointer") {
+            report_.clear();
+            say("report cleared");
+            queue("\r\ndata cleared" + kPrompt);
+        } else {
+            queue("\r\nunknown command" + kPrompt);
+        }
+        line_.clear();
+    }
+
+    void send() {
+        if (unplugAt_ >= 0 && sent_ >= unplugAt_)
+            unplugNow();
+        if (out_.empty())
+            return;
+        long allowed = static_cast<long>(out_.size());
+        if (!o_.fast) {
+            const double seconds = std::chrono::duration<double>(Clock::now() - paceStart_).count();
+            allowed = std::min(allowed, static_cast<long>(seconds * 11520) - paced_);
+        }
+        if (unplugAt_ >= 0)
+            allowed = std::min(allowed, unplugAt_ - sent_);
+        allowed = std::min(allowed, 65536L);
+        if (allowed <= 0)
+            return;
+        Bytes chunk(out_.begin(), out_.begin() + allowed);
+        const ssize_t n = write(master_, chunk.data(), chunk.size());
+        if (n > 0) {
+            out_.erase(out_.begin(), out_.begin() + n);
+            sent_ += n;
+            paced_ += n;
+        }
+        if (out_.empty())
+            paced_ = static_cast<long>(
+                std::chrono::duration<double>(Clock::now() - paceStart_).count() * 11520);
+    }
+
+    const Options& o_;
+    Bytes report_;
+    int master_ = -1;
+    std::string slaveName_;
+    bool connected_ = false;
+    std::optional<Clock::time_point> resetAt_;
+    State state_ = State::Off;
+    std::deque<char> out_;
+    Bytes line_;
+    Clock::time_point paceStart_ = Clock::now();
+    long paced_ = 0;
+    long sent_ = 0;
+    long queued_ = 0;
+    long unplugAt_ = -1;
+    const char* phase_ = "off";
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const Options o = parse(argc, argv);
+    Bytes report;
+    if (!o.raw.empty()) {
+        std::FILE* f = std::fopen(o.raw.c_str(), "rb");
+        if (!f) {
+            std::fprintf(stderr, "zelm-sim: cannot read %s: %s\n", o.raw.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+        char buf[65536];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+            report.append(buf, n);
+        std::fclose(f);
+        if (report.find(kEnd) != Bytes::npos)
+            std::fprintf(stderr,
+                         "zelm-sim: warning: %s holds the end marker %%^&*; the report "
+                         "will look cut short\n",
+                         o.raw.c_str());
+    } else {
+        report = generateReport(o.records, o.seed);
+    }
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+    Device device(o, std::move(report));
+    if (!device.open())
+        return 1;
+    device.run();
+    return 0;
+}
