@@ -1,0 +1,170 @@
+// End to end: the dialogues through a real QSerialPort against the simulated device.
+
+#include "recordinglog.h"
+#include "recordingquestions.h"
+#include "simdevice.h"
+
+#include "link/dialogues.h"
+#include "link/serialcomm.h"
+#include "report/record.h"
+#include "settings/folder.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace devicelink;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+QByteArray decoded(const QByteArray& raw) {
+    QBuffer in;
+    in.setData(raw);
+    in.open(QIODevice::ReadOnly);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    report::DecodeReport(in, out, report::NumberFormat::System());
+    return out.data();
+}
+
+struct RealRig {
+    SerialComm comm;
+    SteadyClock clock;
+    QtEventPump events;
+    RecordingLog log;
+    RecordingQuestions ask;
+    Context ctx{comm, clock, events, log, ask};
+};
+
+} // namespace
+
+class TestDevice : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+    QStringList outFiles() const {
+        return QDir(dir.path()).entryList({"out-*.txt"}, QDir::Files, QDir::Name);
+    }
+
+private slots:
+    void initTestCase() {
+        settings::SetProgramFolder(dir.path());
+        qputenv("ZURORUVE_EDITOR", "true");
+    }
+    void init() {
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+    }
+
+    void downloadKeepsEveryByte() {
+        QByteArray raw;
+        for (int round = 0; round < 40; ++round)
+            for (int b = 0; b < 256; ++b)
+                raw.append(char(round % 2 ? 255 - b : (b + round) % 256));
+        QVERIFY(!raw.contains("%^&*"));
+        const QString rawFile = dir.filePath("stored.dat");
+        QFile f(rawFile);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(raw);
+        f.close();
+
+        SimDevice sim({"--fast", "--raw", rawFile});
+        QVERIFY(sim.started());
+        RealRig rig;
+        DownloadData(rig.ctx, 0);
+        QCOMPARE(rig.log.lines.mid(0, 5),
+                 (QStringList{"Plug the PC into the ZELM device and",
+                              "press reset or cycle power on the ZELM", "Waiting for boot menu",
+                              "Waiting for data", QString("Download complete %1 bytes").arg(raw.size())}));
+        QCOMPARE(rig.log.lines.last(), QString("Processing %1 records complete").arg(raw.size() / 19));
+        QVERIFY(!rig.comm.PortOpen());
+        QCOMPARE(readAll(dir.filePath("in.dat")), raw);
+        QCOMPARE(outFiles().size(), 1);
+        QCOMPARE(readAll(dir.filePath(outFiles()[0])), decoded(raw));
+        QTRY_VERIFY(sim.output().contains("received: report 0"));
+        QTRY_VERIFY(sim.output().contains("port closed"));
+        QVERIFY(sim.output().contains("received: 1\n"));
+    }
+
+    void pacedGeneratedReport() {
+        SimDevice sim({"--records", "100"});
+        QVERIFY(sim.started());
+        RealRig rig;
+        DownloadData(rig.ctx, 0);
+        QCOMPARE(rig.log.lines.value(4), QString("Download complete 1900 bytes"));
+        const QByteArray text = readAll(dir.filePath(outFiles().value(0)));
+        for (const char* kind : {"\tTX\t", "\tBT\t", "\tRX\t", "\tBV\t", "LOWBAT\t"})
+            QVERIFY2(text.contains(kind), kind);
+        QCOMPARE(text, decoded(readAll(dir.filePath("in.dat"))));
+    }
+
+    void clearConfirmedAndRefused() {
+        SimDevice sim({"--fast", "--records", "20"});
+        QVERIFY(sim.started());
+        RealRig refused;
+        refused.ask.answer = false;
+        ClearData(refused.ctx, 0);
+        QVERIFY(refused.log.lines.isEmpty());
+        QTest::qWait(200);
+        QVERIFY(!sim.output().contains("port opened"));
+
+        RealRig rig;
+        rig.ask.answer = true;
+        ClearData(rig.ctx, 0);
+        QCOMPARE(rig.log.lines, (QStringList{"Plug the PC into the ZELM device and",
+                                             "press reset or cycle power on the ZELM",
+                                             "Waiting for boot menu", "Clear complete"}));
+        QVERIFY(!rig.comm.PortOpen());
+        QTRY_VERIFY(sim.output().contains("received: forward pointer"));
+
+        // The device now holds nothing.
+        RealRig after;
+        DownloadData(after.ctx, 0);
+        QVERIFY2(after.log.lines.contains("Download complete 0 bytes"), qPrintable(after.log.lines.join('|')));
+    }
+
+    void unpluggedMidReport() {
+        SimDevice sim({"--records", "400", "--unplug", "mid"});
+        QVERIFY(sim.started());
+        RealRig rig;
+        DownloadData(rig.ctx, 0);
+        const QStringList errors = rig.log.lines.filter("ERROR");
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors[0], QString("ERROR: Capture: the device was disconnected (%1)").arg(sim.path()));
+        QCOMPARE(rig.log.lines.last(), errors[0]);
+        QVERIFY(!rig.comm.PortOpen());
+        QVERIFY(outFiles().isEmpty());
+        QVERIFY(!QFile::exists(dir.filePath("in.dat")));
+        QTRY_VERIFY(sim.finished());
+    }
+
+    void portThatDoesNotExist() {
+        qputenv("ZURORUVE_COM1", "/nonexistent/zelm");
+        RealRig rig;
+        DownloadData(rig.ctx, 0);
+        QCOMPARE(rig.log.lines.size(), 1);
+        QVERIFY2(rig.log.lines[0].startsWith("ERROR: /nonexistent/zelm not found. Serial devices present: "),
+                 qPrintable(rig.log.lines[0]));
+        QVERIFY(rig.log.lines[0].contains("ZURORUVE_COM<n>"));
+        QVERIFY(!rig.comm.PortOpen());
+    }
+
+    void deviceRule() {
+        qunsetenv("ZURORUVE_COM3");
+        QCOMPARE(DeviceForPort(3), QString("/dev/ttyUSB2"));
+        qputenv("ZURORUVE_COM3", "/dev/ttyACM0");
+        QCOMPARE(DeviceForPort(3), QString("/dev/ttyACM0"));
+        QVERIFY(PortToolTip(3).startsWith("Opens /dev/ttyACM0"));
+        qunsetenv("ZURORUVE_COM3");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDevice)
+#include "test_device.moc"
