@@ -1,0 +1,67 @@
+// Capture speed from the simulated device, unpaced, for 1 MB and 10 MB reports: the time
+// for each should grow with the size, not faster.
+
+#include "simprocess.h"
+
+#include "link/capture.h"
+#include "link/dialogues.h"
+#include "link/primitives.h"
+#include "link/serialcomm.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <sys/resource.h>
+
+namespace {
+
+class NullLog : public app::StatusLog {
+public:
+    void LogLine(const QString&) override {}
+    void SetStatus(const QString&) override {}
+};
+class NoQuestions : public app::UserQuestions {
+public:
+    bool Confirm(const QString&) override { return false; }
+    void Message(const QString&) override {}
+};
+
+double captureSeconds(long records) {
+    SimProcess sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
+    devicelink::SerialComm comm;
+    devicelink::SteadyClock clock;
+    devicelink::QtEventPump events;
+    NullLog log;
+    NoQuestions ask;
+    devicelink::Context ctx{comm, clock, events, log, ask};
+    using namespace devicelink;
+    if (OpenPort(ctx, 1) != 0 || WaitFor(ctx, kBootMenu, 30) != 0 || SendText(ctx, kLeaveMenu) ||
+        WaitFor(ctx, kPrompt, 10) != 0 || SendText(ctx, kReportCommand) != 0) {
+        std::fprintf(stderr, "dialogue with the simulated device failed\n");
+        std::exit(1);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray text;
+    if (Capture(ctx, text) != 0 || text.size() != records * 19) {
+        std::fprintf(stderr, "capture failed\n");
+        std::exit(1);
+    }
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    comm.setPortOpen(false);
+    std::printf("capture of %.1f MB: %.3f s (%.1f MB/s)\n", records * 19 / 1e6, seconds,
+                records * 19 / 1e6 / seconds);
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    const double one = captureSeconds(1000000 / 19);
+    const double ten = captureSeconds(10000000 / 19);
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    std::printf("ratio 10 MB / 1 MB: %.1f (linear: about 10)\n", ten / one);
+    std::printf("peak memory of this process: %ld KiB\n", u.ru_maxrss);
+    return 0;
+}
