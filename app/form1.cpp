@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include "app/icon.h"
+#include "link/dialogues.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -82,6 +83,11 @@ Form1::Form1(QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::UseDevice(devicelink::Context& context) {
+    onDownload = [this, &context] { devicelink::DownloadData(context, List1->currentIndex()); };
+    onClear = [this, &context] { devicelink::ClearData(context, List1->currentIndex()); };
+}
 
 void Form1::SetListIndex(int position) {
     if (position < -1 || position >= List1->count())

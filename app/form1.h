@@ -13,6 +13,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace devicelink {
+struct Context;
+}
+
 namespace app {
 
 class Form1 : public QWidget, public UserQuestions {
@@ -37,6 +41,9 @@ public:
 
     void DisableControls();
     void EnableControls();
+
+    /// Lets the buttons run Download and Clear on this serial line.
+    void UseDevice(devicelink::Context& context);
 
     /// What the two buttons run between disabling and enabling the controls.
     std::function<void()> onDownload;

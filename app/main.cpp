@@ -1,10 +1,9 @@
 #include "app/form1.h"
 #include "app/submain.h"
-#include "link/dialogues.h"
+#include "link/context.h"
 #include "link/serialcomm.h"
 
 #include <QApplication>
-#include <QComboBox>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -14,8 +13,7 @@ int main(int argc, char* argv[]) {
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events([&form] { return form.closeRequested(); });
     devicelink::Context context{MSComm1, clock, events, form.log(), form};
-    form.onDownload = [&] { devicelink::DownloadData(context, form.List1->currentIndex()); };
-    form.onClear = [&] { devicelink::ClearData(context, form.List1->currentIndex()); };
+    form.UseDevice(context);
     app::SubMain(form);
     return QApplication::exec();
 }

@@ -36,7 +36,13 @@ void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuest
             log.LogLine(failure("create", rawPath, raw.errorString()));
             return;
         }
-        if (raw.write(captured) != captured.size() || !raw.commit()) {
+        if (raw.write(captured) != captured.size()) {
+            const QString why = ErrorText(raw);
+            raw.cancelWriting();
+            log.LogLine(failure("write", rawPath, why));
+            return;
+        }
+        if (!raw.commit()) {
             log.LogLine(failure("write", rawPath, raw.errorString()));
             return;
         }

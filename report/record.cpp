@@ -1,6 +1,7 @@
 #include "report/record.h"
 
 #include <QIODevice>
+#include <cerrno>
 #include <cstring>
 
 namespace report {
@@ -113,6 +114,14 @@ bool DecodeRecord(const std::uint8_t* data, const NumberFormat& format, QByteArr
     return end != at;
 }
 
+QString ErrorText(const QIODevice& device) {
+    const int systemError = errno;
+    const QString text = device.errorString();
+    if ((text.isEmpty() || text == QLatin1String("Unknown error")) && systemError != 0)
+        return QString::fromLocal8Bit(std::strerror(systemError));
+    return text;
+}
+
 DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& format,
                           const std::function<void(std::int32_t)>& progress) {
     constexpr qsizetype kChunkRecords = 4096;
@@ -128,7 +137,7 @@ DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
     const auto flush = [&] {
         const qsizetype n = w - linesBegin;
         if (n > 0 && out.write(linesBegin, n) != n) {
-            result.error = out.errorString();
+            result.error = ErrorText(out);
             return false;
         }
         w = linesBegin;
@@ -138,7 +147,7 @@ DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
     for (;;) {
         const qint64 got = raw.read(in.data() + have, in.size() - have);
         if (got < 0) {
-            result.error = raw.errorString();
+            result.error = ErrorText(raw);
             result.readFailed = true;
             return result;
         }

@@ -82,8 +82,10 @@ private slots:
         QCOMPARE(rig.log.lines.mid(0, 5),
                  (QStringList{"Plug the PC into the ZELM device and",
                               "press reset or cycle power on the ZELM", "Waiting for boot menu",
-                              "Waiting for data", QString("Download complete %1 bytes").arg(raw.size())}));
-        QCOMPARE(rig.log.lines.last(), QString("Processing %1 records complete").arg(raw.size() / 19));
+                              "Waiting for data",
+                              QString("Download complete %1 bytes").arg(raw.size())}));
+        QCOMPARE(rig.log.lines.last(),
+                 QString("Processing %1 records complete").arg(raw.size() / 19));
         QVERIFY(!rig.comm.PortOpen());
         QCOMPARE(readAll(dir.filePath("in.dat")), raw);
         QCOMPARE(outFiles().size(), 1);
@@ -127,7 +129,8 @@ private slots:
         // The device now holds nothing.
         RealRig after;
         DownloadData(after.ctx, 0);
-        QVERIFY2(after.log.lines.contains("Download complete 0 bytes"), qPrintable(after.log.lines.join('|')));
+        QVERIFY2(after.log.lines.contains("Download complete 0 bytes"),
+                 qPrintable(after.log.lines.join('|')));
     }
 
     void unpluggedMidReport() {
@@ -137,7 +140,8 @@ private slots:
         DownloadData(rig.ctx, 0);
         const QStringList errors = rig.log.lines.filter("ERROR");
         QCOMPARE(errors.size(), 1);
-        QCOMPARE(errors[0], QString("ERROR: Capture: the device was disconnected (%1)").arg(sim.path()));
+        QCOMPARE(errors[0],
+                 QString("ERROR: Capture: the device was disconnected (%1)").arg(sim.path()));
         QCOMPARE(rig.log.lines.last(), errors[0]);
         QVERIFY(!rig.comm.PortOpen());
         QVERIFY(outFiles().isEmpty());
@@ -150,7 +154,8 @@ private slots:
         RealRig rig;
         DownloadData(rig.ctx, 0);
         QCOMPARE(rig.log.lines.size(), 1);
-        QVERIFY2(rig.log.lines[0].startsWith("ERROR: /nonexistent/zelm not found. Serial devices present: "),
+        QVERIFY2(rig.log.lines[0].startsWith(
+                     "ERROR: /nonexistent/zelm not found. Serial devices present: "),
                  qPrintable(rig.log.lines[0]));
         QVERIFY(rig.log.lines[0].contains("ZURORUVE_COM<n>"));
         QVERIFY(!rig.comm.PortOpen());

@@ -1,14 +1,15 @@
 // zelm-sim: a simulated ZELM data logger on a pseudo-terminal.
 //
 //   zelm-sim [--raw FILE | --records N] [--fast] [--seed S] [--menu-delay MS]
-//            [--unplug menu|prompt|start|mid] [PATH]
+//            [--unplug PHASE] [--stall PHASE] [--noise] [PATH]      PHASE: menu|prompt|start|mid
 //
 // Links PATH (default /tmp/zelm) to the terminal's slave side and prints PATH on its first
 // line. When a program opens the port the device resets after --menu-delay milliseconds (or
 // when Enter is pressed here) and sends its boot menu; "1" leaves it for the "cmd>" prompt;
 // "report 0" CR sends the stored report between "!@#$" and "%^&*"; "forward pointer" CR
 // empties it. Output is paced at 115 200 baud (11 520 bytes/s) unless --fast. --unplug
-// closes the line at the given point of the next download, as a pulled cable would.
+// closes the line at the given point of the next download, as a pulled cable would; --stall
+// stops sending there but keeps the line open; --noise sends garbage instead of a boot menu.
 
 #include <algorithm>
 #include <cerrno>
@@ -140,11 +141,18 @@ struct Options {
     unsigned seed = 1;
     int menuDelayMs = 500;
     std::string unplug;
+    std::string stall;
+    bool noise = false;
 };
+
+bool isPhase(const std::string& p) {
+    return p == "menu" || p == "prompt" || p == "start" || p == "mid";
+}
 
 [[noreturn]] void usage() {
     std::fprintf(stderr, "usage: zelm-sim [--raw FILE | --records N] [--fast] [--seed S] "
-                         "[--menu-delay MS] [--unplug menu|prompt|start|mid] [PATH]\n");
+                         "[--menu-delay MS] [--unplug PHASE] [--stall PHASE] [--noise] [PATH]\n"
+                         "       PHASE: menu, prompt, start or mid\n");
     std::exit(2);
 }
 
@@ -169,10 +177,15 @@ Options parse(int argc, char* argv[]) {
             o.menuDelayMs = std::atoi(value().c_str());
         else if (a == "--unplug") {
             o.unplug = value();
-            if (o.unplug != "menu" && o.unplug != "prompt" && o.unplug != "start" &&
-                o.unplug != "mid")
+            if (!isPhase(o.unplug))
                 usage();
-        } else if (!a.empty() && a[0] == '-')
+        } else if (a == "--stall") {
+            o.stall = value();
+            if (!isPhase(o.stall))
+                usage();
+        } else if (a == "--noise")
+            o.noise = true;
+        else if (!a.empty() && a[0] == '-')
             usage();
         else
             o.path = a;
@@ -266,13 +279,18 @@ public:
     }
 
 private:
-    enum class State { Off, Menu, Command };
+    enum class State { Off, Noise, Menu, Command };
 
     void reset() {
         say("reset: sending boot menu");
         out_.clear();
+        unplugAt_ = stallAt_ = -1;
         paceStart_ = Clock::now();
         paced_ = 0;
+        if (o_.noise) {
+            state_ = State::Noise;
+            return;
+        }
         state_ = State::Menu;
         queue(kMenu);
         mark("menu");
@@ -281,13 +299,16 @@ private:
     // Marks the point reached in the output; --unplug stops the line there.
     void mark(const char* phase) {
         phase_ = phase;
-        unplugAt_ = o_.unplug == phase ? sent_ + queued_ : -1;
+        const long here = sent_ + static_cast<long>(out_.size());
+        if (o_.unplug == phase)
+            unplugAt_ = here;
+        if (o_.stall == phase) {
+            stallAt_ = here;
+            say("will stall after %s", phase);
+        }
     }
 
-    void queue(const Bytes& b) {
-        out_.insert(out_.end(), b.begin(), b.end());
-        queued_ += static_cast<long>(b.size());
-    }
+    void queue(const Bytes& b) { out_.insert(out_.end(), b.begin(), b.end()); }
 
     void receive() {
         char buf[4096];
@@ -338,6 +359,12 @@ private:
     void send() {
         if (unplugAt_ >= 0 && sent_ >= unplugAt_)
             unplugNow();
+        if (state_ == State::Noise && out_.empty()) {
+            Bytes junk(64, '\0');
+            for (auto& c : junk)
+                c = static_cast<char>(noise_() % 256);
+            queue(junk + "1 - EXIT 1 -exit ");
+        }
         if (out_.empty())
             return;
         long allowed = static_cast<long>(out_.size());
@@ -347,6 +374,8 @@ private:
         }
         if (unplugAt_ >= 0)
             allowed = std::min(allowed, unplugAt_ - sent_);
+        if (stallAt_ >= 0)
+            allowed = std::min(allowed, stallAt_ - sent_);
         allowed = std::min(allowed, 65536L);
         if (allowed <= 0)
             return;
@@ -374,8 +403,9 @@ private:
     Clock::time_point paceStart_ = Clock::now();
     long paced_ = 0;
     long sent_ = 0;
-    long queued_ = 0;
     long unplugAt_ = -1;
+    long stallAt_ = -1;
+    std::mt19937 noise_{7};
     const char* phase_ = "off";
 };
 
