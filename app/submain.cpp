@@ -42,9 +42,10 @@ void SubMain(Form1& form) {
         log.LogLine("Select port number and click Download to begin");
         log.SetStatus("");
         form.List1->clear();
+        const QStringList tips = devicelink::PortToolTips(kPorts);
         for (int n = 1; n <= kPorts; ++n) {
             form.List1->addItem(QString::number(n));
-            form.List1->setItemData(n - 1, devicelink::PortToolTip(n), Qt::ToolTipRole);
+            form.List1->setItemData(n - 1, tips[n - 1], Qt::ToolTipRole);
         }
         const QString remembered =
             settings::ReadIni(settings::kSection, settings::kPortKey, QString(), log);

@@ -8,6 +8,7 @@
 #include <limits>
 
 #ifndef Q_OS_WIN
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,19 +49,24 @@ QString DeviceForPort(int port) {
 #endif
 }
 
-QString PortToolTip(int port) {
-    const QString device = DeviceForPort(port);
-    QString tip = QStringLiteral("Opens %1").arg(device);
-    const QString target = QFileInfo(device).canonicalFilePath();
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (info.systemLocation() == device || info.systemLocation() == target ||
-            info.portName() == device) {
-            if (!info.description().isEmpty())
-                tip += QStringLiteral(" (%1)").arg(info.description());
-            break;
+QStringList PortToolTips(int count) {
+    const QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
+    QStringList tips;
+    for (int port = 1; port <= count; ++port) {
+        const QString device = DeviceForPort(port);
+        QString tip = QStringLiteral("Opens %1").arg(device);
+        const QString target = QFileInfo(device).canonicalFilePath();
+        for (const QSerialPortInfo& info : present) {
+            if (info.systemLocation() == device || info.systemLocation() == target ||
+                info.portName() == device) {
+                if (!info.description().isEmpty())
+                    tip += QStringLiteral(" (%1)").arg(info.description());
+                break;
+            }
         }
+        tips << tip;
     }
-    return tip;
+    return tips;
 }
 
 QString DescribeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
@@ -73,7 +79,8 @@ QString DescribeOpenFailure(const QString& device, QSerialPort::SerialPortError 
     case QSerialPort::PermissionError: {
 #ifndef Q_OS_WIN
         // Qt reports a port held by another program as a permission error too.
-        if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0)
+        if (::faccessat(AT_FDCWD, QFile::encodeName(device).constData(), R_OK | W_OK, AT_EACCESS) ==
+            0)
             return QStringLiteral("%1 is busy: another program holds it (%2).")
                 .arg(device, systemText);
         const QString group = groupOf(device);

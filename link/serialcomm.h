@@ -4,6 +4,7 @@
 #include "link/comm.h"
 
 #include <QSerialPort>
+#include <QStringList>
 
 namespace devicelink {
 
@@ -11,8 +12,9 @@ namespace devicelink {
 /// variable ZURORUVE_COM<n> when set, otherwise /dev/ttyUSB<n-1>.
 QString DeviceForPort(int port);
 
-/// "Opens <device>" and, where the system knows it, the adapter's description.
-QString PortToolTip(int port);
+/// For ports 1 to count: "Opens <device>" and, where the system knows it, the adapter's
+/// description. The system is asked once for all of them.
+QStringList PortToolTips(int count);
 
 /// Why a device could not be opened, in words a user can act on.
 QString DescribeOpenFailure(const QString& device, QSerialPort::SerialPortError error,

@@ -117,19 +117,22 @@ QByteArray WithProfileValue(const QByteArray& contents, const QString& section, 
         out.replace(l.begin, l.end - l.begin, entry);
     } else if (f.section >= 0) {
         const Line& l = lines[f.lastLine];
-        // Keep the line end of the line the entry follows; a last line without one gets CR LF.
+        // After the line the entry follows, with its line end; the file's last line may have
+        // none, or a lone CR, and gets one first.
         qsizetype at = l.end;
         if (at < out.size() && out[at] == '\r')
             ++at;
-        if (at < out.size() && out[at] == '\n')
+        if (at < out.size() && out[at] == '\n') {
             ++at;
-        QByteArray insert = entry + "\r\n";
-        if (at == l.end)
-            insert = "\r\n" + entry;
-        out.insert(at, insert);
+        } else {
+            const QByteArray end = at > l.end ? "\n" : "\r\n";
+            out.insert(at, end);
+            at += end.size();
+        }
+        out.insert(at, entry + "\r\n");
     } else {
         if (!out.isEmpty() && !out.endsWith('\n'))
-            out += "\r\n";
+            out += out.endsWith('\r') ? "\n" : "\r\n";
         out += '[' + section.toLocal8Bit() + "]\r\n" + entry + "\r\n";
     }
     return out;

@@ -1,5 +1,6 @@
 // End to end: the dialogues through a real QSerialPort against the simulated device.
 
+#include "readonly.h"
 #include "recordinglog.h"
 #include "recordingquestions.h"
 #include "simdevice.h"
@@ -11,6 +12,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -161,12 +163,50 @@ private slots:
         QVERIFY(!rig.comm.PortOpen());
     }
 
+    void portHeldByAnotherProgram() {
+        SimDevice sim({"--fast"});
+        QVERIFY(sim.started());
+        SerialComm holder;
+        holder.setCommPort(1);
+        holder.setPortOpen(true);
+        RealRig rig;
+        DownloadData(rig.ctx, 0);
+        QCOMPARE(rig.log.lines.size(), 1);
+        QVERIFY2(rig.log.lines[0].startsWith("ERROR: " + sim.path() +
+                                             " is busy: another program holds it"),
+                 qPrintable(rig.log.lines[0]));
+        holder.setPortOpen(false);
+    }
+
+    void portWithoutPermission() {
+        // A device file only root may open, tried as "nobody".
+        const QString device = dir.filePath("ttyFAKE");
+        QFile f(device);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        openToAll(dir.path());
+        QString text;
+        {
+            ReadOnlyFolder asNobody(dir.filePath("unused"));
+            text = DescribeOpenFailure(device, QSerialPort::PermissionError, "Permission denied");
+        }
+        if (::geteuid() != 0 && QFileInfo(device).isWritable())
+            QSKIP("cannot take away the permission here");
+        QVERIFY2(
+            text.startsWith(device + ": permission denied. The device belongs to the group \""),
+            qPrintable(text));
+        QVERIFY(text.contains("sudo usermod -aG "));
+        QVERIFY(text.contains("log out and in again"));
+    }
+
     void deviceRule() {
         qunsetenv("ZURORUVE_COM3");
         QCOMPARE(DeviceForPort(3), QString("/dev/ttyUSB2"));
         qputenv("ZURORUVE_COM3", "/dev/ttyACM0");
         QCOMPARE(DeviceForPort(3), QString("/dev/ttyACM0"));
-        QVERIFY(PortToolTip(3).startsWith("Opens /dev/ttyACM0"));
+        QVERIFY(PortToolTips(3).value(2).startsWith("Opens /dev/ttyACM0"));
+        QCOMPARE(PortToolTips(16).size(), 16);
         qunsetenv("ZURORUVE_COM3");
     }
 };

@@ -133,6 +133,26 @@ private slots:
         QCOMPARE(readAll(ini()), QByteArray("[Other]\r\nx=1\r\n[ZuroRuve]\r\nPort=2\r\n"));
     }
 
+    void lastLineWithoutLineEnd_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("section header last")
+            << QByteArray("[ZuroRuve]") << QByteArray("[ZuroRuve]\r\nPort=2\r\n");
+        QTest::newRow("lone CR after header")
+            << QByteArray("[ZuroRuve]\r") << QByteArray("[ZuroRuve]\r\nPort=2\r\n");
+        QTest::newRow("key line last")
+            << QByteArray("[ZuroRuve]\nX=1") << QByteArray("[ZuroRuve]\nX=1\r\nPort=2\r\n");
+        QTest::newRow("other section, lone CR")
+            << QByteArray("[A]\r") << QByteArray("[A]\r\n[ZuroRuve]\r\nPort=2\r\n");
+    }
+    void lastLineWithoutLineEnd() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        const QByteArray written = settings::WithProfileValue(before, "ZuroRuve", "Port", "2");
+        QCOMPARE(written, after);
+        QCOMPARE(settings::ProfileValue(written, "ZuroRuve", "Port", ""), QString("2"));
+    }
+
     void quotedValueAndLongValue() {
         const QByteArray longValue(300, 'x');
         writeAll(ini(), "[ZuroRuve]\r\nPort=\"4\"\r\nLong=" + longValue + "\r\n");
