@@ -1,6 +1,7 @@
 // Capture speed from the simulated device, unpaced, for 1 MB and 10 MB reports: the time
 // for each should grow with the size, not faster.
 
+#include "quiet.h"
 #include "simprocess.h"
 
 #include "link/capture.h"
@@ -13,17 +14,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-class NullLog : public app::StatusLog {
-public:
-    void LogLine(const QString&) override {}
-    void SetStatus(const QString&) override {}
-};
-class NoQuestions : public app::UserQuestions {
-public:
-    bool Confirm(const QString&) override { return false; }
-    void Message(const QString&) override {}
-};
 
 double captureSeconds(long records) {
     SimProcess sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});

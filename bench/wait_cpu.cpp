@@ -1,6 +1,7 @@
 // CPU the program uses while it waits 10 s for a boot menu that never comes, on a real serial
 // line (the simulated device, told never to reset), against a wait that does not sleep.
 
+#include "quiet.h"
 #include "simprocess.h"
 
 #include "link/primitives.h"
@@ -18,17 +19,6 @@ double cpuSeconds() {
     return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec +
            u.ru_stime.tv_usec / 1e6;
 }
-
-class NullLog : public app::StatusLog {
-public:
-    void LogLine(const QString&) override {}
-    void SetStatus(const QString&) override {}
-};
-class NoQuestions : public app::UserQuestions {
-public:
-    bool Confirm(const QString&) override { return false; }
-    void Message(const QString&) override {}
-};
 
 // Lets events run without ever sleeping: a wait built this way keeps a core busy.
 class SpinningPump : public devicelink::EventPump {

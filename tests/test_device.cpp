@@ -1,11 +1,13 @@
 // End to end: the dialogues through a real QSerialPort against the simulated device.
 
+#include "files.h"
 #include "readonly.h"
 #include "recordinglog.h"
 #include "recordingquestions.h"
 #include "simdevice.h"
 
 #include "link/dialogues.h"
+#include "link/primitives.h"
 #include "link/serialcomm.h"
 #include "report/record.h"
 #include "settings/folder.h"
@@ -14,16 +16,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 
 using namespace devicelink;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 QByteArray decoded(const QByteArray& raw) {
     QBuffer in;
@@ -161,6 +159,25 @@ private slots:
                  qPrintable(rig.log.lines[0]));
         QVERIFY(rig.log.lines[0].contains("ZURORUVE_COM<n>"));
         QVERIFY(!rig.comm.PortOpen());
+    }
+
+    void discardTakesWhatTheSystemHolds() {
+        // The boot menu comes while nothing reads the line: it waits in the system's buffer,
+        // not yet in Qt's, and a discard must still take it.
+        SimDevice sim({"--menu-delay", "0"});
+        QVERIFY(sim.started());
+        SerialComm comm;
+        comm.setCommPort(1);
+        comm.setPortOpen(true);
+        QThread::msleep(600);
+        QVERIFY(comm.Input().contains("1 - exit"));
+        SteadyClock clock;
+        QtEventPump events;
+        RecordingLog log;
+        RecordingQuestions ask;
+        Context ctx{comm, clock, events, log, ask};
+        QCOMPARE(WaitFor(ctx, "1 - exit", 1), 1); // the menu is not seen a second time
+        comm.setPortOpen(false);
     }
 
     void portHeldByAnotherProgram() {

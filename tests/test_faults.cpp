@@ -2,6 +2,7 @@
 // log line, the port closed and nothing half-written passed off as complete.
 
 #include "fastclock.h"
+#include "files.h"
 #include "recordinglog.h"
 #include "recordingquestions.h"
 #include "simdevice.h"
@@ -35,11 +36,6 @@
 using namespace devicelink;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 // 100 times real time: a 1 s pause takes 10 ms, the 30 s limits 0.3 s.
 constexpr int kFast = 100;

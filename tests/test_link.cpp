@@ -1,4 +1,5 @@
 #include "fakeline.h"
+#include "files.h"
 #include "hex.h"
 
 #include "link/capture.h"
@@ -14,11 +15,6 @@
 using namespace devicelink;
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 // Deliveries for data-driven rows: (milliseconds after the one before, bytes).
 using Deliveries = QList<QPair<int, QByteArray>>;

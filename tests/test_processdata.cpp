@@ -1,3 +1,4 @@
+#include "files.h"
 #include "hex.h"
 #include "readonly.h"
 #include "recordinglog.h"
@@ -14,11 +15,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 const QByteArray kRx = hex("0007 240305140709 03 002A 00000000 4019 0080");
 const QByteArray kBv = hex("0007 240305140709 04 002A 00000000 0078 0080");

@@ -1,3 +1,4 @@
+#include "files.h"
 #include "readonly.h"
 #include "recordinglog.h"
 
@@ -13,11 +14,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeAll(const QString& path, const QByteArray& data) {
     QFile f(path);
