@@ -151,7 +151,16 @@ void SerialComm::setSettings(const QString& settings) {
 void SerialComm::setRTSEnable(bool on) {
     rts_ = on;
     if (port_.isOpen())
-        port_.setRequestToSend(on);
+        applyRts();
+}
+
+void SerialComm::applyRts() {
+    // A line without modem-control lines (a pseudo-terminal) refuses RTS: no reason to fail,
+    // nor a sign that the line is gone.
+    opening_ = true;
+    port_.setRequestToSend(rts_);
+    port_.clearError();
+    opening_ = false;
 }
 
 void SerialComm::setHandshaking(int mode) {
@@ -195,11 +204,8 @@ void SerialComm::setPortOpen(bool open) {
         port_.clearError();
         throw CommError(text);
     }
-    // QSerialPort only takes RTS once open; a line without modem-control lines (a
-    // pseudo-terminal) refuses it, which is no reason to fail.
-    port_.setRequestToSend(rts_);
-    port_.clearError();
     opening_ = false;
+    applyRts(); // QSerialPort only takes RTS once the port is open
 }
 
 void SerialComm::checkLine() {

@@ -38,6 +38,7 @@ public:
 
 private:
     void applyLineSettings();
+    void applyRts();
     void checkLine();
 
     QSerialPort port_;

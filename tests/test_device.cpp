@@ -180,6 +180,18 @@ private slots:
         comm.setPortOpen(false);
     }
 
+    void openWhenAlreadyOpen() {
+        // Setting RTS again on a pseudo-terminal fails; the line must not count as gone.
+        SimDevice sim({"--menu-delay", "50"});
+        QVERIFY(sim.started());
+        RealRig rig;
+        QCOMPARE(OpenPort(rig.ctx, 1), 0);
+        QCOMPARE(OpenPort(rig.ctx, 1), 0);
+        QCOMPARE(rig.log.lines, (QStringList{"Port Opened", "Port already open"}));
+        QCOMPARE(WaitFor(rig.ctx, "1 - exit", 5), 0);
+        rig.comm.setPortOpen(false);
+    }
+
     void portHeldByAnotherProgram() {
         SimDevice sim({"--fast"});
         QVERIFY(sim.started());
