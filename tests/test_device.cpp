@@ -133,22 +133,6 @@ private slots:
                  qPrintable(after.log.lines.join('|')));
     }
 
-    void unpluggedMidReport() {
-        SimDevice sim({"--records", "400", "--unplug", "mid"});
-        QVERIFY(sim.started());
-        RealRig rig;
-        DownloadData(rig.ctx, 0);
-        const QStringList errors = rig.log.lines.filter("ERROR");
-        QCOMPARE(errors.size(), 1);
-        QCOMPARE(errors[0],
-                 QString("ERROR: Capture: the device was disconnected (%1)").arg(sim.path()));
-        QCOMPARE(rig.log.lines.last(), errors[0]);
-        QVERIFY(!rig.comm.PortOpen());
-        QVERIFY(outFiles().isEmpty());
-        QVERIFY(!QFile::exists(dir.filePath("in.dat")));
-        QTRY_VERIFY(sim.finished());
-    }
-
     void portThatDoesNotExist() {
         qputenv("ZURORUVE_COM1", "/nonexistent/zelm");
         RealRig rig;
