@@ -243,10 +243,13 @@ public:
                                           " bytes stored" +
                                           (o_.fast ? ", unpaced)" : ", 115200 baud)"));
         while (!stopping) {
-            pollfd fds[2] = {{master_, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+            pollfd fds[2] = {{master_, POLLIN, 0}, {stdinOpen_ ? STDIN_FILENO : -1, POLLIN, 0}};
             if (!out_.empty() && connected_)
                 fds[0].events |= POLLOUT;
-            const int n = poll(fds, 2, out_.empty() ? 20 : 2);
+            // With no program on the port the master reports a hang-up at once, every time:
+            // then only a short sleep on standard input, and a look at the master without one.
+            const int n = connected_ ? poll(fds, 2, out_.empty() ? 20 : 2)
+                                     : poll(&fds[1], 1, 20) + poll(fds, 1, 0);
             if (n < 0 && errno != EINTR)
                 break;
             const bool hup = fds[0].revents & POLLHUP;
@@ -261,9 +264,12 @@ public:
                 connected_ = true;
                 resetAt_ = Clock::now() + std::chrono::milliseconds(o_.menuDelayMs);
             }
-            if (fds[1].revents & POLLIN) {
+            if (fds[1].revents & (POLLIN | POLLHUP)) {
                 char line[256];
-                if (read(STDIN_FILENO, line, sizeof line) > 0 && connected_)
+                const ssize_t got = read(STDIN_FILENO, line, sizeof line);
+                if (got <= 0)
+                    stdinOpen_ = false; // no terminal (or it closed): stop watching it
+                else if (connected_)
                     resetAt_ = Clock::now();
             }
             if (resetAt_ && Clock::now() >= *resetAt_) {
@@ -396,6 +402,7 @@ private:
     int master_ = -1;
     std::string slaveName_;
     bool connected_ = false;
+    bool stdinOpen_ = true;
     std::optional<Clock::time_point> resetAt_;
     State state_ = State::Off;
     std::deque<char> out_;
