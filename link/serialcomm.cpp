@@ -186,6 +186,8 @@ void SerialComm::setPortOpen(bool open) {
     if (!open) {
         if (port_.isOpen())
             port_.close();
+        // The next open starts afresh, not with the errors of a line that went away.
+        port_.clearError();
         lineGone_ = false;
         return;
     }

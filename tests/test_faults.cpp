@@ -109,6 +109,13 @@ private slots:
         qInfo("unplugged at %s: %s", qPrintable(phase), qPrintable(errors[0]));
         QVERIFY(!rig.comm.PortOpen());
         verifyNothingWritten();
+
+        // Plugged in again, the same serial control downloads as if nothing had happened.
+        SimDevice again({"--fast", "--menu-delay", "50", "--records", "10"});
+        QVERIFY(again.started());
+        rig.log.lines.clear();
+        DownloadData(rig.ctx, 0);
+        QCOMPARE(rig.log.lines.last(), QString("Processing 10 records complete"));
     }
 
     void timeouts_data() {
