@@ -2,7 +2,6 @@
 
 #include "link/primitives.h"
 
-#include <cstdlib>
 
 namespace devicelink {
 
@@ -23,13 +22,11 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
 
         qsizetype p = -1;
         while (p < 0) {
-            if (std::llabs(ctx.clock.NowMs() - start) > TimeLimitMs(kStartSeconds)) {
+            if (ElapsedMs(ctx, start) > TimeLimitMs(kStartSeconds)) {
                 ctx.log.LogLine("Timeout!");
                 return 1;
             }
-            ctx.events.RunPending();
-            if (ctx.events.Cancelled())
-                throw CommError(kWindowClosing);
+            RunEventsOnce(ctx);
             const qsizetype from = searchFrom(buffer.size(), kStartMarker);
             if (ctx.MSComm1.InBufferCount() > 0)
                 buffer += ctx.MSComm1.Input();
@@ -43,13 +40,11 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
         qsizetype from = 0;
         qsizetype q = -1;
         for (;;) {
-            if (std::llabs(ctx.clock.NowMs() - start) > TimeLimitMs(kSilenceSeconds)) {
+            if (ElapsedMs(ctx, start) > TimeLimitMs(kSilenceSeconds)) {
                 ctx.log.LogLine("Timeout!");
                 return 2;
             }
-            ctx.events.RunPending();
-            if (ctx.events.Cancelled())
-                throw CommError(kWindowClosing);
+            RunEventsOnce(ctx);
             if (ctx.MSComm1.InBufferCount() > 0) {
                 start = ctx.clock.NowMs();
                 buffer += ctx.MSComm1.Input();

@@ -14,6 +14,16 @@ qint64 TimeLimitMs(std::int32_t seconds) {
     return ms;
 }
 
+qint64 ElapsedMs(Context& ctx, qint64 start) {
+    return std::llabs(ctx.clock.NowMs() - start);
+}
+
+void RunEventsOnce(Context& ctx) {
+    ctx.events.RunPending();
+    if (ctx.events.Cancelled())
+        throw CommError(kWindowClosing);
+}
+
 std::int32_t OpenPort(Context& ctx, std::int32_t port) {
     try {
         if (port < std::numeric_limits<std::int16_t>::min() ||
@@ -43,13 +53,11 @@ std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds)
         QByteArray seen;
         const qint64 start = ctx.clock.NowMs();
         for (;;) {
-            if (std::llabs(ctx.clock.NowMs() - start) > limit) {
+            if (ElapsedMs(ctx, start) > limit) {
                 ctx.log.LogLine("Timeout!");
                 return 1;
             }
-            ctx.events.RunPending();
-            if (ctx.events.Cancelled())
-                throw CommError(kWindowClosing);
+            RunEventsOnce(ctx);
             // Only where the text can newly appear: the tail of what was there, and the new.
             const qsizetype from = std::max<qsizetype>(0, seen.size() - text.size() + 1);
             if (ctx.MSComm1.InBufferCount() > 0)
@@ -66,7 +74,7 @@ std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds)
 void Pause(Context& ctx, std::int32_t seconds) {
     const qint64 limit = qint64(seconds) * 1000;
     const qint64 start = ctx.clock.NowMs();
-    while (std::llabs(ctx.clock.NowMs() - start) < limit && !ctx.events.Cancelled())
+    while (ElapsedMs(ctx, start) < limit && !ctx.events.Cancelled())
         ctx.events.RunPending();
 }
 

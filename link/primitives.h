@@ -29,6 +29,13 @@ std::int32_t SendText(Context& ctx, const QByteArray& text);
 /// Seconds as milliseconds, refusing a product beyond 32 bits as the time-outs always did.
 qint64 TimeLimitMs(std::int32_t seconds);
 
+/// Milliseconds since start on the context's clock.
+qint64 ElapsedMs(Context& ctx, qint64 start);
+
+/// One pass of a wait: lets the window's events run once, and gives up with CommError
+/// (kWindowClosing) when the window is being closed.
+void RunEventsOnce(Context& ctx);
+
 /// The description logged when a wait gives up because the window is closing.
 inline const QString kWindowClosing = QStringLiteral("the window is being closed");
 
