@@ -2,7 +2,6 @@
 
 #include "link/primitives.h"
 
-
 namespace devicelink {
 
 namespace {
