@@ -35,6 +35,12 @@ public:
         output_ += process_.readAllStandardOutput();
         return output_;
     }
+    /// Waits until the simulator has seen the port closed `times` times. A person presses
+    /// reset between downloads; the simulator resets on a fresh open, and a close and reopen
+    /// that both fall between two of its looks at the line would go unseen.
+    bool waitForClosed(int times) {
+        return QTest::qWaitFor([&] { return output().count("port closed") == times; }, 5000);
+    }
     bool finished() { return process_.state() == QProcess::NotRunning; }
 
 private:

@@ -125,6 +125,7 @@ private slots:
                                              "Waiting for boot menu", "Clear complete"}));
         QVERIFY(!rig.comm.PortOpen());
         QTRY_VERIFY(sim.output().contains("received: forward pointer"));
+        QVERIFY(sim.waitForClosed(1));
 
         // The device now holds nothing.
         RealRig after;
