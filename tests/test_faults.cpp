@@ -229,7 +229,15 @@ private slots:
         });
         // Closing the window in the middle of the report ends the download.
         bool closeRefused = false;
-        QTimer::singleShot(3500, &form, [&] { closeRefused = !form.close(); });
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, &form, [&] {
+            if (form.Text1->toPlainText().contains("Waiting for data") &&
+                sim.output().contains("received: report 0")) {
+                closer.stop();
+                closeRefused = !form.close();
+            }
+        });
+        closer.start(200);
         QTest::mouseClick(form.cmdDownload, Qt::LeftButton);
 
         QVERIFY(secondClickRefused);
