@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(outFiles().size(), 1);
         QCOMPARE(readAll(dir.filePath(outFiles()[0])), decoded(raw));
         QTRY_VERIFY(sim.output().contains("received: report 0"));
-        QTRY_VERIFY(sim.output().contains("port closed"));
+        QVERIFY(sim.waitForClosed(1));
         QVERIFY(sim.output().contains("received: 1\n"));
     }
 
@@ -151,22 +151,17 @@ private slots:
         // not yet in Qt's, and a discard must still take it.
         SimDevice sim({"--menu-delay", "0"});
         QVERIFY(sim.started());
-        SerialComm comm;
-        comm.setCommPort(1);
-        comm.setPortOpen(true);
+        RealRig rig;
+        rig.comm.setCommPort(1);
+        rig.comm.setPortOpen(true);
         QByteArray got; // no event runs between looks, so Qt itself reads nothing
         for (int tries = 0; !got.contains("1 - exit") && tries < 50; ++tries) {
             QThread::msleep(100);
-            got += comm.Input();
+            got += rig.comm.Input();
         }
         QVERIFY(got.contains("1 - exit"));
-        SteadyClock clock;
-        QtEventPump events;
-        RecordingLog log;
-        RecordingQuestions ask;
-        Context ctx{comm, clock, events, log, ask};
-        QCOMPARE(WaitFor(ctx, "1 - exit", 1), 1); // the menu is not seen a second time
-        comm.setPortOpen(false);
+        QCOMPARE(WaitFor(rig.ctx, "1 - exit", 1), 1); // the menu is not seen a second time
+        rig.comm.setPortOpen(false);
     }
 
     void openWhenAlreadyOpen() {
