@@ -2,6 +2,7 @@
 
 #include "app/icon.h"
 #include "link/dialogues.h"
+#include "link/serialcomm.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -27,13 +28,27 @@ QRect twips(int left, int top, int width, int height) {
 
 const QString kTitle = QStringLiteral("ZURORUVE");
 
+// The port list: each entry's tooltip names the device it opens. The system is asked when the
+// list opens, not at start-up, so the window is up at once and an adapter plugged in later
+// shows as well.
+class PortList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override {
+        const QStringList tips = devicelink::PortToolTips(count());
+        for (int i = 0; i < count(); ++i)
+            setItemData(i, tips[i], Qt::ToolTipRole);
+        QComboBox::showPopup();
+    }
+};
+
 } // namespace
 
 Form1::Form1(QWidget* parent)
     : QWidget(parent), cmdDownload(new QPushButton("Download", this)),
       cmdExcel(new QPushButton("Open In Excel", this)), Text1(new QPlainTextEdit("Text1", this)),
       Text2(new QLineEdit("Text2", this)), Label1(new QLabel("Port", this)),
-      List1(new QComboBox(this)), cmdClear(new QPushButton("Clear", this)), log_(*Text1, *Text2) {
+      List1(new PortList(this)), cmdClear(new QPushButton("Clear", this)), log_(*Text1, *Text2) {
     setObjectName("Form1");
     cmdDownload->setObjectName("cmdDownload");
     cmdExcel->setObjectName("cmdExcel");

@@ -15,6 +15,8 @@ public:
     virtual void LogLine(const QString& text) = 0;
     /// Replaces the status line with text.
     virtual void SetStatus(const QString& text) = 0;
+    /// Shows the status line as it stands at once, for long work that lets no events run.
+    virtual void ShowStatusNow() {}
 };
 
 /// Modal questions and notices, titled with the program's name.

@@ -1,19 +1,8 @@
-#include "app/form1.h"
-#include "app/submain.h"
-#include "link/context.h"
-#include "link/serialcomm.h"
+#include "app/start.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName("ZURORUVE");
-    app::Form1 form;
-    devicelink::SerialComm MSComm1;
-    devicelink::SteadyClock clock;
-    devicelink::QtEventPump events([&form] { return form.closeRequested(); });
-    devicelink::Context context{MSComm1, clock, events, form.log(), form};
-    form.UseDevice(context);
-    app::SubMain(form);
-    return QApplication::exec();
+    return app::Start();
 }

@@ -28,4 +28,10 @@ void TextBoxLog::SetStatus(const QString& text) {
     status_.setText(text);
 }
 
+void TextBoxLog::ShowStatusNow() {
+    // Paints just this box, without letting other events run.
+    if (status_.isVisible())
+        status_.repaint();
+}
+
 } // namespace app

@@ -1,7 +1,6 @@
 #include "app/submain.h"
 
 #include "app/form1.h"
-#include "link/serialcomm.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/tonumber.h"
@@ -42,11 +41,8 @@ void SubMain(Form1& form) {
         log.LogLine("Select port number and click Download to begin");
         log.SetStatus("");
         form.List1->clear();
-        const QStringList tips = devicelink::PortToolTips(kPorts);
-        for (int n = 1; n <= kPorts; ++n) {
+        for (int n = 1; n <= kPorts; ++n)
             form.List1->addItem(QString::number(n));
-            form.List1->setItemData(n - 1, tips[n - 1], Qt::ToolTipRole);
-        }
         const QString remembered =
             settings::ReadIni(settings::kSection, settings::kPortKey, QString(), log);
         std::int32_t position = 0;

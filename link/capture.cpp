@@ -25,7 +25,7 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
                 ctx.log.LogLine("Timeout!");
                 return 1;
             }
-            RunEventsOnce(ctx);
+            RunEventsOnce(ctx, LeftMs(ctx, start, TimeLimitMs(kStartSeconds)));
             const qsizetype from = searchFrom(buffer.size(), kStartMarker);
             if (ctx.MSComm1.InBufferCount() > 0)
                 buffer += ctx.MSComm1.Input();
@@ -37,13 +37,16 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
         qsizetype lastReported = 0;
         // The end marker may have come with the start marker: the first search covers it all.
         qsizetype from = 0;
+        bool looked = false;
         qsizetype q = -1;
         for (;;) {
             if (ElapsedMs(ctx, start) > TimeLimitMs(kSilenceSeconds)) {
                 ctx.log.LogLine("Timeout!");
                 return 2;
             }
-            RunEventsOnce(ctx);
+            // The first pass only looks: the end marker may be in the buffer already.
+            RunEventsOnce(ctx, looked ? LeftMs(ctx, start, TimeLimitMs(kSilenceSeconds)) : 0);
+            looked = true;
             if (ctx.MSComm1.InBufferCount() > 0) {
                 start = ctx.clock.NowMs();
                 buffer += ctx.MSComm1.Input();

@@ -10,6 +10,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual qint64 NowMs() = 0;
+    /// Real milliseconds until this clock has moved on by ms: how long a wait may sleep.
+    virtual qint64 RealMs(qint64 ms) const { return ms; }
 };
 
 /// The monotonic clock: a wait across midnight or a change of the system time runs its

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtGlobal>
 #include <functional>
 
 namespace devicelink {
@@ -8,19 +9,19 @@ namespace devicelink {
 class EventPump {
 public:
     virtual ~EventPump() = default;
-    /// Runs pending events once; may sleep until the next event, at most a few milliseconds.
-    virtual void RunPending() = 0;
+    /// Runs pending events once. When none are pending, sleeps until one comes (bytes on the
+    /// serial line are one) or at most maxSleepMs milliseconds of real time pass.
+    virtual void RunPending(qint64 maxSleepMs) = 0;
     /// True once the user has asked the program to end: the running wait gives up.
     virtual bool Cancelled() const = 0;
 };
 
-/// The window's event loop. Each pass sleeps until an event comes (data on the serial line is
-/// one) or kSliceMs pass, so a wait costs next to no CPU.
+/// The window's event loop: a wait sleeps until something can change its outcome, so it
+/// costs next to no CPU and wakes only for events or its own time limit.
 class QtEventPump : public EventPump {
 public:
-    static constexpr int kSliceMs = 5;
     explicit QtEventPump(std::function<bool()> cancelled = {}) : cancelled_(std::move(cancelled)) {}
-    void RunPending() override;
+    void RunPending(qint64 maxSleepMs) override;
     bool Cancelled() const override { return cancelled_ && cancelled_(); }
 
 private:

@@ -18,8 +18,14 @@ qint64 ElapsedMs(Context& ctx, qint64 start) {
     return std::llabs(ctx.clock.NowMs() - start);
 }
 
-void RunEventsOnce(Context& ctx) {
-    ctx.events.RunPending();
+qint64 LeftMs(Context& ctx, qint64 start, qint64 limitMs) {
+    return std::max<qint64>(0, limitMs - ElapsedMs(ctx, start) + 1);
+}
+
+void RunEventsOnce(Context& ctx, qint64 leftMs) {
+    // Bytes already waiting are the next thing to look at: no sleep then.
+    const bool waiting = leftMs > 0 && ctx.MSComm1.InBufferCount() > 0;
+    ctx.events.RunPending(waiting ? 0 : ctx.clock.RealMs(leftMs));
     if (ctx.events.Cancelled())
         throw CommError(kWindowClosing);
 }
@@ -57,7 +63,7 @@ std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds)
                 ctx.log.LogLine("Timeout!");
                 return 1;
             }
-            RunEventsOnce(ctx);
+            RunEventsOnce(ctx, LeftMs(ctx, start, limit));
             // Only where the text can newly appear: the tail of what was there, and the new.
             const qsizetype from = std::max<qsizetype>(0, seen.size() - text.size() + 1);
             if (ctx.MSComm1.InBufferCount() > 0)
@@ -75,7 +81,7 @@ void Pause(Context& ctx, std::int32_t seconds) {
     const qint64 limit = qint64(seconds) * 1000;
     const qint64 start = ctx.clock.NowMs();
     while (ElapsedMs(ctx, start) < limit && !ctx.events.Cancelled())
-        ctx.events.RunPending();
+        ctx.events.RunPending(ctx.clock.RealMs(limit - ElapsedMs(ctx, start)));
 }
 
 std::int32_t SendText(Context& ctx, const QByteArray& text) {

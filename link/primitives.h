@@ -32,9 +32,14 @@ qint64 TimeLimitMs(std::int32_t seconds);
 /// Milliseconds since start on the context's clock.
 qint64 ElapsedMs(Context& ctx, qint64 start);
 
-/// One pass of a wait: lets the window's events run once, and gives up with CommError
+/// One pass of a wait: lets the window's events run once, sleeping (unless bytes are waiting
+/// already) until one comes or the clock has moved on by leftMs, and gives up with CommError
 /// (kWindowClosing) when the window is being closed.
-void RunEventsOnce(Context& ctx);
+void RunEventsOnce(Context& ctx, qint64 leftMs);
+
+/// What is left of a wait of limitMs that started at start, plus the one millisecond that
+/// takes it past its limit: a pass may sleep that long without missing the time-out.
+qint64 LeftMs(Context& ctx, qint64 start, qint64 limitMs);
 
 /// The description logged when a wait gives up because the window is closing.
 inline const QString kWindowClosing = QStringLiteral("the window is being closed");

@@ -6,12 +6,15 @@
 #include "settings/folder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSaveFile>
 
 namespace report {
 
 namespace {
+
+constexpr qint64 kProgressMs = 100;
 
 QString failure(const QString& what, const QString& path, const QString& why) {
     return QStringLiteral("ERROR: ProcessData: cannot %1 %2: %3")
@@ -61,9 +64,17 @@ void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuest
         log.LogLine(failure("create", outPath, out.errorString()));
         return;
     }
+    // The count is shown as the work goes on, but at most every kProgressMs and for the last
+    // record: setting and painting it for every record would cost more than decoding it.
+    const qint64 lastRecord = captured.size() / kRecordSize;
+    QElapsedTimer sinceShown;
     const DecodeResult result =
         DecodeReport(raw, out, NumberFormat::System(), [&](std::int32_t record) {
+            if (sinceShown.isValid() && sinceShown.elapsed() < kProgressMs && record != lastRecord)
+                return;
+            sinceShown.start();
             log.SetStatus("Processing record " + QString::number(record));
+            log.ShowStatusNow();
         });
     raw.close();
     if (!result.error.isEmpty()) {

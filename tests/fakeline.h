@@ -21,7 +21,7 @@ public:
     std::function<void()> onPass; // runs on every pass, after deliveries
 
     qint64 NowMs() override { return now; }
-    void RunPending() override {
+    void RunPending(qint64) override {
         ++passes;
         now += stepMs;
         while (!script.isEmpty() && script.first().first <= now)

@@ -10,6 +10,7 @@ class FastClock : public devicelink::Clock {
 public:
     explicit FastClock(int factor) : factor_(factor) { timer_.start(); }
     qint64 NowMs() override { return timer_.elapsed() * factor_; }
+    qint64 RealMs(qint64 ms) const override { return (ms + factor_ - 1) / factor_; }
 
 private:
     QElapsedTimer timer_;

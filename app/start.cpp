@@ -1,0 +1,24 @@
+#include "app/start.h"
+
+#include "app/form1.h"
+#include "app/submain.h"
+#include "link/context.h"
+#include "link/serialcomm.h"
+
+#include <QApplication>
+
+namespace app {
+
+int Start() {
+    QApplication::setApplicationName("ZURORUVE");
+    Form1 form;
+    devicelink::SerialComm MSComm1;
+    devicelink::SteadyClock clock;
+    devicelink::QtEventPump events([&form] { return form.closeRequested(); });
+    devicelink::Context context{MSComm1, clock, events, form.log(), form};
+    form.UseDevice(context);
+    SubMain(form);
+    return QApplication::exec();
+}
+
+} // namespace app
