@@ -4,13 +4,16 @@
 #include "app/submain.h"
 #include "link/context.h"
 #include "link/serialcomm.h"
+#include "settings/folder.h"
 
 #include <QApplication>
 
 namespace app {
 
 int Start() {
+    // No organisation name: the per-user folder is then just "ZURORUVE".
     QApplication::setApplicationName("ZURORUVE");
+    settings::ChooseProgramFolder();
     Form1 form;
     devicelink::SerialComm MSComm1;
     devicelink::SteadyClock clock;

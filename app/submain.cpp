@@ -6,6 +6,7 @@
 #include "settings/tonumber.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <cstdint>
 #include <limits>
@@ -39,6 +40,8 @@ void SubMain(Form1& form) {
         settings::MakeUserFolders(log);
         log.LogLine("");
         log.LogLine("Select port number and click Download to begin");
+        if (settings::KeptForUser())
+            log.LogLine("Files are kept in " + QDir::toNativeSeparators(settings::ProgramFolder()));
         log.SetStatus("");
         form.List1->clear();
         for (int n = 1; n <= kPorts; ++n)

@@ -21,7 +21,28 @@ QString failure(const QString& what, const QString& path, const QString& why) {
         .arg(what, QDir::toNativeSeparators(path), why);
 }
 
+// Writes bytes as the file at path under a temporary name, renamed when complete, so a failed
+// write never leaves a shortened file under the real name. Returns why it failed, or nothing;
+// step tells whether creating or writing failed.
+QString writeWhole(const QString& path, const QByteArray& bytes, QString& step) {
+    QSaveFile file(path);
+    step = QStringLiteral("create");
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    step = QStringLiteral("write");
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = ErrorText(file);
+        file.cancelWriting();
+        return why;
+    }
+    return file.commit() ? QString() : file.errorString();
+}
+
 } // namespace
+
+QString RawArchiveName(const QDateTime& when) {
+    return "in-" + when.toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss")) + ".dat";
+}
 
 QString DecodedFileName(const QDateTime& when) {
     return "out-" + when.toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss")) + ".txt";
@@ -30,26 +51,19 @@ QString DecodedFileName(const QDateTime& when) {
 void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuestions& ask) {
     log.LogLine("Processing data");
 
-    // Written under a temporary name and renamed when complete, so a failed write never
-    // leaves a shortened report behind under the real name.
+    const QDateTime when = QDateTime::currentDateTime(); // one stamp for both files
     const QString rawPath = settings::InProgramFolder(kRawFile);
-    {
-        QSaveFile raw(rawPath);
-        if (!raw.open(QIODevice::WriteOnly)) {
-            log.LogLine(failure("create", rawPath, raw.errorString()));
-            return;
-        }
-        if (raw.write(captured) != captured.size()) {
-            const QString why = ErrorText(raw);
-            raw.cancelWriting();
-            log.LogLine(failure("write", rawPath, why));
-            return;
-        }
-        if (!raw.commit()) {
-            log.LogLine(failure("write", rawPath, raw.errorString()));
-            return;
-        }
+    QString step;
+    if (const QString why = writeWhole(rawPath, captured, step); !why.isEmpty()) {
+        log.LogLine(failure(step, rawPath, why));
+        return;
     }
+
+    // Every download is kept as well: in.dat is overwritten by the next one, and the decoded
+    // file leaves out records. A copy that cannot be written costs nothing in.dat does not hold.
+    const QString archivePath = settings::InProgramFolder("DATA/" + RawArchiveName(when));
+    if (const QString why = writeWhole(archivePath, captured, step); !why.isEmpty())
+        log.LogLine(failure("write", archivePath, why));
 
     QFile raw(rawPath);
     if (!raw.open(QIODevice::ReadOnly)) {
@@ -57,8 +71,7 @@ void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuest
         return;
     }
 
-    const QString outPath =
-        settings::InProgramFolder(DecodedFileName(QDateTime::currentDateTime()));
+    const QString outPath = settings::InProgramFolder(DecodedFileName(when));
     QSaveFile out(outPath);
     if (!out.open(QIODevice::WriteOnly)) {
         log.LogLine(failure("create", outPath, out.errorString()));

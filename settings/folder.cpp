@@ -3,7 +3,9 @@
 #include "app/host.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <filesystem>
 #include <system_error>
 
@@ -14,7 +16,28 @@ QString& folderOverride() {
     static QString folder;
     return folder;
 }
+bool& keptForUser() {
+    static bool forUser = false;
+    return forUser;
+}
 } // namespace
+
+bool IsInstalledCopy(const QString& programDir) {
+    // Root may write into /usr/bin, so writability alone cannot tell an installed copy.
+    const QString marker = programDir + "/../share/metainfo/" + kAppId + ".metainfo.xml";
+    return QFileInfo::exists(marker) || !QFileInfo(programDir).isWritable();
+}
+
+bool ChooseProgramFolder() {
+    keptForUser() = IsInstalledCopy(QCoreApplication::applicationDirPath());
+    if (keptForUser())
+        SetProgramFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    return keptForUser();
+}
+
+bool KeptForUser() {
+    return keptForUser();
+}
 
 QString ProgramFolder() {
     if (!folderOverride().isEmpty())
@@ -31,7 +54,7 @@ QString InProgramFolder(const QString& name) {
 }
 
 void MakeUserFolders(app::StatusLog& log) {
-    const std::filesystem::path path(QFile::encodeName(InProgramFolder("DATA")).toStdString());
+    const std::filesystem::path path(InProgramFolder("DATA").toStdU16String());
     std::error_code lastError;
     std::error_code ec;
     // A plain file of that name counts as present, as a folder does.
@@ -40,13 +63,15 @@ void MakeUserFolders(app::StatusLog& log) {
     if (ec && status.type() != std::filesystem::file_type::not_found)
         lastError = ec;
     if (!present) {
-        std::filesystem::create_directory(path, ec);
+        // The per-user folder of an installed copy may not exist yet.
+        std::filesystem::create_directories(path, ec);
         if (ec)
             lastError = ec;
     }
     if (lastError)
         log.LogLine("ERROR: MakeUserFolders: " + QString::fromStdString(lastError.message()) +
-                    " (" + QFile::decodeName(path.c_str()) + ")");
+                    " (" + QDir::toNativeSeparators(QString::fromStdU16String(path.u16string())) +
+                    ")");
 }
 
 } // namespace settings

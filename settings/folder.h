@@ -1,5 +1,5 @@
 #pragma once
-// The program folder: where the settings file, the data folder and both report files lie.
+// Where the program keeps its files: the settings file, the data folder and both report files.
 
 #include <QString>
 
@@ -9,14 +9,28 @@ class StatusLog;
 
 namespace settings {
 
-/// The folder that holds the program's executable, or the one set by SetProgramFolder.
+/// The AppStream id of the installed program; its metainfo file marks an installed tree.
+inline const QString kAppId = QStringLiteral("org.zuroruve.Zuroruve");
+
+/// True when the program in programDir is an installed copy: the installed tree lies around it
+/// (share/metainfo/<id>.metainfo.xml beside its folder) or the folder is not writable.
+bool IsInstalledCopy(const QString& programDir);
+
+/// Decides once, at start-up, where the files are kept: beside the program for a portable copy,
+/// the per-user data folder (the application name's) for an installed one. True when installed.
+bool ChooseProgramFolder();
+/// True after ChooseProgramFolder found an installed copy.
+bool KeptForUser();
+
+/// The folder the files are kept in: the one chosen at start-up or set by SetProgramFolder,
+/// else the folder that holds the program's executable.
 QString ProgramFolder();
 /// Points the program at another folder (tests and command-line tools).
 void SetProgramFolder(const QString& folder);
-/// ProgramFolder() joined with name by one separator.
+/// ProgramFolder() joined with name by one separator: every file path goes through here.
 QString InProgramFolder(const QString& name);
 
-/// Makes the data folder "DATA" beside the program if no entry of that name is there.
+/// Makes the data folder "DATA" (and the folder it lies in) if no entry of that name is there.
 void MakeUserFolders(app::StatusLog& log);
 
 } // namespace settings

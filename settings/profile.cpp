@@ -14,9 +14,12 @@ struct Line {
     qsizetype end = 0;   // offset just past its text, before CR LF
 };
 
+// Notepad's "UTF-8 with BOM" puts these bytes before the first line; they stay where they are.
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
 QList<Line> splitLines(const QByteArray& contents) {
     QList<Line> lines;
-    qsizetype pos = 0;
+    qsizetype pos = contents.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
     while (pos < contents.size()) {
         qsizetype nl = contents.indexOf('\n', pos);
         const qsizetype next = nl < 0 ? contents.size() : nl + 1;
@@ -47,14 +50,12 @@ bool sectionName(const QByteArray& line, QByteArray& name) {
     return true;
 }
 
-// The key of a "key=value" line; false for lines without an equals sign.
-bool keyOf(const QByteArray& line, QByteArray& key, QByteArray& value) {
+// The key and value of a "key=value" line. A line without an equals sign is a key with an
+// empty value, as the Windows functions take it.
+void keyOf(const QByteArray& line, QByteArray& key, QByteArray& value) {
     const qsizetype eq = line.indexOf('=');
-    if (eq < 0)
-        return false;
-    key = line.left(eq).trimmed();
-    value = line.mid(eq + 1).trimmed();
-    return true;
+    key = line.left(eq < 0 ? line.size() : eq).trimmed();
+    value = eq < 0 ? QByteArray() : line.mid(eq + 1).trimmed();
 }
 
 struct Found {
@@ -84,7 +85,8 @@ Found find(const QByteArray& contents, const QList<Line>& lines, const QString& 
         if (!t.trimmed().isEmpty())
             f.lastLine = i;
         QByteArray k, v;
-        if (f.key < 0 && keyOf(t, k, v) && sameName(k, key)) {
+        keyOf(t, k, v);
+        if (f.key < 0 && !k.isEmpty() && sameName(k, key)) {
             f.key = i;
             f.value = v;
         }
@@ -131,7 +133,8 @@ QByteArray WithProfileValue(const QByteArray& contents, const QString& section, 
         }
         out.insert(at, entry + "\r\n");
     } else {
-        if (!out.isEmpty() && !out.endsWith('\n'))
+        if (out.size() > (out.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0) &&
+            !out.endsWith('\n'))
             out += out.endsWith('\r') ? "\n" : "\r\n";
         out += '[' + section.toLocal8Bit() + "]\r\n" + entry + "\r\n";
     }

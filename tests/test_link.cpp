@@ -38,7 +38,7 @@ private slots:
     }
     void init() {
         QDir(dir.path()).removeRecursively();
-        QDir().mkpath(dir.path());
+        QDir().mkpath(dir.path() + "/DATA");
         CapturedText().clear();
     }
 

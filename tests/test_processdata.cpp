@@ -52,7 +52,7 @@ private slots:
 
     void init() {
         QDir(dir.path()).removeRecursively();
-        QDir().mkpath(dir.path());
+        QDir().mkpath(dir.path() + "/DATA");
         openToAll(dir.path());
         QFile::remove(argsFile);
         settings::SetProgramFolder(dir.path());
@@ -109,6 +109,37 @@ private slots:
         // The editor gets exactly the path, as its one argument.
         QTRY_VERIFY(QFile::exists(argsFile));
         QCOMPARE(readAll(argsFile), "1\n" + QFile::encodeName(outPath) + "\n");
+    }
+
+    void everyDownloadIsKept_data() {
+        QTest::addColumn<bool>("dataFolder");
+        QTest::newRow("kept in DATA") << true;
+        QTest::newRow("DATA not writable: decoding goes on") << false;
+    }
+    void everyDownloadIsKept() {
+        QFETCH(bool, dataFolder);
+        if (!dataFolder) {
+            QDir(dir.filePath("DATA")).removeRecursively();
+            QFile f(dir.filePath("DATA"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const QByteArray captured = kBt + kEmpty + kTx;
+        RecordingLog log;
+        RecordingQuestions ask;
+        report::ProcessData(captured, log, ask);
+        QCOMPARE(log.lines.last(), QString("Processing 3 records complete"));
+        QCOMPARE(outFiles().size(), 1);
+        const QString stamp = outFiles()[0].mid(4, 19);
+        const QString kept = dir.filePath("DATA/in-" + stamp + ".dat");
+        if (dataFolder) {
+            QCOMPARE(log.lines.size(), 2);
+            QCOMPARE(readAll(kept), captured);
+            QCOMPARE(QDir(dir.filePath("DATA")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+        } else {
+            QCOMPARE(log.lines.size(), 3);
+            QVERIFY2(log.lines[1].startsWith("ERROR: ProcessData: cannot write " + kept + ": "),
+                     qPrintable(log.lines[1]));
+        }
     }
 
     void everyByteValueIsKept() {

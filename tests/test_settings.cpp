@@ -1,6 +1,7 @@
 #include "files.h"
 #include "readonly.h"
 #include "recordinglog.h"
+#include "tmpfs.h"
 
 #include "settings/folder.h"
 #include "settings/ini.h"
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 namespace {
 
@@ -129,7 +131,7 @@ private slots:
         QCOMPARE(readAll(ini()), QByteArray("[Other]\r\nx=1\r\n[ZuroRuve]\r\nPort=2\r\n"));
     }
 
-    void lastLineWithoutLineEnd_data() {
+    void writtenWhereTheWindowsFunctionsWrite_data() {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
         QTest::newRow("section header last")
@@ -140,8 +142,14 @@ private slots:
             << QByteArray("[ZuroRuve]\nX=1") << QByteArray("[ZuroRuve]\nX=1\r\nPort=2\r\n");
         QTest::newRow("other section, lone CR")
             << QByteArray("[A]\r") << QByteArray("[A]\r\n[ZuroRuve]\r\nPort=2\r\n");
+        QTest::newRow("UTF-8 byte-order mark")
+            << QByteArray("\xEF\xBB\xBF[ZuroRuve]\r\nPort=7\r\n")
+            << QByteArray("\xEF\xBB\xBF[ZuroRuve]\r\nPort=2\r\n");
+        QTest::newRow("key without equals sign")
+            << QByteArray("[ZuroRuve]\r\nPort\r\nPort=7\r\n")
+            << QByteArray("[ZuroRuve]\r\nPort=2\r\nPort=7\r\n");
     }
-    void lastLineWithoutLineEnd() {
+    void writtenWhereTheWindowsFunctionsWrite() {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         const QByteArray written = settings::WithProfileValue(before, "ZuroRuve", "Port", "2");
@@ -179,6 +187,42 @@ private slots:
         }
         QVERIFY(!QFileInfo::exists(ini()));
         QVERIFY(log.lines.isEmpty());
+    }
+
+    void installedOrPortable_data() {
+        QTest::addColumn<QString>("program"); // the program's folder; empty: a new one
+        QTest::addColumn<QString>("marker");  // a file made beside it
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("portable folder") << QString() << QString() << false << false;
+        QTest::newRow("installed tree")
+            << QString() << "share/metainfo/org.zuroruve.Zuroruve.metainfo.xml" << false << true;
+        QTest::newRow("another program's tree")
+            << QString() << "share/metainfo/org.example.Other.metainfo.xml" << false << false;
+        QTest::newRow("folder not writable") << QString() << QString() << true << true;
+        // This suite lies in build/tests, and the program in build/, inside the source tree.
+        QTest::newRow("build folder")
+            << QCoreApplication::applicationDirPath() + "/.." << QString() << false << false;
+    }
+    void installedOrPortable() {
+        QFETCH(QString, program);
+        QFETCH(QString, marker);
+        QFETCH(bool, readOnly);
+        QFETCH(bool, installed);
+        if (program.isEmpty()) {
+            program = dir.filePath("bin");
+            QVERIFY(QDir().mkpath(program));
+        }
+        if (!marker.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(dir.filePath(marker)).path()));
+            writeAll(dir.filePath(marker), "<component/>");
+        }
+        // As root only a read-only file system makes a folder unwritable for access().
+        std::optional<Tmpfs> mount;
+        std::optional<ReadOnlyFolder> guard;
+        if (readOnly && !mount.emplace(program, "size=4k", true).mounted())
+            guard.emplace(program);
+        QCOMPARE(settings::IsInstalledCopy(program), installed);
     }
 
     void dataFolderMade() {

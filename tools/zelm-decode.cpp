@@ -22,6 +22,16 @@ int fail(const QString& text) {
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.value(0) == "--help") {
+        std::printf("usage: zelm-decode RAW [OUT]\n"
+                    "Decodes a raw ZELM report (in.dat, DATA/in-*.dat) into the tab-separated "
+                    "lines\nZURORUVE writes, to OUT or to standard output.\n");
+        return 0;
+    }
+    if (args.value(0) == "--version") {
+        std::printf("zelm-decode %s\n", ZURORUVE_VERSION);
+        return 0;
+    }
     if (args.isEmpty() || args.size() > 2 || args[0].startsWith("-")) {
         std::fprintf(stderr, "usage: zelm-decode RAW [OUT]\n");
         return 2;

@@ -149,10 +149,12 @@ bool isPhase(const std::string& p) {
     return p == "menu" || p == "prompt" || p == "start" || p == "mid";
 }
 
+const char* const kUsage = "usage: zelm-sim [--raw FILE | --records N] [--fast] [--seed S] "
+                           "[--menu-delay MS] [--unplug PHASE] [--stall PHASE] [--noise] [PATH]\n"
+                           "       PHASE: menu, prompt, start or mid\n";
+
 [[noreturn]] void usage() {
-    std::fprintf(stderr, "usage: zelm-sim [--raw FILE | --records N] [--fast] [--seed S] "
-                         "[--menu-delay MS] [--unplug PHASE] [--stall PHASE] [--noise] [PATH]\n"
-                         "       PHASE: menu, prompt, start or mid\n");
+    std::fputs(kUsage, stderr);
     std::exit(2);
 }
 
@@ -165,6 +167,16 @@ Options parse(int argc, char* argv[]) {
                 usage();
             return argv[++i];
         };
+        if (a == "--help") {
+            std::fputs(kUsage, stdout);
+            std::puts("A simulated ZELM data logger on a pseudo-terminal linked at PATH "
+                      "(default /tmp/zelm).");
+            std::exit(0);
+        }
+        if (a == "--version") {
+            std::printf("zelm-sim %s\n", ZURORUVE_VERSION);
+            std::exit(0);
+        }
         if (a == "--raw")
             o.raw = value();
         else if (a == "--records")
