@@ -1,16 +1,40 @@
 #include "report/showfile.h"
 
 #include "app/host.h"
+#include "settings/folder.h"
+#include "settings/ini.h"
+#include "settings/profile.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 
 namespace report {
+
+QString ViewerProgram(const QString& name) {
+    if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\'))
+        return name;
+    const QString beside =
+        QStandardPaths::findExecutable(name, {QCoreApplication::applicationDirPath()});
+    if (!beside.isEmpty())
+        return beside;
+    const QString onPath = QStandardPaths::findExecutable(name);
+    return onPath.isEmpty() ? name : onPath;
+}
 
 void EditorCommand(const QString& path, QString& program, QStringList& arguments) {
     const QString chosen = qEnvironmentVariable("ZURORUVE_EDITOR");
     if (!chosen.isEmpty()) {
         program = chosen;
+        arguments = {path};
+        return;
+    }
+    // Read each time, so a change to the settings file takes effect at the next download.
+    const QString viewer = settings::GetProfileString(
+        settings::kSection, kViewerKey, QString(), settings::InProgramFolder(settings::kIniFile));
+    if (!viewer.trimmed().isEmpty()) {
+        program = ViewerProgram(viewer.trimmed());
         arguments = {path};
         return;
     }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -257,14 +258,40 @@ private slots:
         QCOMPARE(outFiles().size(), 1);
     }
 
-    void platformEditor() {
+    void editorCommand_data() {
+        QTest::addColumn<QByteArray>("variable"); // ZURORUVE_EDITOR
+        QTest::addColumn<QByteArray>("settings"); // ZURORUVE.INI
+        QTest::addColumn<QString>("program");
+        const QString self = QCoreApplication::applicationFilePath();
+        QTest::newRow("system editor") << QByteArray() << QByteArray() << "xdg-open";
+        QTest::newRow("empty Viewer")
+            << QByteArray() << QByteArray("[ZuroRuve]\r\nViewer=\r\n") << "xdg-open";
+        QTest::newRow("Viewer beside the program")
+            << QByteArray() << "[ZuroRuve]\r\nViewer=" + QFileInfo(self).fileName().toUtf8()
+            << self;
+        QTest::newRow("Viewer on PATH")
+            << QByteArray() << QByteArray("[zururuve]\r\n[ZuroRuve]\r\nviewer= sh")
+            << QStandardPaths::findExecutable("sh");
+        QTest::newRow("Viewer with a path")
+            << QByteArray() << QByteArray("[ZuroRuve]\r\nViewer=/opt/v") << "/opt/v";
+        QTest::newRow("the variable wins")
+            << QByteArray("/usr/bin/e") << QByteArray("[ZuroRuve]\r\nViewer=sh") << "/usr/bin/e";
+    }
+    void editorCommand() {
+        QFETCH(QByteArray, variable);
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, program);
         const QByteArray saved = qgetenv("ZURORUVE_EDITOR");
-        qunsetenv("ZURORUVE_EDITOR");
-        QString program;
+        qputenv("ZURORUVE_EDITOR", variable);
+        QFile ini(dir.filePath("ZURORUVE.INI"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(settings);
+        ini.close();
+        QString chosen;
         QStringList arguments;
-        report::EditorCommand("/a path/with spaces.txt", program, arguments);
+        report::EditorCommand("/a path/with spaces.txt", chosen, arguments);
         qputenv("ZURORUVE_EDITOR", saved);
-        QCOMPARE(program, QString("xdg-open"));
+        QCOMPARE(chosen, program);
         QCOMPARE(arguments, QStringList{"/a path/with spaces.txt"});
     }
 };

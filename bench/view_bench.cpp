@@ -1,0 +1,114 @@
+// zelm-view on a realistic large report against gnuplot: 1 000 000 records of 50 transmitters,
+// one reading a minute each, in time order. Both plot the same decoded file's values against
+// time into a PNG; the ratio of their times is the figure (goal <= 1.0).
+// Usage: view_bench ZELM_DECODE ZELM_VIEW [RECORDS]
+
+#include "runchild.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+#include <string>
+
+namespace {
+
+std::uint8_t bcd(int v) {
+    return std::uint8_t((v / 10) << 4 | (v % 10));
+}
+
+void writeReport(const std::string& path, long records) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    std::mt19937 rng(3);
+    std::normal_distribution<double> noise(0, 0.3);
+    constexpr int kSensors = 50;
+    std::tm start{};
+    start.tm_year = 125; // 2025-06-01 00:00
+    start.tm_mon = 5;
+    start.tm_mday = 1;
+    const std::time_t t0 = timegm(&start);
+    for (long i = 0; i < records; ++i) {
+        const int sensor = int(i % kSensors);
+        const long minute = i / kSensors;
+        const std::time_t t = t0 + minute * 60 + sensor; // a second apart within the minute
+        std::tm tm{};
+        gmtime_r(&t, &tm);
+        const double temperature = 20 + 5 * std::sin(minute * 2 * M_PI / 1440) + sensor * 0.1 +
+                                   noise(rng) + (rng() % 100000 == 0 ? 15 : 0); // rare spikes
+        const int word = int(std::lround(temperature * 256)) & 0xFFF0;
+        const bool low = minute > 15000 && sensor == 7;
+        std::uint8_t r[19] = {0x00,
+                              0x07,
+                              bcd(tm.tm_year % 100),
+                              bcd(tm.tm_mon + 1),
+                              bcd(tm.tm_mday),
+                              bcd(tm.tm_hour),
+                              bcd(tm.tm_min),
+                              bcd(tm.tm_sec),
+                              0x01,
+                              std::uint8_t(100 + sensor),
+                              0x00};
+        r[15] = std::uint8_t((word & 0xF0) | (low ? 4 : 0));
+        r[16] = std::uint8_t(word >> 8);
+        std::fwrite(r, 1, sizeof r, f);
+    }
+    std::fclose(f);
+}
+
+double fastest(const std::vector<std::string>& argv, long& rss) {
+    double best = 1e9;
+    for (int round = 0; round < 3; ++round) {
+        const ChildRun r = runChild(argv);
+        if (r.status != 0) {
+            std::fprintf(stderr, "%s failed (status %d)\n", argv[0].c_str(), r.status);
+            std::exit(1);
+        }
+        best = std::min(best, r.wallSeconds);
+        rss = r.maxRssKiB;
+    }
+    return best;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: view_bench ZELM_DECODE ZELM_VIEW [RECORDS]\n");
+        return 2;
+    }
+    const long records = argc > 3 ? std::atol(argv[3]) : 1000000;
+    char dir[] = "/tmp/view_bench.XXXXXX";
+    if (!mkdtemp(dir))
+        return 1;
+    const std::string raw = std::string(dir) + "/in.dat";
+    const std::string decoded = std::string(dir) + "/out.txt";
+    const std::string script = std::string(dir) + "/plot.gp";
+    writeReport(raw, records);
+    setenv("LC_ALL", "C", 1); // a point as the decimal separator, for gnuplot
+    if (runChild({argv[1], raw}, decoded.c_str()).status != 0)
+        return 1;
+    std::FILE* gp = std::fopen(script.c_str(), "w");
+    std::fprintf(gp,
+                 "set terminal pngcairo size 1100,360\nset output '%s/gnuplot.png'\n"
+                 "set datafile separator '\\t'\nset xdata time\n"
+                 "set timefmt '%%Y-%%m-%%d-%%H-%%M-%%S'\nset format x '%%Y-%%m-%%d'\n"
+                 "plot '%s' using 2:5 with lines notitle\n",
+                 dir, decoded.c_str());
+    std::fclose(gp);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    long viewRss = 0, gnuplotRss = 0;
+    const double view =
+        fastest({argv[2], "--png", std::string(dir) + "/view.png", decoded}, viewRss);
+    const double gnuplot = fastest({"gnuplot", script}, gnuplotRss);
+    std::printf("%ld records: zelm-view --png %.2f s (%ld MiB), gnuplot pngcairo %.2f s "
+                "(%ld MiB), ratio %.2f (goal <= 1.0)\n",
+                records, view, viewRss / 1024, gnuplot, gnuplotRss / 1024, view / gnuplot);
+    std::printf("pictures: %s/view.png, %s/gnuplot.png\n", dir, dir);
+    return 0;
+}
