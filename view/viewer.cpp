@@ -36,6 +36,7 @@ namespace {
 
 constexpr int kChartHeight = 360;
 constexpr int kChartWidth = 1100;
+constexpr int kMaxSeries = 30; // per chart
 
 QDateTime at(double ms) {
     return QDateTime::fromMSecsSinceEpoch(qint64(ms));
@@ -62,6 +63,7 @@ ChartPanel::ChartPanel(Quantity quantity, QWidget* parent)
         const SeriesData& data = quantity_.series[i];
         auto* line = new QLineSeries;
         line->setName(data.name);
+        line->setPointsVisible(data.points.size() < 100); // a lone reading shows as a point
         chart->addSeries(line);
         line->attachAxis(time_);
         line->attachAxis(values_);
@@ -107,12 +109,13 @@ ChartPanel::ChartPanel(Quantity quantity, QWidget* parent)
     setRubberBand(QChartView::HorizontalRubberBand);
     // Room for every legend entry, in a smaller font where there are many.
     const int entries = int(quantity_.series.size()) + 1;
-    if (entries > 20) {
+    if (entries > 16) {
         QFont small = chart->legend()->font();
         small.setPointSizeF(7);
         chart->legend()->setFont(small);
     }
-    setMinimumHeight(std::clamp(80 + (entries > 20 ? 15 : 22) * entries, kChartHeight, 1000));
+    const int entryHeight = QFontMetrics(chart->legend()->font()).height() + 9;
+    setMinimumHeight(std::max(kChartHeight, 100 + entryHeight * entries));
     connect(time_, &QDateTimeAxis::rangeChanged, this, [this](QDateTime min, QDateTime max) {
         if (applying_)
             return;
@@ -249,7 +252,18 @@ void Viewer::showReport(Report report, const QString& path) {
     report_ = std::move(report);
     qDeleteAll(panels_);
     panels_.clear();
+    // A legend that does not fit its chart is not drawn right: many sensors take several charts.
+    QList<Quantity> charts;
     for (const Quantity& q : Quantities(report_)) {
+        for (qsizetype i = 0; i < q.series.size(); i += kMaxSeries) {
+            Quantity part{q.title, q.unit, q.series.mid(i, kMaxSeries)};
+            if (q.series.size() > kMaxSeries)
+                part.title +=
+                    QStringLiteral(", sensors %1 to %2").arg(i + 1).arg(i + part.series.size());
+            charts.append(std::move(part));
+        }
+    }
+    for (const Quantity& q : charts) {
         auto* panel = new ChartPanel(q, charts_);
         chartsLayout_->addWidget(panel);
         panels_.append(panel);
