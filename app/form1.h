@@ -1,8 +1,8 @@
 #pragma once
 // The program's one window: the status log, the status line, the port list and the buttons.
 
-#include "app/host.h"
 #include "app/statuslog.h"
+#include "core/host.h"
 
 #include <QWidget>
 #include <functional>
@@ -19,7 +19,7 @@ struct Context;
 
 namespace app {
 
-class Form1 : public QWidget, public UserQuestions {
+class Form1 : public QWidget, public core::UserQuestions {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
@@ -33,7 +33,7 @@ public:
     QComboBox* List1;
     QPushButton* cmdClear;
 
-    StatusLog& log() { return log_; }
+    core::StatusLog& log() { return log_; }
 
     /// Selects an entry of the port list by its 0-based position; -1 selects nothing.
     /// Any other position is refused with an error, as the list has entries 0 to 15 only.
@@ -49,8 +49,6 @@ public:
     std::function<void()> onDownload;
     std::function<void()> onClear;
 
-    /// True while a button's dialogue runs.
-    bool busy() const { return busy_; }
     /// True once the user asked to close the window during a dialogue.
     bool closeRequested() const { return closeRequested_; }
 

@@ -35,7 +35,7 @@ std::int16_t checkedInt16(std::int32_t value) {
 } // namespace
 
 void SubMain(Form1& form) {
-    StatusLog& log = form.log();
+    core::StatusLog& log = form.log();
     try {
         settings::MakeUserFolders(log);
         log.LogLine("");

@@ -1,15 +1,15 @@
 #pragma once
 // A status log and questions that go nowhere, for benchmarks.
 
-#include "app/host.h"
+#include "core/host.h"
 
-class NullLog : public app::StatusLog {
+class NullLog : public core::StatusLog {
 public:
     void LogLine(const QString&) override {}
     void SetStatus(const QString&) override {}
 };
 
-class NoQuestions : public app::UserQuestions {
+class NoQuestions : public core::UserQuestions {
 public:
     bool Confirm(const QString&) override { return false; }
     void Message(const QString&) override {}

@@ -13,7 +13,6 @@ class CommError : public std::runtime_error {
 public:
     explicit CommError(const QString& description)
         : std::runtime_error(description.toUtf8().toStdString()) {}
-    QString description() const { return QString::fromUtf8(what()); }
 };
 
 /// Every operation may throw CommError.

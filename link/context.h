@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/host.h"
+#include "core/host.h"
 #include "link/clock.h"
 // The namespace is devicelink, not link, which POSIX takes for a function.
 #include "link/comm.h"
@@ -14,8 +14,8 @@ struct Context {
     Comm& MSComm1;
     Clock& clock;
     EventPump& events;
-    app::StatusLog& log;
-    app::UserQuestions& ask;
+    core::StatusLog& log;
+    core::UserQuestions& ask;
 };
 
 } // namespace devicelink

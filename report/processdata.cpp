@@ -1,6 +1,6 @@
 #include "report/processdata.h"
 
-#include "app/host.h"
+#include "core/host.h"
 #include "report/record.h"
 #include "report/showfile.h"
 #include "settings/folder.h"
@@ -48,7 +48,7 @@ QString DecodedFileName(const QDateTime& when) {
     return "out-" + when.toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss")) + ".txt";
 }
 
-void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuestions& ask) {
+void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQuestions& ask) {
     log.LogLine("Processing data");
 
     const QDateTime when = QDateTime::currentDateTime(); // one stamp for both files

@@ -4,10 +4,10 @@
 #include <QDateTime>
 #include <QString>
 
-namespace app {
+namespace core {
 class StatusLog;
 class UserQuestions;
-} // namespace app
+} // namespace core
 
 namespace report {
 
@@ -24,6 +24,6 @@ QString DecodedFileName(const QDateTime& when);
 /// record into a new "out-<date and time>.txt" there and opens that in the text editor. A file that
 /// cannot be written or read back is told in one "ERROR: ProcessData: " line; nothing cut short is
 /// left under either name, and the editor is not started.
-void ProcessData(const QByteArray& captured, app::StatusLog& log, app::UserQuestions& ask);
+void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQuestions& ask);
 
 } // namespace report

@@ -1,6 +1,6 @@
 #include "report/showfile.h"
 
-#include "app/host.h"
+#include "core/host.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/profile.h"
@@ -50,7 +50,7 @@ void EditorCommand(const QString& path, QString& program, QStringList& arguments
 #endif
 }
 
-void ShowFile(const QString& path, app::UserQuestions& ask) {
+void ShowFile(const QString& path, core::UserQuestions& ask) {
     QString program;
     QStringList arguments;
     EditorCommand(path, program, arguments);

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace app {
+namespace core {
 class UserQuestions;
 }
 
@@ -23,6 +23,6 @@ void EditorCommand(const QString& path, QString& program, QStringList& arguments
 
 /// Opens the file in the text editor without waiting and without a shell. A start that fails
 /// shows the one box "ERROR: ShowFile" + description and returns.
-void ShowFile(const QString& path, app::UserQuestions& ask);
+void ShowFile(const QString& path, core::UserQuestions& ask);
 
 } // namespace report

@@ -1,6 +1,6 @@
 #include "settings/folder.h"
 
-#include "app/host.h"
+#include "core/host.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,7 +53,7 @@ QString InProgramFolder(const QString& name) {
     return ProgramFolder() + u'/' + name;
 }
 
-void MakeUserFolders(app::StatusLog& log) {
+void MakeUserFolders(core::StatusLog& log) {
     const std::filesystem::path path(InProgramFolder("DATA").toStdU16String());
     std::error_code lastError;
     std::error_code ec;

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-namespace app {
+namespace core {
 class StatusLog;
 }
 
@@ -31,6 +31,6 @@ void SetProgramFolder(const QString& folder);
 QString InProgramFolder(const QString& name);
 
 /// Makes the data folder "DATA" (and the folder it lies in) if no entry of that name is there.
-void MakeUserFolders(app::StatusLog& log);
+void MakeUserFolders(core::StatusLog& log);
 
 } // namespace settings

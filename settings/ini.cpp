@@ -1,6 +1,6 @@
 #include "settings/ini.h"
 
-#include "app/host.h"
+#include "core/host.h"
 #include "settings/folder.h"
 #include "settings/profile.h"
 
@@ -9,7 +9,7 @@
 namespace settings {
 
 void WriteIni(const QString& section, const QString& key, const QString& value,
-              app::StatusLog& log) {
+              core::StatusLog& log) {
     try {
         // A refused write is not reported, as with the Windows profile functions.
         WriteProfileString(section, key, value, InProgramFolder(kIniFile));
@@ -19,7 +19,7 @@ void WriteIni(const QString& section, const QString& key, const QString& value,
 }
 
 QString ReadIni(const QString& section, const QString& key, const QString& fallback,
-                app::StatusLog& log) {
+                core::StatusLog& log) {
     try {
         return GetProfileString(section, key, fallback, InProgramFolder(kIniFile));
     } catch (const std::exception& e) {

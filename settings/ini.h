@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace app {
+namespace core {
 class StatusLog;
 }
 
@@ -17,10 +17,10 @@ inline const QString kPortKey = QStringLiteral("Port");
 /// Stores value under key in section of the settings file. A write the system refuses
 /// (read-only file or folder) passes without a word.
 void WriteIni(const QString& section, const QString& key, const QString& value,
-              app::StatusLog& log);
+              core::StatusLog& log);
 
 /// The stored value of key in section, or fallback when the file, section or key is missing.
 QString ReadIni(const QString& section, const QString& key, const QString& fallback,
-                app::StatusLog& log);
+                core::StatusLog& log);
 
 } // namespace settings

@@ -4,21 +4,23 @@
 // answers what the program writes.
 
 #include "link/context.h"
-#include "recordinglog.h"
-#include "recordingquestions.h"
+#include "rig.h"
 
-#include <QList>
-#include <QStringList>
 #include <functional>
 
 class FakeLine : public devicelink::Comm, public devicelink::Clock, public devicelink::EventPump {
 public:
-    // The clock, the events
-    qint64 now = 0;
-    qint64 stepMs = 10;
-    int passes = 0;
-    bool cancelled = false;
-    std::function<void()> onPass; // runs on every pass, after deliveries
+    qint64 now = 0, stepMs = 10;
+    int passes = 0, closes = 0;
+    bool cancelled = false, open = false;
+    std::function<void()> onPass, onOpen;           // after each pass's deliveries; on opening
+    std::function<void(const QByteArray&)> onWrite; // the device's answer to what is written
+    QStringList calls;                              // property writes in order, e.g. "CommPort=3"
+    QList<QByteArray> written;
+    QByteArray pending; // what Input would return now
+    QList<QPair<qint64, QByteArray>> script;
+    QString failOn; // a call ("PortOpen", "Input", "Output", "CommPort"...) that throws
+    QString failText = "the device was disconnected (/dev/fake)";
 
     qint64 NowMs() override { return now; }
     void RunPending(qint64) override {
@@ -30,67 +32,40 @@ public:
             onPass();
     }
     bool Cancelled() const override { return cancelled; }
-
     /// Bytes that arrive ms after the last delivery still to come, or ms from now.
     void arrive(qint64 ms, const QByteArray& bytes) {
-        const qint64 after = script.isEmpty() ? now : std::max(now, script.last().first);
-        script.append({after + ms, bytes});
+        script.append({std::max(now, script.isEmpty() ? now : script.last().first) + ms, bytes});
     }
 
-    // The serial control
-    QStringList calls; // property writes in order, e.g. "CommPort=3"
-    QList<QByteArray> written;
-    QByteArray pending; // what Input would return now
-    QList<QPair<qint64, QByteArray>> script;
-    bool open = false;
-    int opens = 0, closes = 0;
-    QString failOn; // a call name ("PortOpen", "Input", "Output", "Settings"...) that throws
-    QString failText = "the device was disconnected (/dev/fake)";
-    std::function<void(const QByteArray&)> onWrite; // the device's answer to what is written
-    std::function<void()> onOpen;
-
-    void fail(const QString& what) {
-        if (failOn == what)
+    void call(const QString& name, const QVariant& value = {}) {
+        if (value.isValid())
+            calls << name + "=" + value.toString();
+        if (failOn == name)
             throw devicelink::CommError(failText);
     }
-    void setCommPort(int port) override {
-        calls << QString("CommPort=%1").arg(port);
-        fail("CommPort");
-    }
-    void setSettings(const QString& s) override {
-        calls << "Settings=" + s;
-        fail("Settings");
-    }
-    void setRTSEnable(bool on) override { calls << QString("RTSEnable=%1").arg(on); }
-    void setHandshaking(int mode) override { calls << QString("Handshaking=%1").arg(mode); }
-    void setInputMode(int mode) override { calls << QString("InputMode=%1").arg(mode); }
+    void setCommPort(int port) override { call("CommPort", port); }
+    void setSettings(const QString& s) override { call("Settings", s); }
+    void setRTSEnable(bool on) override { call("RTSEnable", int(on)); }
+    void setHandshaking(int mode) override { call("Handshaking", mode); }
+    void setInputMode(int mode) override { call("InputMode", mode); }
     bool PortOpen() const override { return open; }
     void setPortOpen(bool o) override {
-        calls << QString("PortOpen=%1").arg(o);
-        if (o) {
-            fail("PortOpen");
-            open = true;
-            ++opens;
-            if (onOpen)
-                onOpen();
-        } else {
-            if (open)
-                ++closes;
-            open = false;
-        }
+        call("PortOpen", int(o));
+        closes += open && !o;
+        open = o;
+        if (o && onOpen)
+            onOpen();
     }
     int InBufferCount() override {
-        fail("InBufferCount");
+        call("InBufferCount");
         return int(pending.size());
     }
     QByteArray Input() override {
-        fail("Input");
-        QByteArray all;
-        all.swap(pending);
-        return all;
+        call("Input");
+        return std::exchange(pending, {});
     }
     void setOutput(const QByteArray& bytes) override {
-        fail("Output");
+        call("Output");
         written << bytes;
         if (onWrite)
             onWrite(bytes);

@@ -3,18 +3,11 @@
 // stream is cut; without both markers it times out and keeps nothing.
 
 #include "fakeline.h"
+#include "fuzz/fuzz.h"
 
 #include "link/capture.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)

@@ -1,20 +1,14 @@
 // Decoding a raw report of arbitrary bytes: every record is counted, every shown record gives
 // one well-formed line (five fields, four tabs), and reads cut anywhere give the same lines.
 
+#include "fuzz/fuzz.h"
 #include "report/record.h"
 
 #include <QBuffer>
 #include <QRegularExpression>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-}
-
 // Hands out what it holds in reads of a few bytes at a time.
 class ChoppyDevice : public QIODevice {
 public:

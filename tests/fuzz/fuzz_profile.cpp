@@ -1,19 +1,14 @@
 // The settings file reader and writer on arbitrary file contents: the reader reads back what
 // the writer wrote, writing twice changes nothing more, and other sections stay as they were.
 
+#include "fuzz/fuzz.h"
 #include "settings/profile.h"
 
 #include <QList>
 
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-}
-
 // The file's lines without their line ends.
 QList<QByteArray> lines(const QByteArray& contents) {
     QList<QByteArray> out = contents.split('\n');

@@ -1,20 +1,13 @@
 // ToNumber on arbitrary text: never fails, and agrees with an independent conversion on every
 // text of the accepted shape short enough for long double to hold exactly.
 
+#include "fuzz/fuzz.h"
 #include "settings/tonumber.h"
 
 #include <QRegularExpression>
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-[[noreturn]] void fail(const char* what, const QString& text) {
-    std::fprintf(stderr, "property broken: %s for \"%s\"\n", what, qPrintable(text));
-    std::abort();
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -1,20 +1,11 @@
 // zelm-view's reader on arbitrary bytes: it never fails, every line is a reading or is counted
 // as skipped, and each reading written back as a decoded line reads back the same.
 
+#include "fuzz/fuzz.h"
 #include "view/readings.h"
 
 #include <QByteArray>
-#include <cstdlib>
 #include <cstring>
-
-namespace {
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "property broken: %s\n", what);
-    std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));

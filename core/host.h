@@ -1,11 +1,11 @@
 #pragma once
-// The two narrow ways the device link and the report decoding reach the window: the status
-// log with its status line, and questions to the user. The window implements both; tests
-// record what is written and answer the questions themselves.
+// The two narrow ways the settings, the device link and the report decoding reach whatever
+// window drives them: the status log with its status line, and questions to the user. The
+// window implements both; tests record what is written and answer the questions themselves.
 
 #include <QString>
 
-namespace app {
+namespace core {
 
 /// The status log (one line per event of the current dialogue) and the status line.
 class StatusLog {
@@ -29,4 +29,4 @@ public:
     virtual void Message(const QString& text) = 0;
 };
 
-} // namespace app
+} // namespace core

@@ -1,0 +1,109 @@
+#pragma once
+// What every suite shares: a status log and questions that keep what they were told, files
+// read whole, bytes written as hex, and folders made read-only or small for a fault.
+
+#include "core/host.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringList>
+#include <QTest>
+#include <optional>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+class RecordingLog : public core::StatusLog {
+public:
+    QStringList lines;    // the log as it now stands
+    QStringList statuses; // every status line written, in order
+    void LogLine(const QString& text) override {
+        if (text.isEmpty())
+            lines.clear();
+        else
+            lines.append(text);
+    }
+    void SetStatus(const QString& text) override { statuses.append(text); }
+};
+
+class RecordingQuestions : public core::UserQuestions {
+public:
+    bool answer = false;   // what Confirm says
+    QStringList questions; // every Confirm text
+    QStringList messages;  // every Message text
+    bool Confirm(const QString& text) override {
+        questions.append(text);
+        return answer;
+    }
+    void Message(const QString& text) override { messages.append(text); }
+};
+
+/// The whole file, or "(missing)" when it cannot be read.
+inline QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+inline void writeAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+/// Bytes written as hex, blanks allowed for grouping: "0007 2403 05".
+inline QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+/// Bytes with their NULs: bin("a\0b") is three bytes.
+template <std::size_t N> QByteArray bin(const char (&text)[N]) {
+    return QByteArray(text, N - 1);
+}
+
+/// Makes a folder read-only while it lives. Root ignores permission bits, so as root it also
+/// takes the effective user "nobody".
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString& folder) : folder_(QFile::encodeName(folder)) {
+        ::chmod(folder_.constData(), 0555);
+        dropped_ = ::geteuid() == 0 && ::seteuid(65534) == 0;
+    }
+    ~ReadOnlyFolder() {
+        if (dropped_)
+            (void)::seteuid(0);
+        ::chmod(folder_.constData(), 0755);
+    }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+private:
+    QByteArray folder_;
+    bool dropped_ = false;
+};
+
+/// A temporary folder that "nobody" may enter (QTemporaryDir makes it 0700).
+inline void openToAll(const QString& folder) {
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+}
+
+/// A small tmpfs mounted over a folder while it lives: read-only, or nearly full. Needs root.
+class Tmpfs {
+public:
+    Tmpfs(const QString& folder, const QByteArray& options, bool readOnly)
+        : folder_(QFile::encodeName(folder)) {
+        mounted_ = ::mount("tmpfs", folder_.constData(), "tmpfs", readOnly ? MS_RDONLY : 0,
+                           options.constData()) == 0;
+    }
+    ~Tmpfs() {
+        if (mounted_)
+            ::umount2(folder_.constData(), MNT_DETACH);
+    }
+    Tmpfs(const Tmpfs&) = delete;
+    Tmpfs& operator=(const Tmpfs&) = delete;
+    bool mounted() const { return mounted_; }
+
+private:
+    QByteArray folder_;
+    bool mounted_ = false;
+};

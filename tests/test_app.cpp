@@ -1,0 +1,292 @@
+// Start-up and the window, the settings file, the folder the files are kept in, the data folder
+// and ToNumber.
+
+#include "rig.h"
+
+#include "app/form1.h"
+#include "app/submain.h"
+#include "settings/folder.h"
+#include "settings/ini.h"
+#include "settings/tonumber.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <array>
+
+class TestApp : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString ini() const { return dir.filePath("ZURORUVE.INI"); }
+
+private slots:
+    void init() {
+        openToAll(dir.path());
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+        openToAll(dir.path());
+        settings::SetProgramFolder(dir.path());
+    }
+
+    void startUp_data() {
+        QTest::addColumn<QByteArray>("stored"); // the settings file; empty: none
+        QTest::addColumn<bool>("readOnly");     // the program folder
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("error");
+        const QString invalid = "ERROR: SubMain: Invalid property value";
+        const QString overflow = "ERROR: SubMain: Overflow";
+        // The folder's error line is emptied by start-up, as the log is.
+        QTest::newRow("folder not writable") << QByteArray() << true << 0 << QString();
+        const QList<std::tuple<const char*, int, QString>> cases{
+            {"3", 2, {}},          {"16", 15, {}},
+            {"", 0, {}},           {"0", -1, {}},
+            {"abc", -1, {}},       {"17", 0, invalid},
+            {"-1", 0, invalid},    {"-2147483648", 0, overflow},
+            {"40000", 0, overflow}};
+        for (const auto& [stored, index, error] : cases)
+            QTest::newRow(qPrintable(QString("Port=") + stored))
+                << "[ZuroRuve]\r\nPort=" + QByteArray(stored) << false << index << error;
+    }
+    void startUp() {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, readOnly);
+        QFETCH(int, index);
+        QFETCH(QString, error);
+        if (!stored.isEmpty())
+            writeAll(ini(), stored);
+        app::Form1 form;
+        {
+            std::optional<ReadOnlyFolder> guard;
+            if (readOnly)
+                guard.emplace(dir.path());
+            app::SubMain(form);
+        }
+        QVERIFY(form.isVisible());              // shown on the error path too
+        QCOMPARE(form.size(), QSize(509, 289)); // 7635 x 4335 twips
+        QCOMPARE(form.List1->count(), 16);
+        QCOMPARE(form.List1->itemText(15), QString("16"));
+        const QStringList log = form.Text1->toPlainText().split('\n');
+        QCOMPARE(log.first(), QString("Select port number and click Download to begin"));
+        QCOMPARE(log.size(), error.isEmpty() ? 2 : 3);
+        QVERIFY2(log[log.size() - 2].startsWith(error), qPrintable(log.join('|')));
+        if (error.isEmpty())
+            QCOMPARE(form.List1->currentIndex(), index);
+        QCOMPARE(form.Text2->text(), QString());
+        QCOMPARE(QFileInfo(dir.filePath("DATA")).isDir(), !readOnly);
+        QCOMPARE(form.focusWidget(), form.cmdDownload);
+        form.List1->showPopup(); // the tooltips are filled when the list opens
+        QVERIFY(form.List1->itemData(15, Qt::ToolTipRole).toString().startsWith("Opens "));
+    }
+
+    void buttonsAroundADialogue() {
+        for (const bool fails : {false, true}) { // the dialogue ends, or an error escapes it
+            app::Form1 form;
+            app::SubMain(form);
+            QList<bool> seen;
+            form.onDownload = form.onClear = [&] {
+                seen = {form.List1->isEnabled(),    form.cmdDownload->isEnabled(),
+                        form.cmdExcel->isEnabled(), form.cmdClear->isEnabled(),
+                        form.Text1->isEnabled(),    form.Text2->isEnabled()};
+                if (fails)
+                    throw std::runtime_error("something broke");
+            };
+            for (QPushButton* button : {form.cmdDownload, form.cmdClear}) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                QCOMPARE(seen, (QList<bool>{false, false, false, false, true, true}));
+                QVERIFY(form.cmdDownload->isEnabled() && form.cmdClear->isEnabled() &&
+                        form.List1->isEnabled() && form.cmdExcel->isEnabled());
+                QCOMPARE(form.Text1->toPlainText().endsWith("ERROR: something broke\n"), fails);
+            }
+        }
+    }
+
+    void statusLog() {
+        app::Form1 form;
+        core::StatusLog& log = form.log();
+        log.LogLine("A");
+        log.LogLine("");
+        log.LogLine("B");
+        log.LogLine(" ");
+        // The caret ends at the end of the last line written, with no selection.
+        QCOMPARE(form.Text1->textCursor().position(), 3);
+        QVERIFY(!form.Text1->textCursor().hasSelection());
+        QTest::keyClicks(form.Text1, "typed"); // what the user types stays, the next line after
+        log.LogLine("two\r\nlines");
+        QCOMPARE(form.Text1->textCursor().position(), 18);
+        log.SetStatus("Received 600 bytes");
+        QCOMPARE(form.Text2->text(), QString("Received 600 bytes"));
+        log.SetStatus("");
+        QCOMPARE(form.Text2->text(), QString());
+        QCOMPARE(form.Text1->toPlainText(), QString("B\n typed\ntwo\nlines\n"));
+    }
+
+    void toNumber() {
+        const QList<QPair<QString, int>> cases{{"5", 5},
+                                               {" 5 ", 5},
+                                               {"\t12\t", 12},
+                                               {"-1", -1},
+                                               {"+16", 16},
+                                               {"abc", 0},
+                                               {"", 0},
+                                               {"-", 0},
+                                               {"3x", 0},
+                                               {"1 2", 0},
+                                               {"2147483647", 2147483647},
+                                               {"-2147483648", int(-2147483648LL)},
+                                               {"2147483648", 0},
+                                               {"-2147483649", 0},
+                                               {"2.5", 2},
+                                               {"3.5", 4},
+                                               {"-2.5", -2},
+                                               {"2.51", 3},
+                                               {"2.50001", 3},
+                                               {".7", 1},
+                                               {".", 0},
+                                               {"2147483647.5", 0},
+                                               {"-2147483648.5", int(-2147483648LL)},
+                                               {"000000000000000003", 3}};
+        for (const auto& [text, expected] : cases)
+            QVERIFY2(settings::ToNumber(text) == expected, qPrintable('"' + text + '"'));
+    }
+
+    // Port=2 written into a file as the Windows profile functions would: the entry replaced
+    // or added in the first section of that name, everything else kept byte for byte.
+    void writePort_data() {
+        QTest::addColumn<QByteArray>("before"); // "(missing)": no file
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("reads"); // section/key=value, read afterwards
+        const QByteArray windows = "; elsewhere\r\n[Other]\r\nPort=9\r\nName = x\r\n\r\n"
+                                   "[ZURORUVE]\r\n  port = 7  \r\nColour=red\r\n\r\n[Last]\r\nk=v";
+        const QByteArray x300(300, 'x');
+        const QList<std::array<QByteArray, 4>> cases{
+            {"no file", "(missing)", "[ZuroRuve]\r\nPort=2\r\n", "ZuroRuve/Other="},
+            {"Windows file", windows, QByteArray(windows).replace("  port = 7  ", "Port=2"),
+             "zuroruve/COLOUR=red"},
+            {"key added to the section", "[ZuroRuve]\nColour=red\n\n[Next]\nPort=1\n",
+             "[ZuroRuve]\nColour=red\nPort=2\r\n\n[Next]\nPort=1\n", "Next/Port=1"},
+            {"after an unterminated line", "[Other]\r\nx=1",
+             "[Other]\r\nx=1\r\n[ZuroRuve]\r\nPort=2\r\n", "Other/x=1"},
+            {"section header last", "[ZuroRuve]", "[ZuroRuve]\r\nPort=2\r\n", ""},
+            {"lone CR after header", "[ZuroRuve]\r", "[ZuroRuve]\r\nPort=2\r\n", ""},
+            {"key line last", "[ZuroRuve]\nX=1", "[ZuroRuve]\nX=1\r\nPort=2\r\n", ""},
+            {"other section, lone CR", "[A]\r", "[A]\r\n[ZuroRuve]\r\nPort=2\r\n", ""},
+            {"UTF-8 byte-order mark", "\xEF\xBB\xBF[ZuroRuve]\r\nPort=7\r\n",
+             "\xEF\xBB\xBF[ZuroRuve]\r\nPort=2\r\n", ""},
+            {"key without equals sign", "[ZuroRuve]\r\nPort\r\nPort=7\r\n",
+             "[ZuroRuve]\r\nPort=2\r\nPort=7\r\n", ""},
+            {"quoted and long values", "[ZuroRuve]\r\nPort=\"4\"\r\nQ='5'\r\nL=" + x300,
+             "[ZuroRuve]\r\nPort=2\r\nQ='5'\r\nL=" + x300, "ZuroRuve/Q=5"}};
+        for (const auto& [name, before, after, reads] : cases)
+            QTest::newRow(name) << before << after << QString(reads);
+    }
+    void writePort() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, reads);
+        if (before != "(missing)")
+            writeAll(ini(), before);
+        RecordingLog log;
+        settings::WriteIni("ZuroRuve", "Port", "2", log);
+        QCOMPARE(readAll(ini()), after);
+        for (const QString& read :
+             QStringList{reads, "ZuroRuve/Port=2", "zuroruve/L=" + QString(254, u'x')}) {
+            const QStringList parts = read.split(QRegularExpression("[/=]"));
+            if (parts.size() == 3 && (parts[1] != "L" || before.contains("L=")))
+                QCOMPARE(settings::ReadIni(parts[0], parts[1], "", log), parts[2]);
+        }
+        QVERIFY(log.lines.isEmpty());
+    }
+
+    // A write the system refuses passes without a word, as with the Windows functions.
+    void refusedWrite() {
+        for (const bool fileReadOnly : {true, false}) {
+            init();
+            if (fileReadOnly) {
+                writeAll(ini(), "[ZuroRuve]\r\nPort=4\r\n");
+                QFile::setPermissions(ini(),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+            }
+            RecordingLog log;
+            {
+                ReadOnlyFolder guard(dir.path());
+                settings::WriteIni("ZuroRuve", "Port", "9", log);
+                QCOMPARE(settings::ReadIni("ZuroRuve", "Port", "none", log),
+                         fileReadOnly ? "4" : "none");
+            }
+            QCOMPARE(readAll(ini()), fileReadOnly ? "[ZuroRuve]\r\nPort=4\r\n" : "(missing)");
+            QVERIFY(log.lines.isEmpty());
+        }
+    }
+
+    void installedOrPortable_data() {
+        QTest::addColumn<QString>("program"); // the program's folder; empty: a new one
+        QTest::addColumn<QString>("marker");  // a file made beside it
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("installed");
+        const QString metainfo = "share/metainfo/";
+        QTest::newRow("portable folder") << QString() << QString() << false << false;
+        QTest::newRow("installed tree")
+            << QString() << metainfo + "org.zuroruve.Zuroruve.metainfo.xml" << false << true;
+        QTest::newRow("another program's tree")
+            << QString() << metainfo + "org.example.Other.metainfo.xml" << false << false;
+        QTest::newRow("folder not writable") << QString() << QString() << true << true;
+        // This suite lies in build/tests, and the program in build/, inside the source tree.
+        QTest::newRow("build folder")
+            << QCoreApplication::applicationDirPath() + "/.." << QString() << false << false;
+    }
+    void installedOrPortable() {
+        QFETCH(QString, program);
+        QFETCH(QString, marker);
+        QFETCH(bool, readOnly);
+        QFETCH(bool, installed);
+        if (program.isEmpty() && QDir().mkpath(dir.filePath("bin")))
+            program = dir.filePath("bin");
+        if (!marker.isEmpty() && QDir().mkpath(QFileInfo(dir.filePath(marker)).path()))
+            writeAll(dir.filePath(marker), "<component/>");
+        // As root only a read-only file system makes a folder unwritable for access().
+        std::optional<Tmpfs> mount;
+        std::optional<ReadOnlyFolder> guard;
+        if (readOnly && !mount.emplace(program, "size=4k", true).mounted())
+            guard.emplace(program);
+        QCOMPARE(settings::IsInstalledCopy(program), installed);
+    }
+
+    void dataFolder_data() {
+        QTest::addColumn<bool>("plainFile"); // a file named DATA is there already
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("made") << false << false << QString();
+        QTest::newRow("a plain file counts as present") << true << false << QString();
+        QTest::newRow("folder not writable")
+            << false << true
+            << "ERROR: MakeUserFolders: Permission denied (" + dir.filePath("DATA");
+    }
+    void dataFolder() {
+        QFETCH(bool, plainFile);
+        QFETCH(bool, readOnly);
+        QFETCH(QString, error);
+        if (plainFile)
+            writeAll(dir.filePath("DATA"), "not a folder");
+        RecordingLog log;
+        {
+            std::optional<ReadOnlyFolder> guard;
+            if (readOnly)
+                guard.emplace(dir.path());
+            settings::MakeUserFolders(log);
+            settings::MakeUserFolders(log); // there already the second time: nothing more to say
+        }
+        QCOMPARE(log.lines.size(), error.isEmpty() ? 0 : 2);
+        QVERIFY(error.isEmpty() || log.lines[0].startsWith(error));
+        QCOMPARE(QFileInfo(dir.filePath("DATA")).isDir(), !plainFile && !readOnly);
+        QCOMPARE(QFileInfo(dir.filePath("DATA")).isFile(), plainFile);
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "test_app.moc"

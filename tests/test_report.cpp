@@ -1,0 +1,297 @@
+// Decoding: the field decoders, whole records (bytes written as hex beside the expected line),
+// and ProcessData from the captured report to in.dat, its kept copy, the decoded file and the
+// editor.
+
+#include "rig.h"
+
+#include "report/decoders.h"
+#include "report/processdata.h"
+#include "report/record.h"
+#include "report/showfile.h"
+#include "settings/folder.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <array>
+
+namespace {
+
+const report::NumberFormat point{"."}, comma{","};
+const QByteArray kRx = hex("0007 240305140709 03 002A 00000000 4019 0080");
+const QByteArray kBv = hex("0007 240305140709 04 002A 00000000 0078 0080");
+const QByteArray kBt = hex("0007 240305140709 02 001A2B3C4D5E D606 B80B");
+const QByteArray kTx = hex("0007 240305140709 01 3930 2B3C4D5E 0419 B80B");
+const QByteArray kEmpty = hex("FFFF 240305140709 03 002A 00000000 4019 0080");
+
+// A decoded line from its fields joined by "|"; the time stamp may be left out.
+QByteArray line(const char* fields) {
+    QList<QByteArray> f = QByteArray(fields).split('|');
+    if (f.size() == 4)
+        f.insert(1, "2024-03-05-14-07-09");
+    return f.join('\t') + "\r\n";
+}
+
+QByteArray decodeRecord(const QByteArray& record, const report::NumberFormat& format) {
+    QByteArray out;
+    const bool shown = report::DecodeRecord(
+        reinterpret_cast<const std::uint8_t*>(record.constData()), format, out);
+    return shown ? out : QByteArray(out.isEmpty() ? "(none)" : "(none, but wrote)");
+}
+
+enum Fault { None, DataNotWritable, FolderReadOnly, OldRawReadOnly, NoEditor };
+
+} // namespace
+
+class TestReport : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;       // the program folder
+    QTemporaryDir editorDir; // the stand-in editor and what it was given
+    QString argsFile;
+
+    QStringList outFiles() const { return QDir(dir.path()).entryList({"out-*.txt"}); }
+
+private slots:
+    void initTestCase() {
+        argsFile = editorDir.filePath("args");
+        const QByteArray args = argsFile.toUtf8();
+        const QString editor = editorDir.filePath("editor");
+        writeAll(editor, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + args + ".tmp'\nmv '" +
+                             args + ".tmp' '" + args + "'\n");
+        QFile::setPermissions(editor, QFile::ReadOwner | QFile::ExeOwner);
+        qputenv("ZURORUVE_EDITOR", QFile::encodeName(editor));
+    }
+    void init() {
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path() + "/DATA");
+        openToAll(dir.path());
+        QFile::remove(argsFile);
+        settings::SetProgramFolder(dir.path());
+    }
+
+    void fields() {
+        // One decimal, halves away from zero on the decimal value written.
+        const QList<QPair<double, QString>> decimals{
+            {25.25, "25.3"},    {-24.25, "-24.3"}, {0.0625, "0.1"},   {1234.5, "1234.5"},
+            {999.96, "1000.0"}, {1.15, "1.2"},     {-1.15, "-1.2"},   {340 * 32.5 / 1000, "11.1"},
+            {0.04999, "0.0"},   {-0.0039, "0.0"},  {-0.0625, "-0.1"}, {-128.0, "-128.0"}};
+        for (const auto& [value, text] : decimals) {
+            QCOMPARE(report::FormatOneDecimal(value, point), text);
+            QCOMPARE(report::FormatOneDecimal(value, comma), QString(text).replace('.', ','));
+        }
+        QCOMPARE(report::FormatFiveDigits(7) + report::FormatFiveDigits(-7), "00007-00007");
+        for (const auto& [high, low, value] : {std::tuple{0x19, 0x40, 25.25},
+                                               {0xFF, 0x80, -0.5},
+                                               {0x7F, 0xFF, 127.99609375},
+                                               {0x80, 0x01, -127.99609375}})
+            QCOMPARE(report::DecodeFixed88(std::uint8_t(high), std::uint8_t(low)), value);
+        QVERIFY(qFuzzyCompare(report::CountToTemperature(0, 0), -40.68));
+        QVERIFY(qFuzzyCompare(report::CountToTemperature(0xFF, 0xFF), 122.340312)); // 12 bits
+        QVERIFY(qFuzzyCompare(report::CountToHumidity(0xB8, 0x0B, 0.0), 86.05));    // count 3000
+        QVERIFY(qFuzzyCompare(report::CountToHumidity(0xB8, 0x0B, 50.0), 98.55));
+        // Both sides of the switch between the two coefficient sets (2499 = 0x9C3).
+        QVERIFY(qAbs(report::CountToHumidity(0xC3, 0x09, 25.0) - 79.7026009045) < 1e-9);
+        QVERIFY(qAbs(report::CountToHumidity(0xC4, 0xF9, 25.0) - 79.75) < 1e-9);
+        QCOMPARE(report::BytesToHex(hex("0AFF05")) + report::BytesToHex({}), QString("0AFF05"));
+        for (const auto& [in, out] :
+             {std::pair{"25", "25"}, {"A5", "95"}, {"3C", "39"}, {"FA", "99"}})
+            QCOMPARE(report::BcdToDigits(hex(in) + "ignored"), QString(out));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, report::BcdToDigits(QByteArray()));
+        // A TX payload, bytes 10 to 19: identifier, reading and status; INVALID wins.
+        for (const auto& [payload, expected] :
+             {std::pair{"3930 00000000 0419 0000", "12345|25.0|LOWBAT"},
+              {"3930 00000000 4719 0000", "12345|25.3|INVALID"},
+              {"FFFF 00000000 0880", "65535|-128.0|"}}) {
+            QString id, value, status = "x";
+            report::DecodeTxPayload(hex(payload), id, value, status, point);
+            QCOMPARE(id + '|' + value + '|' + status, QString(expected));
+        }
+        QString a, b, c;
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument,
+                                 report::DecodeTxPayload(hex("01020304050607"), a, b, c));
+    }
+
+    void records_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QByteArray>("expected");
+        // slot | yy mm dd hh nn ss | kind | 10 11 | 12-15 | 16 17 | 18 19
+        const QList<QPair<const char*, const char*>> cases{
+            {"0007 240305140709 03 002A 00000000 4019 0080", "OK|RX|00042|25.3"},
+            {"0007 240305140709 04 002A 00000000 0078 0080", "OK|BV|00042|3.9"},
+            {"0007 240305140709 02 001A2B3C4D5E D606 B80B", "OK|BT|00:1A:2B:3C:4D:5E|30.3 93.6"},
+            {"0007 240305140709 01 3930 2B3C4D5E 0419 B80B", "LOWBAT|TX|12345|25.0"},
+            {"FFFF 240305140709 03 002A 00000000 4019 0080", nullptr}, // empty slot
+            {"FFFE 240305140709 04 0000 00000000 0000 0000", "OK|BV|00000|0.0"},
+            {"0007 240305140709 00 002A 00000000 4019 0080", nullptr}, // kinds 0 and 5
+            {"0007 240305140709 05 002A 00000000 4019 0080", nullptr},
+            {"0007 240305140709 03 002A 00000000 0080 8015", "OK|RX|00042|21.5"},
+            {"0007 240305140709 03 002A 00000000 4019 C0E7", "OK|RX|00042|25.3 -24.3"},
+            {"0007 240305140709 03 002A 00000000 0080 0080", nullptr}, // no RX reading
+            {"0007 240305140709 03 002A 00000000 0180 0080", "OK|RX|00042|-128.0"},
+            {"0007 240305140709 03 0102 00000000 0019 0080", "OK|RX|00258|25.0"}, // high first
+            {"0007 240305140709 01 0102 00000000 0019 0000", "OK|TX|00513|25.0"}, // low first
+            {"0007 240305140709 01 3930 00000000 0719 0000", nullptr}, // INVALID and LOWBAT
+            {"0007 A5030514070F 04 002A 00000000 0078 0000", "OK|2095-03-05-14-07-09|BV|00042|3.9"},
+            {"0007 240305140709 02 0A0000000000 D606 B80B", "OK|BT|0A:00:00:00:00:00|30.3 93.6"},
+            {"0007 240305140709 04 FFFF 00000000 FFFF 0000", "OK|BV|65535|2129.9"}, // unsigned
+            {"0007 240305140709 04 0001 00000000 0154 0000", "OK|BV|00001|11.1"}};
+        for (const auto& [record, expected] : cases)
+            QTest::newRow(record) << hex(record)
+                                  << (expected ? line(expected) : QByteArray("(none)"));
+    }
+    void records() {
+        QFETCH(QByteArray, record);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(decodeRecord(record, point), expected);
+        const qsizetype values = expected.lastIndexOf('\t'); // only the values hold decimals
+        QCOMPARE(decodeRecord(record, comma),
+                 expected.left(values) + expected.mid(values).replace('.', ','));
+    }
+
+    void processData_data() {
+        QTest::addColumn<QByteArray>("captured");
+        QTest::addColumn<QByteArray>("decoded"); // "(any)": not compared
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("log"); // the whole log, a pattern
+        QByteArray everyByte;
+        for (int b = 0; b < 3 * 256; ++b)
+            everyByte.append(char(b / 256 == 1 ? 255 - b % 256 : b % 256));
+        const QByteArray rx = line("OK|RX|00042|25.3");
+        const QString start = "Processing data\\|", one = "Processing 1 records complete";
+        const QString cannot = start + "ERROR: ProcessData: cannot ";
+        const auto path = [&](const QString& name) {
+            return QRegularExpression::escape(dir.filePath(name));
+        };
+        QTest::newRow("0 bytes") << QByteArray() << QByteArray() << None
+                                 << start + "Processing 0 records complete";
+        QTest::newRow("18 bytes") << kRx.left(18) << QByteArray() << None
+                                  << start + "Processing 0 records complete";
+        QTest::newRow("38 bytes") << kRx + kEmpty << rx << None
+                                  << start + "Processing 2 records complete";
+        QTest::newRow("40 bytes") << kBv + kTx + "\x01\x02"
+                                  << line("OK|BV|00042|3.9") + line("LOWBAT|TX|12345|25.0") << None
+                                  << start + "Processing 2 records complete";
+        QTest::newRow("every byte value") << everyByte + bin("\r\n\0\r\x1a") << QByteArray("(any)")
+                                          << None << start + "Processing 40 records complete";
+        QTest::newRow("DATA not writable: decoding goes on")
+            << kRx << rx << DataNotWritable << cannot + "write " + path("DATA/in-") + ".*" + one;
+        QTest::newRow("folder read-only") << kRx << QByteArray() << FolderReadOnly
+                                          << cannot + "create " + path("in.dat") + ": .+";
+        QTest::newRow("old in.dat read-only, kept")
+            << kRx << QByteArray() << OldRawReadOnly << cannot + ".*in.dat: .+";
+        QTest::newRow("editor cannot start") << kRx << rx << NoEditor << start + one;
+    }
+    void processData() {
+        QFETCH(QByteArray, captured);
+        QFETCH(QByteArray, decoded);
+        QFETCH(Fault, fault);
+        QFETCH(QString, log);
+        if (fault == DataNotWritable && QDir(dir.filePath("DATA")).removeRecursively())
+            writeAll(dir.filePath("DATA"), "");
+        if (fault == OldRawReadOnly) {
+            writeAll(dir.filePath("in.dat"), "previous");
+            QFile::setPermissions(dir.filePath("in.dat"), QFile::ReadOwner | QFile::ReadOther);
+        }
+        const QByteArray editor = qgetenv("ZURORUVE_EDITOR");
+        if (fault == NoEditor)
+            qputenv("ZURORUVE_EDITOR", "/nonexistent/editor");
+        RecordingLog lines;
+        RecordingQuestions ask;
+        {
+            std::optional<ReadOnlyFolder> guard;
+            if (fault == FolderReadOnly || fault == OldRawReadOnly)
+                guard.emplace(dir.path());
+            report::ProcessData(captured, lines, ask);
+        }
+        qputenv("ZURORUVE_EDITOR", editor);
+        QVERIFY2(QRegularExpression("^" + log + "$").match(lines.lines.join('|')).hasMatch(),
+                 qPrintable(lines.lines.join('|')));
+        if (fault == FolderReadOnly || fault == OldRawReadOnly) { // nothing cut short is left
+            QCOMPARE(readAll(dir.filePath("in.dat")),
+                     fault == OldRawReadOnly ? "previous" : "(missing)");
+            QVERIFY(outFiles().isEmpty());
+            QTest::qWait(200);
+            QVERIFY(!QFile::exists(argsFile)); // no editor
+            return;
+        }
+        QCOMPARE(readAll(dir.filePath("in.dat")), captured);
+        QCOMPARE(outFiles().size(), 1);
+        const QString outPath = dir.filePath(outFiles()[0]);
+        QVERIFY(decoded == "(any)" || readAll(outPath) == decoded);
+        // The kept copy has the decoded file's time stamp, out-yyyy-mm-dd-hh-nn-ss.txt.
+        const QString kept = dir.filePath("DATA/in-" + outFiles()[0].mid(4, 19) + ".dat");
+        QCOMPARE(readAll(kept), fault == DataNotWritable ? "(missing)" : captured);
+        // Progress from the first record to the last, then an empty status line.
+        const int records = int(captured.size() / 19);
+        QStringList progress{"Processing record 1", QString("Processing record %1").arg(records),
+                             ""};
+        QCOMPARE(records ? lines.statuses.mid(0, 1) + lines.statuses.mid(lines.statuses.size() - 2)
+                         : lines.statuses,
+                 records ? progress : QStringList{""});
+        if (fault == NoEditor) { // the file stays; one box says why
+            QCOMPARE(ask.messages.size(), 1);
+            QVERIFY(ask.messages[0].startsWith(
+                "ERROR: ShowFileCould not start the text editor \"/nonexistent/editor\": "));
+            return;
+        }
+        // The editor gets exactly the path, as its one argument.
+        QTRY_VERIFY(QFile::exists(argsFile));
+        QCOMPARE(readAll(argsFile), "1\n" + QFile::encodeName(outPath) + "\n");
+    }
+
+    void companionTool() {
+        QByteArray captured = kBt + kEmpty + kRx + kTx + kBv;
+        for (int i = 0; i < 2000; ++i) // a spread of every kind and value
+            for (const QByteArray& r : {kBt, kRx, kTx, kBv})
+                captured += r.left(15) + char(i * 7) + char(i / 3) + char(i * 13) + char(i);
+        RecordingLog log;
+        RecordingQuestions ask;
+        report::ProcessData(captured, log, ask);
+        QProcess tool;
+        tool.start(ZELM_DECODE, {dir.filePath("in.dat")});
+        QVERIFY(tool.waitForFinished());
+        const QByteArray decoded = tool.readAllStandardOutput();
+        QCOMPARE(decoded, readAll(dir.filePath(outFiles().value(0))));
+        // The same lines with the decimal comma of a German user.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "de_DE.UTF-8");
+        tool.setProcessEnvironment(env);
+        tool.start(ZELM_DECODE, {dir.filePath("in.dat"), dir.filePath("comma.txt")});
+        QVERIFY(tool.waitForFinished());
+        QByteArray expected;
+        for (QByteArray l : decoded.split('\n'))
+            expected +=
+                l.left(l.lastIndexOf('\t')) + l.mid(l.lastIndexOf('\t')).replace('.', ',') + '\n';
+        QCOMPARE(readAll(dir.filePath("comma.txt")) + '\n', expected);
+    }
+
+    void editorCommand() {
+        const QString self = QCoreApplication::applicationFilePath();
+        const QList<std::array<QString, 3>> cases{
+            // ZURORUVE_EDITOR, ZURORUVE.INI, the program
+            {"", "", "xdg-open"},
+            {"", "[ZuroRuve]\r\nViewer=\r\n", "xdg-open"},
+            {"", "[ZuroRuve]\r\nViewer=" + QFileInfo(self).fileName(), self}, // beside the program
+            {"", "[x]\r\n[ZuroRuve]\r\nviewer= sh",
+             QStandardPaths::findExecutable("sh")}, // on PATH
+            {"", "[ZuroRuve]\r\nViewer=/opt/v", "/opt/v"},
+            {"/usr/bin/e", "[ZuroRuve]\r\nViewer=sh", "/usr/bin/e"}}; // the variable wins
+        const QByteArray saved = qgetenv("ZURORUVE_EDITOR");
+        for (const auto& [variable, settings, program] : cases) {
+            qputenv("ZURORUVE_EDITOR", variable.toUtf8());
+            writeAll(dir.filePath("ZURORUVE.INI"), settings.toUtf8());
+            QString chosen;
+            QStringList arguments;
+            report::EditorCommand("/a path/with spaces.txt", chosen, arguments);
+            QCOMPARE(chosen, program);
+            QCOMPARE(arguments, QStringList{"/a path/with spaces.txt"});
+        }
+        qputenv("ZURORUVE_EDITOR", saved);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReport)
+#include "test_report.moc"
