@@ -203,88 +203,48 @@ private slots:
         QVERIFY(log.lines.isEmpty());
     }
 
-    // A write the system refuses passes without a word, as with the Windows functions.
-    void refusedWrite() {
-        for (const bool fileReadOnly : {true, false}) {
+    // In a folder the program may not write: the settings file is left alone without a word,
+    // as with the Windows functions, and the data folder's error names it.
+    void readOnlyFolder() {
+        for (const bool fileThere : {true, false}) {
             init();
-            if (fileReadOnly) {
+            if (fileThere)
                 writeAll(ini(), "[ZuroRuve]\r\nPort=4\r\n");
-                QFile::setPermissions(ini(),
-                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-            }
             RecordingLog log;
             {
                 ReadOnlyFolder guard(dir.path());
                 settings::WriteIni("ZuroRuve", "Port", "9", log);
                 QCOMPARE(settings::ReadIni("ZuroRuve", "Port", "none", log),
-                         fileReadOnly ? "4" : "none");
+                         fileThere ? "4" : "none");
+                settings::MakeUserFolders(log);
             }
-            QCOMPARE(readAll(ini()), fileReadOnly ? "[ZuroRuve]\r\nPort=4\r\n" : "(missing)");
-            QVERIFY(log.lines.isEmpty());
+            QCOMPARE(readAll(ini()), fileThere ? "[ZuroRuve]\r\nPort=4\r\n" : "(missing)");
+            QCOMPARE(log.lines, QStringList{"ERROR: MakeUserFolders: Permission denied (" +
+                                            dir.filePath("DATA") + ")"});
         }
+        writeAll(dir.filePath("DATA"), "not a folder"); // a plain file counts as present
+        RecordingLog log;
+        settings::MakeUserFolders(log);
+        QVERIFY(log.lines.isEmpty() && QFileInfo(dir.filePath("DATA")).isFile());
     }
 
-    void installedOrPortable_data() {
-        QTest::addColumn<QString>("program"); // the program's folder; empty: a new one
-        QTest::addColumn<QString>("marker");  // a file made beside it
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<bool>("installed");
-        const QString metainfo = "share/metainfo/";
-        QTest::newRow("portable folder") << QString() << QString() << false << false;
-        QTest::newRow("installed tree")
-            << QString() << metainfo + "org.zuroruve.Zuroruve.metainfo.xml" << false << true;
-        QTest::newRow("another program's tree")
-            << QString() << metainfo + "org.example.Other.metainfo.xml" << false << false;
-        QTest::newRow("folder not writable") << QString() << QString() << true << true;
-        // This suite lies in build/tests, and the program in build/, inside the source tree.
-        QTest::newRow("build folder")
-            << QCoreApplication::applicationDirPath() + "/.." << QString() << false << false;
-    }
     void installedOrPortable() {
-        QFETCH(QString, program);
-        QFETCH(QString, marker);
-        QFETCH(bool, readOnly);
-        QFETCH(bool, installed);
-        if (program.isEmpty() && QDir().mkpath(dir.filePath("bin")))
-            program = dir.filePath("bin");
-        if (!marker.isEmpty() && QDir().mkpath(QFileInfo(dir.filePath(marker)).path()))
-            writeAll(dir.filePath(marker), "<component/>");
+        const QString bin = dir.filePath("bin"), metainfo = dir.filePath("share/metainfo/");
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(metainfo));
+        // This suite lies in build/tests, and the program in build/, inside the source tree.
+        QVERIFY(!settings::IsInstalledCopy(QCoreApplication::applicationDirPath() + "/.."));
+        QVERIFY(!settings::IsInstalledCopy(bin));
+        writeAll(metainfo + "org.example.Other.metainfo.xml", "<component/>");
+        QVERIFY(!settings::IsInstalledCopy(bin)); // another program's tree
+        writeAll(metainfo + "org.zuroruve.Zuroruve.metainfo.xml", "<component/>");
+        QVERIFY(settings::IsInstalledCopy(bin));
+        QDir(metainfo).removeRecursively();
         // As root only a read-only file system makes a folder unwritable for access().
         std::optional<Tmpfs> mount;
         std::optional<ReadOnlyFolder> guard;
-        if (readOnly && !mount.emplace(program, "size=4k", true).mounted())
-            guard.emplace(program);
-        QCOMPARE(settings::IsInstalledCopy(program), installed);
-    }
-
-    void dataFolder_data() {
-        QTest::addColumn<bool>("plainFile"); // a file named DATA is there already
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("made") << false << false << QString();
-        QTest::newRow("a plain file counts as present") << true << false << QString();
-        QTest::newRow("folder not writable")
-            << false << true
-            << "ERROR: MakeUserFolders: Permission denied (" + dir.filePath("DATA");
-    }
-    void dataFolder() {
-        QFETCH(bool, plainFile);
-        QFETCH(bool, readOnly);
-        QFETCH(QString, error);
-        if (plainFile)
-            writeAll(dir.filePath("DATA"), "not a folder");
-        RecordingLog log;
-        {
-            std::optional<ReadOnlyFolder> guard;
-            if (readOnly)
-                guard.emplace(dir.path());
-            settings::MakeUserFolders(log);
-            settings::MakeUserFolders(log); // there already the second time: nothing more to say
-        }
-        QCOMPARE(log.lines.size(), error.isEmpty() ? 0 : 2);
-        QVERIFY(error.isEmpty() || log.lines[0].startsWith(error));
-        QCOMPARE(QFileInfo(dir.filePath("DATA")).isDir(), !plainFile && !readOnly);
-        QCOMPARE(QFileInfo(dir.filePath("DATA")).isFile(), plainFile);
+        if (!mount.emplace(bin, "size=4k", true).mounted())
+            guard.emplace(bin);
+        QVERIFY(settings::IsInstalledCopy(bin));
     }
 };
 

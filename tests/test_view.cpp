@@ -92,41 +92,33 @@ private slots:
         QCOMPARE(csvOf(fromRaw), expected);
     }
 
-    void reductionKeepsEveryColumnsExtremes_data() {
-        QTest::addColumn<int>("points");
-        QTest::addColumn<int>("columns");
-        QTest::addColumn<double>("from"); // the shown range, as a share of the whole
-        QTest::addColumn<double>("to");
-        QTest::newRow("whole series") << 100000 << 800 << 0.0 << 1.0;
-        QTest::newRow("zoomed in") << 100000 << 500 << 0.3 << 0.35;
-        QTest::newRow("fewer points than columns") << 300 << 800 << 0.0 << 1.0;
-    }
     void reductionKeepsEveryColumnsExtremes() {
-        QFETCH(int, points);
-        QFETCH(int, columns);
-        QFETCH(double, from);
-        QFETCH(double, to);
-        QRandomGenerator rng(5);
-        QList<QPointF> series;
-        double x = 0;
-        for (int i = 0; i < points; ++i) // uneven spacing, rare spikes
-            series.append({x += 1 + rng.bounded(3), rng.bounded(100.0) + (i % 9973 ? 0 : 1000)});
-        const double x0 = x * from, x1 = x * to;
-        const QList<QPointF> drawn = view::ReducePerPixel(series, x0, x1, columns);
-        QVERIFY(drawn.size() <= 2 * columns + 2);
-        QMap<int, QPair<double, double>> extremes; // of each column
-        for (const QPointF& p : series) {
-            const int c = int((p.x() - x0) * columns / (x1 - x0));
-            if (p.x() < x0 || p.x() >= x1)
-                continue;
-            auto it = extremes.insert(c, extremes.value(c, {p.y(), p.y()}));
-            *it = {std::min(it->first, p.y()), std::max(it->second, p.y())};
+        // points, columns, and the range shown as shares of the whole
+        for (const auto& [points, columns, from, to] :
+             {std::tuple{100000, 800, 0.0, 1.0}, {100000, 500, 0.3, 0.35}, {300, 800, 0.0, 1.0}}) {
+            QRandomGenerator rng(5);
+            QList<QPointF> series;
+            double x = 0;
+            for (int i = 0; i < points; ++i) // uneven spacing, rare spikes
+                series.append(
+                    {x += 1 + rng.bounded(3), rng.bounded(100.0) + (i % 9973 ? 0 : 1000)});
+            const double x0 = x * from, x1 = x * to;
+            const QList<QPointF> drawn = view::ReducePerPixel(series, x0, x1, columns);
+            QVERIFY(drawn.size() <= 2 * columns + 2);
+            QMap<int, QPair<double, double>> extremes; // of each column
+            for (const QPointF& p : series) {
+                const int c = int((p.x() - x0) * columns / (x1 - x0));
+                if (p.x() < x0 || p.x() >= x1)
+                    continue;
+                auto it = extremes.insert(c, extremes.value(c, {p.y(), p.y()}));
+                *it = {std::min(it->first, p.y()), std::max(it->second, p.y())};
+            }
+            QSet<double> ys;
+            for (const QPointF& p : drawn)
+                ys.insert(p.y());
+            for (const auto& [low, high] : std::as_const(extremes))
+                QVERIFY(ys.contains(low) && ys.contains(high));
         }
-        QSet<double> ys;
-        for (const QPointF& p : drawn)
-            ys.insert(p.y());
-        for (const auto& [low, high] : std::as_const(extremes))
-            QVERIFY(ys.contains(low) && ys.contains(high));
     }
 
     void headless_data() {
