@@ -6,6 +6,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -66,7 +67,11 @@ Form1::Form1(QWidget* parent)
                    Qt::WindowCloseButtonHint);
     setFixedSize(twips(0, 0, 7635, 4335).size());
 
-    QFont font("MS Sans Serif");
+    // Where "MS Sans Serif" is missing, the system's own sans serif stands in, named here so that
+    // the font is found at once rather than by a search through every installed font.
+    QFont font;
+    font.setFamilies(
+        {"MS Sans Serif", QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
     font.setPointSizeF(13.5);
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::SansSerif);

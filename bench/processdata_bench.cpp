@@ -1,10 +1,15 @@
 // The end of a large download in the window: ProcessData on 200 000 records with the real
-// window's log boxes, against zelm-decode on the same bytes. Usage: processdata_bench [RECORDS]
+// window's log boxes, against zelm-decode on the same bytes; then a whole download of as many
+// records sent unpaced by the simulated device, from its last byte (the end marker seen) to
+// the port closed. Usage: processdata_bench [RECORDS]
 
 #include "runchild.h"
+#include "simprocess.h"
 
 #include "app/form1.h"
 #include "app/submain.h"
+#include "link/dialogues.h"
+#include "link/serialcomm.h"
 #include "report/processdata.h"
 #include "settings/folder.h"
 
@@ -15,6 +20,27 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <random>
+
+namespace {
+
+// The window's log, noting when the capture saw the end of the report.
+class TimedLog : public core::StatusLog {
+public:
+    explicit TimedLog(core::StatusLog& window) : window_(window) {}
+    void LogLine(const QString& text) override {
+        if (text.startsWith("Download complete"))
+            lastByte.start();
+        window_.LogLine(text);
+    }
+    void SetStatus(const QString& text) override { window_.SetStatus(text); }
+    void ShowStatusNow() override { window_.ShowStatusNow(); }
+    QElapsedTimer lastByte;
+
+private:
+    core::StatusLog& window_;
+};
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
@@ -56,8 +82,17 @@ int main(int argc, char* argv[]) {
     }
     const double w = *std::min_element(window.begin(), window.end());
     const double d = *std::min_element(tool.begin(), tool.end());
-    std::printf("%ld records: ProcessData in the window %.3f s, zelm-decode %.3f s, ratio %.2f "
-                "(goal: the window's part of a download's end <= 0.5 s)\n",
+    std::printf("%ld records: ProcessData in the window %.3f s, zelm-decode %.3f s, ratio %.2f\n",
                 records, w, d, w / d);
+
+    SimProcess sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
+    devicelink::SerialComm comm;
+    devicelink::SteadyClock clock;
+    devicelink::QtEventPump events;
+    TimedLog log(form.log());
+    devicelink::Context ctx{comm, clock, events, log, form};
+    devicelink::DownloadData(ctx, 0);
+    std::printf("whole download of %ld records: last byte to port closed %.3f s (goal <= 0.5 s)\n",
+                records, log.lastByte.isValid() ? log.lastByte.elapsed() / 1000.0 : -1.0);
     return 0;
 }
