@@ -178,6 +178,7 @@ private slots:
             {"other section, lone CR", "[A]\r", "[A]\r\n[ZuroRuve]\r\nPort=2\r\n", ""},
             {"UTF-8 byte-order mark", "\xEF\xBB\xBF[ZuroRuve]\r\nPort=7\r\n",
              "\xEF\xBB\xBF[ZuroRuve]\r\nPort=2\r\n", ""},
+            {"header without ]", "[ZuroRuve\r\nPort=7\r\n", "[ZuroRuve\r\nPort=2\r\n", ""},
             {"key without equals sign", "[ZuroRuve]\r\nPort\r\nPort=7\r\n",
              "[ZuroRuve]\r\nPort=2\r\nPort=7\r\n", ""},
             {"quoted and long values", "[ZuroRuve]\r\nPort=\"4\"\r\nQ='5'\r\nL=" + x300,
