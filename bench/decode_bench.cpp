@@ -32,20 +32,6 @@ void writeReport(const std::string& path, long records, std::uint32_t seed) {
     std::fclose(f);
 }
 
-double best(const std::vector<std::string>& argv, long& rss, int rounds = 3) {
-    double fastest = 1e9;
-    for (int i = 0; i < rounds; ++i) {
-        const ChildRun r = runChild(argv);
-        if (r.status != 0) {
-            std::fprintf(stderr, "%s failed\n", argv[0].c_str());
-            std::exit(1);
-        }
-        fastest = std::min(fastest, r.wallSeconds);
-        rss = r.maxRssKiB;
-    }
-    return fastest;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -61,9 +47,9 @@ int main(int argc, char* argv[]) {
     writeReport(small, records / 10, 2);
 
     long rssBig = 0, rssSmall = 0, rssXxd = 0;
-    const double decode = best({tool, big}, rssBig);
-    best({tool, small}, rssSmall, 1);
-    const double xxd = best({"xxd", big}, rssXxd);
+    const double decode = fastestRun({tool, big}, rssBig);
+    fastestRun({tool, small}, rssSmall, 1);
+    const double xxd = fastestRun({"xxd", big}, rssXxd);
     const double mb = records * 19 / 1e6;
     std::printf("report: %ld records, %.1f MB\n", records, mb);
     std::printf("zelm-decode: %.3f s (%.1f MB/s), peak memory %ld KiB\n", decode, mb / decode,

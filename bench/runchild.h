@@ -1,8 +1,10 @@
 #pragma once
 // Runs a command to its end and measures it: wall time, CPU time and peak memory.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/resource.h>
@@ -43,4 +45,20 @@ inline ChildRun runChild(const std::vector<std::string>& argv, const char* outPa
                    usage.ru_stime.tv_usec / 1e6;
     r.maxRssKiB = usage.ru_maxrss;
     return r;
+}
+
+/// The fastest wall time of rounds runs of argv, each of which must succeed; rss is set to the
+/// last run's peak memory.
+inline double fastestRun(const std::vector<std::string>& argv, long& rss, int rounds = 3) {
+    double fastest = 1e9;
+    for (int i = 0; i < rounds; ++i) {
+        const ChildRun r = runChild(argv);
+        if (r.status != 0) {
+            std::fprintf(stderr, "%s failed (status %d)\n", argv[0].c_str(), r.status);
+            std::exit(1);
+        }
+        fastest = std::min(fastest, r.wallSeconds);
+        rss = r.maxRssKiB;
+    }
+    return fastest;
 }

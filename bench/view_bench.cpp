@@ -61,20 +61,6 @@ void writeReport(const std::string& path, long records) {
     std::fclose(f);
 }
 
-double fastest(const std::vector<std::string>& argv, long& rss) {
-    double best = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        const ChildRun r = runChild(argv);
-        if (r.status != 0) {
-            std::fprintf(stderr, "%s failed (status %d)\n", argv[0].c_str(), r.status);
-            std::exit(1);
-        }
-        best = std::min(best, r.wallSeconds);
-        rss = r.maxRssKiB;
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -104,8 +90,8 @@ int main(int argc, char* argv[]) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     long viewRss = 0, gnuplotRss = 0;
     const double view =
-        fastest({argv[2], "--png", std::string(dir) + "/view.png", decoded}, viewRss);
-    const double gnuplot = fastest({"gnuplot", script}, gnuplotRss);
+        fastestRun({argv[2], "--png", std::string(dir) + "/view.png", decoded}, viewRss);
+    const double gnuplot = fastestRun({"gnuplot", script}, gnuplotRss);
     std::printf("%ld records: zelm-view --png %.2f s (%ld MiB), gnuplot pngcairo %.2f s "
                 "(%ld MiB), ratio %.2f (goal <= 1.0)\n",
                 records, view, viewRss / 1024, gnuplot, gnuplotRss / 1024, view / gnuplot);
