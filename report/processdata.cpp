@@ -15,6 +15,7 @@ namespace report {
 namespace {
 
 constexpr qint64 kProgressMs = 100;
+const QString kStamp = QStringLiteral("yyyy-MM-dd-hh-mm-ss"); // of both file names
 
 QString failure(const QString& what, const QString& path, const QString& why) {
     return QStringLiteral("ERROR: ProcessData: cannot %1 %2: %3")
@@ -41,11 +42,11 @@ QString writeWhole(const QString& path, const QByteArray& bytes, QString& step) 
 } // namespace
 
 QString RawArchiveName(const QDateTime& when) {
-    return "in-" + when.toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss")) + ".dat";
+    return "in-" + when.toString(kStamp) + ".dat";
 }
 
 QString DecodedFileName(const QDateTime& when) {
-    return "out-" + when.toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss")) + ".txt";
+    return "out-" + when.toString(kStamp) + ".txt";
 }
 
 void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQuestions& ask) {
