@@ -14,8 +14,6 @@ using namespace devicelink;
 
 namespace {
 
-// Bytes that arrive: (milliseconds after the delivery before, bytes).
-using Deliveries = QList<QPair<int, QByteArray>>;
 using Lines = QStringList;
 using Written = QList<QByteArray>;
 
@@ -24,10 +22,15 @@ const QString kClosing = "the window is being closed";
 const Lines kPlug{"Plug the PC into the ZELM device and", "press reset or cycle power on the ZELM",
                   "Waiting for boot menu"};
 
+// Bytes that arrive, in parts split at '|', each 10 ms after the one before, or "ms:" after.
 // fail: "closing" (the window), or the line's call that throws from the pass at failAtMs on.
-void prepare(FakeLine& line, const Deliveries& deliveries, const QString& fail, qint64 failAtMs) {
-    for (const auto& [ms, bytes] : deliveries)
-        line.arrive(ms, bytes);
+void prepare(FakeLine& line, const QByteArray& arrivals, const QString& fail, qint64 failAtMs) {
+    static const QRegularExpression gap("^(\\d+):");
+    for (QByteArray part : arrivals.split('|')) {
+        const QRegularExpressionMatch m = gap.match(QString::fromLatin1(part.left(8)));
+        if (!part.isEmpty())
+            line.arrive(m.hasMatch() ? m.captured(1).toInt() : 10, part.mid(m.capturedLength()));
+    }
     line.onPass = [&line, fail, failAtMs] {
         if (line.now >= failAtMs && fail == "closing")
             line.cancelled = true;
@@ -38,8 +41,7 @@ void prepare(FakeLine& line, const Deliveries& deliveries, const QString& fail, 
 
 struct WaitCase {
     const char* name;
-    Deliveries deliveries;
-    QByteArray text;
+    QByteArray arrivals, text;
     int seconds;
     QString fail;
     int result;
@@ -47,68 +49,44 @@ struct WaitCase {
     qint64 endsAtMs;
 };
 const QList<WaitCase> kWaits{
-    {"more after it", {{100, "menu\r\n1 - exit\r\nafter"}}, "1 - exit", 30, {}, 0, {}, 100},
-    {"split in three", {{10, "c"}, {10, "m"}, {10, "d>"}}, "cmd>", 10, {}, 0, {}, 30},
-    {"case-sensitive", {{100, "CMD>"}}, "cmd>", 10, {}, 1, "Timeout!", 10010},
-    {"nothing comes", {}, "1 - exit", 30, {}, 1, "Timeout!", 30010},
-    {"just in time", {{10000, "cmd>"}}, "cmd>", 10, {}, 0, {}, 10000},
+    {"more after it", "100:menu\r\n1 - exit\r\nafter", "1 - exit", 30, {}, 0, {}, 100},
+    {"split in three", "c|m|d>", "cmd>", 10, {}, 0, {}, 30},
+    {"case-sensitive", "100:CMD>", "cmd>", 10, {}, 1, "Timeout!", 10010},
+    {"nothing comes", "", "1 - exit", 30, {}, 1, "Timeout!", 30010},
+    {"just in time", "10000:cmd>", "cmd>", 10, {}, 0, {}, 10000},
     // Looked at only if it came by the last pass that began within the time.
-    {"too late", {{10015, "cmd>"}}, "cmd>", 10, {}, 1, "Timeout!", 10010},
-    {"time-out overflow", {}, "cmd>", 3000000, {}, 2, "ERROR: WaitFor: Overflow", 0},
-    {"binary around it", {{10, bin("\0\xff\x80")}, {10, bin("cmd>\0")}}, "cmd>", 10, {}, 0, {}, 20},
-    {"line lost", {{10, "cm"}}, "cmd>", 10, "InBufferCount", 2, "ERROR: WaitFor: " + kGone, 10},
-    {"window closing", {}, "cmd>", 10, "closing", 2, "ERROR: WaitFor: " + kClosing, 10},
+    {"too late", "10015:cmd>", "cmd>", 10, {}, 1, "Timeout!", 10010},
+    {"time-out overflow", "", "cmd>", 3000000, {}, 2, "ERROR: WaitFor: Overflow", 0},
+    {"binary around it", bin("\0\xff\x80|cmd>\0"), "cmd>", 10, {}, 0, {}, 20},
+    {"line lost", "cm", "cmd>", 10, "InBufferCount", 2, "ERROR: WaitFor: " + kGone, 10},
+    {"window closing", "", "cmd>", 10, "closing", 2, "ERROR: WaitFor: " + kClosing, 10},
 };
 
 struct CaptureCase {
     const char* name;
-    Deliveries deliveries;
+    QByteArray arrivals;
     int failAtMs; // the line fails from then on; 0: never
     int result;
     QByteArray captured;
     QList<int> received; // the counts in the status line
     qint64 endsAtMs;
 };
-const QByteArray kLong(600, 'r');
+const QByteArray kLong(600, 'r'), kParts = '|' + kLong + '|' + kLong + '|' + kLong + '|' + kLong;
 const QList<CaptureCase> kCaptures{
-    {"both markers in one read", {{10, "xx!@#$abc%^&*yy"}}, 0, 0, "abc", {3}, 20},
-    {"nothing between", {{10, "!@#$%^&*"}}, 0, 0, "", {0}, 20},
+    {"both markers in one read", "xx!@#$abc%^&*yy", 0, 0, "abc", {3}, 20},
+    {"nothing between", "!@#$%^&*", 0, 0, "", {0}, 20},
     // The first count includes what came in with the start marker.
-    {"markers split",
-     {{10, "noise!@"}, {10, "#$ab"}, {10, "c%^"}, {10, "&*tail"}},
-     0,
-     0,
-     "abc",
-     {5, 3},
-     40},
-    {"end marker before start", {{10, "%^&*!@#$"}, {10, "data%^&*"}}, 0, 0, "data", {8, 4}, 20},
-    {"second start is data", {{10, "!@#$a!@#$b"}, {10, "%^&*"}}, 0, 0, "a!@#$b", {10, 6}, 20},
-    {"every byte",
-     {{10, "!@#$" + bin("\0\r\n\x80\xff")}, {10, "%^&*"}},
-     0,
-     0,
-     bin("\0\r\n\x80\xff"),
-     {9, 5},
-     20},
-    {"no start marker in 120 s", {{10, "noise"}}, 0, 1, "old", {}, 120010},
+    {"markers split", "noise!@|#$ab|c%^|&*tail", 0, 0, "abc", {5, 3}, 40},
+    {"end marker before start", "%^&*!@#$|data%^&*", 0, 0, "data", {8, 4}, 20},
+    {"second start is data", "!@#$a!@#$b|%^&*", 0, 0, "a!@#$b", {10, 6}, 20},
+    {"every byte", bin("!@#$\0\r\n\x80\xff|%^&*"), 0, 0, bin("\0\r\n\x80\xff"), {9, 5}, 20},
+    {"no start marker in 120 s", "noise", 0, 1, "old", {}, 120010},
     // 30 s of silence counted from the last data, not from the start marker.
-    {"silence before the end", {{5000, "!@#$abc"}, {10000, "def"}}, 0, 2, "old", {6}, 45010},
-    {"slow but steady",
-     {{10, "!@#$a"}, {29000, "b"}, {29000, "c"}, {29000, "%^&*"}},
-     0,
-     0,
-     "abc",
-     {2, 3},
-     87010},
+    {"silence before the end", "5000:!@#$abc|10000:def", 0, 2, "old", {6}, 45010},
+    {"slow but steady", "!@#$a|29000:b|29000:c|29000:%^&*", 0, 0, "abc", {2, 3}, 87010},
     // Progress after every further 1000 bytes.
-    {"progress",
-     {{10, "!@#$"}, {10, kLong}, {10, kLong}, {10, kLong}, {10, kLong + "%^&*"}},
-     0,
-     0,
-     kLong + kLong + kLong + kLong,
-     {600, 1800, 2400},
-     50},
-    {"line lost", {{10, "!@#$abc"}}, 100, 3, "old", {}, 100},
+    {"progress", "!@#$" + kParts + "%^&*", 0, 0, kLong.repeated(4), {600, 1800, 2400}, 50},
+    {"line lost", "!@#$abc", 100, 3, "old", {}, 100},
 };
 
 // How the device behaves in a dialogue.
@@ -129,6 +107,7 @@ const Written kReport{"1", "report 0\r"};
 const Written kForward{"1", "forward pointer\r"};
 const QString kDone = "Processing 1 records complete";
 const QString kWait = "ERROR: WaitFor: " + kClosing, kCapture = "ERROR: Capture: " + kClosing;
+const QString kDiscard = "ERROR: DownloadData: " + kGone;
 // The menu comes at 500 ms, the pauses end at 1500 and 2550, the report at 2650.
 const QList<DialogueCase> kDialogues{
     {"download", false, Answers, {}, 0, 2, kDone, kReport, 1, 0},
@@ -139,16 +118,7 @@ const QList<DialogueCase> kDialogues{
     {"no report", false, NoReport, {}, 0, 0, "Timeout!", kReport, 1, 122560},
     {"no such port", false, Answers, "CommPort", 0, -1, "ERROR: " + kGone, {}, 0, 0},
     {"port will not open", false, Answers, "PortOpen", 0, 0, "ERROR: " + kGone, {}, 0, 0},
-    {"line lost discarding",
-     false,
-     Answers,
-     "Input",
-     0,
-     0,
-     "ERROR: DownloadData: " + kGone,
-     {},
-     1,
-     0},
+    {"line lost discarding", false, Answers, "Input", 0, 0, kDiscard, {}, 1, 0},
     {"closed waiting for the menu", false, Answers, "closing", 200, 0, kWait, {}, 1, 200},
     {"closed in a pause", false, Answers, "closing", 1000, 0, "Waiting for boot menu", {}, 1, 1000},
     {"closed in the report wait", false, Answers, "closing", 2600, 0, kCapture, kReport, 1, 2600},
@@ -187,7 +157,7 @@ private slots:
         const WaitCase& c = kWaits[i];
         Rig rig;
         rig.line.open = true;
-        prepare(rig.line, c.deliveries, c.fail, 0);
+        prepare(rig.line, c.arrivals, c.fail, 0);
         QCOMPARE(WaitFor(rig.ctx, c.text, c.seconds), c.result);
         QCOMPARE(rig.log.lines.join('|'), c.log);
         QCOMPARE(rig.line.now, c.endsAtMs);
@@ -231,7 +201,7 @@ private slots:
         const CaptureCase& c = kCaptures[i];
         Rig rig;
         rig.line.open = true;
-        prepare(rig.line, c.deliveries, "InBufferCount", c.failAtMs > 0 ? c.failAtMs : 1 << 30);
+        prepare(rig.line, c.arrivals, "InBufferCount", c.failAtMs > 0 ? c.failAtMs : 1 << 30);
         QByteArray text = "old";
         QCOMPARE(Capture(rig.ctx, text), c.result);
         QCOMPARE(text, c.captured);
