@@ -127,32 +127,18 @@ private slots:
     }
 
     void toNumber() {
-        const QList<QPair<QString, int>> cases{{"5", 5},
-                                               {" 5 ", 5},
-                                               {"\t12\t", 12},
-                                               {"-1", -1},
-                                               {"+16", 16},
-                                               {"abc", 0},
-                                               {"", 0},
-                                               {"-", 0},
-                                               {"3x", 0},
-                                               {"1 2", 0},
-                                               {"2147483647", 2147483647},
-                                               {"-2147483648", int(-2147483648LL)},
-                                               {"2147483648", 0},
-                                               {"-2147483649", 0},
-                                               {"2.5", 2},
-                                               {"3.5", 4},
-                                               {"-2.5", -2},
-                                               {"2.51", 3},
-                                               {"2.50001", 3},
-                                               {".7", 1},
-                                               {".", 0},
-                                               {"2147483647.5", 0},
-                                               {"-2147483648.5", int(-2147483648LL)},
-                                               {"000000000000000003", 3}};
-        for (const auto& [text, expected] : cases)
-            QVERIFY2(settings::ToNumber(text) == expected, qPrintable('"' + text + '"'));
+        // Each text, then what it converts to after the last '='.
+        const QStringList cases{"5=5",     " 5 =5",  "\t12\t=12", "-1=-1", "+16=16", "abc=0",
+                                "=0",      "-=0",    "3x=0",      "1 2=0", "2.5=2",  "3.5=4",
+                                "-2.5=-2", "2.51=3", "2.50001=3", ".7=1",  ".=0"};
+        const QStringList limits{"2147483647=2147483647", "-2147483648=-2147483648",
+                                 "2147483648=0",          "-2147483649=0",
+                                 "2147483647.5=0",        "-2147483648.5=-2147483648",
+                                 "000000000000000003=3"};
+        for (const QString& c : cases + limits) {
+            const qsizetype eq = c.lastIndexOf('=');
+            QVERIFY2(settings::ToNumber(c.left(eq)) == c.mid(eq + 1).toInt(), qPrintable(c));
+        }
     }
 
     // Port=2 written into a file as the Windows profile functions would: the entry replaced
