@@ -1,14 +1,22 @@
 #pragma once
 // What every suite shares: a status log and questions that keep what they were told, files
-// read whole, bytes written as hex, and folders made read-only or small for a fault.
+// read whole, bytes written as hex, reports decoded, case tables as rows, folders made
+// read-only or small for a fault, and a fuzz target's broken property.
 
 #include "core/host.h"
+#include "report/record.h"
 
-#include <QByteArray>
+#include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QStringList>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -61,6 +69,29 @@ template <std::size_t N> QByteArray bin(const char (&text)[N]) {
     return QByteArray(text, N - 1);
 }
 
+/// A raw report as the program decodes it.
+inline QByteArray decodeText(const QByteArray& raw, const report::NumberFormat& format) {
+    QBuffer in, out;
+    in.setData(raw);
+    in.open(QIODevice::ReadOnly);
+    out.open(QIODevice::WriteOnly);
+    report::DecodeReport(in, out, format);
+    return out.data();
+}
+
+/// One row per case, named after it; the test looks the case up by its index.
+template <typename Case> void rows(const QList<Case>& cases) {
+    QTest::addColumn<int>("i");
+    for (int i = 0; i < cases.size(); ++i)
+        QTest::newRow(cases[i].name) << i;
+}
+
+/// A fuzz target's property that does not hold ends the run with its name.
+[[noreturn]] inline void fail(const char* what, const QString& input = {}) {
+    std::fprintf(stderr, "property broken: %s %s\n", what, qPrintable(input));
+    std::abort();
+}
+
 /// Makes a folder read-only while it lives. Root ignores permission bits, so as root it also
 /// takes the effective user "nobody".
 class ReadOnlyFolder {
@@ -87,13 +118,14 @@ inline void openToAll(const QString& folder) {
     ::chmod(QFile::encodeName(folder).constData(), 0755);
 }
 
-/// A small tmpfs mounted over a folder while it lives: read-only, or nearly full. Needs root.
+/// A small tmpfs mounted over a folder while it lives, read-only if its options begin with
+/// "ro,". Needs root.
 class Tmpfs {
 public:
-    Tmpfs(const QString& folder, const QByteArray& options, bool readOnly)
-        : folder_(QFile::encodeName(folder)) {
+    Tmpfs(const QString& folder, const QByteArray& options) : folder_(QFile::encodeName(folder)) {
+        const bool readOnly = options.startsWith("ro,");
         mounted_ = ::mount("tmpfs", folder_.constData(), "tmpfs", readOnly ? MS_RDONLY : 0,
-                           options.constData()) == 0;
+                           options.mid(readOnly ? 3 : 0).constData()) == 0;
     }
     ~Tmpfs() {
         if (mounted_)

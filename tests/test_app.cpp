@@ -10,14 +10,9 @@
 #include "settings/tonumber.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <array>
 
 class TestApp : public QObject {
     Q_OBJECT
@@ -229,7 +224,7 @@ private slots:
         // As root only a read-only file system makes a folder unwritable for access().
         std::optional<Tmpfs> mount;
         std::optional<ReadOnlyFolder> guard;
-        if (!mount.emplace(bin, "size=4k", true).mounted())
+        if (!mount.emplace(bin, "ro,size=4k").mounted())
             guard.emplace(bin);
         QVERIFY(settings::IsInstalledCopy(bin));
     }

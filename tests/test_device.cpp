@@ -10,17 +10,12 @@
 #include "link/dialogues.h"
 #include "link/primitives.h"
 #include "link/serialcomm.h"
-#include "report/record.h"
 #include "settings/folder.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -53,14 +48,35 @@ struct Rig {
     Context ctx{comm, clock, events, log, ask};
 };
 
-QByteArray decoded(const QByteArray& raw) {
-    QBuffer in, out;
-    in.setData(raw);
-    in.open(QIODevice::ReadOnly);
-    out.open(QIODevice::WriteOnly);
-    report::DecodeReport(in, out, report::NumberFormat::System());
-    return out.data();
-}
+struct DownloadCase {
+    const char* name;
+    QString options;  // the simulator's; %ten: the file of 10 MB
+    int speed;        // of the clock
+    QByteArray mount; // a tmpfs over the program folder
+    QString last;     // how the log ends; %1 the folder, %2 the device, %3 the dialogue's step
+    QString left;     // the files left in the folder
+};
+const QString kKept = "in.dat out- ZURORUVE.INI", kIni = "ZURORUVE.INI";
+const QString kUnplugged = "ERROR: %3: the device was disconnected (%2)";
+const QString kCannot = "ERROR: ProcessData: cannot ";
+// 9000 records: 171 kB raw (twice: in.dat and its kept copy), about 330 kB decoded.
+const QString kMany = "--fast --records 9000";
+const QList<DownloadCase> kDownloads{
+    {"paced generated report", "--records 100", 10, {}, "Processing 100 records complete", kKept},
+    {"every byte, 10 MB", "--fast --raw %ten", 10, {}, "Processing 526315 records complete", kKept},
+    {"unplugged at menu", "--records 2000 --unplug menu", 10, {}, kUnplugged, kIni},
+    {"unplugged at prompt", "--records 2000 --unplug prompt", 10, {}, kUnplugged, kIni},
+    {"unplugged at start", "--records 2000 --unplug start", 10, {}, kUnplugged, kIni},
+    {"unplugged at mid", "--records 2000 --unplug mid", 10, {}, kUnplugged, kIni},
+    {"noise instead of the boot menu", "--fast --noise", 100, {}, "Timeout!", kIni},
+    {"no start marker for 120 s", "--fast --stall prompt", 100, {}, "Timeout!", kIni},
+    {"stall of 30 s mid-report", "--fast --records 2000 --stall mid", 100, {}, "Timeout!", kIni},
+    {"read-only folder", kMany, 10, "ro,size=64k", kCannot + "create %1/in.dat: ", ""},
+    {"disk full writing the raw file", kMany, 10, "size=64k",
+     kCannot + "write %1/in.dat: No space left on device", kIni},
+    {"disk full writing the decoded file", kMany, 10, "size=400k", kCannot + "write %1/out-",
+     "in.dat ZURORUVE.INI"}, // the raw report is whole
+};
 
 long residentKiB() {
     return readAll("/proc/self/statm").split(' ').value(1).toLong() * 4;
@@ -97,66 +113,25 @@ private slots:
         settings::SetProgramFolder(folder);
     }
 
-    void download_data() {
-        QTest::addColumn<QStringList>("options"); // the simulator's
-        QTest::addColumn<int>("speed");           // of the clock
-        QTest::addColumn<QByteArray>("mount");    // a tmpfs over the program folder
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<QString>("last");     // how the log ends; %1 the folder, %2 the device
-        QTest::addColumn<QStringList>("left"); // the files left in the folder
-        const QStringList kept{"in.dat", "out-", "ZURORUVE.INI"};
-        QTest::newRow("paced generated report")
-            << QStringList{"--records", "100"} << 10 << QByteArray() << false
-            << "Processing 100 records complete" << kept;
-        QTest::newRow("10 MB of every byte value")
-            << QStringList{"--fast", "--raw", tenMegabytes} << 10 << QByteArray() << false
-            << "Processing 526315 records complete" << kept;
-        for (const QString phase : {"menu", "prompt", "start", "mid"})
-            QTest::newRow(qPrintable("unplugged at " + phase))
-                << QStringList{"--records", "2000", "--unplug", phase} << 10 << QByteArray()
-                << false << "ERROR: %3: the device was disconnected (%2)"
-                << QStringList{"ZURORUVE.INI"};
-        QTest::newRow("noise instead of the boot menu")
-            << QStringList{"--fast", "--noise"} << 100 << QByteArray() << false << "Timeout!"
-            << QStringList{"ZURORUVE.INI"};
-        QTest::newRow("no start marker for 120 s")
-            << QStringList{"--fast", "--stall", "prompt"} << 100 << QByteArray() << false
-            << "Timeout!" << QStringList{"ZURORUVE.INI"};
-        QTest::newRow("stall of 30 s mid-report")
-            << QStringList{"--fast", "--records", "2000", "--stall", "mid"} << 100 << QByteArray()
-            << false << "Timeout!" << QStringList{"ZURORUVE.INI"};
-        // 9000 records: 171 kB raw (twice: in.dat and its kept copy), about 330 kB decoded.
-        const QStringList many{"--fast", "--records", "9000"};
-        QTest::newRow("read-only folder")
-            << many << 10 << QByteArray("size=64k") << true
-            << "ERROR: ProcessData: cannot create %1/in.dat: " << QStringList{};
-        QTest::newRow("disk full writing the raw file")
-            << many << 10 << QByteArray("size=64k") << false
-            << "ERROR: ProcessData: cannot write %1/in.dat: No space left on device"
-            << QStringList{"ZURORUVE.INI"};
-        QTest::newRow("disk full writing the decoded file") // the raw report is whole
-            << many << 10 << QByteArray("size=400k") << false
-            << "ERROR: ProcessData: cannot write %1/out-" << QStringList{"in.dat", "ZURORUVE.INI"};
-    }
+    void download_data() { rows(kDownloads); }
     void download() {
-        QFETCH(QStringList, options);
-        QFETCH(int, speed);
-        QFETCH(QByteArray, mount);
-        QFETCH(bool, readOnly);
-        QFETCH(QString, last);
-        QFETCH(QStringList, left);
+        QFETCH(int, i);
+        const DownloadCase& c = kDownloads[i];
+        const QStringList options = QString(c.options).replace("%ten", tenMegabytes).split(' ');
+        const QStringList left = QString(c.left).split(' ', Qt::SkipEmptyParts);
         std::optional<Tmpfs> tmpfs;
-        if (!mount.isEmpty() && !tmpfs.emplace(folder, mount, readOnly).mounted())
+        if (!c.mount.isEmpty() && !tmpfs.emplace(folder, c.mount).mounted())
             QSKIP("needs a tmpfs mount (root)");
         QDir(folder).mkdir("DATA"); // as start-up makes it
         SimDevice sim(QStringList{"--menu-delay", "50"} + options);
         QVERIFY(sim.started());
-        Rig rig(speed);
+        Rig rig(c.speed);
         DownloadData(rig.ctx, 0);
-        qInfo("%s: %s", QTest::currentDataTag(), qPrintable(rig.log.lines.last()));
+        qInfo("%s: %s", c.name, qPrintable(rig.log.lines.last()));
         const QString phase =
             options.contains("menu") || options.contains("prompt") ? "DownloadData" : "Capture";
-        last.replace("%1", folder).replace("%2", sim.path()).replace("%3", phase);
+        const QString last =
+            QString(c.last).replace("%1", folder).replace("%2", sim.path()).replace("%3", phase);
         QVERIFY2(rig.log.lines.last().startsWith(last), qPrintable(rig.log.lines.last()));
         QCOMPARE(rig.log.lines.filter("ERROR").size() + rig.log.lines.count("Timeout!"),
                  last.startsWith("Processing") ? 0 : 1);
@@ -165,8 +140,9 @@ private slots:
         const QByteArray raw = readAll(folder + "/in.dat");
         if (left.contains("out-")) {
             if (options.contains("--raw"))
-                QVERIFY(raw == readAll(options[options.indexOf("--raw") + 1]));
-            QVERIFY(readAll(folder + "/" + files().filter("out-").value(0)) == decoded(raw));
+                QVERIFY(raw == readAll(tenMegabytes));
+            QVERIFY(readAll(folder + "/" + files().filter("out-").value(0)) ==
+                    decodeText(raw, report::NumberFormat::System()));
         } else if (left.contains("in.dat")) {
             QCOMPARE(raw.size(), 9000 * 19);
         }

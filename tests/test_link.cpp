@@ -7,9 +7,6 @@
 #include "link/primitives.h"
 #include "settings/folder.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-
 using namespace devicelink;
 
 namespace {
@@ -126,13 +123,6 @@ const QList<DialogueCase> kDialogues{
     {"clear, no prompt afterwards", true, NoReport, {}, 0, 0, "Timeout!", kForward, 1, 12560},
 };
 
-// One row per case, named after it; the test looks the case up by its index.
-template <typename Case> void rows(const QList<Case>& cases) {
-    QTest::addColumn<int>("i");
-    for (int i = 0; i < cases.size(); ++i)
-        QTest::newRow(cases[i].name) << i;
-}
-
 } // namespace
 
 class TestLink : public QObject {
@@ -163,20 +153,6 @@ private slots:
         QCOMPARE(rig.line.now, c.endsAtMs);
         if (c.result == 0) // what came with the text is taken and dropped
             QCOMPARE(rig.line.pending, QByteArray());
-    }
-
-    void pause() {
-        Rig rig;
-        Pause(rig.ctx, 1);
-        QCOMPARE(rig.line.now, qint64(1000));
-        Pause(rig.ctx, 0);
-        QCOMPARE(rig.line.passes, 100); // 0 s: no pass at all
-        rig.line.stepMs = 300;
-        Pause(rig.ctx, 1);
-        QCOMPARE(rig.line.now, qint64(2200));
-        rig.line.cancelled = true;
-        Pause(rig.ctx, 1);
-        QCOMPARE(rig.line.now, qint64(2200));
     }
 
     void openPort() {

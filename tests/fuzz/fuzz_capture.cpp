@@ -3,11 +3,8 @@
 // stream is cut; without both markers it times out and keeps nothing.
 
 #include "fakeline.h"
-#include "fuzz/fuzz.h"
 
 #include "link/capture.h"
-
-#include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)

@@ -1,12 +1,8 @@
 // The settings file reader and writer on arbitrary file contents: the reader reads back what
 // the writer wrote, writing twice changes nothing more, and other sections stay as they were.
 
-#include "fuzz/fuzz.h"
+#include "rig.h"
 #include "settings/profile.h"
-
-#include <QList>
-
-#include <cstdint>
 
 namespace {
 // The file's lines without their line ends.

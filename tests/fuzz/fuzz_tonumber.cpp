@@ -1,13 +1,11 @@
 // ToNumber on arbitrary text: never fails, and agrees with an independent conversion on every
 // text of the accepted shape short enough for long double to hold exactly.
 
-#include "fuzz/fuzz.h"
+#include "rig.h"
 #include "settings/tonumber.h"
 
-#include <QRegularExpression>
 #include <cfenv>
 #include <cmath>
-#include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data), qsizetype(size));

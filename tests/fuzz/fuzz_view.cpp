@@ -1,10 +1,9 @@
 // zelm-view's reader on arbitrary bytes: it never fails, every line is a reading or is counted
 // as skipped, and each reading written back as a decoded line reads back the same.
 
-#include "fuzz/fuzz.h"
+#include "rig.h"
 #include "view/readings.h"
 
-#include <QByteArray>
 #include <cstring>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
