@@ -223,14 +223,6 @@ private slots:
         rig.comm.setPortOpen(false);
     }
 
-    void deviceRule() {
-        QCOMPARE(DeviceForPort(3), QString("/dev/ttyUSB2"));
-        qputenv("ZURORUVE_COM3", "/dev/ttyACM0");
-        QCOMPARE(DeviceForPort(3), QString("/dev/ttyACM0"));
-        QVERIFY(PortToolTips(3).value(2).startsWith("Opens /dev/ttyACM0"));
-        qunsetenv("ZURORUVE_COM3");
-    }
-
     void theWindowDuringADownload() {
         SimDevice sim({"--menu-delay", "50", "--records", "3000"}); // paced: about 5 s
         QVERIFY(sim.started());
