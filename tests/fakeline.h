@@ -11,7 +11,7 @@
 class FakeLine : public devicelink::Comm, public devicelink::Clock, public devicelink::EventPump {
 public:
     qint64 now = 0, stepMs = 10;
-    int passes = 0, closes = 0;
+    int closes = 0;
     bool cancelled = false, open = false;
     std::function<void()> onPass, onOpen;           // after each pass's deliveries; on opening
     std::function<void(const QByteArray&)> onWrite; // the device's answer to what is written
@@ -24,7 +24,6 @@ public:
 
     qint64 NowMs() override { return now; }
     void RunPending(qint64) override {
-        ++passes;
         now += stepMs;
         while (!script.isEmpty() && script.first().first <= now)
             pending += script.takeFirst().second;
