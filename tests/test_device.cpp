@@ -12,6 +12,7 @@
 #include "link/serialcomm.h"
 #include "settings/folder.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -233,10 +234,13 @@ private slots:
         Context ctx{comm, clock, events, form.log(), form};
         form.UseDevice(ctx);
         app::SubMain(form);
-        // A second click while the first download runs starts nothing: the button is off.
-        bool secondClickRefused = false;
+        // While the download runs only the log and the status line are on: a second click
+        // starts nothing.
+        QList<bool> enabled;
         QTimer::singleShot(300, &form, [&] {
-            secondClickRefused = !form.cmdDownload->isEnabled();
+            for (QWidget* w : QWidgetList{form.List1, form.cmdDownload, form.cmdExcel,
+                                          form.cmdClear, form.Text1, form.Text2})
+                enabled << w->isEnabled();
             QTest::mouseClick(form.cmdDownload, Qt::LeftButton);
             QTest::mouseClick(form.cmdClear, Qt::LeftButton);
         });
@@ -252,7 +256,7 @@ private slots:
         });
         closer.start(200);
         QTest::mouseClick(form.cmdDownload, Qt::LeftButton);
-        QVERIFY(secondClickRefused);
+        QCOMPARE(enabled, (QList<bool>{false, false, false, false, true, true}));
         QVERIFY(closeRefused);      // held until the dialogue has ended...
         QVERIFY(!form.isVisible()); // ...then closed
         QVERIFY(!comm.PortOpen());
