@@ -1,0 +1,226 @@
+// What must hold for arbitrary input, one set of properties a fuzz target; FUZZ_PROPERTIES names
+// the set the target checks.
+
+#include "fakeline.h"
+
+#include "link/capture.h"
+#include "settings/profile.h"
+#include "settings/tonumber.h"
+#include "view/readings.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// Hands out what it holds in reads of a few bytes at a time.
+class ChoppyDevice : public QIODevice {
+public:
+    explicit ChoppyDevice(QByteArray data) : data_(std::move(data)) { open(ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* out, qint64 max) override {
+        const qint64 n = std::min<qint64>({max, data_.size() - pos_, 1 + (pos_ * 7) % 23});
+        std::memcpy(out, data_.constData() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray data_;
+    qint64 pos_ = 0;
+};
+
+QByteArray decodeAll(QIODevice& in, const report::NumberFormat& format,
+                     report::DecodeResult& result) {
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    result = report::DecodeReport(in, out, format);
+    if (!result.error.isEmpty())
+        fail("decoding reported an error");
+    return out.data();
+}
+
+// The file's lines without their line ends.
+QList<QByteArray> lines(const QByteArray& contents) {
+    QList<QByteArray> out = contents.split('\n');
+    if (out.last().isEmpty())
+        out.removeLast();
+    for (QByteArray& line : out)
+        if (line.endsWith('\r'))
+            line.chop(1);
+    return out;
+}
+
+} // namespace
+
+namespace properties {
+
+// A raw report: every record is counted, every line is well formed (five fields, four tabs),
+// reads cut anywhere give the same lines, and a decimal comma changes the values only.
+void decode(const QByteArray& raw) {
+    QBuffer in;
+    in.setData(raw);
+    in.open(QIODevice::ReadOnly);
+    report::DecodeResult result;
+    const QByteArray text = decodeAll(in, {"."}, result);
+    if (result.records != raw.size() / 19 || result.lines > result.records)
+        fail("every whole record is counted, at most one line each");
+
+    static const QRegularExpression lineShape("^(OK|LOWBAT)\\t20\\d\\d(-\\d\\d){5}\\t(TX|BT|RX|BV)"
+                                              "\\t(\\d{5}|[0-9A-F]{2}(:[0-9A-F]{2}){5})"
+                                              "\\t-?\\d+\\.\\d( -?\\d+\\.\\d)?\\z");
+    const QList<QByteArray> lines = text.split('\n');
+    if (lines.size() != result.lines + 1 || !lines.last().isEmpty())
+        fail("lines end in LF");
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (!lines[i].endsWith('\r') || lines[i].count('\t') != 4)
+            fail("CR LF line ends and exactly four tabs");
+        if (!lineShape.match(QString::fromLatin1(lines[i].chopped(1))).hasMatch())
+            fail("the line's fields have their shape");
+    }
+
+    ChoppyDevice choppy(raw);
+    report::DecodeResult again;
+    if (decodeAll(choppy, {"."}, again) != text)
+        fail("reads cut anywhere give the same lines");
+    in.seek(0);
+    if (decodeAll(in, {","}, again).replace(',', '.') != text)
+        fail("the separator only changes the separator");
+}
+
+// The capture fed arbitrary bytes in arbitrary reads (the first bytes give their sizes): what it
+// keeps is exactly the bytes strictly between the first start marker and the first end marker
+// after it; without both markers it times out and keeps nothing.
+void capture(const QByteArray& input) {
+    const qsizetype sizes = 1 + (input.isEmpty() ? 0 : quint8(input[0]) % 8);
+    if (input.size() < 1 + sizes)
+        return;
+    const QByteArray stream = input.mid(1 + sizes);
+    Rig rig;
+    rig.line.open = true;
+    rig.line.stepMs = 1000; // one read a second: never 30 s of silence while data flows
+    for (qsizetype i = 0, pos = 0; pos < stream.size(); ++i) {
+        const qsizetype n = 1 + quint8(input[1 + i % sizes]) % 64;
+        rig.line.arrive(1000, stream.mid(pos, n));
+        pos += n;
+    }
+    QByteArray captured = "before";
+    const int result = devicelink::Capture(rig.ctx, captured);
+
+    const qsizetype p = stream.indexOf("!@#$");
+    const qsizetype q = p < 0 ? -1 : stream.indexOf("%^&*", p + 4);
+    if (p >= 0 && q >= 0) {
+        if (result != 0 || captured != stream.mid(p + 4, q - p - 4))
+            fail("the bytes between the markers are kept");
+        if (rig.log.lines.last() != QString("Download complete %1 bytes").arg(captured.size()))
+            fail("the completion line counts them");
+    } else {
+        if (result != (p < 0 ? 1 : 2) || captured != "before")
+            fail("no capture without both markers");
+        if (rig.log.lines.last() != "Timeout!")
+            fail("a time-out is told");
+    }
+}
+
+// ToNumber never fails, and agrees with an independent conversion on every text of the
+// accepted shape short enough for long double to hold exactly.
+void tonumber(const QByteArray& input) {
+    const QString text = QString::fromLatin1(input);
+    const std::int32_t value = settings::ToNumber(text);
+
+    static const QRegularExpression shape("^[ \\t]*([+-]?(\\d*)\\.?(\\d*))[ \\t]*\\z");
+    const QRegularExpressionMatch m = shape.match(text);
+    const qsizetype digits = m.hasMatch() ? m.captured(2).size() + m.captured(3).size() : 0;
+    if (!m.hasMatch() || digits == 0) {
+        if (value != 0)
+            fail("text that does not convert gives 0", text);
+    } else if (digits <= 15) {
+        std::fesetround(FE_TONEAREST); // halves to even
+        const long double exact = std::strtold(qPrintable(m.captured(1)), nullptr);
+        const long double rounded = std::nearbyintl(exact);
+        const std::int64_t expected =
+            rounded < -2147483648.0L || rounded > 2147483647.0L ? 0 : std::int64_t(rounded);
+        if (value != expected)
+            fail("agrees with the reference", text);
+    }
+
+    // Any 32-bit number round-trips through its own digits, blanks or not.
+    if (input.size() >= 4) {
+        std::int32_t n;
+        std::memcpy(&n, input.constData(), 4);
+        if (settings::ToNumber(" " + QString::number(n) + "\t") != n)
+            fail("round trip", QString::number(n));
+    }
+}
+
+// The settings file (after two bytes that make the value): the reader reads back what the
+// writer wrote, writing twice changes nothing more, and other sections stay as they were.
+void profile(const QByteArray& input) {
+    if (input.size() < 2)
+        return;
+    const QString value = QString::number(quint8(input[0]) * 256 + quint8(input[1]));
+    const QByteArray contents = input.mid(2);
+
+    const QString otherBefore = settings::ProfileValue(contents, "Other", "Key", "none");
+    const QByteArray written = settings::WithProfileValue(contents, "ZuroRuve", "Port", value);
+    if (settings::ProfileValue(written, "ZuroRuve", "Port", "") != value)
+        fail("the reader reads back what the writer wrote");
+    if (settings::ProfileValue(written, "zuroruve", "PORT", "") != value)
+        fail("names match without regard to case");
+    if (settings::WithProfileValue(written, "ZuroRuve", "Port", value) != written)
+        fail("writing the same value again changes nothing");
+    if (settings::ProfileValue(written, "Other", "Key", "none") != otherBefore)
+        fail("other sections keep their values");
+    // Every line but the one replaced stays, and at most a section line and the entry are new.
+    QList<QByteArray> left = lines(written);
+    qsizetype missing = 0;
+    for (const QByteArray& line : lines(contents)) {
+        const qsizetype at = left.indexOf(line);
+        if (at >= 0)
+            left.removeAt(at);
+        else
+            ++missing;
+    }
+    if (missing > 1 || left.size() > 2)
+        fail("other lines are kept as they were");
+}
+
+// zelm-view's reader never fails, every line is a reading or is counted as skipped, and each
+// reading written back as a decoded line reads back the same.
+void view(const QByteArray& bytes) {
+    view::Report report = view::ReadReport(bytes);
+    if (report.raw != view::LooksRaw(bytes))
+        fail("raw or decoded, not by content");
+    if (!report.raw && report.readings.size() + report.skippedLines > bytes.count('\n') + 1)
+        fail("more readings and skipped lines than lines");
+    qint64 untimed = 0;
+    for (const view::Reading& r : report.readings) {
+        untimed += r.time == view::kNoTime;
+        const view::Sensor& s = report.sensors.value(qsizetype(r.sensor));
+        const char* kinds[] = {"TX", "BT", "RX", "BV"};
+        QByteArray line = (r.lowBat ? "LOWBAT\t" : "OK\t") + view::StampText(r) + '\t' +
+                          kinds[s.kind] + '\t' + s.id + '\t' + view::TenthsText(r.value);
+        if (r.hasValue2)
+            line += ' ' + view::TenthsText(r.value2);
+        view::Reading again;
+        if (!view::ParseLine(line, report, again))
+            fail("a reading does not read back");
+        if (again.time != r.time || again.value != r.value || again.value2 != r.value2 ||
+            again.sensor != r.sensor || again.lowBat != r.lowBat ||
+            again.hasValue2 != r.hasValue2 || std::memcmp(again.stamp, r.stamp, 6) != 0)
+            fail("a reading reads back different");
+    }
+    if (untimed != report.untimed)
+        fail("untimed readings miscounted");
+}
+
+} // namespace properties
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    properties::FUZZ_PROPERTIES(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
+    return 0;
+}
