@@ -20,7 +20,6 @@ public:
     QByteArray pending; // what Input would return now
     QList<QPair<qint64, QByteArray>> script;
     QString failOn; // a call ("PortOpen", "Input", "Output", "CommPort"...) that throws
-    QString failText = "the device was disconnected (/dev/fake)";
 
     qint64 NowMs() override { return now; }
     void RunPending(qint64) override {
@@ -40,7 +39,7 @@ public:
         if (value.isValid())
             calls << name + "=" + value.toString();
         if (failOn == name)
-            throw devicelink::CommError(failText);
+            throw devicelink::CommError("the device was disconnected (/dev/fake)");
     }
     void setCommPort(int port) override { call("CommPort", port); }
     void setSettings(const QString& s) override { call("Settings", s); }
