@@ -105,8 +105,6 @@ public:
             (void)::seteuid(0);
         ::chmod(folder_.constData(), 0755);
     }
-    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
-    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
 
 private:
     QByteArray folder_;
@@ -131,8 +129,6 @@ public:
         if (mounted_)
             ::umount2(folder_.constData(), MNT_DETACH);
     }
-    Tmpfs(const Tmpfs&) = delete;
-    Tmpfs& operator=(const Tmpfs&) = delete;
     bool mounted() const { return mounted_; }
 
 private:
