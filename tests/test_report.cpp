@@ -88,6 +88,7 @@ class TestReport : public QObject {
     QTemporaryDir dir;       // the program folder
     QTemporaryDir editorDir; // the stand-in editor and what it was given
     QString argsFile;
+    QByteArray editor; // the stand-in
 
     QStringList outFiles() const { return QDir(dir.path()).entryList({"out-*.txt"}); }
 
@@ -95,11 +96,10 @@ private slots:
     void initTestCase() {
         argsFile = editorDir.filePath("args");
         const QByteArray args = argsFile.toUtf8();
-        const QString editor = editorDir.filePath("editor");
+        editor = QFile::encodeName(editorDir.filePath("editor"));
         writeAll(editor, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + args + ".tmp'\nmv '" +
                              args + ".tmp' '" + args + "'\n");
         QFile::setPermissions(editor, QFile::ReadOwner | QFile::ExeOwner);
-        qputenv("ZURORUVE_EDITOR", QFile::encodeName(editor));
     }
     void init() {
         QDir(dir.path()).removeRecursively();
@@ -107,6 +107,7 @@ private slots:
         openToAll(dir.path());
         QFile::remove(argsFile);
         settings::SetProgramFolder(dir.path());
+        qputenv("ZURORUVE_EDITOR", editor);
     }
 
     void fields() {
@@ -193,7 +194,6 @@ private slots:
             writeAll(dir.filePath("in.dat"), "previous");
             QFile::setPermissions(dir.filePath("in.dat"), QFile::ReadOwner | QFile::ReadOther);
         }
-        const QByteArray editor = qgetenv("ZURORUVE_EDITOR");
         if (fault == NoEditor)
             qputenv("ZURORUVE_EDITOR", "/nonexistent/editor");
         RecordingLog lines;
@@ -204,7 +204,6 @@ private slots:
                 guard.emplace(dir.path());
             report::ProcessData(captured, lines, ask);
         }
-        qputenv("ZURORUVE_EDITOR", editor);
         QVERIFY2(QRegularExpression("^" + log + "$").match(lines.lines.join('|')).hasMatch(),
                  qPrintable(lines.lines.join('|')));
         if (fault == FolderReadOnly || fault == OldRawReadOnly) { // nothing cut short is left
@@ -243,13 +242,11 @@ private slots:
     // zelm-decode writes what the program writes, with the decimal separator of its locale.
     void companionTool() {
         const QByteArray captured = kBt + kEmpty + kRx + kTx + kBv + hex("0101");
-        RecordingLog log;
-        RecordingQuestions ask;
-        report::ProcessData(captured, log, ask);
+        writeAll(dir.filePath("in.dat"), captured);
         QProcess tool;
         tool.start(ZELM_DECODE, {dir.filePath("in.dat")});
         QVERIFY(tool.waitForFinished());
-        QCOMPARE(tool.readAllStandardOutput(), readAll(dir.filePath(outFiles().value(0))));
+        QCOMPARE(tool.readAllStandardOutput(), decodeText(captured, point));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("LC_ALL", "de_DE.UTF-8");
         tool.setProcessEnvironment(env);
@@ -269,7 +266,6 @@ private slots:
              QStandardPaths::findExecutable("sh")}, // on PATH
             {"", "[ZuroRuve]\r\nViewer=/opt/v", "/opt/v"},
             {"/usr/bin/e", "[ZuroRuve]\r\nViewer=sh", "/usr/bin/e"}}; // the variable wins
-        const QByteArray saved = qgetenv("ZURORUVE_EDITOR");
         for (const auto& [variable, settings, program] : cases) {
             qputenv("ZURORUVE_EDITOR", variable.toUtf8());
             writeAll(dir.filePath("ZURORUVE.INI"), settings.toUtf8());
@@ -279,7 +275,6 @@ private slots:
             QCOMPARE(chosen, program);
             QCOMPARE(arguments, QStringList{"/a path/with spaces.txt"});
         }
-        qputenv("ZURORUVE_EDITOR", saved);
     }
 
     // zelm-view: its readings, CSV, reduction and headless exports.
