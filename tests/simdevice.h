@@ -21,9 +21,8 @@ public:
     QString path() const { return path_; }
     /// Everything the simulator has printed so far.
     QByteArray output() { return output_ += process_.readAllStandardOutput(); }
-    /// Waits until the simulator has seen the port closed `times` times. A person presses
-    /// reset between downloads; the simulator resets on a fresh open, and a close and reopen
-    /// that both fall between two of its looks at the line would go unseen.
+    /// Waits until the simulator has seen the port closed `times` times, as a person pressing
+    /// reset between downloads would: a quick close and reopen could go unseen.
     bool waitForClosed(int times) {
         return QTest::qWaitFor([&] { return output().count("port closed") == times; }, 5000);
     }

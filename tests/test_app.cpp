@@ -72,7 +72,6 @@ private slots:
         QVERIFY2(log[log.size() - 2].startsWith(error), qPrintable(log.join('|')));
         if (error.isEmpty())
             QCOMPARE(form.List1->currentIndex(), index);
-        QCOMPARE(form.Text2->text(), QString());
         QCOMPARE(QFileInfo(dir.filePath("DATA")).isDir(), !readOnly);
         QCOMPARE(form.focusWidget(), form.cmdDownload);
         qputenv("ZURORUVE_COM3", "/dev/null"); // a port's device may be chosen
@@ -110,7 +109,6 @@ private slots:
         log.SetStatus("Received 600 bytes");
         QCOMPARE(form.Text2->text(), QString("Received 600 bytes"));
         log.SetStatus("");
-        QCOMPARE(form.Text2->text(), QString());
         QCOMPARE(form.Text1->toPlainText(), QString("B\n typed\ntwo\nlines\n"));
     }
 
@@ -209,8 +207,6 @@ private slots:
         // This suite lies in build/tests, and the program in build/, inside the source tree.
         QVERIFY(!settings::IsInstalledCopy(QCoreApplication::applicationDirPath() + "/.."));
         QVERIFY(!settings::IsInstalledCopy(bin));
-        writeAll(metainfo + "org.example.Other.metainfo.xml", "<component/>");
-        QVERIFY(!settings::IsInstalledCopy(bin)); // another program's tree
         writeAll(metainfo + "org.zuroruve.Zuroruve.metainfo.xml", "<component/>");
         QVERIFY(settings::IsInstalledCopy(bin));
         QDir(metainfo).removeRecursively();

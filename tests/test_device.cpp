@@ -35,9 +35,8 @@ private:
     int factor_;
 };
 
-// Where the device must answer in time, 10 times real time: the 10 s limits still leave the
-// simulator a whole second, however busy the machine. Where a time-out is the expected end,
-// 100 times: the 120 s limit takes 1.2 s.
+// 10 times real time where the device must answer in time (a 10 s limit still leaves it a
+// second), 100 times where a time-out is the expected end (120 s take 1.2 s).
 struct Rig {
     explicit Rig(int speed = 10) : clock(speed) {}
     SerialComm comm;
@@ -124,7 +123,6 @@ private slots:
         QVERIFY(sim.started());
         Rig rig(c.speed);
         DownloadData(rig.ctx, 0);
-        qInfo("%s: %s", c.name, qPrintable(rig.log.lines.last()));
         const QString phase =
             options.contains("menu") || options.contains("prompt") ? "DownloadData" : "Capture";
         const QString last =
