@@ -22,11 +22,12 @@ const Lines kPlug{"Plug the PC into the ZELM device and", "press reset or cycle 
 // Bytes that arrive, in parts split at '|', each 10 ms after the one before, or "ms:" after.
 // fail: "closing" (the window), or the line's call that throws from the pass at failAtMs on.
 void prepare(FakeLine& line, const QByteArray& arrivals, const QString& fail, qint64 failAtMs) {
-    static const QRegularExpression gap("^(\\d+):");
-    for (QByteArray part : arrivals.split('|')) {
-        const QRegularExpressionMatch m = gap.match(QString::fromLatin1(part.left(8)));
+    for (const QByteArray& part : arrivals.split('|')) {
+        const qsizetype colon = part.indexOf(':');
+        bool gap = false;
+        const int ms = colon > 0 ? part.left(colon).toInt(&gap) : 0;
         if (!part.isEmpty())
-            line.arrive(m.hasMatch() ? m.captured(1).toInt() : 10, part.mid(m.capturedLength()));
+            line.arrive(gap ? ms : 10, gap ? part.mid(colon + 1) : part);
     }
     line.onPass = [&line, fail, failAtMs] {
         if (line.now >= failAtMs && fail == "closing")
