@@ -12,7 +12,7 @@ namespace app {
 
 int Start() {
     // No organisation name: the per-user folder is then just "ZURORUVE".
-    QApplication::setApplicationName("ZURORUVE");
+    QApplication::setApplicationName(settings::kAppName);
     settings::ChooseProgramFolder();
     Form1 form;
     devicelink::SerialComm MSComm1;

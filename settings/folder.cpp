@@ -54,7 +54,7 @@ QString InProgramFolder(const QString& name) {
 }
 
 void MakeUserFolders(core::StatusLog& log) {
-    const std::filesystem::path path(InProgramFolder("DATA").toStdU16String());
+    const std::filesystem::path path(InProgramFolder(kDataFolder).toStdU16String());
     std::error_code lastError;
     std::error_code ec;
     // A plain file of that name counts as present, as a folder does.

@@ -9,6 +9,11 @@ class StatusLog;
 
 namespace settings {
 
+/// The program's name, which also names its per-user folder.
+inline const QString kAppName = QStringLiteral("ZURORUVE");
+/// The data folder, where every download's raw report is kept.
+inline const QString kDataFolder = QStringLiteral("DATA");
+
 /// The AppStream id of the installed program; its metainfo file marks an installed tree.
 inline const QString kAppId = QStringLiteral("org.zuroruve.Zuroruve");
 

@@ -1,6 +1,6 @@
 // Decoding: the field decoders, whole records (bytes written as hex beside the expected line),
 // ProcessData from the captured report to in.dat, its kept copy, the decoded file and the
-// editor, the companion decoder, and zelm-view's readings, reduction and exports.
+// editor, the companion decoder, and zelm-view's readings, history, reduction and exports.
 
 #include "rig.h"
 
@@ -8,9 +8,11 @@
 #include "report/processdata.h"
 #include "report/showfile.h"
 #include "settings/folder.h"
-#include "view/readings.h"
-#include "view/reduce.h"
+#include "view/charts.h"
+#include "view/history.h"
+#include "view/timeaxis.h"
 
+#include <QImage>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 
@@ -44,6 +46,28 @@ QByteArray csvOf(const view::Report& report) {
     view::WriteCsv(report, out);
     return out.data().mid(out.data().indexOf('\n') + 1); // without the header
 }
+
+// A TX record of transmitter id at a local time stamp ("yyMMddhhmmss": the BCD digits).
+QByteArray tx(const QString& stamp, int id, double value) {
+    QByteArray r = kTx;
+    r.replace(2, 6, QByteArray::fromHex(stamp.toLatin1()));
+    r[9] = char(id & 0xFF);
+    r[10] = char(id >> 8);
+    const int word = int(std::lround(value * 256)) & 0xFFF0;
+    r[15] = char(word & 0xF0);
+    r[16] = char(word >> 8);
+    return r;
+}
+
+QByteArray tx(const QDateTime& at, int id, double value) {
+    return tx(at.toString("yyMMddhhmmss"), id, value);
+}
+
+// One file of a history: its name, and records that become a decoded report where it is one.
+struct File {
+    QString name;
+    QByteArray records;
+};
 
 enum Fault { None, DataNotWritable, FolderReadOnly, OldRawReadOnly, NoEditor };
 struct ProcessingCase {
@@ -286,37 +310,203 @@ private slots:
         QCOMPARE(report.untimed, csv.contains("-13-") ? 1 : 0); // month 13: not charted
     }
 
-    void reductionKeepsEveryColumnsExtremes() {
-        // points, columns, and the range shown as shares of the whole
-        for (const auto& [points, columns, from, to] :
-             {std::tuple{100000, 800, 0.0, 1.0}, {100000, 500, 0.3, 0.35}, {300, 800, 0.0, 1.0}}) {
-            QRandomGenerator rng(5);
-            QList<QPointF> series;
-            for (int i = 0; i < points; ++i) // uneven spacing, rare spikes
-                series.append({i + rng.bounded(0.9), rng.bounded(100.0) + (i % 9973 ? 0 : 1000)});
-            const double x0 = points * from, x1 = points * to;
-            QSet<double> drawn;
-            for (const QPointF& p : view::ReducePerPixel(series, x0, x1, columns))
-                drawn.insert(p.y());
-            QVERIFY(drawn.size() <= 2 * columns + 2);
-            QMap<int, QList<double>> columnsYs;
-            for (const QPointF& p : series)
-                if (p.x() >= x0 && p.x() < x1)
-                    columnsYs[int((p.x() - x0) * columns / (x1 - x0))].append(p.y());
-            for (const QList<double>& ys : std::as_const(columnsYs)) // lowest and highest drawn
-                QVERIFY(drawn.contains(*std::min_element(ys.begin(), ys.end())) &&
-                        drawn.contains(*std::max_element(ys.begin(), ys.end())));
+    // Files merged into one history: each reading once, in time order.
+    void history_data() {
+        QTest::addColumn<QList<File>>("files");
+        QTest::addColumn<QByteArray>("unique"); // records, in the order the history holds them
+        QTest::addColumn<int>("repeated");
+        const QByteArray a = tx("260301000000", 1, 20), b = tx("260301000500", 1, 20.5),
+                         c = tx("260301001000", 1, 21), d = tx("260301001500", 1, 21.5);
+        const QByteArray a2 = tx("260301000000", 1, 22); // the same second, another value
+        QByteArray a3 = a;                               // another record, the same line
+        a3[18] = 0x42;
+        const QByteArray untimed = tx("261301000000", 2, 5); // month 13
+        QTest::newRow("overlapping downloads")
+            << QList<File>{{"in-1.dat", a + b + c}, {"in-2.dat", b + c + d}} << a + b + c + d << 2;
+        QTest::newRow("read in file order, shown in time order")
+            << QList<File>{{"in-1.dat", c + d}, {"in-2.dat", a + b + c}} << a + b + c + d << 1;
+        QTest::newRow("raw and decoded of one download")
+            << QList<File>{{"out-1.txt", a + b}, {"in-1.dat", a + b}} << a + b << 2;
+        QTest::newRow("decoded only, twice")
+            << QList<File>{{"out-1.txt", a + b}, {"out-2.txt", b + c}} << a + b + c << 1;
+        QTest::newRow("one second, two readings")
+            << QList<File>{{"in-1.dat", a + a2}, {"in-2.dat", a2 + a}} << a + a2 << 2;
+        QTest::newRow("two records, one line; then the line")
+            << QList<File>{{"in-1.dat", a + a3 + a}, {"out-1.txt", a}} << a + a3 << 2;
+        QTest::newRow("untimed last")
+            << QList<File>{{"in-1.dat", untimed + b + untimed + a}} << a + b + untimed << 1;
+    }
+    void history() {
+        QFETCH(QList<File>, files);
+        QFETCH(QByteArray, unique);
+        QFETCH(int, repeated);
+        QTemporaryDir dir;
+        qint64 records = 0;
+        for (const File& f : files) {
+            writeAll(dir.filePath(f.name),
+                     f.name.endsWith(".txt") ? decodeText(f.records, point) : f.records);
+            records += f.records.size() / report::kRecordSize;
+        }
+        const view::Report history = view::ReadHistory({dir.path()});
+        QCOMPARE(csvOf(history), csvOf(view::ReadReport(unique)));
+        QCOMPARE(history.repeated, repeated);
+        QCOMPARE(history.read, records);
+        QCOMPARE(history.files.size(), files.size());
+        // Raw first, whichever way they are named.
+        QCOMPARE(history.raw, history.files.first().endsWith(".dat"));
+    }
+
+    // What cannot be read is named and skipped; the rest is read; nothing is changed.
+    void historySkips() {
+        QTemporaryDir dir;
+        const QDir d(dir.path());
+        d.mkpath("empty");
+        d.mkpath("sub");
+        const QByteArray a = tx("260301000000", 1, 20);
+        writeAll(d.filePath("in-1.dat"), a + "\x01\x02\x03");
+        writeAll(d.filePath("in-2.dat"), {});
+        writeAll(d.filePath("in-3.dat"), QByteArray(19, '\xFF')); // one empty slot
+        writeAll(d.filePath("out-4.txt"), "heading\r\nOK\t2026-03-01\r\n");
+        writeAll(d.filePath("notes.txt"), "a note\n");
+        writeAll(d.filePath("sub/in-5.dat"), a);
+        const auto listing = [&] {
+            QStringList all;
+            for (const QFileInfo& f : d.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+                all.append(f.fileName() + f.lastModified().toString(Qt::ISODateWithMs));
+            return all;
+        };
+        const QStringList before = listing();
+        const view::Report history = view::ReadHistory(
+            {d.path(), d.filePath("in-1.dat"), d.filePath("empty"), d.filePath("none.dat")});
+        QCOMPARE(listing(), before);
+        QCOMPARE(history.files, QStringList{d.filePath("in-1.dat")});
+        QCOMPARE(history.readings.size(), 1);
+        QCOMPARE(history.partialBytes, 3);
+        QCOMPARE(history.skippedLines, 2);
+        QMap<QString, QString> why;
+        for (const view::SkippedFile& s : history.skipped)
+            why[QFileInfo(s.path).fileName()] = s.reason;
+        QCOMPARE(why.value("in-2.dat"), "empty");
+        QCOMPARE(why.value("in-3.dat"), "holds no readings");
+        QCOMPARE(why.value("out-4.txt"), "holds no readings");
+        QCOMPARE(why.value("notes.txt"), "not a report");
+        QCOMPARE(why.value("empty"), "no reports in this folder");
+        QVERIFY(why.value("none.dat").startsWith("cannot read"));
+        QCOMPARE(why.size(), 6); // the folder inside is not read
+    }
+
+    // The usual interval, gaps longer than three of it, lines broken there.
+    void gaps_data() {
+        QTest::addColumn<QList<int>>("spacing"); // seconds between readings
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QList<int>>("gaps"); // after which readings
+        QTest::newRow("even") << QList<int>{300, 300, 300} << 300 << QList<int>{};
+        QTest::newRow("one hole") << QList<int>{300, 300, 3600, 300, 300} << 300 << QList<int>{2};
+        QTest::newRow("three intervals is no gap")
+            << QList<int>{60, 60, 180, 181, 60} << 60 << QList<int>{3};
+        QTest::newRow("two readings a second apart") << QList<int>{1} << 1 << QList<int>{};
+        QTest::newRow("same second") << QList<int>{0, 0, 1, 0, 5} << 0 << QList<int>{4};
+    }
+    void gaps() {
+        QFETCH(QList<int>, spacing);
+        QFETCH(int, interval);
+        QFETCH(QList<int>, gaps);
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0));
+        QByteArray records = tx(at, 7, 20);
+        for (int i = 0; i < spacing.size(); ++i)
+            records += tx(at = at.addSecs(spacing[i]), 7, 20 + i);
+        const view::Report history = view::ReadReport(records);
+        const QList<view::Quantity> charts = view::Quantities(history);
+        QCOMPARE(charts.size(), 1);
+        const view::Series& s = charts[0].series[0];
+        QCOMPARE(int(s.interval), interval);
+        QCOMPARE(QList<int>(s.gaps.begin(), s.gaps.end()), gaps);
+        const QList<view::Statistics> stats = view::StatisticsOf(history, charts);
+        QCOMPARE(stats[0].gaps, gaps.size());
+        const QList<QPolygonF> lines = view::Reduce(history, s, history.readings.first().ms(),
+                                                    history.readings.last().ms(), 800);
+        QCOMPARE(lines.size(), gaps.size() + 1);
+        if (!gaps.isEmpty()) {
+            QCOMPARE(int(stats[0].longestGap), *std::max_element(spacing.begin(), spacing.end()));
+            QCOMPARE(lines[0].last().x(), history.readings[gaps[0]].ms());
         }
     }
 
-    // Without a window: PNG, SVG and the CSV of what the program decodes from a raw report; for
-    // a file it cannot read or chart, nothing is written.
+    // A plot of some columns gets every column's lowest and highest reading and few more, found
+    // by blocks, for a range anywhere in a long series.
+    void reductionKeepsEveryColumnsExtremes() {
+        QRandomGenerator rng(5);
+        QByteArray records;
+        const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
+        const int n = 100000;
+        for (int i = 0; i < n; ++i) // rare spikes
+            records += tx(start.addSecs(60 * i + rng.bounded(30)), 3,
+                          rng.bounded(20.0) + (i % 9973 ? 0 : 60));
+        view::Report report = view::ReadReport(records);
+        const QList<view::Quantity> charts = view::Quantities(report);
+        const view::Series& s = charts[0].series[0];
+        for (const auto& [columns, from, to] :
+             {std::tuple{800, 0.0, 1.0}, {500, 0.3, 0.35}, {700, 0.5, 0.5003}}) {
+            const double x0 =
+                report.readings.first().ms() * (1 - from) + report.readings.last().ms() * from;
+            const double x1 =
+                report.readings.first().ms() * (1 - to) + report.readings.last().ms() * to;
+            QSet<std::int32_t> drawn;
+            int points = 0;
+            for (const QPolygonF& line : view::Reduce(report, s, x0, x1, columns))
+                for (const QPointF& p : line)
+                    drawn.insert(std::int32_t(std::lround(p.y() * 10))), ++points;
+            QVERIFY(points <= 2 * columns + 2);
+            QMap<int, QList<std::int32_t>> columnsValues;
+            for (const view::Reading& r : report.readings)
+                if (r.ms() >= x0 && r.ms() < x1)
+                    columnsValues[int((r.ms() - x0) * columns / (x1 - x0))].append(r.value);
+            QVERIFY(!columnsValues.isEmpty());
+            for (const QList<std::int32_t>& v : std::as_const(columnsValues))
+                QVERIFY(drawn.contains(*std::min_element(v.begin(), v.end())) &&
+                        drawn.contains(*std::max_element(v.begin(), v.end())));
+        }
+    }
+
+    void timeTicks_data() {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<int>("most");
+        QTest::addColumn<QStringList>("labels"); // label, and the wider one after "/"
+        const QDate day(2026, 3, 5);
+        QTest::newRow("hours") << QDateTime(day, QTime(13, 10)) << QDateTime(day, QTime(17, 0)) << 5
+                               << QStringList{"14:00/2026-03-05", "15:00", "16:00", "17:00"};
+        QTest::newRow("minutes") << QDateTime(day, QTime(13, 10)) << QDateTime(day, QTime(13, 50))
+                                 << 4 << QStringList{"13:15/2026-03-05", "13:30", "13:45"};
+        QTest::newRow("midnight") << QDateTime(day, QTime(20, 0))
+                                  << QDateTime(day.addDays(1), QTime(5, 0)) << 3
+                                  << QStringList{"00:00/2026-03-06"};
+        QTest::newRow("months") << QDateTime(day, QTime(20, 0))
+                                << QDateTime(QDate(2026, 8, 1), QTime()) << 6
+                                << QStringList{"Apr/2026", "May", "Jun", "Jul", "Aug"};
+        QTest::newRow("years") << QDateTime(day, QTime()) << QDateTime(QDate(2029, 2, 1), QTime())
+                               << 3 << QStringList{"2027", "2028", "2029"};
+    }
+    void timeTicks() {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(int, most);
+        QFETCH(QStringList, labels);
+        QStringList got;
+        for (const view::TimeTick& t :
+             view::TimeTicks(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), most))
+            got.append(t.wider.isEmpty() ? t.label : t.label + "/" + t.wider);
+        QCOMPARE(got, labels);
+    }
+
+    // Without a window: PNG, SVG and the CSV of the readings of a folder; for files that hold
+    // none, nothing is written and one line says what was read.
     void headless() {
-        QTemporaryDir dir;
+        QTemporaryDir dir, other;
         const QString raw = dir.filePath("in.dat"), text = dir.filePath("text.txt");
-        const QString png = dir.filePath("a.png");
-        // Random records of every kind (1 to 4 shown), with empty slots, unknown kinds and
-        // impossible dates, and a third with the same valid date and time.
+        const QString png = other.filePath("a.png"), csv = other.filePath("a.csv");
+        // Random records of every kind (1 to 4 shown) and hundreds of identifiers, with empty
+        // slots, unknown kinds and impossible dates, and a third with the same date and time.
         QByteArray contents(500 * report::kRecordSize, Qt::Uninitialized);
         QRandomGenerator rng(11);
         for (int i = 0; i < contents.size(); ++i)
@@ -325,28 +515,30 @@ private slots:
             contents.replace(i + 2, 6, hex("240305140709"));
         writeAll(raw, contents);
         writeAll(text, "just text\n");
-        for (const auto& [file, error] : {std::pair{dir.filePath("none.dat"), "cannot read"},
+        for (const auto& [path, error] : {std::pair{dir.filePath("none.dat"), "cannot read"},
                                           {text, "holds no readings"},
-                                          {raw, ""}}) {
+                                          {dir.path(), ""}}) {
             QProcess view;
-            view.start(ZELM_VIEW, {"--png", png, "--svg", dir.filePath("a.svg"), "--csv",
-                                   dir.filePath("a.csv"), file});
+            view.start(ZELM_VIEW,
+                       {"--png", png, "--svg", other.filePath("a.svg"), "--csv", csv, path});
             QVERIFY(view.waitForFinished(60000));
             const QByteArray stderrText = view.readAllStandardError();
             QCOMPARE(view.exitCode(), *error ? 1 : 0);
             QCOMPARE(QFile::exists(png), !*error);
             if (*error) // one line, naming the file and what went wrong
                 QVERIFY(stderrText.startsWith("zelm-view: ") && stderrText.count('\n') == 1 &&
-                        stderrText.contains(error) && stderrText.contains(file.toUtf8()));
+                        stderrText.contains(error) && stderrText.contains(path.toUtf8()));
         }
-        QVERIFY(readAll(png).startsWith("\x89PNG") &&
-                readAll(dir.filePath("a.svg")).contains("<svg"));
-        // The raw report's readings are those of the file the program decodes from it, written
-        // with a decimal comma.
-        const view::Report decoded = view::ReadReport(decodeText(contents, {","}));
-        QVERIFY(decoded.readings.size() > 100 && decoded.untimed > 0 && !decoded.skippedLines);
-        QCOMPARE(readAll(dir.filePath("a.csv")),
-                 "time,status,kind,id,value,value2\r\n" + csvOf(decoded));
+        // Many sensors: every one in the CSV, a page of them drawn.
+        const QImage image(png);
+        QVERIFY(image.width() <= 1200 && image.height() <= 2400);
+        QVERIFY(readAll(other.filePath("a.svg")).contains("<svg"));
+        // The readings are those of the file the program decodes from the raw report, written
+        // with a decimal comma, in time order.
+        writeAll(other.filePath("out-1.txt"), decodeText(contents, {","}));
+        const view::Report decoded = view::ReadHistory({other.filePath("out-1.txt")});
+        QVERIFY(decoded.sensors.size() > 200 && decoded.untimed > 0 && !decoded.skippedLines);
+        QCOMPARE(readAll(csv), "time,status,kind,id,value,value2\r\n" + csvOf(decoded));
     }
 };
 

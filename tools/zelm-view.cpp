@@ -1,7 +1,9 @@
-// zelm-view [FILE]: charts and statistics of a ZELM report, decoded (out-*.txt) or raw (in.dat).
-// zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] FILE writes the files and shows no
-// window, on any Qt platform (offscreen when none is set).
+// zelm-view [FILE|FOLDER]...: charts and statistics of ZELM reports, decoded (out-*.txt) or raw
+// (*.dat), merged into one history; without arguments, the kept downloads of the data folder.
+// zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] [FILE|FOLDER]... writes the files and
+// shows no window, on any Qt platform (offscreen when none is set).
 
+#include "view/history.h"
 #include "view/viewer.h"
 
 #include <QApplication>
@@ -11,10 +13,11 @@
 namespace {
 
 const char* const kUsage =
-    "usage: zelm-view [FILE]\n"
-    "       zelm-view [--png OUT.png] [--svg OUT.svg] [--csv OUT.csv] FILE\n"
-    "Shows a ZELM report (decoded out-*.txt or raw in.dat) as charts and statistics; with\n"
-    "--png, --svg or --csv writes those files instead of showing a window.\n";
+    "usage: zelm-view [FILE|FOLDER]...\n"
+    "       zelm-view [--png OUT.png] [--svg OUT.svg] [--csv OUT.csv] [FILE|FOLDER]...\n"
+    "Shows ZELM reports (decoded out-*.txt, raw *.dat, or the reports in a folder) merged into\n"
+    "one history, as charts and statistics; without FILE or FOLDER, the kept downloads of the\n"
+    "data folder. With --png, --svg or --csv writes those files instead of showing a window.\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -24,36 +27,47 @@ int usage() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QString png, svg, csv, file;
+    QString png, svg, csv;
+    QStringList paths;
+    bool options = true;
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = argv[i];
-        if (a == "--help") {
+        if (options && a == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (a == "--version") {
+        if (options && a == "--version") {
             std::printf("zelm-view %s\n", ZURORUVE_VERSION);
             return 0;
         }
-        QString* out = a == "--png" ? &png : a == "--svg" ? &svg : a == "--csv" ? &csv : nullptr;
+        QString* out = !options       ? nullptr
+                       : a == "--png" ? &png
+                       : a == "--svg" ? &svg
+                       : a == "--csv" ? &csv
+                                      : nullptr;
         if (out) {
             if (++i >= argc)
                 return usage();
             *out = QString::fromLocal8Bit(argv[i]);
-        } else if (a.startsWith('-') || !file.isEmpty()) {
+        } else if (options && a == "--") {
+            options = false;
+        } else if (options && a.startsWith('-') && a != "-") {
             return usage();
         } else {
-            file = QString::fromLocal8Bit(a);
+            paths.append(QString::fromLocal8Bit(a));
         }
     }
     const bool headless = !png.isEmpty() || !svg.isEmpty() || !csv.isEmpty();
-    if (headless && file.isEmpty())
-        return usage();
-    // The file is read before anything of the screen is set up, so a bad file costs one line.
+    const bool history = paths.isEmpty();
+    if (history) { // where the main program keeps its downloads, which takes an application
+        QCoreApplication where(argc, argv);
+        paths.append(view::HistoryFolder());
+    }
+    // Read before anything of the screen is set up: what was read is told in one line.
     view::Report report;
-    QString error;
-    const bool loaded = !file.isEmpty() && view::LoadReport(file, report, error);
-    if (!file.isEmpty() && !loaded) {
+    QString title, error;
+    const bool any = view::Viewer::Read(paths, report, title, error);
+    if (!any) {
         std::fprintf(stderr, "zelm-view: %s\n", qPrintable(error));
         if (headless)
             return 1;
@@ -65,16 +79,16 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("zelm-view"));
 
     view::Viewer viewer;
-    if (loaded)
-        viewer.showReport(std::move(report), file);
+    if (any)
+        viewer.showReport(std::move(report), title);
+    else
+        viewer.showNothing(history ? QStringLiteral("No kept downloads yet in %1.")
+                                         .arg(QDir::toNativeSeparators(paths.first()))
+                                   : error);
     if (!headless) {
         viewer.show();
         return QApplication::exec();
     }
-    // Laid out as on screen, but never shown there.
-    viewer.setAttribute(Qt::WA_DontShowOnScreen);
-    viewer.show();
-    QApplication::processEvents();
     const auto fail = [](const QString& path) {
         std::fprintf(stderr, "zelm-view: cannot write %s\n",
                      qPrintable(QDir::toNativeSeparators(path)));

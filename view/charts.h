@@ -1,33 +1,53 @@
 #pragma once
 // What zelm-view draws and tabulates, worked out from a report's readings: one chart per
-// quantity with one series per sensor, and statistics per series.
+// quantity with one series per sensor, each series' usual interval and gaps, statistics per
+// series, and the reduction of a series to what a plot of some pixel columns can show.
 
 #include "view/readings.h"
 
 #include <QList>
-#include <QPointF>
+#include <QPolygonF>
 #include <QString>
 
 namespace view {
 
-/// One line of a chart: the timed readings of one sensor, sorted by time (x in ms since the
-/// epoch, y in the quantity's unit), and those of them taken with a low battery.
-struct SeriesData {
-    QString name;
-    QList<QPointF> points;
-    QList<QPointF> lowBat;
-    std::int64_t untimed = 0;
+/// One line of a chart: the timed readings of one sensor's first or second value, in time
+/// order, as positions in the report's readings.
+struct Series {
+    QString name; // "TX 00042"; "RX 00042 (2)" for a second RX reading
+    std::uint32_t sensor = 0;
+    bool second = false;              // BT humidity or the second RX reading
+    QList<std::uint32_t> at;          // positions in Report::readings, in time order
+    std::int64_t untimed = 0;         // readings of the series left out for want of a time
+    std::uint32_t interval = 0;       // usual spacing in seconds: the median; 0 below two readings
+    QList<std::uint32_t> gaps;        // k where at[k] to at[k + 1] is longer than three intervals
+    QList<std::uint32_t> extremes[2]; // per block of 64 and of 4096 readings: min and max at
+    QList<std::uint32_t> lowBat;      // k of the readings taken with a low battery
+    /// The value at position k of the series, in tenths.
+    std::int32_t tenths(const Report& report, qsizetype k) const {
+        const Reading& r = report.readings[at[k]];
+        return second ? r.value2 : r.value;
+    }
 };
 
 /// A chart: temperature (TX and BT), humidity (BT), RX readings or battery (BV).
 struct Quantity {
     QString title;
     QString unit;
-    QList<SeriesData> series;
+    QList<Series> series; // by kind and identifier
 };
 
-/// The charts the report holds readings for, in a fixed order.
+/// The charts the report holds readings for, in a fixed order. The report's readings must be
+/// in time order (a history's are) and outlive the charts.
 QList<Quantity> Quantities(const Report& report);
+
+/// The points to draw of a series between x0 and x1 (ms since the epoch) on a plot columns
+/// pixels wide, as lines broken at the series' gaps: every column's lowest and highest reading
+/// in time order, and the nearest reading outside the range on either side so that lines run to
+/// the edges. Finds the range by time and each column's extremes by block, so a zoom costs about
+/// the same on a year as on a week. x in ms, y in the quantity's unit.
+QList<QPolygonF> Reduce(const Report& report, const Series& series, double x0, double x1,
+                        int columns);
 
 /// Statistics of one series over all its readings; times as "yyyy-mm-dd hh:nn:ss", or the
 /// stamp as decoded where it is not a valid date and time.
@@ -40,7 +60,14 @@ struct Statistics {
     double minimum = 0, maximum = 0, mean = 0;
     QString minimumAt, maximumAt;
     std::int64_t lowBat = 0;
+    std::uint32_t interval = 0; // seconds
+    std::int64_t gaps = 0;
+    std::uint32_t longestGap = 0; // seconds
+    QString longestGapStart;
 };
-QList<Statistics> StatisticsOf(const Report& report);
+QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& charts);
+
+/// A span of seconds as text: "45 s", "5 min", "2 h 30 min", "3 d 4 h".
+QString SpanText(std::uint32_t seconds);
 
 } // namespace view

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QHash>
 #include <QIODevice>
+#include <cstring>
 
 namespace view {
 
@@ -39,7 +40,7 @@ bool parseTenths(QByteArrayView text, std::int32_t& tenths) {
 
 // Local time of a stamp. Converting local time is slow, and a report's stamps come mostly in
 // order: the start of the last hour is kept and reused.
-qint64 localTime(const std::uint8_t s[6]) {
+std::uint32_t localTime(const std::uint8_t s[6]) {
     const QDate date(2000 + s[0], s[1], s[2]);
     if (!date.isValid() || s[3] > 23 || s[4] > 59 || s[5] > 59)
         return kNoTime;
@@ -47,11 +48,11 @@ qint64 localTime(const std::uint8_t s[6]) {
     thread_local int lastHour = -1;
     thread_local qint64 hourStart = 0;
     if (date != lastDate || s[3] != lastHour) {
-        hourStart = QDateTime(date, QTime(s[3], 0)).toMSecsSinceEpoch();
+        hourStart = QDateTime(date, QTime(s[3], 0)).toSecsSinceEpoch();
         lastDate = date;
         lastHour = s[3];
     }
-    return hourStart + (s[4] * 60 + s[5]) * 1000;
+    return std::uint32_t(hourStart + s[4] * 60 + s[5]);
 }
 
 class Sensors {
@@ -118,6 +119,7 @@ bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {
     const QByteArrayView values = field[4];
     const qsizetype space = values.indexOf(' ');
     r.hasValue2 = space >= 0;
+    r.value2 = 0;
     if (!parseTenths(r.hasValue2 ? values.first(space) : values, r.value) ||
         (r.hasValue2 && !parseTenths(values.sliced(space + 1), r.value2)))
         return false;
@@ -127,12 +129,6 @@ bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {
     r.sensor = sensors.of(Kind(kind), field[3]);
     r.time = localTime(r.stamp);
     return true;
-}
-
-void add(Report& report, const Reading& r) {
-    report.readings.append(r);
-    if (r.time == kNoTime)
-        ++report.untimed;
 }
 
 } // namespace
@@ -150,30 +146,27 @@ bool LooksRaw(QByteArrayView head) {
     return false;
 }
 
-bool ParseLine(QByteArrayView line, Report& report, Reading& reading) {
-    Sensors sensors(report);
-    return parseLine(line, sensors, reading);
-}
+namespace detail {
 
-Report ReadReport(const QByteArray& all) {
-    Report report;
+void eachReading(const QByteArray& all, Report& report,
+                 void (*each)(void*, const Reading&, QByteArrayView), void* context) {
     report.raw = LooksRaw(all);
     Sensors sensors(report);
     if (report.raw) {
         const report::NumberFormat point;
         char line[report::kMaxLineLength + 8];
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(all.constData());
-        report.readings.reserve(all.size() / report::kRecordSize);
-        for (qsizetype at = 0; at + report::kRecordSize <= all.size(); at += report::kRecordSize) {
+        qsizetype at = 0;
+        for (; at + report::kRecordSize <= all.size(); at += report::kRecordSize) {
             const char* end = report::DecodeRecordAt(bytes + at, point, line);
             Reading r;
             // Shown records only; the line ends in CR LF.
             if (end != line && parseLine(QByteArrayView(line, end - line - 2), sensors, r))
-                add(report, r);
+                each(context, r, QByteArrayView(all).sliced(at, report::kRecordSize));
         }
-        return report;
+        report.partialBytes += all.size() - at;
+        return;
     }
-    report.readings.reserve(all.size() / 48);
     qsizetype from = 0;
     while (from < all.size()) {
         qsizetype nl = all.indexOf('\n', from);
@@ -183,29 +176,24 @@ Report ReadReport(const QByteArray& all) {
             --end;
         Reading r;
         if (parseLine(QByteArrayView(all).sliced(from, end - from), sensors, r))
-            add(report, r);
+            each(context, r, {});
         else if (end > from)
             ++report.skippedLines;
         from = next;
     }
-    return report;
 }
 
-bool LoadReport(const QString& path, Report& report, QString& error) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("cannot read %1: %2")
-                    .arg(QDir::toNativeSeparators(path), file.errorString());
-        return false;
-    }
-    report = ReadReport(file.readAll());
-    if (report.readings.isEmpty()) {
-        error = QStringLiteral("%1 holds no readings: expected a decoded report (out-*.txt) or "
-                               "a raw report (in.dat)")
-                    .arg(QDir::toNativeSeparators(path));
-        return false;
-    }
-    return true;
+} // namespace detail
+
+Report ReadReport(const QByteArray& all) {
+    Report report;
+    report.readings.reserve(LooksRaw(all) ? all.size() / report::kRecordSize : all.size() / 48);
+    EachReading(all, report, [&](const Reading& r, QByteArrayView) {
+        report.readings.append(r);
+        ++report.read;
+        report.untimed += r.time == kNoTime;
+    });
+    return report;
 }
 
 QByteArray StampText(const Reading& r) {
@@ -217,12 +205,6 @@ QByteArray StampText(const Reading& r) {
         text += char('0' + r.stamp[k] % 10);
     }
     return text;
-}
-
-QByteArray TenthsText(std::int32_t tenths) {
-    const std::int64_t magnitude = tenths < 0 ? -std::int64_t(tenths) : tenths;
-    return (tenths < 0 ? "-" : "") + QByteArray::number(magnitude / 10) + '.' +
-           char('0' + magnitude % 10);
 }
 
 namespace {
@@ -237,31 +219,81 @@ QByteArray csvField(const QByteArray& field) {
     return '"' + quoted + '"';
 }
 
+char* writeTenths(std::int32_t tenths, char* w) {
+    std::uint32_t magnitude = tenths < 0 ? 0u - std::uint32_t(tenths) : std::uint32_t(tenths);
+    if (tenths < 0)
+        *w++ = '-';
+    char digits[12];
+    int n = 0;
+    const std::uint32_t whole = magnitude / 10;
+    std::uint32_t v = whole;
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v);
+    while (n)
+        *w++ = digits[--n];
+    *w++ = '.';
+    *w++ = char('0' + magnitude % 10);
+    return w;
+}
+
+char* writeTwo(std::uint8_t v, char* w) {
+    *w++ = char('0' + v / 10);
+    *w++ = char('0' + v % 10);
+    return w;
+}
+
 } // namespace
 
 void WriteCsv(const Report& report, QIODevice& out) {
-    QByteArray block = "time,status,kind,id,value,value2\r\n";
-    for (const Reading& r : report.readings) {
-        const Sensor& s = report.sensors[r.sensor];
-        if (r.time != kNoTime) {
-            const QByteArray st = StampText(r);
-            block += st.first(10) + 'T' + st.sliced(11, 2) + ':' + st.sliced(14, 2) + ':' +
-                     st.sliced(17, 2);
-        } else {
-            block += csvField(StampText(r));
+    // Written by hand into one block: a year of history is millions of rows.
+    QList<QByteArray> ids;
+    ids.reserve(report.sensors.size());
+    for (const Sensor& s : report.sensors)
+        ids.append(QByteArray(kKindNames[s.kind]) + ',' + csvField(s.id) + ',');
+    constexpr qsizetype kFlushAt = 1 << 16;
+    QByteArray block(kFlushAt + 4096, Qt::Uninitialized);
+    char* const begin = block.data();
+    char* w = begin;
+    const auto put = [&](QByteArrayView text) {
+        if (text.size() > 2048) { // an identifier no decoder writes; keep the buffer bounded
+            out.write(begin, w - begin);
+            out.write(text.data(), text.size());
+            w = begin;
+            return;
         }
-        block += r.lowBat ? ",LOWBAT," : ",OK,";
-        block += kKindNames[s.kind];
-        block += ',' + csvField(s.id) + ',' + TenthsText(r.value) + ',';
+        std::memcpy(w, text.data(), size_t(text.size()));
+        w += text.size();
+    };
+    put("time,status,kind,id,value,value2\r\n");
+    for (const Reading& r : report.readings) {
+        if (r.time != kNoTime) {
+            constexpr char kBefore[] = "--T::"; // ISO 8601: 2024-03-05T14:07:09
+            *w++ = '2';
+            *w++ = '0';
+            for (int k = 0; k < 6; ++k) {
+                if (k > 0)
+                    *w++ = kBefore[k - 1];
+                w = writeTwo(r.stamp[k], w);
+            }
+        } else {
+            put(csvField(StampText(r)));
+        }
+        put(r.lowBat ? QByteArrayView(",LOWBAT,") : QByteArrayView(",OK,"));
+        put(ids[r.sensor]);
+        w = writeTenths(r.value, w);
+        *w++ = ',';
         if (r.hasValue2)
-            block += TenthsText(r.value2);
-        block += "\r\n";
-        if (block.size() > (1 << 16)) {
-            out.write(block);
-            block.clear();
+            w = writeTenths(r.value2, w);
+        *w++ = '\r';
+        *w++ = '\n';
+        if (w - begin >= kFlushAt) {
+            out.write(begin, w - begin);
+            w = begin;
         }
     }
-    out.write(block);
+    out.write(begin, w - begin);
 }
 
 } // namespace view

@@ -1,7 +1,7 @@
 #pragma once
 // The readings of a report, for charts, statistics and export: read from a decoded report
 // (the tab-separated lines the program writes) or from a raw report, decoded with the program's
-// own decoder. Kept compact: a report of a million records is a few tens of megabytes.
+// own decoder. Kept compact: a year of history is millions of readings, 24 bytes each.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,20 +15,22 @@ class QIODevice;
 namespace view {
 
 /// Time of a reading whose stamp is not a valid date and time.
-inline constexpr qint64 kNoTime = std::numeric_limits<qint64>::min();
+inline constexpr std::uint32_t kNoTime = std::numeric_limits<std::uint32_t>::max();
 
 enum Kind : std::uint8_t { TX, BT, RX, BV };
 
 /// One decoded line.
 struct Reading {
-    qint64 time = kNoTime;   // local date and time of the stamp, ms since the epoch
-    std::int32_t value = 0;  // tenths, as written with one decimal
-    std::int32_t value2 = 0; // tenths; BT humidity or the second RX reading
+    std::uint32_t time = kNoTime; // local date and time of the stamp, seconds since the epoch
+    std::int32_t value = 0;       // tenths, as written with one decimal
+    std::int32_t value2 = 0;      // tenths; BT humidity or the second RX reading, else 0
     std::uint32_t sensor = 0;
     std::uint8_t stamp[6] = {}; // the stamp's two-digit fields: year in the century .. second
     bool lowBat = false;
     bool hasValue2 = false;
+    qint64 ms() const { return qint64(time) * 1000; }
 };
+static_assert(sizeof(Reading) == 24, "a year of history is held in memory");
 
 /// A transmitter or station: kind and identifier text.
 struct Sensor {
@@ -37,11 +39,23 @@ struct Sensor {
     QString name() const;
 };
 
+/// A file that was named but gave no readings, and why.
+struct SkippedFile {
+    QString path;
+    QString reason;
+};
+
+/// The readings of one report or of a history of several, with what reading them met.
 struct Report {
-    QList<Reading> readings; // in report order
+    QList<Reading> readings; // report order; a history: time order, untimed last
     QList<Sensor> sensors;
     qint64 skippedLines = 0; // lines of a decoded report that are not a reading
     qint64 untimed = 0;      // readings whose stamp is not a valid date and time
+    qint64 read = 0;         // readings read, repeated ones included
+    qint64 repeated = 0;     // readings left out because an earlier file or record held them
+    qint64 partialBytes = 0; // bytes of raw reports after their last whole record
+    QStringList files;       // files that gave readings, in the order read
+    QList<SkippedFile> skipped;
     bool raw = false;
 };
 
@@ -50,15 +64,13 @@ struct Report {
 bool LooksRaw(QByteArrayView head);
 
 /// The readings of a decoded report (point or comma decimals, CR LF or LF) or of a raw one,
-/// told apart by content.
+/// told apart by content, in report order and with nothing left out.
 Report ReadReport(const QByteArray& contents);
 
-/// Reads the report in the file at path. False, with error set to one line naming the file
-/// and what was expected, when it cannot be read or holds no readings.
-bool LoadReport(const QString& path, Report& report, QString& error);
-
-/// Parses one decoded line (without its line end) into reading; false for any other line.
-bool ParseLine(QByteArrayView line, Report& report, Reading& reading);
+/// Calls each(reading, record) for every shown record of a raw report (record: its 19 bytes)
+/// or each(reading, {}) for every reading line of a decoded one; counts the rest in report.
+/// New sensors are added to report.sensors.
+template <typename Each> void EachReading(const QByteArray& contents, Report& report, Each each);
 
 /// The stamp as the decoded file writes it: "20yy-mm-dd-hh-nn-ss".
 QByteArray StampText(const Reading& reading);
@@ -66,7 +78,19 @@ QByteArray StampText(const Reading& reading);
 /// The readings as CSV: header "time,status,kind,id,value,value2", one row per reading.
 void WriteCsv(const Report& report, QIODevice& out);
 
-/// A reading's value in tenths as text with a point and one decimal.
-QByteArray TenthsText(std::int32_t tenths);
+namespace detail {
+/// Reads contents, calling back through a plain function so the template stays small.
+void eachReading(const QByteArray& contents, Report& report,
+                 void (*each)(void*, const Reading&, QByteArrayView), void* context);
+} // namespace detail
+
+template <typename Each> void EachReading(const QByteArray& contents, Report& report, Each each) {
+    detail::eachReading(
+        contents, report,
+        [](void* f, const Reading& r, QByteArrayView record) {
+            (*static_cast<Each*>(f))(r, record);
+        },
+        &each);
+}
 
 } // namespace view

@@ -1,230 +1,131 @@
 #include "view/viewer.h"
 
-#include "view/reduce.h"
+#include "view/history.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDateTimeAxis>
+#include <QDir>
 #include <QDragEnterEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHeaderView>
-#include <QLegendMarker>
-#include <QLineSeries>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QSaveFile>
-#include <QScatterSeries>
 #include <QScrollArea>
+#include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QSvgGenerator>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolBar>
-#include <QToolTip>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <algorithm>
-#include <cmath>
+#include <numeric>
 
 namespace view {
 
 namespace {
 
-constexpr int kChartHeight = 360;
-constexpr int kChartWidth = 1100;
-constexpr int kMaxSeries = 30; // per chart
+constexpr int kChartWidth = 1100; // of an export
 
-QDateTime at(double ms) {
-    return QDateTime::fromMSecsSinceEpoch(qint64(ms));
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// Sensor numbers in order of readings, most first; equal counts by number.
+QList<int> byReadings(const QList<qint64>& perSensor) {
+    QList<int> order(perSensor.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return perSensor[a] > perSensor[b]; });
+    return order;
 }
 
 } // namespace
 
-ChartPanel::ChartPanel(Quantity quantity, QWidget* parent)
-    : QChartView(parent), quantity_(std::move(quantity)), time_(new QDateTimeAxis),
-      values_(new QValueAxis), lowBat_(new QScatterSeries) {
-    auto* chart = new QChart;
-    chart->setTitle(quantity_.unit.isEmpty()
-                        ? quantity_.title
-                        : QStringLiteral("%1 (%2)").arg(quantity_.title, quantity_.unit));
-    chart->legend()->setAlignment(Qt::AlignRight);
-    chart->addAxis(time_, Qt::AlignBottom);
-    chart->addAxis(values_, Qt::AlignLeft);
-    time_->setFormat(QStringLiteral("yyyy-MM-dd hh:mm"));
-    time_->setTickCount(6);
-    values_->setTitleText(quantity_.unit);
-
-    bool any = false;
-    for (int i = 0; i < quantity_.series.size(); ++i) {
-        const SeriesData& data = quantity_.series[i];
-        auto* line = new QLineSeries;
-        line->setName(data.name);
-        line->setPointsVisible(data.points.size() < 100); // a lone reading shows as a point
-        chart->addSeries(line);
-        line->attachAxis(time_);
-        line->attachAxis(values_);
-        connect(line, &QLineSeries::hovered, this,
-                [this, i](const QPointF& p, bool state) { hovered(i, p, state); });
-        if (data.points.isEmpty())
-            continue;
-        start_ = any ? std::min(start_, data.points.first().x()) : data.points.first().x();
-        end_ = any ? std::max(end_, data.points.last().x()) : data.points.last().x();
-        any = true;
-    }
-    if (end_ <= start_)
-        end_ = start_ + 60000; // a single moment still gets a minute of axis
-    lowBat_->setName(QStringLiteral("LOWBAT"));
-    lowBat_->setMarkerSize(7);
-    lowBat_->setColor(Qt::red);
-    chart->addSeries(lowBat_);
-    lowBat_->attachAxis(time_);
-    lowBat_->attachAxis(values_);
-
-    const bool anyLow = std::any_of(quantity_.series.begin(), quantity_.series.end(),
-                                    [](const SeriesData& s) { return !s.lowBat.isEmpty(); });
-    // The legend switches a series on and off; its entry stays, dimmed.
-    if (!anyLow)
-        chart->legend()->markers(lowBat_).first()->setVisible(false);
-    for (QLegendMarker* marker : chart->legend()->markers()) {
-        if (!marker->isVisible())
-            continue;
-        connect(marker, &QLegendMarker::clicked, this, [this, marker] {
-            QAbstractSeries* series = marker->series();
-            series->setVisible(!series->isVisible());
-            marker->setVisible(true);
-            QBrush label = marker->labelBrush();
-            QColor colour = label.color();
-            colour.setAlphaF(series->isVisible() ? 1.0 : 0.4);
-            label.setColor(colour);
-            marker->setLabelBrush(label);
-            redraw();
-        });
-    }
-    setChart(chart);
-    setRenderHint(QPainter::Antialiasing, false);
-    setRubberBand(QChartView::HorizontalRubberBand);
-    // Room for every legend entry, in a smaller font where there are many.
-    const int entries = int(quantity_.series.size()) + 1;
-    if (entries > 16) {
-        QFont small = chart->legend()->font();
-        small.setPointSizeF(7);
-        chart->legend()->setFont(small);
-    }
-    const int entryHeight = QFontMetrics(chart->legend()->font()).height() + 9;
-    setMinimumHeight(std::max(kChartHeight, 100 + entryHeight * entries));
-    connect(time_, &QDateTimeAxis::rangeChanged, this, [this](QDateTime min, QDateTime max) {
-        if (applying_)
-            return;
-        const double x0 = double(min.toMSecsSinceEpoch());
-        const double x1 = double(max.toMSecsSinceEpoch());
-        setTimeRange(x0, x1);
-        emit zoomed(x0, x1);
-    });
-    setTimeRange(start_, end_);
-}
-
-void ChartPanel::setTimeRange(double x0, double x1) {
-    x0_ = x0;
-    x1_ = std::max(x1, x0 + 1000);
-    redraw();
-}
-
-void ChartPanel::redraw() {
-    applying_ = true;
-    time_->setRange(at(x0_), at(x1_));
-    const int columns = std::max(100, int(chart()->plotArea().width()));
-    QList<QAbstractSeries*> all = chart()->series();
-    double low = INFINITY, high = -INFINITY;
-    QList<QPointF> marks;
-    for (int i = 0; i < quantity_.series.size(); ++i) {
-        auto* line = static_cast<QLineSeries*>(all[i]);
-        const SeriesData& data = quantity_.series[i];
-        const QList<QPointF> drawn = ReducePerPixel(data.points, x0_, x1_, columns);
-        line->replace(drawn);
-        if (!line->isVisible())
-            continue;
-        for (const QPointF& p : drawn) {
-            if (p.x() >= x0_ && p.x() <= x1_) {
-                low = std::min(low, p.y());
-                high = std::max(high, p.y());
-            }
-        }
-        marks += ReducePerPixel(data.lowBat, x0_, x1_, columns);
-    }
-    lowBat_->replace(marks);
-    if (low > high)
-        low = 0, high = 1;
-    const double margin = std::max((high - low) * 0.05, 0.5);
-    values_->setRange(low - margin, high + margin);
-    applying_ = false;
-}
-
-void ChartPanel::hovered(int series, const QPointF& point, bool state) {
-    if (!state) {
-        QToolTip::hideText();
-        return;
-    }
-    const QList<QPointF>& points = quantity_.series[series].points;
-    auto it = std::lower_bound(points.begin(), points.end(), point.x(),
-                               [](const QPointF& p, double x) { return p.x() < x; });
-    if (it == points.end() ||
-        (it != points.begin() && point.x() - (it - 1)->x() < it->x() - point.x()))
-        --it;
-    if (it < points.begin() || it == points.end())
-        return;
-    QToolTip::showText(QCursor::pos(),
-                       QStringLiteral("%1\n%2\n%3 %4")
-                           .arg(at(it->x()).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
-                                quantity_.series[series].name, QString::number(it->y(), 'f', 1),
-                                quantity_.unit),
-                       this);
-}
-
-void ChartPanel::wheelEvent(QWheelEvent* event) {
-    // Zooms the time axis about the point under the mouse.
-    const double x = chart()->mapToValue(event->position()).x();
-    const double factor = event->angleDelta().y() > 0 ? 0.8 : 1.25;
-    const double x0 = x - (x - x0_) * factor;
-    const double x1 = x + (x1_ - x) * factor;
-    setTimeRange(std::max(x0, start_ - (end_ - start_)), std::min(x1, end_ + (end_ - start_)));
-    emit zoomed(x0_, x1_);
-    event->accept();
-}
-
-void ChartPanel::resizeEvent(QResizeEvent* event) {
-    QChartView::resizeEvent(event);
-    redraw(); // as many columns as the plot now has
-}
-
 Viewer::Viewer(QWidget* parent)
-    : QMainWindow(parent), charts_(new QWidget), chartsLayout_(new QVBoxLayout(charts_)),
-      statistics_(new QTableWidget) {
+    : QMainWindow(parent), sensors_(new QListWidget), chartsPage_(new QStackedWidget),
+      nothing_(new QLabel), charts_(new QWidget), chartsLayout_(new QVBoxLayout(charts_)),
+      summary_(new QLabel), statistics_(new QTableWidget), skipped_(new QListWidget) {
     setWindowTitle(QStringLiteral("zelm-view"));
     setAcceptDrops(true);
+
+    // Left: the sensors, ticked ones drawn.
+    auto* side = new QWidget;
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    sideLayout->addWidget(new QLabel(QStringLiteral("Sensors drawn")));
+    sideLayout->addWidget(sensors_);
+    auto* buttons = new QHBoxLayout;
+    const auto button = [&](const QString& text, Choice choice, const QString& tip) {
+        auto* b = new QPushButton(text);
+        b->setToolTip(tip);
+        connect(b, &QPushButton::clicked, this, [this, choice] { chooseSensors(choice); });
+        buttons->addWidget(b);
+    };
+    button(QStringLiteral("All"), Choice::All, QStringLiteral("Draw every sensor"));
+    button(QStringLiteral("None"), Choice::None, QStringLiteral("Draw no sensor"));
+    button(QStringLiteral("Most"), Choice::Most,
+           QStringLiteral("Draw the %1 sensors with the most readings").arg(kMaxDrawn));
+    sideLayout->addLayout(buttons);
+    connect(sensors_, &QListWidget::itemChanged, this, &Viewer::sensorsChanged);
+
+    // Right: charts, and the statistics with what was read.
+    nothing_->setAlignment(Qt::AlignCenter);
+    nothing_->setWordWrap(true);
+    nothing_->setText(QStringLiteral("Open reports (in*.dat, out-*.txt) or a folder of them, "
+                                     "or drop them here."));
     auto* scroll = new QScrollArea;
     scroll->setWidget(charts_);
     scroll->setWidgetResizable(true);
-    auto* tabs = new QTabWidget;
-    tabs->addTab(scroll, QStringLiteral("Charts"));
-    tabs->addTab(statistics_, QStringLiteral("Statistics"));
-    setCentralWidget(tabs);
+    chartsLayout_->addStretch();
+    chartsPage_->addWidget(nothing_);
+    chartsPage_->addWidget(scroll);
+    auto* stats = new QWidget;
+    auto* statsLayout = new QVBoxLayout(stats);
+    summary_->setWordWrap(true);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statsLayout->addWidget(summary_);
+    statsLayout->addWidget(statistics_, 1);
+    statsLayout->addWidget(skipped_);
+    skipped_->setMaximumHeight(120);
+    skipped_->hide();
     statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* tabs = new QTabWidget;
+    tabs->addTab(chartsPage_, QStringLiteral("Charts"));
+    tabs->addTab(stats, QStringLiteral("Statistics"));
+    auto* split = new QSplitter;
+    split->addWidget(side);
+    split->addWidget(tabs);
+    split->setStretchFactor(1, 1);
+    split->setSizes({200, kChartWidth});
+    setCentralWidget(split);
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("&Open…"), QKeySequence::Open, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(
-            this, QStringLiteral("Open a report"), QString(),
-            QStringLiteral("Reports (out-*.txt in*.dat);;All files (*)"));
-        if (!path.isEmpty())
-            openChosen(path);
+    file->addAction(QStringLiteral("&Open files…"), QKeySequence::Open, this, [this] {
+        const QStringList paths = QFileDialog::getOpenFileNames(
+            this, QStringLiteral("Open reports"), HistoryFolder(),
+            QStringLiteral("Reports (*.dat out-*.txt);;All files (*)"));
+        if (!paths.isEmpty())
+            openChosen(paths);
     });
-    file->addAction(QStringLiteral("Export chart as &PNG…"), this,
+    file->addAction(QStringLiteral("Open &folder…"), this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(
+            this, QStringLiteral("Open a folder of reports"), HistoryFolder());
+        if (!folder.isEmpty())
+            openChosen({folder});
+    });
+    file->addSeparator();
+    file->addAction(QStringLiteral("Export charts as &PNG…"), this,
                     [this] { exportChosen(QStringLiteral("PNG image (*.png)")); });
-    file->addAction(QStringLiteral("Export chart as &SVG…"), this,
+    file->addAction(QStringLiteral("Export charts as &SVG…"), this,
                     [this] { exportChosen(QStringLiteral("SVG image (*.svg)")); });
     file->addAction(QStringLiteral("Export readings as &CSV…"), this,
                     [this] { exportChosen(QStringLiteral("CSV (*.csv)")); });
@@ -235,50 +136,116 @@ Viewer::Viewer(QWidget* parent)
                          ->addAction(QStringLiteral("&Reset zoom"), this, &Viewer::resetZoom);
     reset->setShortcuts({QKeySequence(Qt::Key_R), QKeySequence(Qt::Key_Escape)});
     addToolBar(QStringLiteral("Zoom"))->addAction(reset);
-    statusBar()->showMessage(QStringLiteral("Open a decoded report (out-*.txt) or a raw report "
-                                            "(in.dat), or drop one here."));
-    resize(kChartWidth + 60, 800);
+    statusBar()->showMessage(nothing_->text());
+    resize(kChartWidth + 300, 860);
 }
 
-bool Viewer::open(const QString& path, QString& error) {
-    Report report;
-    if (!LoadReport(path, report, error))
+QString Viewer::Summary(const Report& r) {
+    QString text = QStringLiteral("%1 files read, %2 records read, %3 unique readings, %4 "
+                                  "repeated left out, %5 files skipped")
+                       .arg(r.files.size())
+                       .arg(r.read)
+                       .arg(r.readings.size())
+                       .arg(r.repeated)
+                       .arg(r.skipped.size());
+    if (r.untimed > 0)
+        text += QStringLiteral("; %1 without a valid date and time, not charted").arg(r.untimed);
+    if (r.skippedLines > 0)
+        text += QStringLiteral("; %1 lines that are not readings").arg(r.skippedLines);
+    if (r.partialBytes > 0)
+        text += QStringLiteral("; %1 bytes after the last whole record").arg(r.partialBytes);
+    return text;
+}
+
+bool Viewer::Read(const QStringList& paths, Report& report, QString& title, QString& error) {
+    report = ReadHistory(paths);
+    QStringList named;
+    for (const QString& p : paths)
+        named.append(native(p));
+    if (report.readings.isEmpty()) {
+        QStringList why;
+        for (const SkippedFile& s : std::as_const(report.skipped))
+            why.append(native(s.path) + QStringLiteral(": ") + s.reason);
+        error = QStringLiteral("no readings in %1 (%2 files read%3%4)")
+                    .arg(named.join(QStringLiteral(", ")))
+                    .arg(report.files.size())
+                    .arg(why.isEmpty() ? QString() : QStringLiteral("; "))
+                    .arg(why.join(QStringLiteral("; ")));
         return false;
-    showReport(std::move(report), path);
+    }
+    title = paths.size() == 1 ? QFileInfo(paths.first()).fileName()
+                              : QStringLiteral("%1 files").arg(report.files.size());
+    if (title.isEmpty()) // a folder named with a slash at its end
+        title = named.first();
     return true;
 }
 
-void Viewer::showReport(Report report, const QString& path) {
+bool Viewer::open(const QStringList& paths, QString& error) {
+    Report report;
+    QString title;
+    if (!Read(paths, report, title, error))
+        return false;
+    showReport(std::move(report), title);
+    return true;
+}
+
+void Viewer::showNothing(const QString& message) {
+    nothing_->setText(message);
+    chartsPage_->setCurrentWidget(nothing_);
+    statusBar()->showMessage(message);
+}
+
+void Viewer::showReport(Report report, const QString& title) {
     report_ = std::move(report);
     qDeleteAll(panels_);
     panels_.clear();
-    // A legend that does not fit its chart is not drawn right: many sensors take several charts.
-    QList<Quantity> charts;
-    for (const Quantity& q : Quantities(report_)) {
-        for (qsizetype i = 0; i < q.series.size(); i += kMaxSeries) {
-            Quantity part{q.title, q.unit, q.series.mid(i, kMaxSeries)};
-            if (q.series.size() > kMaxSeries)
-                part.title +=
-                    QStringLiteral(", sensors %1 to %2").arg(i + 1).arg(i + part.series.size());
-            charts.append(std::move(part));
-        }
-    }
+    perSensor_.fill(0, report_.sensors.size());
+    for (const Reading& r : std::as_const(report_.readings))
+        ++perSensor_[r.sensor];
+
+    const QList<Quantity> charts = Quantities(report_);
     for (const Quantity& q : charts) {
-        auto* panel = new ChartPanel(q, charts_);
-        chartsLayout_->addWidget(panel);
+        auto* panel = new ChartPanel(report_, q, charts_);
+        if (!panel->timed()) { // nothing to draw against time; the statistics still list it
+            delete panel;
+            continue;
+        }
+        chartsLayout_->insertWidget(chartsLayout_->count() - 1, panel);
         panels_.append(panel);
         // Zooming one chart zooms them all: they share the time axis.
         connect(panel, &ChartPanel::zoomed, this, [this, panel](double x0, double x1) {
-            for (ChartPanel* other : panels_)
+            for (ChartPanel* other : std::as_const(panels_))
                 if (other != panel)
                     other->setTimeRange(x0, x1);
         });
     }
-    resetZoom();
+    // The same time range on every chart.
+    for (const ChartPanel* panel : std::as_const(panels_)) {
+        const bool first = panel == panels_.first();
+        fullStart_ = first ? panel->fullStart() : std::min(fullStart_, panel->fullStart());
+        fullEnd_ = first ? panel->fullEnd() : std::max(fullEnd_, panel->fullEnd());
+    }
 
-    const QList<Statistics> stats = StatisticsOf(report_);
-    const QStringList headers{"Series", "Quantity", "Readings", "First", "Last",  "Minimum",
-                              "at",     "Maximum",  "at",       "Mean",  "LOWBAT"};
+    const QSignalBlocker block(sensors_);
+    sensors_->clear();
+    for (const int sensor : byReadings(perSensor_)) {
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1  (%2)").arg(report_.sensors[sensor].name()).arg(perSensor_[sensor]),
+            sensors_);
+        item->setData(Qt::UserRole, sensor);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    chooseSensors(Choice::Most);
+    resetZoom();
+    chartsPage_->setCurrentIndex(panels_.isEmpty() ? 0 : 1);
+    if (panels_.isEmpty())
+        nothing_->setText(QStringLiteral("No reading of %1 has a valid date and time.").arg(title));
+
+    const QList<Statistics> stats = StatisticsOf(report_, charts);
+    const QStringList headers{"Series",  "Quantity", "Readings", "First",       "Last",
+                              "Minimum", "at",       "Maximum",  "at",          "Mean",
+                              "LOWBAT",  "Interval", "Gaps",     "Longest gap", "from"};
     statistics_->clear();
     statistics_->setColumnCount(int(headers.size()));
     statistics_->setHorizontalHeaderLabels(headers);
@@ -296,65 +263,110 @@ void Viewer::showReport(Report report, const QString& path) {
                                 QString::number(s.maximum, 'f', 1),
                                 s.maximumAt,
                                 QString::number(s.mean, 'f', 2),
-                                QString::number(s.lowBat)};
+                                QString::number(s.lowBat),
+                                s.interval ? SpanText(s.interval) : QString(),
+                                QString::number(s.gaps),
+                                s.gaps ? SpanText(s.longestGap) : QString(),
+                                s.longestGapStart};
         for (int col = 0; col < cells.size(); ++col)
             statistics_->setItem(row, col, new QTableWidgetItem(cells[col]));
     }
     statistics_->resizeColumnsToContents();
 
-    QString message = QStringLiteral("%1: %2 readings of %3 sensors")
-                          .arg(QFileInfo(path).fileName())
-                          .arg(report_.readings.size())
-                          .arg(report_.sensors.size());
-    if (report_.untimed > 0)
-        message +=
-            QStringLiteral("; %1 without a valid date and time, not charted").arg(report_.untimed);
-    if (report_.skippedLines > 0)
-        message +=
-            QStringLiteral("; %1 lines that are not readings skipped").arg(report_.skippedLines);
-    statusBar()->showMessage(message);
-    setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" – zelm-view"));
+    const QString summary = Summary(report_);
+    QStringList files;
+    for (const QString& f : std::as_const(report_.files))
+        files.append(native(f));
+    summary_->setText(summary);
+    summary_->setToolTip(QStringLiteral("Read:\n") + files.join(u'\n'));
+    skipped_->clear();
+    QStringList skipped;
+    for (const SkippedFile& s : std::as_const(report_.skipped))
+        skipped.append(QStringLiteral("Skipped %1: %2").arg(native(s.path), s.reason));
+    skipped_->addItems(skipped);
+    skipped_->setVisible(!skipped.isEmpty());
+    statusBar()->showMessage(summary);
+    statusBar()->setToolTip(skipped.join(u'\n'));
+    setWindowTitle(title + QStringLiteral(" – zelm-view"));
+}
+
+void Viewer::chooseSensors(Choice choice) {
+    const QSignalBlocker block(sensors_);
+    // The list is in order of readings, most first.
+    for (int row = 0; row < sensors_->count(); ++row) {
+        const bool on =
+            choice == Choice::All ||
+            (choice == Choice::Most && (row < kMaxDrawn || sensors_->count() <= kMaxDrawn));
+        sensors_->item(row)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    }
+    sensorsChanged();
+}
+
+QList<bool> Viewer::shownSensors() const {
+    QList<bool> shown(report_.sensors.size(), false);
+    for (int row = 0; row < sensors_->count(); ++row)
+        shown[sensors_->item(row)->data(Qt::UserRole).toInt()] =
+            sensors_->item(row)->checkState() == Qt::Checked;
+    return shown;
+}
+
+void Viewer::sensorsChanged() {
+    const QList<bool> shown = shownSensors();
+    for (ChartPanel* panel : std::as_const(panels_))
+        panel->setShownSensors(shown);
 }
 
 void Viewer::resetZoom() {
-    for (ChartPanel* panel : panels_)
-        panel->setTimeRange(panel->fullStart(), panel->fullEnd());
+    for (ChartPanel* panel : std::as_const(panels_))
+        panel->setTimeRange(fullStart_, fullEnd_);
 }
 
-void Viewer::renderCharts(QPainter& painter) const {
-    int y = 0;
-    for (ChartPanel* panel : panels_) {
-        panel->QWidget::render(&painter, QPoint(0, y));
-        y += panel->height();
+QList<bool> Viewer::exportedSensors() const {
+    QList<bool> shown = shownSensors();
+    int drawn = 0;
+    for (int row = 0; row < sensors_->count(); ++row) {
+        bool& on = shown[sensors_->item(row)->data(Qt::UserRole).toInt()];
+        if (on && ++drawn > kMaxDrawn)
+            on = false;
     }
+    return shown;
 }
 
-QSize Viewer::chartsSize() const {
-    QSize size(0, 0);
-    for (ChartPanel* panel : panels_)
-        size = QSize(std::max(size.width(), panel->width()), size.height() + panel->height());
-    return size;
+QSize Viewer::paintCharts(QPainter* painter) {
+    const QList<bool> exported = exportedSensors();
+    int y = 0;
+    for (ChartPanel* panel : std::as_const(panels_)) {
+        panel->setShownSensors(exported);
+        const int height = panel->heightFor(kChartWidth);
+        if (painter)
+            panel->paintChart(*painter, QRect(0, y, kChartWidth, height));
+        y += height;
+    }
+    sensorsChanged(); // the window's own choice back
+    return QSize(kChartWidth, std::max(y, 1));
 }
 
-bool Viewer::exportPng(const QString& path) const {
-    QImage image(chartsSize(), QImage::Format_RGB32);
+bool Viewer::exportPng(const QString& path) {
+    QImage image(paintCharts(nullptr), QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    renderCharts(painter);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintCharts(&painter);
     painter.end();
     return image.save(path, "PNG");
 }
 
-bool Viewer::exportSvg(const QString& path) const {
+bool Viewer::exportSvg(const QString& path) {
+    const QSize size = paintCharts(nullptr);
     QSvgGenerator svg;
     svg.setFileName(path);
-    svg.setSize(chartsSize());
-    svg.setViewBox(QRect(QPoint(0, 0), chartsSize()));
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
     svg.setTitle(windowTitle());
     QPainter painter;
     if (!painter.begin(&svg))
         return false;
-    renderCharts(painter);
+    paintCharts(&painter);
     return painter.end();
 }
 
@@ -365,14 +377,13 @@ bool Viewer::exportCsv(const QString& path, QString& error) const {
         if (out.commit())
             return true;
     }
-    error = QStringLiteral("cannot write %1: %2")
-                .arg(QDir::toNativeSeparators(path), out.errorString());
+    error = QStringLiteral("cannot write %1: %2").arg(native(path), out.errorString());
     return false;
 }
 
-void Viewer::openChosen(const QString& path) {
+void Viewer::openChosen(const QStringList& paths) {
     QString error;
-    if (!open(path, error))
+    if (!open(paths, error))
         QMessageBox::warning(this, QStringLiteral("zelm-view"), error);
 }
 
@@ -391,7 +402,8 @@ void Viewer::exportChosen(const QString& filter) {
         done = exportCsv(path, error);
     if (!done)
         QMessageBox::warning(this, QStringLiteral("zelm-view"),
-                             error.isEmpty() ? QStringLiteral("cannot write %1").arg(path) : error);
+                             error.isEmpty() ? QStringLiteral("cannot write %1").arg(native(path))
+                                             : error);
 }
 
 void Viewer::dragEnterEvent(QDragEnterEvent* event) {
@@ -400,9 +412,12 @@ void Viewer::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void Viewer::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (!urls.isEmpty() && urls.first().isLocalFile())
-        openChosen(urls.first().toLocalFile());
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    if (!paths.isEmpty())
+        openChosen(paths);
 }
 
 } // namespace view

@@ -1,84 +1,76 @@
 #pragma once
-// zelm-view's window: one chart per quantity against time, a statistics table, exports.
+// zelm-view's window: a sensor list, one chart per quantity against time, a statistics table
+// with what was read, exports.
 
-#include "view/charts.h"
+#include "view/chartpanel.h"
 #include "view/readings.h"
 
-#include <QChartView>
 #include <QMainWindow>
 
-class QDateTimeAxis;
+class QLabel;
+class QListWidget;
 class QPainter;
-class QScatterSeries;
+class QStackedWidget;
 class QTableWidget;
 class QVBoxLayout;
-class QValueAxis;
 
 namespace view {
 
-/// One quantity's chart. Each series is drawn reduced to the plot's pixel columns and drawn
-/// again when the time range changes, so a million points cost what a few thousand do.
-class ChartPanel : public QChartView {
-    Q_OBJECT
-public:
-    ChartPanel(Quantity quantity, QWidget* parent = nullptr);
-    /// Shows x0 to x1 (ms since the epoch) and draws the series again for that range.
-    void setTimeRange(double x0, double x1);
-    double fullStart() const { return start_; }
-    double fullEnd() const { return end_; }
-    double timeStart() const { return x0_; }
-    double timeEnd() const { return x1_; }
-
-signals:
-    /// The user zoomed this chart (wheel or dragged rectangle).
-    void zoomed(double x0, double x1);
-
-protected:
-    void wheelEvent(QWheelEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void redraw();
-    void hovered(int series, const QPointF& point, bool state);
-
-    Quantity quantity_;
-    QDateTimeAxis* time_;
-    QValueAxis* values_;
-    QScatterSeries* lowBat_;
-    double start_ = 0, end_ = 1, x0_ = 0, x1_ = 1;
-    bool applying_ = false;
-};
+/// Sensors drawn at most: those with the most readings, when there are more. The palette's ten
+/// colours and five dashes tell this many apart, and their legend still fits a page.
+inline constexpr int kMaxDrawn = 50;
 
 class Viewer : public QMainWindow {
     Q_OBJECT
 public:
     explicit Viewer(QWidget* parent = nullptr);
-    /// Reads the report at path. False, with error set, when it cannot be read or holds no
-    /// readings; the window then keeps what it showed.
-    bool open(const QString& path, QString& error);
-    /// Shows a report read already, from the file at path.
-    void showReport(Report report, const QString& path);
-    bool exportPng(const QString& path) const;
-    bool exportSvg(const QString& path) const;
+    /// Reads and merges the files and folders. False, with error set to one line naming what
+    /// was read, when they hold no readings; the window then keeps what it showed.
+    bool open(const QStringList& paths, QString& error);
+    /// What open reads, without a window: the merged report and a title naming what was read.
+    static bool Read(const QStringList& paths, Report& report, QString& title, QString& error);
+    /// Shows readings read already, from what title names.
+    void showReport(Report report, const QString& title);
+    /// Says in the window where it looked when there was nothing to show.
+    void showNothing(const QString& message);
+    bool exportPng(const QString& path);
+    bool exportSvg(const QString& path);
     bool exportCsv(const QString& path, QString& error) const;
-    /// Every chart back to the report's whole time range.
+    /// Every chart back to the whole time range.
     void resetZoom();
+    /// Which sensors are drawn, by sensor number.
+    QList<bool> shownSensors() const;
+    /// What was read, in one line: files, records, unique readings, repeated, skipped.
+    static QString Summary(const Report& report);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void openChosen(const QString& path);
+    void openChosen(const QStringList& paths);
     void exportChosen(const QString& filter);
-    QSize chartsSize() const;
-    void renderCharts(QPainter& painter) const;
+    void sensorsChanged();
+    enum class Choice { Most, All, None };
+    /// Ticks sensors in the list: the kMaxDrawn with most readings, all or none.
+    void chooseSensors(Choice choice);
+    /// Sensors an export draws: those shown, at most kMaxDrawn, the most readings first.
+    QList<bool> exportedSensors() const;
+    /// Paints the charts one below the other for an export; returns their size.
+    QSize paintCharts(QPainter* painter);
 
     Report report_;
+    QList<qint64> perSensor_; // readings per sensor
     QList<ChartPanel*> panels_;
+    double fullStart_ = 0, fullEnd_ = 1; // ms: every chart's whole time range
+    QListWidget* sensors_;
+    QStackedWidget* chartsPage_;
+    QLabel* nothing_;
     QWidget* charts_;
     QVBoxLayout* chartsLayout_;
+    QLabel* summary_;
     QTableWidget* statistics_;
+    QListWidget* skipped_;
 };
 
 } // namespace view

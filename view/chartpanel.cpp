@@ -1,0 +1,341 @@
+#include "view/chartpanel.h"
+
+#include "view/timeaxis.h"
+
+#include <QDateTime>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace view {
+
+namespace {
+
+constexpr int kTitle = 26, kPlotHeight = 250, kLeft = 64, kRight = 18, kAxis = 38;
+constexpr int kEntryWidth = 180, kEntryHeight = 17, kBottom = 8;
+
+// Ten colours of a qualitative palette made to be told apart.
+constexpr QRgb kPalette[] = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728, 0x9467bd,
+                             0x8c564b, 0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf};
+constexpr Qt::PenStyle kDashes[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                    Qt::DashDotDotLine};
+
+// A round step of about span / count: 1, 2 or 5 times a power of ten.
+double niceStep(double span, int count) {
+    const double raw = span / std::max(count, 1);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0})
+        if (raw <= m * power)
+            return m * power;
+    return 10 * power;
+}
+
+} // namespace
+
+QPen SeriesPen(int i) {
+    QPen pen(QColor(kPalette[i % 10]), 1.5, kDashes[(i / 10) % 5]);
+    pen.setCosmetic(true);
+    return pen;
+}
+
+ChartPanel::ChartPanel(const Report& report, Quantity quantity, QWidget* parent)
+    : QWidget(parent), report_(report), quantity_(std::move(quantity)),
+      shown_(quantity_.series.size(), true), hidden_(quantity_.series.size(), false) {
+    for (const Series& s : quantity_.series) {
+        if (s.at.isEmpty())
+            continue;
+        const double first = report_.readings[s.at.first()].ms();
+        const double last = report_.readings[s.at.last()].ms();
+        start_ = timed_ ? std::min(start_, first) : first;
+        end_ = timed_ ? std::max(end_, last) : last;
+        timed_ = true;
+    }
+    if (end_ <= start_) { // a single moment still gets a minute of axis, around it
+        start_ -= 30000;
+        end_ += 30000;
+    }
+    x0_ = start_;
+    x1_ = end_;
+    setMouseTracking(true);
+    setMinimumHeight(heightFor(1100));
+}
+
+QList<int> ChartPanel::drawn() const {
+    QList<int> out;
+    for (int i = 0; i < quantity_.series.size(); ++i)
+        if (shown_[i])
+            out.append(i);
+    return out;
+}
+
+int ChartPanel::heightFor(int width) const {
+    const int perRow = std::max(1, (width - kLeft) / kEntryWidth);
+    const int entries = int(drawn().size()) + 1; // and LOWBAT
+    return kTitle + kPlotHeight + kAxis + (entries + perRow - 1) / perRow * kEntryHeight + kBottom;
+}
+
+QRect ChartPanel::plotRect(const QRect& rect) const {
+    return QRect(rect.left() + kLeft, rect.top() + kTitle, rect.width() - kLeft - kRight,
+                 kPlotHeight);
+}
+
+void ChartPanel::setTimeRange(double x0, double x1) {
+    x0_ = x0;
+    x1_ = std::max(x1, x0 + 1000);
+    update();
+}
+
+void ChartPanel::setShownSensors(const QList<bool>& shown) {
+    for (int i = 0; i < quantity_.series.size(); ++i) {
+        const std::uint32_t sensor = quantity_.series[i].sensor;
+        shown_[i] = sensor < std::uint32_t(shown.size()) && shown[sensor];
+    }
+    setMinimumHeight(heightFor(width()));
+    update();
+}
+
+void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
+    p.save();
+    p.fillRect(rect, Qt::white);
+    const QRect plot = plotRect(rect);
+    const QFont normal = p.font();
+    const QFontMetrics fm(normal);
+    QFont bold = normal;
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(Qt::black);
+    p.drawText(QRect(plot.left(), rect.top(), plot.width(), kTitle), Qt::AlignVCenter,
+               quantity_.unit.isEmpty()
+                   ? quantity_.title
+                   : QStringLiteral("%1 (%2)").arg(quantity_.title, quantity_.unit));
+    p.setFont(normal);
+
+    // What each drawn series shows between x0 and x1, and the values' range there.
+    const QList<int> drawnSeries = drawn();
+    QList<QList<QPolygonF>> lines;
+    double low = INFINITY, high = -INFINITY;
+    for (const int i : drawnSeries) {
+        lines.append(hidden_[i] ? QList<QPolygonF>()
+                                : Reduce(report_, quantity_.series[i], x0_, x1_, plot.width()));
+        for (const QPolygonF& line : std::as_const(lines.last()))
+            for (const QPointF& pt : line)
+                if (pt.x() >= x0_ && pt.x() <= x1_)
+                    low = std::min(low, pt.y()), high = std::max(high, pt.y());
+    }
+    if (low > high)
+        low = 0, high = 1;
+    const double margin = std::max((high - low) * 0.05, 0.5);
+    low -= margin;
+    high += margin;
+    const auto toX = [&](double ms) {
+        return plot.left() + (ms - x0_) / (x1_ - x0_) * plot.width();
+    };
+    const auto toY = [&](double v) {
+        return plot.bottom() - (v - low) / (high - low) * plot.height();
+    };
+    yAt_ = [=](int y) { return low + double(plot.bottom() - y) / plot.height() * (high - low); };
+
+    // Grid and axes.
+    const QColor grid(225, 225, 225);
+    p.setPen(grid);
+    const double step = niceStep(high - low, plot.height() / 40);
+    for (double v = std::ceil(low / step) * step; v <= high; v += step) {
+        const int y = int(std::lround(toY(v)));
+        p.setPen(grid);
+        p.drawLine(plot.left(), y, plot.right(), y);
+        p.setPen(Qt::black);
+        p.drawText(QRect(rect.left(), y - 10, kLeft - 6, 20), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(std::abs(v) < step / 2 ? 0.0 : v, 'g', 6));
+    }
+    for (const TimeTick& tick : TimeTicks(qint64(x0_), qint64(x1_), plot.width() / 90)) {
+        const int x = int(std::lround(toX(double(tick.ms))));
+        p.setPen(grid);
+        p.drawLine(x, plot.top(), x, plot.bottom());
+        p.setPen(Qt::black);
+        p.drawLine(x, plot.bottom(), x, plot.bottom() + 4);
+        p.drawText(QRect(x - 60, plot.bottom() + 5, 120, fm.height()), Qt::AlignHCenter,
+                   tick.label);
+        if (!tick.wider.isEmpty())
+            p.drawText(QRect(x - 60, plot.bottom() + 5 + fm.height(), 120, fm.height()),
+                       Qt::AlignHCenter, tick.wider);
+    }
+    p.setPen(Qt::black);
+    p.drawRect(plot.adjusted(0, 0, -1, -1));
+
+    // The lines, broken at gaps; a lone reading shows as a dot.
+    p.save();
+    p.setClipRect(plot);
+    bool anyLow = false;
+    for (int n = 0; n < drawnSeries.size(); ++n) {
+        const Series& s = quantity_.series[drawnSeries[n]];
+        QPen pen = SeriesPen(n);
+        p.setPen(pen);
+        p.setBrush(pen.color());
+        for (const QPolygonF& line : std::as_const(lines[n])) {
+            QPolygonF screen;
+            screen.reserve(line.size());
+            for (const QPointF& pt : line)
+                screen.append(QPointF(toX(pt.x()), toY(pt.y())));
+            if (screen.size() == 1)
+                p.drawEllipse(screen.first(), 2, 2);
+            else
+                p.drawPolyline(screen);
+        }
+        if (hidden_[drawnSeries[n]])
+            continue;
+        p.setPen(QPen(Qt::red, 1.5));
+        p.setBrush(Qt::NoBrush);
+        int lastX = -1000000; // far left of any plot
+        for (const std::uint32_t k : s.lowBat) {
+            const double ms = report_.readings[s.at[k]].ms();
+            const int x = int(toX(ms));
+            if (ms < x0_ || ms > x1_ || x - lastX < 6)
+                continue; // marks that do not hide each other
+            lastX = x;
+            anyLow = true;
+            p.drawEllipse(QPointF(x, toY(s.tenths(report_, k) / 10.0)), 3.5, 3.5);
+        }
+    }
+    p.restore();
+
+    // Legend below, in columns.
+    legendHits_.clear();
+    const int perRow = std::max(1, (rect.width() - kLeft) / kEntryWidth);
+    int entry = 0;
+    const auto place = [&] {
+        const QRect r(plot.left() + entry % perRow * kEntryWidth,
+                      plot.bottom() + kAxis + entry / perRow * kEntryHeight, kEntryWidth - 6,
+                      kEntryHeight);
+        ++entry;
+        return r;
+    };
+    for (int n = 0; n < drawnSeries.size(); ++n) {
+        const QRect r = place();
+        const bool off = hidden_[drawnSeries[n]];
+        QPen pen = SeriesPen(n);
+        QColor colour = pen.color();
+        colour.setAlphaF(off ? 0.3 : 1.0);
+        pen.setColor(colour);
+        pen.setWidthF(2);
+        p.setPen(pen);
+        p.drawLine(r.left(), r.center().y(), r.left() + 26, r.center().y());
+        p.setPen(off ? QColor(160, 160, 160) : QColor(Qt::black));
+        p.drawText(
+            r.adjusted(32, 0, 0, 0), Qt::AlignVCenter,
+            fm.elidedText(quantity_.series[drawnSeries[n]].name, Qt::ElideRight, r.width() - 32));
+        legendHits_.append({r, drawnSeries[n]});
+    }
+    if (anyLow) {
+        const QRect r = place();
+        p.setPen(QPen(Qt::red, 1.5));
+        p.drawEllipse(QPointF(r.left() + 13, r.center().y()), 3.5, 3.5);
+        p.setPen(Qt::black);
+        p.drawText(r.adjusted(32, 0, 0, 0), Qt::AlignVCenter, QStringLiteral("LOWBAT"));
+    }
+    p.restore();
+}
+
+void ChartPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    paintChart(p, rect());
+    if (dragFrom_ >= 0 && dragTo_ >= 0) {
+        const QRect plot = plotRect(rect());
+        p.fillRect(QRect(QPoint(std::min(dragFrom_, dragTo_), plot.top()),
+                         QPoint(std::max(dragFrom_, dragTo_), plot.bottom())),
+                   QColor(30, 120, 220, 60));
+    }
+}
+
+void ChartPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    setMinimumHeight(heightFor(width())); // the legend's rows follow the width
+}
+
+double ChartPanel::timeAt(int x) const {
+    const QRect plot = plotRect(rect());
+    return x0_ + double(x - plot.left()) / plot.width() * (x1_ - x0_);
+}
+
+void ChartPanel::wheelEvent(QWheelEvent* event) {
+    // Zooms the time axis about the point under the mouse.
+    const double x = timeAt(int(event->position().x()));
+    const double factor = event->angleDelta().y() > 0 ? 0.8 : 1.25;
+    const double span = end_ - start_;
+    setTimeRange(std::max(x - (x - x0_) * factor, start_ - span),
+                 std::min(x + (x1_ - x) * factor, end_ + span));
+    emit zoomed(x0_, x1_);
+    event->accept();
+}
+
+void ChartPanel::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    for (const auto& [r, series] : std::as_const(legendHits_)) {
+        if (r.contains(at)) { // a legend entry switches its line off and on
+            hidden_[series] = !hidden_[series];
+            update();
+            return;
+        }
+    }
+    if (plotRect(rect()).contains(at))
+        dragFrom_ = at.x();
+}
+
+void ChartPanel::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (dragFrom_ >= 0) {
+        const QRect plot = plotRect(rect());
+        dragTo_ = std::clamp(at.x(), plot.left(), plot.right());
+        update();
+        return;
+    }
+    const QRect plot = plotRect(rect());
+    if (!plot.contains(at)) {
+        QToolTip::hideText();
+        return;
+    }
+    // The reading nearest the pointer in time, of the drawn line nearest it in value.
+    const double t = timeAt(at.x());
+    const double perPixel = (x1_ - x0_) / plot.width();
+    QString text;
+    double nearest = INFINITY;
+    for (const int i : drawn()) {
+        const Series& s = quantity_.series[i];
+        if (hidden_[i] || s.at.isEmpty())
+            continue;
+        const qsizetype k = std::min<qsizetype>(
+            std::partition_point(s.at.begin(), s.at.end(),
+                                 [&](std::uint32_t r) { return report_.readings[r].ms() < t; }) -
+                s.at.begin(),
+            s.at.size() - 1);
+        const double ms = double(report_.readings[s.at[k]].ms());
+        const double value = s.tenths(report_, k) / 10.0;
+        if (std::abs(ms - t) > 4 * perPixel || std::abs(value - yAt_(at.y())) >= nearest)
+            continue;
+        nearest = std::abs(value - yAt_(at.y()));
+        text = QStringLiteral("%1\n%2\n%3 %4")
+                   .arg(s.name,
+                        QDateTime::fromMSecsSinceEpoch(qint64(ms))
+                            .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                        QString::number(value, 'f', 1), quantity_.unit);
+    }
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPosition().toPoint(), text, this);
+}
+
+void ChartPanel::mouseReleaseEvent(QMouseEvent*) {
+    if (dragFrom_ >= 0 && dragTo_ >= 0 && std::abs(dragTo_ - dragFrom_) > 4) {
+        const double a = timeAt(std::min(dragFrom_, dragTo_));
+        const double b = timeAt(std::max(dragFrom_, dragTo_));
+        setTimeRange(a, b);
+        emit zoomed(x0_, x1_);
+    }
+    dragFrom_ = dragTo_ = -1;
+    update();
+}
+
+} // namespace view

@@ -1,0 +1,48 @@
+#pragma once
+// A history: the readings of many reports (the kept downloads of the data folder, or any files
+// and folders named) merged into one, so that a record several downloads hold counts once.
+// Reading a history never writes, moves or deletes anything.
+
+#include "view/readings.h"
+
+#include <QStringList>
+
+namespace view {
+
+/// Merges reports one after another into a report. Two raw records are the same when their 19
+/// bytes are; a decoded line is the same as any reading already merged that decodes to it. Raw
+/// reports should come first: they are the originals of the decoded ones.
+class Merger {
+public:
+    /// report holds no readings yet.
+    explicit Merger(Report& report);
+    ~Merger();
+    Merger(const Merger&) = delete;
+    Merger& operator=(const Merger&) = delete;
+    /// Adds the readings of one report, raw or decoded by content; returns how many it held,
+    /// repeated ones included.
+    qint64 add(const QByteArray& contents);
+    /// Puts the readings in time order (of the same second, in the order first read; untimed
+    /// ones last) and frees what merging needed.
+    void finish();
+
+private:
+    bool insert(const Reading& r, std::uint32_t tag);
+    void grow();
+
+    Report& report_;
+    QList<std::uint32_t> tags_;  // per reading: its raw record's hash, 0 for a decoded line
+    QList<std::uint32_t> slots_; // open addressing over readings by content
+};
+
+/// The readings of all files named and of the reports directly in the folders named (raw
+/// "*.dat", decoded "out-*.txt"), merged: raw reports first, each kind in order of file name, a
+/// file named twice read once. Files that give no readings, and folders without reports, are
+/// listed in skipped with the reason; none stops the others.
+Report ReadHistory(const QStringList& paths);
+
+/// The folder of kept downloads: "DATA" in the folder the main program keeps its files in
+/// (beside the program for a copy run from its own folder, else the per-user folder).
+QString HistoryFolder();
+
+} // namespace view

@@ -1,0 +1,130 @@
+#include "view/timeaxis.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <iterator>
+
+namespace view {
+
+namespace {
+
+enum Unit { Seconds, Days, Months, Years };
+struct Step {
+    Unit unit;
+    int count;
+    qint64 seconds; // about, to choose by
+};
+constexpr qint64 kDay = 86400;
+constexpr Step kSteps[] = {
+    {Seconds, 1, 1},          {Seconds, 2, 2},          {Seconds, 5, 5},
+    {Seconds, 10, 10},        {Seconds, 15, 15},        {Seconds, 30, 30},
+    {Seconds, 60, 60},        {Seconds, 120, 120},      {Seconds, 300, 300},
+    {Seconds, 600, 600},      {Seconds, 900, 900},      {Seconds, 1800, 1800},
+    {Seconds, 3600, 3600},    {Seconds, 7200, 7200},    {Seconds, 10800, 10800},
+    {Seconds, 21600, 21600},  {Seconds, 43200, 43200},  {Days, 1, kDay},
+    {Days, 2, 2 * kDay},      {Days, 7, 7 * kDay},      {Months, 1, 30 * kDay},
+    {Months, 2, 61 * kDay},   {Months, 3, 91 * kDay},   {Months, 6, 182 * kDay},
+    {Years, 1, 365 * kDay},   {Years, 2, 730 * kDay},   {Years, 5, 1826 * kDay},
+    {Years, 10, 3652 * kDay}, {Years, 20, 7305 * kDay}, {Years, 50, 18262 * kDay}};
+
+// The first round time of the step at or after t.
+QDateTime firstAt(const QDateTime& t, const Step& step) {
+    const QDate d = t.date();
+    switch (step.unit) {
+    case Seconds: {
+        const int second = t.time().msecsSinceStartOfDay() / 1000;
+        const int round = (second + step.count - 1) / step.count * step.count;
+        const QDateTime at = round >= kDay ? QDateTime(d.addDays(1), QTime(0, 0))
+                                           : QDateTime(d, QTime(0, 0).addSecs(round));
+        return at < t ? at.addSecs(step.count) : at;
+    }
+    case Days: {
+        QDate day = QDateTime(d, QTime(0, 0)) < t ? d.addDays(1) : d;
+        if (step.count == 7)
+            day = day.addDays((8 - day.dayOfWeek()) % 7); // Mondays
+        else
+            day = day.addDays(day.toJulianDay() % step.count);
+        return QDateTime(day, QTime(0, 0));
+    }
+    case Months: {
+        QDate month(d.year(), d.month(), 1);
+        if (QDateTime(month, QTime(0, 0)) < t)
+            month = month.addMonths(1);
+        while ((month.month() - 1) % step.count)
+            month = month.addMonths(1);
+        return QDateTime(month, QTime(0, 0));
+    }
+    case Years: {
+        int year = QDateTime(QDate(d.year(), 1, 1), QTime(0, 0)) < t ? d.year() + 1 : d.year();
+        year += (step.count - year % step.count) % step.count;
+        return QDateTime(QDate(year, 1, 1), QTime(0, 0));
+    }
+    }
+    return t;
+}
+
+QDateTime next(const QDateTime& at, const Step& step) {
+    switch (step.unit) {
+    case Seconds: {
+        // Within the day by the clock, so ticks stay on round hours across a change of summer
+        // time; the next day starts again at midnight.
+        const int second = at.time().msecsSinceStartOfDay() / 1000 + step.count;
+        return second >= kDay ? QDateTime(at.date().addDays(1), QTime(0, 0))
+                              : QDateTime(at.date(), QTime(0, 0).addSecs(second));
+    }
+    case Days:
+        return QDateTime(at.date().addDays(step.count), QTime(0, 0));
+    case Months:
+        return QDateTime(at.date().addMonths(step.count), QTime(0, 0));
+    case Years:
+        return QDateTime(at.date().addYears(step.count), QTime(0, 0));
+    }
+    return at;
+}
+
+} // namespace
+
+QList<TimeTick> TimeTicks(qint64 fromMs, qint64 toMs, int maxTicks) {
+    QList<TimeTick> ticks;
+    if (toMs < fromMs)
+        return ticks;
+    const qint64 span = (toMs - fromMs) / 1000;
+    const Step* step = std::begin(kSteps);
+    while (step + 1 != std::end(kSteps) && span / step->seconds >= std::max(maxTicks, 1))
+        ++step;
+    const QLocale c = QLocale::c();
+    QString lastAbove;
+    const QDateTime end = QDateTime::fromMSecsSinceEpoch(toMs);
+    for (QDateTime at = firstAt(QDateTime::fromMSecsSinceEpoch(fromMs), *step);
+         at <= end && ticks.size() < std::max(maxTicks, 1); at = next(at, *step)) {
+        TimeTick tick{at.toMSecsSinceEpoch(), {}, {}};
+        if (!ticks.isEmpty() && tick.ms <= ticks.last().ms)
+            continue; // an hour that summer time skips or repeats
+        QString above;
+        switch (step->unit) {
+        case Seconds:
+            tick.label = at.toString(step->count < 60 ? QStringLiteral("hh:mm:ss")
+                                                      : QStringLiteral("hh:mm"));
+            above = at.toString(QStringLiteral("yyyy-MM-dd"));
+            break;
+        case Days:
+            tick.label = at.toString(QStringLiteral("MM-dd"));
+            above = at.toString(QStringLiteral("yyyy"));
+            break;
+        case Months:
+            tick.label = c.toString(at.date(), QStringLiteral("MMM"));
+            above = at.toString(QStringLiteral("yyyy"));
+            break;
+        case Years:
+            tick.label = at.toString(QStringLiteral("yyyy"));
+            break;
+        }
+        if (above != lastAbove)
+            tick.wider = above;
+        lastAbove = above;
+        ticks.append(tick);
+    }
+    return ticks;
+}
+
+} // namespace view
