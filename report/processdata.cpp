@@ -62,7 +62,8 @@ void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQue
 
     // Every download is kept as well: in.dat is overwritten by the next one, and the decoded
     // file leaves out records. A copy that cannot be written costs nothing in.dat does not hold.
-    const QString archivePath = settings::InProgramFolder(settings::kDataFolder + u'/' + RawArchiveName(when));
+    const QString archivePath =
+        settings::InProgramFolder(settings::kDataFolder + u'/' + RawArchiveName(when));
     if (const QString why = writeWhole(archivePath, captured, step); !why.isEmpty())
         log.LogLine(failure("write", archivePath, why));
 
