@@ -423,8 +423,8 @@ private slots:
         QCOMPARE(QList<int>(s.gaps.begin(), s.gaps.end()), gaps);
         const QList<view::Statistics> stats = view::StatisticsOf(history, charts);
         QCOMPARE(stats[0].gaps, gaps.size());
-        const QList<QPolygonF> lines = view::Reduce(history, s, history.readings.first().ms(),
-                                                    history.readings.last().ms(), 800);
+        const QList<QPolygonF> lines =
+            view::Reduce(s, history.readings.first().ms(), history.readings.last().ms(), 800);
         QCOMPARE(lines.size(), gaps.size() + 1);
         if (!gaps.isEmpty()) {
             QCOMPARE(int(stats[0].longestGap), *std::max_element(spacing.begin(), spacing.end()));
@@ -453,7 +453,7 @@ private slots:
                 report.readings.first().ms() * (1 - to) + report.readings.last().ms() * to;
             QSet<std::int32_t> drawn;
             int points = 0;
-            for (const QPolygonF& line : view::Reduce(report, s, x0, x1, columns))
+            for (const QPolygonF& line : view::Reduce(s, x0, x1, columns))
                 for (const QPointF& p : line)
                     drawn.insert(std::int32_t(std::lround(p.y() * 10))), ++points;
             QVERIFY(points <= 2 * columns + 2);

@@ -36,7 +36,8 @@ double niceStep(double span, int count) {
 } // namespace
 
 QPen SeriesPen(int i) {
-    QPen pen(QColor(kPalette[i % 10]), 1.5, kDashes[(i / 10) % 5]);
+    // One pixel wide: the rasteriser's fast path, which a history's dense lines need.
+    QPen pen(QColor(kPalette[i % 10]), 1, kDashes[(i / 10) % 5]);
     pen.setCosmetic(true);
     return pen;
 }
@@ -47,8 +48,8 @@ ChartPanel::ChartPanel(const Report& report, Quantity quantity, QWidget* parent)
     for (const Series& s : quantity_.series) {
         if (s.at.isEmpty())
             continue;
-        const double first = report_.readings[s.at.first()].ms();
-        const double last = report_.readings[s.at.last()].ms();
+        const double first = s.ms(0);
+        const double last = s.ms(s.at.size() - 1);
         start_ = timed_ ? std::min(start_, first) : first;
         end_ = timed_ ? std::max(end_, last) : last;
         timed_ = true;
@@ -119,7 +120,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     double low = INFINITY, high = -INFINITY;
     for (const int i : drawnSeries) {
         lines.append(hidden_[i] ? QList<QPolygonF>()
-                                : Reduce(report_, quantity_.series[i], x0_, x1_, plot.width()));
+                                : Reduce(quantity_.series[i], x0_, x1_, plot.width()));
         for (const QPolygonF& line : std::as_const(lines.last()))
             for (const QPointF& pt : line)
                 if (pt.x() >= x0_ && pt.x() <= x1_)
@@ -172,6 +173,11 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const Series& s = quantity_.series[drawnSeries[n]];
         QPen pen = SeriesPen(n);
+        qsizetype points = 0;
+        for (const QPolygonF& line : std::as_const(lines[n]))
+            points += line.size();
+        if (points > plot.width())
+            pen.setStyle(Qt::SolidLine); // a dash does not show in a line this dense, and costs
         p.setPen(pen);
         p.setBrush(pen.color());
         for (const QPolygonF& line : std::as_const(lines[n])) {
@@ -190,13 +196,13 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
         p.setBrush(Qt::NoBrush);
         int lastX = -1000000; // far left of any plot
         for (const std::uint32_t k : s.lowBat) {
-            const double ms = report_.readings[s.at[k]].ms();
+            const double ms = s.ms(k);
             const int x = int(toX(ms));
             if (ms < x0_ || ms > x1_ || x - lastX < 6)
                 continue; // marks that do not hide each other
             lastX = x;
             anyLow = true;
-            p.drawEllipse(QPointF(x, toY(s.tenths(report_, k) / 10.0)), 3.5, 3.5);
+            p.drawEllipse(QPointF(x, toY(s.values[k] / 10.0)), 3.5, 3.5);
         }
     }
     p.restore();
@@ -305,13 +311,13 @@ void ChartPanel::mouseMoveEvent(QMouseEvent* event) {
         const Series& s = quantity_.series[i];
         if (hidden_[i] || s.at.isEmpty())
             continue;
-        const qsizetype k = std::min<qsizetype>(
-            std::partition_point(s.at.begin(), s.at.end(),
-                                 [&](std::uint32_t r) { return report_.readings[r].ms() < t; }) -
-                s.at.begin(),
-            s.at.size() - 1);
-        const double ms = double(report_.readings[s.at[k]].ms());
-        const double value = s.tenths(report_, k) / 10.0;
+        const qsizetype k =
+            std::min<qsizetype>(std::lower_bound(s.times.begin(), s.times.end(),
+                                                 std::uint32_t(std::max(t, 0.0) / 1000)) -
+                                    s.times.begin(),
+                                s.at.size() - 1);
+        const double ms = double(s.ms(k));
+        const double value = s.values[k] / 10.0;
         if (std::abs(ms - t) > 4 * perPixel || std::abs(value - yAt_(at.y())) >= nearest)
             continue;
         nearest = std::abs(value - yAt_(at.y()));

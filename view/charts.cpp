@@ -12,7 +12,9 @@ enum Chart { Temperature, Humidity, Readings, Battery, Charts };
 
 const char* const kTitles[Charts] = {"Temperature", "Relative humidity", "RX readings", "Battery"};
 const char* const kUnits[Charts] = {"°C", "%", "", "V"};
-constexpr qsizetype kBlock = 64; // readings per block of the first level; 64 blocks the second
+constexpr int kLevels = 4;
+constexpr int kBlockBits = 3; // 8 readings a block of the first level, 8 blocks of each the next
+constexpr qsizetype kBlock = qsizetype(1) << kBlockBits;
 
 // Where a reading's value (second = false) or second value goes.
 Chart chartOf(Kind kind, bool second) {
@@ -37,18 +39,14 @@ QString timeText(const Reading& r) {
                                ':' + st.sliced(17, 2));
 }
 
-std::uint32_t timeOf(const Report& report, const Series& s, qsizetype k) {
-    return report.readings[s.at[k]].time;
-}
-
 // The usual interval (median spacing) and the gaps longer than three of them.
-void findGaps(const Report& report, Series& s) {
+void findGaps(Series& s) {
     const qsizetype n = s.at.size();
     if (n < 2)
         return;
     std::vector<std::uint32_t> spacing(size_t(n - 1));
     for (qsizetype k = 0; k + 1 < n; ++k)
-        spacing[size_t(k)] = timeOf(report, s, k + 1) - timeOf(report, s, k);
+        spacing[size_t(k)] = s.times[k + 1] - s.times[k];
     std::vector<std::uint32_t> sorted = spacing;
     const auto middle = sorted.begin() + qsizetype(sorted.size() / 2);
     std::nth_element(sorted.begin(), middle, sorted.end());
@@ -59,51 +57,31 @@ void findGaps(const Report& report, Series& s) {
             s.gaps.append(std::uint32_t(k));
 }
 
-// For every whole block of each level, where its lowest and highest value are.
-void findExtremes(const Report& report, Series& s) {
-    qsizetype size = 1;
-    for (int level = 0; level < 2; ++level, size *= kBlock) {
-        QList<std::uint32_t>& out = s.extremes[level];
-        const qsizetype blocks = s.at.size() / (size * kBlock);
-        out.resize(2 * blocks);
-        for (qsizetype b = 0; b < blocks; ++b) {
-            std::uint32_t lo = std::uint32_t(b * size * kBlock), hi = lo;
-            for (qsizetype part = 0; part < kBlock; ++part) {
-                const qsizetype first = (b * kBlock + part) * size;
-                const std::uint32_t low = level ? s.extremes[0][2 * (first / kBlock)] : first;
-                const std::uint32_t high = level ? s.extremes[0][2 * (first / kBlock) + 1] : first;
-                if (s.tenths(report, low) < s.tenths(report, lo))
-                    lo = low;
-                if (s.tenths(report, high) > s.tenths(report, hi))
-                    hi = high;
-            }
-            out[2 * b] = lo;
-            out[2 * b + 1] = hi;
-        }
-    }
+// Lowest and highest of two, the earlier of equal ones.
+void take(Extremes& e, const Extremes& part) {
+    if (part.low < e.low)
+        e.low = part.low, e.lowAt = part.lowAt;
+    if (part.high > e.high)
+        e.high = part.high, e.highAt = part.highAt;
 }
 
-// Positions of the lowest and highest value from a to b (b excluded), by whole blocks where
-// they fit.
-void extremesBetween(const Report& report, const Series& s, qsizetype a, qsizetype b, qsizetype& lo,
-                     qsizetype& hi) {
-    lo = hi = a;
-    const auto take = [&](qsizetype low, qsizetype high) {
-        if (s.tenths(report, low) < s.tenths(report, lo))
-            lo = low;
-        if (s.tenths(report, high) > s.tenths(report, hi))
-            hi = high;
-    };
-    for (qsizetype k = a; k < b;) {
-        if (k % kBlock == 0 && k + kBlock <= b) {
-            const int level = k % (kBlock * kBlock) == 0 && k + kBlock * kBlock <= b ? 1 : 0;
-            const qsizetype size = level ? kBlock * kBlock : kBlock;
-            const qsizetype block = k / size;
-            take(s.extremes[level][2 * block], s.extremes[level][2 * block + 1]);
-            k += size;
-        } else {
-            take(k, k);
-            ++k;
+Extremes single(const Series& s, qsizetype k) {
+    return {s.values[k], s.values[k], std::uint32_t(k), std::uint32_t(k)};
+}
+
+// For every whole block of each level, its lowest and highest value and where they are: a
+// column's extremes come from these without reading the values between.
+void findExtremes(Series& s) {
+    qsizetype size = 1; // of the parts of a block of this level
+    for (int level = 0; level < kLevels; ++level, size *= kBlock) {
+        QList<Extremes>& out = s.extremes[level];
+        out.resize(s.at.size() / (size * kBlock));
+        for (qsizetype b = 0; b < out.size(); ++b) {
+            const qsizetype first = b * kBlock;
+            Extremes e = level ? s.extremes[level - 1][first] : single(s, first);
+            for (qsizetype part = first + 1; part < first + kBlock; ++part)
+                take(e, level ? s.extremes[level - 1][part] : single(s, part));
+            out[b] = e;
         }
     }
 }
@@ -145,15 +123,31 @@ QList<Quantity> Quantities(const Report& report) {
     QList<Quantity> charts(Charts);
     for (int c = 0; c < Charts; ++c)
         charts[c] = {QString::fromUtf8(kTitles[c]), QString::fromUtf8(kUnits[c]), {}};
-    for (Series& s : all) // shared, not copied
-        if (s.second && report.sensors[s.sensor].kind == BT)
+    // A BT humidity series shares its temperature series' positions and times, not copied.
+    const auto shares = [&](const Series& s) {
+        return s.second && report.sensors[s.sensor].kind == BT;
+    };
+    for (Series& s : all) { // the temperature series comes first
+        if (shares(s)) {
             s.at = all[index[s.sensor * 2]].at;
+            s.times = all[index[s.sensor * 2]].times;
+        } else {
+            s.times.resize(s.at.size());
+        }
+        s.values.resize(s.at.size());
+        for (qsizetype k = 0; k < s.at.size(); ++k) {
+            const Reading& r = report.readings[s.at[k]];
+            if (!shares(s))
+                s.times[k] = r.time;
+            s.values[k] = s.second ? r.value2 : r.value;
+        }
+    }
     for (Series& s : all) {
         for (qsizetype k = 0; k < s.at.size(); ++k)
             if (report.readings[s.at[k]].lowBat)
                 s.lowBat.append(std::uint32_t(k));
-        findGaps(report, s);
-        findExtremes(report, s);
+        findGaps(s);
+        findExtremes(s);
         charts[chartOf(report.sensors[s.sensor].kind, s.second)].series.append(std::move(s));
     }
     QList<Quantity> present;
@@ -168,53 +162,96 @@ QList<Quantity> Quantities(const Report& report) {
     return present;
 }
 
-QList<QPolygonF> Reduce(const Report& report, const Series& s, double x0, double x1, int columns) {
+QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
     QList<QPolygonF> lines;
     const qsizetype n = s.at.size();
     if (n == 0 || !(x1 > x0))
         return lines;
     columns = std::max(columns, 1);
-    // The first position from `from` on whose time is at or after ms.
-    const auto positionOf = [&](double ms, qsizetype from) {
+    // The first position whose time is at or after ms.
+    const auto positionOf = [&](double ms) {
         const double seconds = std::ceil(ms / 1000);
-        return qsizetype(std::partition_point(s.at.begin() + from, s.at.end(),
-                                              [&](std::uint32_t i) {
-                                                  return double(report.readings[i].time) < seconds;
-                                              }) -
-                         s.at.begin());
+        return qsizetype(std::partition_point(s.times.begin(), s.times.end(),
+                                              [&](std::uint32_t t) { return t < seconds; }) -
+                         s.times.begin());
     };
-    const qsizetype inside = positionOf(x0, 0);
-    const qsizetype after = positionOf((std::floor(x1 / 1000) + 1) * 1000, inside);
+    const qsizetype inside = positionOf(x0);
+    const qsizetype after = std::max(positionOf((std::floor(x1 / 1000) + 1) * 1000), inside);
 
-    qsizetype previous = -1;
+    qsizetype previous = -1, gap = 0;         // gap: the first of s.gaps at or after previous
+    const auto gapBefore = [&](qsizetype k) { // between the point added last and k
+        while (gap < s.gaps.size() && s.gaps[gap] < previous)
+            ++gap;
+        return previous >= 0 && gap < s.gaps.size() && s.gaps[gap] < k;
+    };
     const auto add = [&](qsizetype k) {
-        // A new line where a gap lies between this point and the one before.
-        if (previous < 0 || std::lower_bound(s.gaps.begin(), s.gaps.end(), previous) !=
-                                std::lower_bound(s.gaps.begin(), s.gaps.end(), k))
-            lines.append(QPolygonF());
-        lines.last().append(
-            QPointF(double(timeOf(report, s, k)) * 1000, s.tenths(report, k) / 10.0));
+        if (gapBefore(k))
+            lines.append(QPolygonF()); // the line breaks at a gap
+        lines.last().append(QPointF(double(s.times[k]) * 1000, s.values[k] / 10.0));
         previous = k;
     };
+    lines.append(QPolygonF());
+    lines.last().reserve(std::min(after - inside, 2 * qsizetype(columns)) + 2);
     if (inside > 0)
         add(inside - 1); // the line comes in from the left edge
     if (after - inside <= 2 * qsizetype(columns)) {
         for (qsizetype k = inside; k < after; ++k)
             add(k);
     } else {
+        // One pass through the range, taking whole blocks of about a quarter of a column where
+        // they lie within one column and single readings where they do not: every column's
+        // extremes exactly, reading memory in order whatever the zoom.
+        const qsizetype per = (after - inside) / columns;
+        int level = 0;
+        while (level < kLevels && (qsizetype(4) << (kBlockBits * (level + 1))) <= per)
+            ++level;
+        const qsizetype size = qsizetype(1) << (kBlockBits * level);
         const double width = (x1 - x0) / columns;
-        for (qsizetype k = inside, c = 1; k < after; ++c) {
-            const qsizetype end =
-                c == columns ? after : std::min(positionOf(x0 + c * width, k), after);
-            if (end == k)
-                continue;
-            qsizetype lo = 0, hi = 0;
-            extremesBetween(report, s, k, end, lo, hi);
-            add(std::min(lo, hi));
-            if (lo != hi)
-                add(std::max(lo, hi));
-            k = end;
+        int c = 0;
+        double limit = std::ceil((x0 + width) / 1000); // readings before it are in column c
+        Extremes e{};
+        bool any = false;
+        const auto flush = [&] { // the column's lowest and highest
+            if (!any)
+                return;
+            any = false;
+            qsizetype first = std::min(e.lowAt, e.highAt), second = std::max(e.lowAt, e.highAt);
+            // The one nearer the line's last point first where no gap lies between: within a
+            // pixel column the order does not show, and the line crosses each column's span
+            // once instead of twice, which halves the drawing of a dense line.
+            if (first != second && previous >= 0 && !gapBefore(second) &&
+                std::abs(s.values[second] - s.values[previous]) <
+                    std::abs(s.values[first] - s.values[previous]))
+                std::swap(first, second);
+            add(first);
+            if (first != second)
+                add(second);
+        };
+        const auto into = [&](std::uint32_t time) { // moves on to the column of time
+            while (c < columns - 1 && double(time) >= limit) {
+                flush();
+                ++c;
+                limit = std::ceil((x0 + (c + 1) * width) / 1000);
+            }
+        };
+        const auto merge = [&](const Extremes& part) {
+            if (any)
+                take(e, part);
+            else
+                e = part, any = true;
+        };
+        for (qsizetype k = inside; k < after;) {
+            into(s.times[k]);
+            if (level > 0 && (k & (size - 1)) == 0 && k + size <= after &&
+                (c == columns - 1 || double(s.times[k + size - 1]) < limit)) {
+                merge(s.extremes[level - 1][k >> (kBlockBits * level)]);
+                k += size;
+            } else {
+                merge(single(s, k));
+                ++k;
+            }
         }
+        flush();
     }
     if (after < n)
         add(after); // and goes on to the right edge
@@ -232,7 +269,7 @@ QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& char
             st.interval = s.interval;
             st.gaps = s.gaps.size();
             for (const std::uint32_t k : s.gaps) {
-                const std::uint32_t gap = timeOf(report, s, k + 1) - timeOf(report, s, k);
+                const std::uint32_t gap = s.times[k + 1] - s.times[k];
                 if (gap > st.longestGap) {
                     st.longestGap = gap;
                     st.longestGapStart = timeText(report.readings[s.at[k]]);
@@ -243,7 +280,7 @@ QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& char
             const Reading *min = nullptr, *max = nullptr;
             for (qsizetype k = 0; k < n; ++k) {
                 const Reading& r = report.readings[s.at[k]];
-                const double v = s.tenths(report, k) / 10.0;
+                const double v = s.values[k] / 10.0;
                 if (!min || v < st.minimum)
                     st.minimum = v, min = &r;
                 if (!max || v > st.maximum)

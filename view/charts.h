@@ -11,23 +11,28 @@
 
 namespace view {
 
+/// The lowest and highest value of a block of a series' readings, and where they are.
+struct Extremes {
+    std::int32_t low, high;
+    std::uint32_t lowAt, highAt;
+};
+
 /// One line of a chart: the timed readings of one sensor's first or second value, in time
-/// order, as positions in the report's readings.
+/// order, as positions in the report's readings, with their times and values side by side
+/// so that drawing any range reads little memory, and reads it in order.
 struct Series {
     QString name; // "TX 00042"; "RX 00042 (2)" for a second RX reading
     std::uint32_t sensor = 0;
-    bool second = false;              // BT humidity or the second RX reading
-    QList<std::uint32_t> at;          // positions in Report::readings, in time order
-    std::int64_t untimed = 0;         // readings of the series left out for want of a time
-    std::uint32_t interval = 0;       // usual spacing in seconds: the median; 0 below two readings
-    QList<std::uint32_t> gaps;        // k where at[k] to at[k + 1] is longer than three intervals
-    QList<std::uint32_t> extremes[2]; // per block of 64 and of 4096 readings: min and max at
-    QList<std::uint32_t> lowBat;      // k of the readings taken with a low battery
-    /// The value at position k of the series, in tenths.
-    std::int32_t tenths(const Report& report, qsizetype k) const {
-        const Reading& r = report.readings[at[k]];
-        return second ? r.value2 : r.value;
-    }
+    bool second = false;         // BT humidity or the second RX reading
+    QList<std::uint32_t> at;     // positions in Report::readings, in time order
+    QList<std::uint32_t> times;  // of each, seconds since the epoch
+    QList<std::int32_t> values;  // of each, tenths
+    std::int64_t untimed = 0;    // readings of the series left out for want of a time
+    std::uint32_t interval = 0;  // usual spacing in seconds: the median; 0 below two readings
+    QList<std::uint32_t> gaps;   // k where at[k] to at[k + 1] is longer than three intervals
+    QList<Extremes> extremes[4]; // per block of 8, 64, 512 and 4096 readings
+    QList<std::uint32_t> lowBat; // k of the readings taken with a low battery
+    double ms(qsizetype k) const { return double(times[k]) * 1000; }
 };
 
 /// A chart: temperature (TX and BT), humidity (BT), RX readings or battery (BV).
@@ -46,8 +51,7 @@ QList<Quantity> Quantities(const Report& report);
 /// in time order, and the nearest reading outside the range on either side so that lines run to
 /// the edges. Finds the range by time and each column's extremes by block, so a zoom costs about
 /// the same on a year as on a week. x in ms, y in the quantity's unit.
-QList<QPolygonF> Reduce(const Report& report, const Series& series, double x0, double x1,
-                        int columns);
+QList<QPolygonF> Reduce(const Series& series, double x0, double x1, int columns);
 
 /// Statistics of one series over all its readings; times as "yyyy-mm-dd hh:nn:ss", or the
 /// stamp as decoded where it is not a valid date and time.

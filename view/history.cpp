@@ -17,7 +17,7 @@ namespace view {
 
 namespace {
 
-constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+constexpr std::uint64_t kEmpty = ~std::uint64_t(0);
 
 std::uint64_t contentHash(const Reading& r) {
     // Every field but the time, which follows from the stamp.
@@ -29,6 +29,18 @@ std::uint64_t contentHash(const Reading& r) {
     h ^= h >> 31;
     h *= 0xBF58476D1CE4E5B9ULL;
     return h ^ (h >> 29);
+}
+
+// A raw record's tag: a hash of its 19 bytes, never 0 (the tag of a decoded line).
+std::uint32_t recordTag(QByteArrayView record) {
+    std::uint64_t a = 0, b = 0, c = 0;
+    std::memcpy(&a, record.data(), 8);
+    std::memcpy(&b, record.data() + 8, 8);
+    std::memcpy(&c, record.data() + 16, 3);
+    std::uint64_t h = (a * 0x9E3779B97F4A7C15ULL) ^ (b * 0xC2B2AE3D27D4EB4FULL) ^ (c + 0x165667B1);
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ULL;
+    return std::uint32_t(h >> 32) | 1;
 }
 
 bool sameContent(const Reading& a, const Reading& b) {
@@ -47,8 +59,7 @@ qint64 Merger::add(const QByteArray& contents) {
         ++read;
         // A raw record is told from a different one with the same decoded line by a hash of
         // its bytes: two records of one sensor at the same second are both kept.
-        const std::uint32_t tag =
-            record.isEmpty() ? 0 : std::uint32_t(qHashBits(record.data(), record.size())) | 1;
+        const std::uint32_t tag = record.isEmpty() ? 0 : recordTag(record);
         if (!insert(r, tag))
             ++report_.repeated;
     });
@@ -56,16 +67,22 @@ qint64 Merger::add(const QByteArray& contents) {
     return read;
 }
 
+// A slot holds a reading's position and the upper half of its content hash, so that a probe
+// reads a reading only where the hashes match: the readings are far apart in memory.
 bool Merger::insert(const Reading& r, std::uint32_t tag) {
+    const std::uint64_t h = contentHash(r);
+    const std::uint64_t mark = h & 0xFFFFFFFF00000000ULL;
     const std::uint32_t mask = std::uint32_t(slots_.size() - 1);
-    std::uint32_t i = std::uint32_t(contentHash(r)) & mask;
+    std::uint32_t i = std::uint32_t(h) & mask;
     for (; slots_[i] != kEmpty; i = (i + 1) & mask) {
-        const std::uint32_t other = slots_[i];
+        if ((slots_[i] & 0xFFFFFFFF00000000ULL) != mark)
+            continue;
+        const auto other = std::uint32_t(slots_[i]);
         if (sameContent(report_.readings[other], r) &&
             (tag == 0 || tags_[other] == 0 || tags_[other] == tag))
             return false;
     }
-    slots_[i] = std::uint32_t(report_.readings.size());
+    slots_[i] = mark | std::uint64_t(report_.readings.size());
     report_.readings.append(r);
     tags_.append(tag);
     report_.untimed += r.time == kNoTime;
@@ -75,13 +92,14 @@ bool Merger::insert(const Reading& r, std::uint32_t tag) {
 }
 
 void Merger::grow() {
-    slots_ = QList<std::uint32_t>(slots_.size() * 2, kEmpty);
+    slots_ = QList<std::uint64_t>(slots_.size() * 2, kEmpty);
     const std::uint32_t mask = std::uint32_t(slots_.size() - 1);
     for (qsizetype n = 0; n < report_.readings.size(); ++n) {
-        std::uint32_t i = std::uint32_t(contentHash(report_.readings[n])) & mask;
+        const std::uint64_t h = contentHash(report_.readings[n]);
+        std::uint32_t i = std::uint32_t(h) & mask;
         while (slots_[i] != kEmpty)
             i = (i + 1) & mask;
-        slots_[i] = std::uint32_t(n);
+        slots_[i] = (h & 0xFFFFFFFF00000000ULL) | std::uint64_t(n);
     }
 }
 

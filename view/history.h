@@ -32,7 +32,7 @@ private:
 
     Report& report_;
     QList<std::uint32_t> tags_;  // per reading: its raw record's hash, 0 for a decoded line
-    QList<std::uint32_t> slots_; // open addressing over readings by content
+    QList<std::uint64_t> slots_; // open addressing over readings by content
 };
 
 /// The readings of all files named and of the reports directly in the folders named (raw

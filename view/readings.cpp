@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QHash>
 #include <QIODevice>
 #include <cstring>
 
@@ -55,27 +54,50 @@ std::uint32_t localTime(const std::uint8_t s[6]) {
     return std::uint32_t(hourStart + s[4] * 60 + s[5]);
 }
 
+// The report's sensors by kind and identifier, found without making a key: every reading
+// looks its sensor up.
 class Sensors {
 public:
     explicit Sensors(Report& report) : report_(report) {
         for (qsizetype i = 0; i < report.sensors.size(); ++i)
-            index_.insert(key(report.sensors[i].kind, report.sensors[i].id), std::uint32_t(i));
+            place(std::uint32_t(i));
     }
     std::uint32_t of(Kind kind, QByteArrayView id) {
-        const QByteArray k = key(kind, id);
-        const auto it = index_.constFind(k);
-        if (it != index_.constEnd())
-            return *it;
+        std::uint32_t i = hash(kind, id) & mask();
+        for (; slots_[i] != kEmpty; i = (i + 1) & mask()) {
+            const Sensor& s = report_.sensors[slots_[i]];
+            if (s.kind == kind && s.id == id)
+                return slots_[i];
+        }
         report_.sensors.append({kind, id.toByteArray()});
-        return index_[k] = std::uint32_t(report_.sensors.size() - 1);
+        const auto n = std::uint32_t(report_.sensors.size() - 1);
+        place(n);
+        return n;
     }
 
 private:
-    static QByteArray key(Kind kind, QByteArrayView id) {
-        return char('0' + kind) + id.toByteArray();
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    static std::uint32_t hash(Kind kind, QByteArrayView id) {
+        std::uint32_t h = 2166136261u ^ kind; // FNV-1a
+        for (const char c : id)
+            h = (h ^ std::uint8_t(c)) * 16777619u;
+        return h;
+    }
+    std::uint32_t mask() const { return std::uint32_t(slots_.size() - 1); }
+    void place(std::uint32_t n) {
+        if (2 * (n + 1) > std::uint32_t(slots_.size())) { // at most half full
+            slots_ = QList<std::uint32_t>(slots_.size() * 4, kEmpty);
+            for (std::uint32_t k = 0; k < n; ++k)
+                place(k);
+        }
+        const Sensor& s = report_.sensors[n];
+        std::uint32_t i = hash(s.kind, s.id) & mask();
+        while (slots_[i] != kEmpty)
+            i = (i + 1) & mask();
+        slots_[i] = n;
     }
     Report& report_;
-    QHash<QByteArray, std::uint32_t> index_;
+    QList<std::uint32_t> slots_ = QList<std::uint32_t>(64, kEmpty);
 };
 
 bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {

@@ -6,7 +6,7 @@
 #include "link/capture.h"
 #include "settings/profile.h"
 #include "settings/tonumber.h"
-#include "view/readings.h"
+#include "view/history.h"
 
 #include <cfenv>
 #include <cmath>
@@ -194,6 +194,40 @@ void view(const QByteArray& bytes) {
         untimed += r.time == view::kNoTime;
     if (untimed != report.untimed)
         fail("untimed readings miscounted");
+
+    // Split into up to four reports and merged, raw ones first as a history reads them, in
+    // either order: the same readings, each once, in time order.
+    const qsizetype n = bytes.isEmpty() ? 1 : 1 + std::uint8_t(bytes[0]) % 4;
+    QList<QByteArray> parts;
+    for (qsizetype i = 0; i < n; ++i)
+        parts.append(
+            bytes.mid(bytes.size() * i / n, bytes.size() * (i + 1) / n - bytes.size() * i / n));
+    const auto merged = [&](QList<QByteArray> order) {
+        std::stable_partition(order.begin(), order.end(),
+                              [](const QByteArray& p) { return view::LooksRaw(p); });
+        view::Report history;
+        view::Merger merger(history);
+        for (const QByteArray& part : order)
+            merger.add(part);
+        merger.finish();
+        if (history.read != history.readings.size() + history.repeated)
+            fail("records read are not unique plus repeated");
+        for (qsizetype i = 1; i < history.readings.size(); ++i)
+            if (history.readings[i - 1].time > history.readings[i].time)
+                fail("a history out of time order");
+        QList<QByteArray> set; // readings by content; sensors by identifier, not number
+        for (const view::Reading& r : history.readings) {
+            view::Reading copy = r;
+            copy.sensor = 0;
+            set.append(QByteArray(reinterpret_cast<const char*>(&copy), sizeof copy) +
+                       history.sensors[r.sensor].id + char('0' + history.sensors[r.sensor].kind));
+        }
+        std::sort(set.begin(), set.end());
+        return set;
+    };
+    QList<QByteArray> reversed(parts.rbegin(), parts.rend());
+    if (merged(parts) != merged(reversed))
+        fail("a merge that depends on the order of its reports");
 }
 
 } // namespace properties

@@ -1,0 +1,182 @@
+// zelm-view on a year of kept downloads: a logger read every few days and never cleared. 50
+// transmitters, one reading each every 5 minutes; the logger holds the latest 200 000 records;
+// 60 downloads of 200 000 records, each overlapping the one before by half. Prints:
+// - zelm-view --png --csv of the folder against the pipeline a user would write (each file
+//   through zelm-decode, sort -u of all lines, gnuplot pngcairo): goal <= 0.25;
+// - its peak memory beyond that of a one-reading run, per unique reading: goal <= 48 bytes;
+// - a zoom step's repaint on the whole history against one on a single download: goal <= 2.
+// Usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS [zoom]]; "zoom" measures the last only.
+
+#include "runchild.h"
+#include "view/chartpanel.h"
+#include "view/history.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <random>
+#include <string>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr long kHeld = 200000; // records the logger holds
+constexpr int kSensors = 50;
+
+std::uint8_t bcd(int v) {
+    return std::uint8_t((v / 10) << 4 | (v % 10));
+}
+
+// Records first to first + count of the logger's endless sequence, as a raw report.
+void writeDownload(const std::string& path, long first, long count) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    std::tm start{};
+    start.tm_year = 125; // 2025-01-01 00:00
+    start.tm_mday = 1;
+    const std::time_t t0 = timegm(&start);
+    std::vector<std::uint8_t> out;
+    out.reserve(size_t(count) * 19);
+    for (long i = first; i < first + count; ++i) {
+        const int sensor = int(i % kSensors);
+        const long step = i / kSensors;
+        const std::time_t t = t0 + step * 300 + sensor; // a second apart within the 5 minutes
+        std::tm tm{};
+        gmtime_r(&t, &tm);
+        // A day's swing and a year's, a sensor's offset and a little hash-made noise.
+        const double day = std::sin(double(step % 288) * 2 * M_PI / 288);
+        const double year = std::sin(double(step) * 2 * M_PI / 105120);
+        const double noise = double((i * 2654435761U) % 1000) / 2000.0;
+        const double temperature = 15 + 4 * day + 8 * year + sensor * 0.2 + noise;
+        const int word = int(std::lround(temperature * 256)) & 0xFFF0;
+        const std::uint8_t r[19] = {0x00,
+                                    0x07,
+                                    bcd(tm.tm_year % 100),
+                                    bcd(tm.tm_mon + 1),
+                                    bcd(tm.tm_mday),
+                                    bcd(tm.tm_hour),
+                                    bcd(tm.tm_min),
+                                    bcd(tm.tm_sec),
+                                    0x01,
+                                    std::uint8_t(100 + sensor),
+                                    0x00,
+                                    0,
+                                    0,
+                                    0,
+                                    0,
+                                    std::uint8_t(word & 0xF0),
+                                    std::uint8_t(word >> 8),
+                                    0,
+                                    0};
+        out.insert(out.end(), r, r + 19);
+    }
+    std::fwrite(out.data(), 1, out.size(), f);
+    std::fclose(f);
+}
+
+// The time of one zoom step from the whole time range (in by 0.8 about the middle, as the wheel
+// does) on the report's chart, painted at the window's size: the fastest of several.
+double zoomStep(const view::Report& report) {
+    const QList<view::Quantity> charts = view::Quantities(report);
+    view::ChartPanel panel(report, charts.first());
+    QImage image(1100, panel.heightFor(1100), QImage::Format_RGB32);
+    QPainter painter(&image);
+    const QRect rect(QPoint(0, 0), image.size());
+    const double x0 = panel.fullStart(), x1 = panel.fullEnd(), middle = (x0 + x1) / 2;
+    double fastest = 1e9;
+    for (int round = 0; round < 9; ++round) {
+        panel.setTimeRange(x0, x1);
+        panel.paintChart(painter, rect);
+        QElapsedTimer timer;
+        timer.start();
+        panel.setTimeRange(middle - (middle - x0) * 0.8, middle + (x1 - middle) * 0.8);
+        panel.paintChart(painter, rect);
+        fastest = std::min(fastest, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return fastest;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS]\n");
+        return 2;
+    }
+    const int downloads = argc > 3 ? std::atoi(argv[3]) : 60;
+    const bool zoomOnly = argc > 4 && std::string(argv[4]) == "zoom";
+    char dir[] = "/tmp/history_bench.XXXXXX";
+    if (!mkdtemp(dir))
+        return 1;
+    const std::string data = std::string(dir) + "/DATA", one = std::string(dir) + "/one";
+    mkdir(data.c_str(), 0755);
+    mkdir(one.c_str(), 0755);
+    char name[64];
+    for (int k = 0; k < downloads; ++k) {
+        std::snprintf(name, sizeof name, "/in-2025%04d-120000.dat", k);
+        writeDownload(data + name, k * kHeld / 2, kHeld);
+    }
+    writeDownload(one + "/in.dat", 0, 1);
+    const long records = downloads * kHeld;
+
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    const view::Report history = view::ReadHistory({QString::fromStdString(data)});
+    if (!zoomOnly) {
+        // The pipeline, in one shell so its parts are timed together.
+        const std::string script = std::string(dir) + "/plot.gp";
+        std::FILE* gp = std::fopen(script.c_str(), "w");
+        std::fprintf(gp,
+                     "set terminal pngcairo size 1100,360\nset output '%s/gnuplot.png'\n"
+                     "set datafile separator '\\t'\nset xdata time\n"
+                     "set timefmt '%%Y-%%m-%%d-%%H-%%M-%%S'\nset format x '%%Y-%%m-%%d'\n"
+                     "plot '%s/unique.txt' using 2:5 with lines notitle\n",
+                     dir, dir);
+        std::fclose(gp);
+        setenv("LC_ALL", "C", 1); // a point as the decimal separator; sort by bytes
+        const std::string pipeline = std::string("for f in ") + data + "/*.dat; do '" + argv[1] +
+                                     "' \"$f\"; done | sort -u -S 25% > " + dir +
+                                     "/unique.txt && gnuplot " + script;
+        const ChildRun piped = runChild({"sh", "-c", pipeline});
+        if (piped.status != 0) {
+            std::fprintf(stderr, "the pipeline failed (status %d)\n", piped.status);
+            return 1;
+        }
+
+        const ChildRun viewRun = runChild({argv[2], "--png", std::string(dir) + "/view.png",
+                                           "--csv", std::string(dir) + "/view.csv", data});
+        const ChildRun baseline = runChild({argv[2], "--png", std::string(dir) + "/one.png", one});
+        if (viewRun.status != 0 || baseline.status != 0) {
+            std::fprintf(stderr, "zelm-view failed\n");
+            return 1;
+        }
+
+        const long unique = long(history.readings.size());
+        std::printf("%d downloads, %ld records read, %ld unique readings, %lld repeated\n",
+                    downloads, records, unique, history.repeated);
+        std::printf(
+            "zelm-view --png --csv %.2f s, pipeline (zelm-decode, sort -u, gnuplot) %.2f s: "
+            "ratio %.3f (goal <= 0.25)\n",
+            viewRun.wallSeconds, piped.wallSeconds, viewRun.wallSeconds / piped.wallSeconds);
+        const double perReading = double(viewRun.maxRssKiB - baseline.maxRssKiB) * 1024 / unique;
+        std::printf("peak memory %ld MiB, of a one-reading run %ld MiB: %.1f bytes per unique "
+                    "reading beyond (goal <= 48)\n",
+                    viewRun.maxRssKiB / 1024, baseline.maxRssKiB / 1024, perReading);
+    }
+    const double all = zoomStep(history);
+    char first[64];
+    std::snprintf(first, sizeof first, "/in-2025%04d-120000.dat", downloads / 2);
+    const double single = zoomStep(view::ReadHistory({QString::fromStdString(data + first)}));
+    std::printf("zoom step: history %.2f ms, one download %.2f ms: ratio %.2f (goal <= 2)\n", all,
+                single, all / single);
+    std::printf("pictures: %s/view.png, %s/gnuplot.png\n", dir, dir);
+    return 0;
+}
