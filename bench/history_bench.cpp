@@ -127,9 +127,10 @@ int main(int argc, char* argv[]) {
     writeDownload(one + "/in.dat", 0, 1);
     const long records = downloads * kHeld;
 
+    // The programs measured run first: a child started later would count this process's
+    // history among its own peak memory until it starts its program.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    const view::Report history = view::ReadHistory({QString::fromStdString(data)});
+    ChildRun piped, viewRun, baseline;
     if (!zoomOnly) {
         // The pipeline, in one shell so its parts are timed together.
         const std::string script = std::string(dir) + "/plot.gp";
@@ -145,20 +146,24 @@ int main(int argc, char* argv[]) {
         const std::string pipeline = std::string("for f in ") + data + "/*.dat; do '" + argv[1] +
                                      "' \"$f\"; done | sort -u -S 25% > " + dir +
                                      "/unique.txt && gnuplot " + script;
-        const ChildRun piped = runChild({"sh", "-c", pipeline});
+        piped = runChild({"sh", "-c", pipeline});
         if (piped.status != 0) {
             std::fprintf(stderr, "the pipeline failed (status %d)\n", piped.status);
             return 1;
         }
 
-        const ChildRun viewRun = runChild({argv[2], "--png", std::string(dir) + "/view.png",
-                                           "--csv", std::string(dir) + "/view.csv", data});
-        const ChildRun baseline = runChild({argv[2], "--png", std::string(dir) + "/one.png", one});
+        viewRun = runChild({argv[2], "--png", std::string(dir) + "/view.png", "--csv",
+                            std::string(dir) + "/view.csv", data});
+        baseline = runChild({argv[2], "--png", std::string(dir) + "/one.png", one});
         if (viewRun.status != 0 || baseline.status != 0) {
             std::fprintf(stderr, "zelm-view failed\n");
             return 1;
         }
+    }
 
+    QApplication app(argc, argv);
+    const view::Report history = view::ReadHistory({QString::fromStdString(data)});
+    if (!zoomOnly) {
         const long unique = long(history.readings.size());
         std::printf("%d downloads, %ld records read, %ld unique readings, %lld repeated\n",
                     downloads, records, unique, history.repeated);

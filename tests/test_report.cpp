@@ -397,27 +397,36 @@ private slots:
 
     // The usual interval, gaps longer than three of it, lines broken there.
     void gaps_data() {
+        QTest::addColumn<bool>("bt");            // else TX
         QTest::addColumn<QList<int>>("spacing"); // seconds between readings
         QTest::addColumn<int>("interval");
         QTest::addColumn<QList<int>>("gaps"); // after which readings
-        QTest::newRow("even") << QList<int>{300, 300, 300} << 300 << QList<int>{};
-        QTest::newRow("one hole") << QList<int>{300, 300, 3600, 300, 300} << 300 << QList<int>{2};
+        QTest::newRow("even") << false << QList<int>{300, 300, 300} << 300 << QList<int>{};
+        QTest::newRow("one hole") << false << QList<int>{300, 300, 3600, 300, 300} << 300
+                                  << QList<int>{2};
         QTest::newRow("three intervals is no gap")
-            << QList<int>{60, 60, 180, 181, 60} << 60 << QList<int>{3};
-        QTest::newRow("two readings a second apart") << QList<int>{1} << 1 << QList<int>{};
-        QTest::newRow("same second") << QList<int>{0, 0, 1, 0, 5} << 0 << QList<int>{4};
+            << false << QList<int>{60, 60, 180, 181, 60} << 60 << QList<int>{3};
+        QTest::newRow("two readings a second apart") << false << QList<int>{1} << 1 << QList<int>{};
+        QTest::newRow("same second") << false << QList<int>{0, 0, 1, 0, 5} << 0 << QList<int>{4};
+        QTest::newRow("BT: both values, a hole")
+            << true << QList<int>{300, 300, 3600, 300} << 300 << QList<int>{2};
     }
     void gaps() {
+        QFETCH(bool, bt);
         QFETCH(QList<int>, spacing);
         QFETCH(int, interval);
         QFETCH(QList<int>, gaps);
         QDateTime at(QDate(2026, 3, 2), QTime(0, 0));
-        QByteArray records = tx(at, 7, 20);
-        for (int i = 0; i < spacing.size(); ++i)
-            records += tx(at = at.addSecs(spacing[i]), 7, 20 + i);
+        QByteArray records;
+        for (int i = 0; i <= spacing.size(); at = at.addSecs(spacing.value(i++)))
+            records +=
+                bt ? QByteArray(kBt).replace(2, 6, hex(qPrintable(at.toString("yyMMddhhmmss"))))
+                   : tx(at, 7, 20 + i);
         const view::Report history = view::ReadReport(records);
         const QList<view::Quantity> charts = view::Quantities(history);
-        QCOMPARE(charts.size(), 1);
+        QCOMPARE(charts.size(), bt ? 2 : 1); // BT: temperature and humidity, every reading in each
+        for (const view::Quantity& q : charts)
+            QCOMPARE(q.series[0].values.size(), spacing.size() + 1);
         const view::Series& s = charts[0].series[0];
         QCOMPARE(int(s.interval), interval);
         QCOMPARE(QList<int>(s.gaps.begin(), s.gaps.end()), gaps);

@@ -107,9 +107,11 @@ QList<Quantity> Quantities(const Report& report) {
     for (qsizetype i = 0; i < report.readings.size(); ++i) {
         const Reading& r = report.readings[i];
         const bool bt = report.sensors[r.sensor].kind == BT;
-        Series& first = seriesOf(r.sensor, false);
         // A BT reading always has both values: its humidity shares the temperature's positions.
+        // Both series are made before either is used: making one may move the other.
+        seriesOf(r.sensor, false);
         Series* second = r.hasValue2 ? &seriesOf(r.sensor, true) : nullptr;
+        Series& first = seriesOf(r.sensor, false);
         if (r.time == kNoTime) {
             ++first.untimed;
             if (second)

@@ -243,9 +243,9 @@ void Viewer::showReport(Report report, const QString& title) {
         nothing_->setText(QStringLiteral("No reading of %1 has a valid date and time.").arg(title));
 
     const QList<Statistics> stats = StatisticsOf(report_, charts);
-    const QStringList headers{"Series",  "Quantity", "Readings", "First",       "Last",
-                              "Minimum", "at",       "Maximum",  "at",          "Mean",
-                              "LOWBAT",  "Interval", "Gaps",     "Longest gap", "from"};
+    const QStringList headers{"Series",   "Quantity", "Readings",    "First", "Last",
+                              "Interval", "Gaps",     "Longest gap", "from",  "Minimum",
+                              "at",       "Maximum",  "at",          "Mean",  "LOWBAT"};
     statistics_->clear();
     statistics_->setColumnCount(int(headers.size()));
     statistics_->setHorizontalHeaderLabels(headers);
@@ -258,16 +258,16 @@ void Viewer::showReport(Report report, const QString& title) {
                                 QString::number(s.readings),
                                 s.first,
                                 s.last,
+                                s.interval ? SpanText(s.interval) : QString(),
+                                QString::number(s.gaps),
+                                s.gaps ? SpanText(s.longestGap) : QString(),
+                                s.longestGapStart,
                                 QString::number(s.minimum, 'f', 1),
                                 s.minimumAt,
                                 QString::number(s.maximum, 'f', 1),
                                 s.maximumAt,
                                 QString::number(s.mean, 'f', 2),
-                                QString::number(s.lowBat),
-                                s.interval ? SpanText(s.interval) : QString(),
-                                QString::number(s.gaps),
-                                s.gaps ? SpanText(s.longestGap) : QString(),
-                                s.longestGapStart};
+                                QString::number(s.lowBat)};
         for (int col = 0; col < cells.size(); ++col)
             statistics_->setItem(row, col, new QTableWidgetItem(cells[col]));
     }
