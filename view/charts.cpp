@@ -210,7 +210,8 @@ QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
         const qsizetype size = qsizetype(1) << (kBlockBits * level);
         const double width = (x1 - x0) / columns;
         int c = 0;
-        double limit = std::ceil((x0 + width) / 1000); // readings before it are in column c
+        // Readings before limit (seconds) are in column c.
+        std::int64_t limit = std::int64_t(std::ceil((x0 + width) / 1000));
         Extremes e{};
         bool any = false;
         const auto flush = [&] { // the column's lowest and highest
@@ -230,10 +231,10 @@ QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
                 add(second);
         };
         const auto into = [&](std::uint32_t time) { // moves on to the column of time
-            while (c < columns - 1 && double(time) >= limit) {
+            while (c < columns - 1 && std::int64_t(time) >= limit) {
                 flush();
                 ++c;
-                limit = std::ceil((x0 + (c + 1) * width) / 1000);
+                limit = std::int64_t(std::ceil((x0 + (c + 1) * width) / 1000));
             }
         };
         const auto merge = [&](const Extremes& part) {
@@ -245,7 +246,7 @@ QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
         for (qsizetype k = inside; k < after;) {
             into(s.times[k]);
             if (level > 0 && (k & (size - 1)) == 0 && k + size <= after &&
-                (c == columns - 1 || double(s.times[k + size - 1]) < limit)) {
+                (c == columns - 1 || std::int64_t(s.times[k + size - 1]) < limit)) {
                 merge(s.extremes[level - 1][k >> (kBlockBits * level)]);
                 k += size;
             } else {
