@@ -92,7 +92,7 @@ double zoomStep(const view::Report& report) {
     const QRect rect(QPoint(0, 0), image.size());
     const double x0 = panel.fullStart(), x1 = panel.fullEnd(), middle = (x0 + x1) / 2;
     double fastest = 1e9;
-    for (int round = 0; round < 9; ++round) {
+    for (int round = 0; round < 25; ++round) {
         panel.setTimeRange(x0, x1);
         panel.paintChart(painter, rect);
         QElapsedTimer timer;

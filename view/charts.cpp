@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace view {
@@ -210,18 +211,21 @@ QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
         const qsizetype size = qsizetype(1) << (kBlockBits * level);
         const double width = (x1 - x0) / columns;
         int c = 0;
-        // Readings before limit (seconds) are in column c.
-        std::int64_t limit = std::int64_t(std::ceil((x0 + width) / 1000));
-        Extremes e{};
+        const auto limitOf = [&](int column) { // readings before it (seconds) are in the column
+            return column == columns - 1
+                       ? std::numeric_limits<std::int64_t>::max()
+                       : std::int64_t(std::ceil((x0 + (column + 1) * width) / 1000));
+        };
+        std::int64_t limit = limitOf(0);
+        // The column's extremes so far, kept in locals: this loop is the whole cost of a zoom.
+        std::int32_t low = 0, high = 0;
+        std::uint32_t lowAt = 0, highAt = 0;
         bool any = false;
         const auto flush = [&] { // the column's lowest and highest
-            if (!any)
-                return;
-            any = false;
-            qsizetype first = std::min(e.lowAt, e.highAt), second = std::max(e.lowAt, e.highAt);
+            qsizetype first = std::min(lowAt, highAt), second = std::max(lowAt, highAt);
             // The one nearer the line's last point first where no gap lies between: within a
-            // pixel column the order does not show, and the line crosses each column's span
-            // once instead of twice, which halves the drawing of a dense line.
+            // pixel column the order does not show, and the line then crosses each column's
+            // span once instead of twice.
             if (first != second && previous >= 0 && !gapBefore(second) &&
                 std::abs(s.values[second] - s.values[previous]) <
                     std::abs(s.values[first] - s.values[previous]))
@@ -229,32 +233,36 @@ QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
             add(first);
             if (first != second)
                 add(second);
-        };
-        const auto into = [&](std::uint32_t time) { // moves on to the column of time
-            while (c < columns - 1 && std::int64_t(time) >= limit) {
-                flush();
-                ++c;
-                limit = std::int64_t(std::ceil((x0 + (c + 1) * width) / 1000));
-            }
-        };
-        const auto merge = [&](const Extremes& part) {
-            if (any)
-                take(e, part);
-            else
-                e = part, any = true;
+            any = false;
         };
         for (qsizetype k = inside; k < after;) {
-            into(s.times[k]);
+            if (std::int64_t(s.times[k]) >= limit) { // on to the column of this reading
+                if (any)
+                    flush();
+                do
+                    limit = limitOf(++c);
+                while (std::int64_t(s.times[k]) >= limit);
+            }
+            std::int32_t lo, hi;
+            std::uint32_t loAt, hiAt;
             if (level > 0 && (k & (size - 1)) == 0 && k + size <= after &&
-                (c == columns - 1 || std::int64_t(s.times[k + size - 1]) < limit)) {
-                merge(s.extremes[level - 1][k >> (kBlockBits * level)]);
+                std::int64_t(s.times[k + size - 1]) < limit) { // a whole block in the column
+                const Extremes& block = s.extremes[level - 1][k >> (kBlockBits * level)];
+                lo = block.low, hi = block.high, loAt = block.lowAt, hiAt = block.highAt;
                 k += size;
             } else {
-                merge(single(s, k));
+                lo = hi = s.values[k];
+                loAt = hiAt = std::uint32_t(k);
                 ++k;
             }
+            if (!any || lo < low)
+                low = lo, lowAt = loAt;
+            if (!any || hi > high)
+                high = hi, highAt = hiAt;
+            any = true;
         }
-        flush();
+        if (any)
+            flush();
     }
     if (after < n)
         add(after); // and goes on to the right edge
