@@ -17,6 +17,8 @@ class PortCloser {
 public:
     explicit PortCloser(Comm& comm) : comm_(comm) {}
     ~PortCloser() {
+        if (dismissed_)
+            return;
         try {
             comm_.setPortOpen(false);
         } catch (...) {
@@ -25,22 +27,34 @@ public:
     }
     PortCloser(const PortCloser&) = delete;
     PortCloser& operator=(const PortCloser&) = delete;
+    /// Leaves the port open.
+    void dismiss() { dismissed_ = true; }
 
 private:
     Comm& comm_;
+    bool dismissed_ = false;
 };
 
 void discardInput(Context& ctx) {
     ctx.MSComm1.Input();
 }
 
-// The shared opening of both dialogues: store the port, open it, ask for a reset and walk the
-// boot menu to the prompt. Returns true at the prompt, with the port open and closer set.
-bool walkToPrompt(Context& ctx, int listIndex, std::optional<PortCloser>& closer) {
+// The port of the list's selected position, stored for the next start.
+std::int32_t storePort(Context& ctx, int listIndex) {
     const std::int32_t port = std::int16_t(listIndex + 1);
     settings::WriteIni(settings::kSection, settings::kPortKey, QString::number(port), ctx.log);
+    return port;
+}
+
+// The shared opening of the dialogues: open the port, ask for a reset and walk the boot menu to
+// the prompt. Returns true at the prompt, with the port open and closer set; reached tells how
+// far it came.
+bool walkToPrompt(Context& ctx, std::int32_t port, std::optional<PortCloser>& closer,
+                  std::int32_t bootSeconds = kBootSeconds, Reached* reached = nullptr) {
     if (OpenPort(ctx, port) != 0)
         return false;
+    if (reached)
+        *reached = Reached::Opened;
     closer.emplace(ctx.MSComm1);
     ctx.log.LogLine("");
     ctx.log.LogLine("Plug the PC into the ZELM device and");
@@ -48,8 +62,10 @@ bool walkToPrompt(Context& ctx, int listIndex, std::optional<PortCloser>& closer
     ctx.log.SetStatus("");
     discardInput(ctx);
     ctx.log.LogLine("Waiting for boot menu");
-    if (WaitFor(ctx, kBootMenu, kBootSeconds) != 0)
+    if (WaitFor(ctx, kBootMenu, bootSeconds) != 0)
         return false;
+    if (reached)
+        *reached = Reached::BootMenu;
     Pause(ctx, 1);
     if (ctx.events.Cancelled())
         return false;
@@ -84,7 +100,7 @@ QByteArray& CapturedText() {
 void DownloadData(Context& ctx, int listIndex) {
     std::optional<PortCloser> closer;
     guarded(ctx, "DownloadData", [&] {
-        if (!walkToPrompt(ctx, listIndex, closer))
+        if (!walkToPrompt(ctx, storePort(ctx, listIndex), closer))
             return;
         if (SendText(ctx, kReportCommand) != 0)
             return;
@@ -99,7 +115,7 @@ void ClearData(Context& ctx, int listIndex) {
         return;
     std::optional<PortCloser> closer;
     guarded(ctx, "ClearData", [&] {
-        if (!walkToPrompt(ctx, listIndex, closer))
+        if (!walkToPrompt(ctx, storePort(ctx, listIndex), closer))
             return;
         if (SendText(ctx, kClearCommand) != 0)
             return;
@@ -107,6 +123,58 @@ void ClearData(Context& ctx, int listIndex) {
             return;
         ctx.log.LogLine("Clear complete");
     });
+}
+
+ReadOut ReadOutDevice(Context& ctx, std::int32_t port, bool clear, std::int32_t bootSeconds,
+                      bool keepOpen) {
+    ReadOut out;
+    std::optional<PortCloser> closer;
+    bool complete = false; // the dialogue went through: the line is fine
+    guarded(ctx, "ReadOutDevice", [&] {
+        if (!walkToPrompt(ctx, port, closer, bootSeconds, &out.reached)) {
+            out.outcome = out.reached == Reached::Nothing ? Outcome::PortFailed : Outcome::NoAnswer;
+            return;
+        }
+        QByteArray captured;
+        if (SendText(ctx, kReportCommand) != 0 || Capture(ctx, captured) != 0)
+            return;
+        const report::Kept kept = report::KeepReport(captured, ctx.log);
+        out.outPath = kept.outPath;
+        complete = true;
+        if (!kept.decoded) {
+            out.outcome = Outcome::NotKept;
+            return;
+        }
+        out.outcome = Outcome::Done;
+        if (!clear)
+            return;
+        complete = false;
+        // The readings must be on the device before the logger forgets them; and a program
+        // told to end clears nothing after that.
+        out.outcome = Outcome::NotCleared;
+        if (!kept.safe || ctx.events.Cancelled()) {
+            ctx.log.LogLine(kNotCleared + (kept.safe ? QStringLiteral("told to end")
+                                                     : QStringLiteral("the report is not kept")));
+            return;
+        }
+        // Back at the prompt after the report.
+        Pause(ctx, 1);
+        if (ctx.events.Cancelled()) {
+            ctx.log.LogLine(kNotCleared + QStringLiteral("told to end"));
+            return;
+        }
+        discardInput(ctx);
+        if (SendText(ctx, kClearCommand) != 0 || WaitFor(ctx, kPrompt, kPromptSeconds) != 0) {
+            ctx.log.LogLine(kNotCleared + QStringLiteral("no prompt after the clear command"));
+            return;
+        }
+        complete = true;
+        ctx.log.LogLine("Clear complete");
+        out.outcome = Outcome::Done;
+    });
+    if (keepOpen && complete && closer)
+        closer->dismiss(); // the next logger's boot menu comes on the same line
+    return out;
 }
 
 } // namespace devicelink

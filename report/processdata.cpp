@@ -8,7 +8,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace report {
 
@@ -39,6 +45,22 @@ QString writeWhole(const QString& path, const QByteArray& bytes, QString& step) 
     return file.commit() ? QString() : file.errorString();
 }
 
+// Flushes a file or folder to the device, so that what was written survives a power cut: a
+// folder holds the renames that put the files in place.
+bool syncToDevice(const QString& path) {
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+#else
+    QFile file(path); // the system's own flush needs a handle open for writing
+    return file.open(QIODevice::ReadWrite) && file.flush();
+#endif
+}
+
 } // namespace
 
 QString RawArchiveName(const QDateTime& when) {
@@ -50,6 +72,13 @@ QString DecodedFileName(const QDateTime& when) {
 }
 
 void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQuestions& ask) {
+    const Kept kept = KeepReport(captured, log);
+    if (kept.decoded)
+        ShowFile(kept.outPath, ask);
+}
+
+Kept KeepReport(const QByteArray& captured, core::StatusLog& log) {
+    Kept kept;
     log.LogLine("Processing data");
 
     const QDateTime when = QDateTime::currentDateTime(); // one stamp for both files
@@ -57,27 +86,28 @@ void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQue
     QString step;
     if (const QString why = writeWhole(rawPath, captured, step); !why.isEmpty()) {
         log.LogLine(failure(step, rawPath, why));
-        return;
+        return kept;
     }
 
     // Every download is kept as well: in.dat is overwritten by the next one, and the decoded
     // file leaves out records. A copy that cannot be written costs nothing in.dat does not hold.
     const QString archivePath =
         settings::InProgramFolder(settings::kDataFolder + u'/' + RawArchiveName(when));
-    if (const QString why = writeWhole(archivePath, captured, step); !why.isEmpty())
-        log.LogLine(failure("write", archivePath, why));
+    const QString archiveWhy = writeWhole(archivePath, captured, step);
+    if (!archiveWhy.isEmpty())
+        log.LogLine(failure("write", archivePath, archiveWhy));
 
     QFile raw(rawPath);
     if (!raw.open(QIODevice::ReadOnly)) {
         log.LogLine(failure("read back", rawPath, raw.errorString()));
-        return;
+        return kept;
     }
 
     const QString outPath = settings::InProgramFolder(DecodedFileName(when));
     QSaveFile out(outPath);
     if (!out.open(QIODevice::WriteOnly)) {
         log.LogLine(failure("create", outPath, out.errorString()));
-        return;
+        return kept;
     }
     // The count is shown as the work goes on, but at most every kProgressMs and for the last
     // record: setting and painting it for every record would cost more than decoding it.
@@ -98,16 +128,21 @@ void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQue
             log.LogLine(failure("read back", rawPath, result.error));
         else
             log.LogLine(failure("write", outPath, result.error));
-        return;
+        return kept;
     }
     if (!out.commit()) {
         log.LogLine(failure("write", outPath, out.errorString()));
-        return;
+        return kept;
     }
 
     log.LogLine("Processing " + QString::number(result.records) + " records complete");
     log.SetStatus("");
-    ShowFile(outPath, ask);
+    kept.decoded = true;
+    kept.outPath = outPath;
+    kept.safe = archiveWhy.isEmpty() && syncToDevice(rawPath) && syncToDevice(archivePath) &&
+                syncToDevice(QFileInfo(rawPath).absolutePath()) &&
+                syncToDevice(QFileInfo(archivePath).absolutePath());
+    return kept;
 }
 
 } // namespace report

@@ -19,6 +19,17 @@ QString RawArchiveName(const QDateTime& when);
 /// "out-yyyy-mm-dd-hh-nn-ss.txt" for the given local time.
 QString DecodedFileName(const QDateTime& when);
 
+/// What keeping a captured report came to.
+struct Kept {
+    bool decoded = false; // in.dat and the decoded file are written
+    bool safe = false;    // and the kept copy too, each on the device with its folder
+    QString outPath;      // the decoded file
+};
+
+/// ProcessData without the editor: keeps and decodes the report with the same log lines, and
+/// tells whether every file is on the device, so that the logger may be cleared.
+Kept KeepReport(const QByteArray& captured, core::StatusLog& log);
+
 /// Keeps the captured report as "in.dat" beside the program and as a copy in DATA named after
 /// the time of the download (a failed copy is told and the work goes on), decodes it record by
 /// record into a new "out-<date and time>.txt" there and opens that in the text editor. A file that

@@ -7,8 +7,9 @@
 
 class SimDevice {
 public:
-    explicit SimDevice(const QStringList& options) {
-        path_ = dir_.filePath("zelm");
+    /// At path, or in a folder of its own.
+    explicit SimDevice(const QStringList& options, const QString& path = {}) {
+        path_ = path.isEmpty() ? dir_.filePath("zelm") : path;
         process_.start(ZELM_SIM, QStringList{"--menu-delay", "100"} + options + QStringList{path_});
         started_ = process_.waitForReadyRead(5000) && process_.readLine().trimmed() == path_;
         qputenv("ZURORUVE_COM1", path_.toUtf8());
@@ -19,6 +20,8 @@ public:
     }
     bool started() const { return started_; }
     QString path() const { return path_; }
+    /// Resets the device, as its reset button does: it sends its boot menu again.
+    void reset() { process_.write("\n"); }
     /// Everything the simulator has printed so far.
     QByteArray output() { return output_ += process_.readAllStandardOutput(); }
     /// Waits until the simulator has seen the port closed `times` times, as a person pressing

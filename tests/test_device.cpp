@@ -196,6 +196,117 @@ private slots:
         QVERIFY(!rig.comm.PortOpen());
     }
 
+    // zelm-download against the simulated device: the window's files, a clear only once they
+    // are kept, and each exit status.
+    void readOut_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("sim");    // the simulator's options
+        QTest::addColumn<QString>("mount");  // a tmpfs: "folder options" or "DATA options"
+        QTest::addColumn<bool>("terminate"); // SIGTERM once the report has started
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("left"); // files in the folder; "+1": one kept copy
+        QTest::addColumn<bool>("cleared");
+        const QStringList clear{"--clear"};
+        QTest::newRow("download") << QStringList() << "--fast --records 10"
+                                  << "" << false << 0 << "in.dat out- +1" << false;
+        QTest::newRow("download and clear") << clear << "--fast --records 10"
+                                            << "" << false << 0 << "in.dat out- +1" << true;
+        QTest::newRow("disk full: not cleared")
+            << clear << kMany << "folder size=400k" << false << 3 << "in.dat +1" << false;
+        QTest::newRow("kept copy not written: not cleared")
+            << clear << "--fast --records 10"
+            << "DATA ro,size=64k" << false << 4 << "in.dat out- +0" << false;
+        QTest::newRow("no boot menu")
+            << clear + QStringList{"--boot-wait", "1"} << "--fast --stall menu"
+            << "" << false << 1 << "+0" << false;
+        QTest::newRow("unplugged mid-report") << clear << "--records 2000 --unplug mid"
+                                              << "" << false << 1 << "+0" << false;
+        QTest::newRow("SIGTERM mid-report") << clear << "--records 20000"
+                                            << "" << true << 1 << "+0" << false;
+        QTest::newRow("no such device") << QStringList{"--device", "/nonexistent/zelm"} << "--fast"
+                                        << "" << false << 2 << "+0" << false;
+        QTest::newRow("wrong arguments") << QStringList{"--port", "0"} << "--fast"
+                                         << "" << false << 64 << "" << false;
+    }
+    void readOut() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, sim);
+        QFETCH(QString, mount);
+        QFETCH(bool, terminate);
+        QFETCH(int, status);
+        QFETCH(QString, left);
+        QFETCH(bool, cleared);
+        QDir(folder).mkdir("DATA");
+        std::optional<Tmpfs> tmpfs;
+        if (!mount.isEmpty() && !tmpfs
+                                     .emplace(mount.startsWith("DATA") ? folder + "/DATA" : folder,
+                                              mount.section(' ', 1).toUtf8())
+                                     .mounted())
+            QSKIP("needs a tmpfs mount (root)");
+        SimDevice device(sim.split(' '));
+        QVERIFY(device.started());
+        QProcess run;
+        run.start(ZELM_DOWNLOAD,
+                  QStringList{"--device", device.path(), "--folder", folder} + options);
+        if (terminate) {
+            QVERIFY(QTest::qWaitFor([&] { return device.output().contains("report 0"); }, 20000));
+            QTest::qWait(300);
+            run.terminate();
+        }
+        QVERIFY(run.waitForFinished(60000));
+        const QString log = run.readAllStandardError();
+        QVERIFY2(run.exitCode() == status, qPrintable(log));
+        device.waitForClosed(status == 2 || status == 64 ? 0 : 1); // all it was told is out
+        QCOMPARE(device.output().contains("forward pointer"), cleared);
+        QCOMPARE(log.contains("Clear complete"), cleared);
+        QStringList names = files().replaceInStrings(QRegularExpression("^out-.*"), "out-");
+        if (!left.isEmpty())
+            names.append("+" +
+                         QString::number(QDir(folder + "/DATA").entryList(QDir::Files).size()));
+        QCOMPARE(names.join(' '), left);
+        const QByteArray printed = run.readAllStandardOutput();
+        QCOMPARE(printed.isEmpty(), !left.contains("out-"));
+        if (!printed.isEmpty()) // the decoded file, as the window writes it
+            QCOMPARE(readAll(printed.trimmed()),
+                     decodeText(readAll(folder + "/in.dat"), report::NumberFormat::System()));
+    }
+
+    // A docking station: three loggers in a row, the adapter unplugged and plugged in again
+    // between two of them; each kept and cleared; SIGTERM while waiting ends it with 0.
+    void watch() {
+        const QString path = dir.filePath("station");
+        QProcess run;
+        std::optional<SimDevice> device(std::in_place, QStringList{"--fast", "--records", "10"},
+                                        path);
+        QVERIFY(device->started());
+        run.start(ZELM_DOWNLOAD, {"--device", path, "--folder", folder, "--watch", "--clear"});
+        QByteArray printed;
+        const auto downloads = [&](int n) {
+            return QTest::qWaitFor(
+                [&] { return (printed += run.readAllStandardOutput()).count('\n') == n; }, 20000);
+        };
+        QVERIFY(downloads(1));
+        QVERIFY(QTest::qWaitFor([&] { return device->output().contains("report cleared"); }, 5000));
+        device->reset(); // the next logger, on the adapter that stayed
+        QVERIFY(downloads(2));
+        QVERIFY(
+            QTest::qWaitFor([&] { return device->output().count("report cleared") == 2; }, 5000));
+        device.reset(); // the adapter unplugged ...
+        QTest::qWait(1500);
+        device.emplace(QStringList{"--fast", "--records", "7"}, path); // ... and back
+        QVERIFY(downloads(3));
+        QVERIFY(QTest::qWaitFor([&] { return device->output().contains("report cleared"); }, 5000));
+        run.terminate();
+        QVERIFY(run.waitForFinished(5000));
+        QCOMPARE(run.exitCode(), 0);
+        const QString log = run.readAllStandardError();
+        QCOMPARE(log.count("Clear complete"), 3);
+        QCOMPARE(QDir(folder + "/DATA").entryList(QDir::Files).size(), 3);
+        QCOMPARE(readAll(folder + "/in.dat").size(), 7 * 19); // the third logger's
+        QCOMPARE(readAll(printed.split('\n').value(2)),
+                 decodeText(readAll(folder + "/in.dat"), report::NumberFormat::System()));
+    }
+
     void discardAndReopen() {
         // The boot menu comes while nothing reads the line: it waits in the system's buffer,
         // not yet in Qt's, and a discard must still take it.

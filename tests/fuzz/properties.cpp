@@ -94,7 +94,8 @@ void decode(const QByteArray& raw) {
 
 // The capture fed arbitrary bytes in arbitrary reads (the first bytes give their sizes): what it
 // keeps is exactly the bytes strictly between the first start marker and the first end marker
-// after it; without both markers it times out and keeps nothing.
+// after it; without both markers, or with a start marker later than 120 s, it times out and
+// keeps nothing.
 void capture(const QByteArray& input) {
     const qsizetype sizes = 1 + (input.isEmpty() ? 0 : quint8(input[0]) % 8);
     if (input.size() < 1 + sizes)
@@ -103,15 +104,25 @@ void capture(const QByteArray& input) {
     Rig rig;
     rig.line.open = true;
     rig.line.stepMs = 1000; // one read a second: never 30 s of silence while data flows
+    const qsizetype p = stream.indexOf("!@#$");
+    qint64 startSeenMs = 0; // when the start marker's last byte arrives: chunk i at i + 1 s
     for (qsizetype i = 0, pos = 0; pos < stream.size(); ++i) {
         const qsizetype n = 1 + quint8(input[1 + i % sizes]) % 64;
         rig.line.arrive(1000, stream.mid(pos, n));
+        if (p >= 0 && pos <= p + 3 && p + 3 < pos + n)
+            startSeenMs = (i + 1) * 1000;
         pos += n;
     }
     QByteArray captured = "before";
     const int result = devicelink::Capture(rig.ctx, captured);
 
-    const qsizetype p = stream.indexOf("!@#$");
+    if (startSeenMs > 122000) { // the start marker came too late: a time-out, nothing kept
+        if (result != 1 || captured != "before" || rig.log.lines.last() != "Timeout!")
+            fail("no capture of a start marker after 120 s");
+        return;
+    }
+    if (startSeenMs > 120000)
+        return; // the pass that meets the limit may or may not see it
     const qsizetype q = p < 0 ? -1 : stream.indexOf("%^&*", p + 4);
     if (p >= 0 && q >= 0) {
         if (result != 0 || captured != stream.mid(p + 4, q - p - 4))
