@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -192,7 +193,13 @@ int main(int argc, char* argv[]) {
             return int(out.outcome);
         if (told) // between downloads, nothing was cut
             return out.reached == devicelink::Reached::BootMenu ? int(out.outcome) : 0;
-        if (!comm.PortOpen()) // unplugged: look again about once a second
-            devicelink::Pause(ctx, 1);
+        // Unplugged: look for the device about once a second, by its name, which costs less
+        // than asking the system for every port.
+        if (!comm.PortOpen()) {
+            const QString path = devicelink::DeviceForPort(port);
+            do
+                devicelink::Pause(ctx, 1);
+            while (!told && path.startsWith(u'/') && !QFileInfo::exists(path));
+        }
     }
 }
