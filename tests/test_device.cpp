@@ -213,6 +213,9 @@ private slots:
                                             << "" << false << 0 << "in.dat out- +1" << true;
         QTest::newRow("disk full: not cleared")
             << clear << kMany << "folder size=400k" << false << 3 << "in.dat +1" << false;
+        QTest::newRow("read-only folder: not cleared")
+            << clear << "--fast --records 10"
+            << "folder ro,size=64k" << false << 3 << "+0" << false;
         QTest::newRow("kept copy not written: not cleared")
             << clear << "--fast --records 10"
             << "DATA ro,size=64k" << false << 4 << "in.dat out- +0" << false;
@@ -246,6 +249,9 @@ private slots:
         SimDevice device(sim.split(' '));
         QVERIFY(device.started());
         QProcess run;
+        QProcessEnvironment journal = QProcessEnvironment::systemEnvironment();
+        journal.insert("JOURNAL_STREAM", "8:1234"); // as under systemd: lines with priorities
+        run.setProcessEnvironment(journal);
         run.start(ZELM_DOWNLOAD,
                   QStringList{"--device", device.path(), "--folder", folder} + options);
         if (terminate) {
@@ -256,6 +262,9 @@ private slots:
         QVERIFY(run.waitForFinished(60000));
         const QString log = run.readAllStandardError();
         QVERIFY2(run.exitCode() == status, qPrintable(log));
+        static const QRegularExpression priority("^<3>(ERROR|Timeout)|^<6>(?!ERROR|Timeout)");
+        for (const QString& line : log.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(status == 64 || line.contains(priority), qPrintable(line));
         device.waitForClosed(status == 2 || status == 64 ? 0 : 1); // all it was told is out
         QCOMPARE(device.output().contains("forward pointer"), cleared);
         QCOMPARE(log.contains("Clear complete"), cleared);
