@@ -429,6 +429,8 @@ private slots:
             QCOMPARE(q.series[0].values.size(), spacing.size() + 1);
         const view::Series& s = charts[0].series[0];
         QCOMPARE(int(s.interval), interval);
+        if (!bt) // 20, 21, ...
+            QCOMPARE(view::StatisticsOf(history, charts)[0].mean, 20 + spacing.size() / 2.0);
         QCOMPARE(QList<int>(s.gaps.begin(), s.gaps.end()), gaps);
         const QList<view::Statistics> stats = view::StatisticsOf(history, charts);
         QCOMPARE(stats[0].gaps, gaps.size());
@@ -439,6 +441,17 @@ private slots:
             QCOMPARE(int(stats[0].longestGap), *std::max_element(spacing.begin(), spacing.end()));
             QCOMPARE(lines[0].last().x(), history.readings[gaps[0]].ms());
         }
+    }
+
+    void quantities() { // each kind in its chart, BT in two
+        QStringList got;
+        const view::Report report = view::ReadReport(kBv + kRx + kBt + kTx);
+        for (const view::Quantity& q : view::Quantities(report))
+            for (const view::Series& s : q.series)
+                got.append(q.title + ": " + s.name);
+        QCOMPARE(got, QStringList({"Temperature: TX 12345", "Temperature: BT 00:1A:2B:3C:4D:5E",
+                                   "Relative humidity: BT 00:1A:2B:3C:4D:5E",
+                                   "RX readings: RX 00042", "Battery: BV 00042"}));
     }
 
     // A plot of some columns gets every column's lowest and highest reading and few more, found
