@@ -8,6 +8,7 @@
 // Usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS [zoom]]; "zoom" measures the last only.
 
 #include "runchild.h"
+#include "txrecord.h"
 #include "view/chartpanel.h"
 #include "view/history.h"
 
@@ -28,10 +29,6 @@ namespace {
 constexpr long kHeld = 200000; // records the logger holds
 constexpr int kSensors = 50;
 
-std::uint8_t bcd(int v) {
-    return std::uint8_t((v / 10) << 4 | (v % 10));
-}
-
 // Records first to first + count of the logger's endless sequence, as a raw report.
 void writeDownload(const std::string& path, long first, long count) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -49,33 +46,12 @@ void writeDownload(const std::string& path, long first, long count) {
         const int sensor = int(i % kSensors);
         const long step = i / kSensors;
         const std::time_t t = t0 + step * 300 + sensor; // a second apart within the 5 minutes
-        std::tm tm{};
-        gmtime_r(&t, &tm);
         // A day's swing and a year's, a sensor's offset and a little hash-made noise.
         const double day = std::sin(double(step % 288) * 2 * M_PI / 288);
         const double year = std::sin(double(step) * 2 * M_PI / 105120);
         const double noise = double((i * 2654435761U) % 1000) / 2000.0;
-        const double temperature = 15 + 4 * day + 8 * year + sensor * 0.2 + noise;
-        const int word = int(std::lround(temperature * 256)) & 0xFFF0;
-        const std::uint8_t r[19] = {0x00,
-                                    0x07,
-                                    bcd(tm.tm_year % 100),
-                                    bcd(tm.tm_mon + 1),
-                                    bcd(tm.tm_mday),
-                                    bcd(tm.tm_hour),
-                                    bcd(tm.tm_min),
-                                    bcd(tm.tm_sec),
-                                    0x01,
-                                    std::uint8_t(100 + sensor),
-                                    0x00,
-                                    0,
-                                    0,
-                                    0,
-                                    0,
-                                    std::uint8_t(word & 0xF0),
-                                    std::uint8_t(word >> 8),
-                                    0,
-                                    0};
+        std::uint8_t r[19];
+        TxRecord(r, t, sensor, 15 + 4 * day + 8 * year + sensor * 0.2 + noise);
         out.insert(out.end(), r, r + 19);
     }
     std::fwrite(out.data(), 1, out.size(), f);

@@ -4,6 +4,7 @@
 // Usage: view_bench ZELM_DECODE ZELM_VIEW [RECORDS]
 
 #include "runchild.h"
+#include "txrecord.h"
 
 #include <cmath>
 #include <cstdint>
@@ -14,10 +15,6 @@
 #include <string>
 
 namespace {
-
-std::uint8_t bcd(int v) {
-    return std::uint8_t((v / 10) << 4 | (v % 10));
-}
 
 void writeReport(const std::string& path, long records) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -37,25 +34,10 @@ void writeReport(const std::string& path, long records) {
         const int sensor = int(i % kSensors);
         const long minute = i / kSensors;
         const std::time_t t = t0 + minute * 60 + sensor; // a second apart within the minute
-        std::tm tm{};
-        gmtime_r(&t, &tm);
         const double temperature = 20 + 5 * std::sin(minute * 2 * M_PI / 1440) + sensor * 0.1 +
                                    noise(rng) + (rng() % 100000 == 0 ? 15 : 0); // rare spikes
-        const int word = int(std::lround(temperature * 256)) & 0xFFF0;
-        const bool low = minute > 15000 && sensor == 7;
-        std::uint8_t r[19] = {0x00,
-                              0x07,
-                              bcd(tm.tm_year % 100),
-                              bcd(tm.tm_mon + 1),
-                              bcd(tm.tm_mday),
-                              bcd(tm.tm_hour),
-                              bcd(tm.tm_min),
-                              bcd(tm.tm_sec),
-                              0x01,
-                              std::uint8_t(100 + sensor),
-                              0x00};
-        r[15] = std::uint8_t((word & 0xF0) | (low ? 4 : 0));
-        r[16] = std::uint8_t(word >> 8);
+        std::uint8_t r[19];
+        TxRecord(r, t, sensor, temperature, minute > 15000 && sensor == 7);
         std::fwrite(r, 1, sizeof r, f);
     }
     std::fclose(f);

@@ -1,13 +1,11 @@
 #include "view/history.h"
 
-#include "report/record.h"
 #include "settings/folder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSet>
 #include <algorithm>
 #include <cstring>

@@ -3,8 +3,6 @@
 #include "report/record.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QIODevice>
 #include <cstring>
 

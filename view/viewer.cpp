@@ -3,7 +3,6 @@
 #include "view/history.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileDialog>
