@@ -56,7 +56,11 @@ bool syncToDevice(const QString& path) {
     ::close(fd);
     return synced;
 #else
-    QFile file(path); // the system's own flush needs a handle open for writing
+    // A folder there has nothing to flush of its own; a file is flushed through a handle open
+    // for writing.
+    if (QFileInfo(path).isDir())
+        return true;
+    QFile file(path);
     return file.open(QIODevice::ReadWrite) && file.flush();
 #endif
 }
