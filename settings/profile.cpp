@@ -94,18 +94,20 @@ Found find(const QByteArray& contents, const QList<Line>& lines, const QString& 
     return f;
 }
 
+// A value as read: one pair of matching quotes removed, cut to the longest value.
+QString shownValue(QByteArray v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return QString::fromLocal8Bit(v.left(kMaxProfileValue));
+}
+
 } // namespace
 
 QString ProfileValue(const QByteArray& contents, const QString& section, const QString& key,
                      const QString& fallback) {
     const QList<Line> lines = splitLines(contents);
     const Found f = find(contents, lines, section, key);
-    if (f.key < 0)
-        return fallback.left(kMaxProfileValue);
-    QByteArray v = f.value;
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        v = v.mid(1, v.size() - 2);
-    return QString::fromLocal8Bit(v.left(kMaxProfileValue));
+    return f.key < 0 ? fallback.left(kMaxProfileValue) : shownValue(f.value);
 }
 
 QByteArray WithProfileValue(const QByteArray& contents, const QString& section, const QString& key,
@@ -141,6 +143,62 @@ QByteArray WithProfileValue(const QByteArray& contents, const QString& section, 
     return out;
 }
 
+QByteArray WithoutProfileValue(const QByteArray& contents, const QString& section,
+                               const QString& key) {
+    const QList<Line> lines = splitLines(contents);
+    const Found f = find(contents, lines, section, key);
+    if (f.key < 0)
+        return contents;
+    const auto lineEnd = [&](qsizetype i) { // past the line's end bytes
+        return i + 1 < lines.size() ? lines[i + 1].begin : contents.size();
+    };
+    QByteArray out = contents;
+    out.remove(lines[f.key].begin, lineEnd(f.key) - lines[f.key].begin);
+    if (f.lastLine == f.key) { // was the key the section's last line: is anything else left?
+        bool others = false;
+        for (qsizetype i = f.section + 1; i < f.key && !others; ++i)
+            others = !text(contents, lines[i]).trimmed().isEmpty();
+        if (!others) // header and blank lines up to the key
+            out.remove(lines[f.section].begin, lines[f.key].begin - lines[f.section].begin);
+    }
+    return out;
+}
+
+QList<ProfileEntry> ProfileEntries(const QByteArray& contents) {
+    QList<ProfileEntry> entries;
+    const QList<Line> lines = splitLines(contents);
+    QString section;
+    int sectionLine = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray t = text(contents, lines[i]);
+        QByteArray name;
+        if (sectionName(t, name)) {
+            section = QString::fromLocal8Bit(name.trimmed());
+            sectionLine = int(i + 1);
+            continue;
+        }
+        QByteArray k, v;
+        keyOf(t, k, v);
+        if (sectionLine == 0 || k.isEmpty() || k.startsWith(';'))
+            continue;
+        entries.append(
+            {section, QString::fromLocal8Bit(k), shownValue(v), int(i + 1), sectionLine});
+    }
+    return entries;
+}
+
+bool WriteProfileFile(const QString& path, const QByteArray& contents) {
+    // A read-only file is refused even where its folder would let us replace it.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isWritable())
+        return false;
+    // Written whole to a temporary file and renamed, so a failed write leaves the old file.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(contents);
+    return out.commit();
+}
+
 QString GetProfileString(const QString& section, const QString& key, const QString& fallback,
                          const QString& path) {
     QFile file(path);
@@ -163,12 +221,7 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
     const QByteArray updated = WithProfileValue(contents, section, key, value);
     if (updated == contents && existing.exists())
         return true;
-    // Written whole to a temporary file and renamed, so a failed write leaves the old file.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(updated);
-    return out.commit();
+    return WriteProfileFile(path, updated);
 }
 
 } // namespace settings

@@ -4,6 +4,7 @@
 // line of the file is kept byte for byte, and a value reads back cut to 254 characters.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 namespace settings {
@@ -26,5 +27,26 @@ QString ProfileValue(const QByteArray& contents, const QString& section, const Q
                      const QString& fallback);
 QByteArray WithProfileValue(const QByteArray& contents, const QString& section, const QString& key,
                             const QString& value);
+
+/// The same file's contents without key in section; a section left with no line but its header
+/// goes too, as the Windows functions delete a key and an emptied section.
+QByteArray WithoutProfileValue(const QByteArray& contents, const QString& section,
+                               const QString& key);
+
+/// One "key=value" line of a file, with its section and line number (from 1).
+struct ProfileEntry {
+    QString section;
+    QString key;
+    QString value;
+    int line = 0;
+    int sectionLine = 0; // of its section's header
+};
+/// Every key line of the file, in file order, sections given as written; lines before the first
+/// section are left out, as the profile functions never read them.
+QList<ProfileEntry> ProfileEntries(const QByteArray& contents);
+
+/// Replaces the file at path with contents through a temporary file. False when the file is
+/// read-only or the folder refuses it; the old file then stays.
+bool WriteProfileFile(const QString& path, const QByteArray& contents);
 
 } // namespace settings

@@ -1,6 +1,7 @@
 // Decoding: the field decoders, whole records (bytes written as hex beside the expected line),
 // ProcessData from the captured report to in.dat, its kept copy, the decoded file and the
-// editor, the companion decoder, and zelm-view's readings, history, reduction and exports.
+// editor, the companion decoder, and zelm-view's readings, history, reduction, sensor settings,
+// statistics and exports.
 
 #include "rig.h"
 
@@ -8,13 +9,19 @@
 #include "report/processdata.h"
 #include "report/showfile.h"
 #include "settings/folder.h"
+#include "settings/profile.h"
 #include "view/charts.h"
 #include "view/history.h"
+#include "view/sensorsdialog.h"
+#include "view/sensorsettings.h"
 #include "view/timeaxis.h"
 
+#include <QDialogButtonBox>
 #include <QImage>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QStandardPaths>
+#include <QTableWidget>
 
 namespace {
 
@@ -40,10 +47,10 @@ QByteArray decodeRecord(const QByteArray& record, const report::NumberFormat& fo
     return shown ? out : QByteArray(out.isEmpty() ? "(none)" : "(none, but wrote)");
 }
 
-QByteArray csvOf(const view::Report& report) {
+QByteArray csvOf(const view::Report& report, const QList<view::Shown>& shown = {}) {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    view::WriteCsv(report, out);
+    view::WriteCsv(report, out, shown);
     return out.data().mid(out.data().indexOf('\n') + 1); // without the header
 }
 
@@ -291,14 +298,14 @@ private slots:
         QTest::addColumn<QByteArray>("csv");
         const QByteArray tx = "LOWBAT\t2024-03-05-14-07-09\tTX\t12345\t25.0";
         const QByteArray bt = "OK\t2024-03-05-14-07-09\tBT\t00:1A:2B:3C:4D:5E\t30,3 93,6";
-        const QByteArray csvTx = "2024-03-05T14:07:09,LOWBAT,TX,12345,25.0,\r\n";
-        const QByteArray csvBt = "2024-03-05T14:07:09,OK,BT,00:1A:2B:3C:4D:5E,30.3,93.6\r\n";
+        const QByteArray csvTx = "2024-03-05T14:07:09,LOWBAT,TX,12345,25.0,,\r\n";
+        const QByteArray csvBt = "2024-03-05T14:07:09,OK,BT,00:1A:2B:3C:4D:5E,30.3,93.6,\r\n";
         QTest::newRow("CR LF, comma") << tx + "\r\n" + bt + "\r\n" << 0 << csvTx + csvBt;
         QTest::newRow("LF, cut last line") << tx + "\n" + bt.chopped(2) << 1 << csvTx;
         QTest::newRow("junk lines")
             << "heading\r\n" + tx + "\tmore\r\n\r\nOK\t" + tx.mid(7, 20) +
                    "XX\t1\t2.0\r\nOK\t2024-13-05-14-07-09\tRX\t00042\t-0.5 21.5"
-            << 3 << QByteArray("2024-13-05-14-07-09,OK,RX,00042,-0.5,21.5\r\n");
+            << 3 << QByteArray("2024-13-05-14-07-09,OK,RX,00042,-0.5,21.5,\r\n");
     }
     void decodedFile() {
         QFETCH(QByteArray, text);
@@ -521,6 +528,241 @@ private slots:
         QCOMPARE(got, labels);
     }
 
+    // Sensor sections and shared limits as read: what a line cannot be is read as missing and
+    // named by its line; nothing else is lost.
+    void sensorSettings_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("shown"); // TX 00007's name|gain|offset|low|high
+        QTest::addColumn<QList<int>>("ignored");
+        const QByteArray limits = "[Limits]\nTemperatureLow=2\nTemperatureHigh=8\n";
+        QTest::newRow("name, calibration, own limit")
+            << limits + "[Sensor TX 00007]\nName=Freezer 2\nOffset=-0.3\nGain=1.5\n"
+                        "TemperatureHigh=6\n"
+            << "Freezer 2|1.5|-0.3|2|6" << QList<int>{};
+        QTest::newRow("case and blanks") << QByteArray("[  sensor   tx  00007 ]\nname = Freezer\n")
+                                         << "Freezer|1|0|nan|nan" << QList<int>{};
+        QTest::newRow("decimal comma, gain 0, unknown key")
+            << QByteArray("[Sensor TX 00007]\nOffset=0,5\nGain=0\nColour=red\nGain2=2\n")
+            << "|1|0|nan|nan" << QList<int>{2, 3, 4};
+        QTest::newRow("low above high in one section")
+            << QByteArray("[Limits]\nTemperatureLow=9\nTemperatureHigh=8\nHumidityHigh=60\n")
+            << "|1|0|nan|nan" << QList<int>{2, 3};
+        QTest::newRow("own low above the shared high")
+            << limits + "[Sensor TX 00007]\nTemperatureLow=10\nName=F\n"
+            << "F|1|0|2|8" << QList<int>{5};
+        QTest::newRow("no sensor named, a second section")
+            << QByteArray("[Sensor XY 1]\nName=x\n[Sensor TX 00007]\nName=A\n[Sensor TX 00007]\n"
+                          "Name=B\n[ZuroRuve]\nPort=3\nGain=0\n")
+            << "A|1|0|nan|nan" << QList<int>{2, 6};
+    }
+    void sensorSettings() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, shown);
+        QFETCH(QList<int>, ignored);
+        const view::SensorSettings settings = view::ParseSensorSettings(ini);
+        const view::Report report = view::ReadReport(tx("260301000000", 7, 20));
+        const view::Shown& s = view::ShownSensors(report, settings)[0];
+        const auto n = [](double v) { return QString::number(v); };
+        QCOMPARE(QStringList({s.name, n(s.gain[0]), n(s.offset[0]), n(s.low[0]), n(s.high[0])})
+                     .join('|'),
+                 shown);
+        QList<int> lines;
+        for (const QString& why : settings.ignored)
+            lines.append(why.section(' ', 1, 1).chopped(1).toInt()); // "line N: ..."
+        QCOMPARE(lines, ignored);
+    }
+
+    // Written back through the profile writer: the port, comments, other sections and keys the
+    // program does not know stay; a sensor whose settings are all cleared loses its section.
+    void sensorSettingsRoundTrip() {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("ZURORUVE.INI");
+        const QByteArray before = "; mine\r\n[ZuroRuve]\r\nPort=3\r\n[Sensor TX 00007]\r\n"
+                                  "Name=Old\r\nColour=red\r\n[Other]\r\nX=1\r\n";
+        writeAll(ini, before);
+        view::SensorSettings settings = view::ReadSensorSettings(ini);
+        settings.sensors["TX 00007"].name = "Freezer 2";
+        settings.sensors["TX 00007"].field[view::Offset] = -0.3;
+        settings.sensors["BT 00:1A:2B:3C:4D:5E"].field[view::Offset2] = 1.5;
+        settings.limits.field[view::TemperatureLow] = 2;
+        QString error;
+        QVERIFY(view::WriteSensorSettings(ini, settings, error));
+        const QByteArray after = readAll(ini);
+        for (const char* kept :
+             {"; mine\r\n[ZuroRuve]\r\nPort=3\r\n", "Colour=red\r\n", "[Other]\r\nX=1\r\n",
+              "Name=Freezer 2\r\nColour=red\r\nOffset=-0.3\r\n",
+              "[Sensor BT 00:1A:2B:3C:4D:5E]\r\nOffset2=1.5\r\n"})
+            QVERIFY2(after.contains(kept), kept);
+        const view::SensorSettings read = view::ReadSensorSettings(ini);
+        QCOMPARE(read.sensors.value("TX 00007").field[view::Offset], -0.3);
+        QCOMPARE(read.of("bt 00:1a:2b:3c:4d:5e")->field[view::Offset2], 1.5);
+        QCOMPARE(read.limits.field[view::TemperatureLow], 2.0);
+
+        QVERIFY(view::WriteSensorSettings(ini, {}, error));
+        QCOMPARE(readAll(ini), "; mine\r\n[ZuroRuve]\r\nPort=3\r\n[Sensor TX 00007]\r\n"
+                               "Colour=red\r\n[Other]\r\nX=1\r\n");
+    }
+
+    // The Sensors dialog refuses what it cannot store, and its OK keeps the port.
+    void sensorsDialog() {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("ZURORUVE.INI");
+        writeAll(ini, "[ZuroRuve]\r\nPort=4\r\n[Sensor RX 00099]\r\nName=Gone\r\n");
+        view::SensorsDialog dialog({"TX 00007", "BT 00:1A:2B:3C:4D:5E"},
+                                   view::ReadSensorSettings(ini));
+        QTableWidget* table = dialog.table();
+        QCOMPARE(table->rowCount(), 4); // all sensors, the two read, the one only the file names
+        const auto cell = [&](int row, const char* header) {
+            for (int c = 0; c < table->columnCount(); ++c)
+                if (table->horizontalHeaderItem(c)->text() == header)
+                    return table->item(row, c);
+            return static_cast<QTableWidgetItem*>(nullptr);
+        };
+        QVERIFY(!(cell(1, "Humidity low")->flags() & Qt::ItemIsEditable)); // a TX has none
+        QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        for (const auto& [row, header, text, valid] : {std::tuple{1, "Gain", "0", false},
+                                                       {1, "Gain", "1,02", false},
+                                                       {1, "Gain", "1.02", true},
+                                                       {0, "Temperature low", "9", true},
+                                                       {0, "Temperature high", "8", false},
+                                                       {0, "Temperature high", "", true},
+                                                       {1, "Temperature high", "5", false},
+                                                       {1, "Temperature high", "12", true}}) {
+            cell(row, header)->setText(text);
+            QCOMPARE(ok->isEnabled(), valid);
+            QCOMPARE(dialog.problems().isEmpty(), valid);
+        }
+        cell(2, "Name")->setText("Store room");
+        QString error;
+        QVERIFY(view::WriteSensorSettings(ini, dialog.settings(), error));
+        QCOMPARE(settings::GetProfileString("ZuroRuve", "Port", "", ini), "4");
+        const view::SensorSettings read = view::ReadSensorSettings(ini);
+        QCOMPARE(read.of("TX 00007")->field[view::Gain], 1.02);
+        QCOMPARE(read.of("TX 00007")->field[view::TemperatureHigh], 12.0);
+        QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->name, "Store room");
+        QCOMPARE(read.of("RX 00099")->name, "Gone");
+        QCOMPARE(read.limits.field[view::TemperatureLow], 9.0);
+    }
+
+    void twoPointCalibration_data() {
+        QTest::addColumn<QList<double>>("points"); // reading 1, true 1, reading 2, true 2
+        QTest::addColumn<double>("gain");          // NaN: refused
+        QTest::addColumn<double>("offset");
+        QTest::newRow("offset only") << QList<double>{0, -0.3, 25, 24.7} << 1.0 << -0.3;
+        QTest::newRow("gain and offset") << QList<double>{10, 11, 30, 31.4} << 1.02 << 0.8;
+        QTest::newRow("falling") << QList<double>{0, 10, 10, 0} << -1.0 << 10.0;
+        QTest::newRow("same reading twice") << QList<double>{5, 5, 5, 6} << qQNaN() << 0.0;
+        QTest::newRow("same true value") << QList<double>{5, 5, 6, 5} << qQNaN() << 0.0;
+    }
+    void twoPointCalibration() {
+        QFETCH(QList<double>, points);
+        QFETCH(double, gain);
+        QFETCH(double, offset);
+        double g = 0, o = 0;
+        QCOMPARE(view::TwoPointCalibration(points[0], points[1], points[2], points[3], g, o),
+                 !std::isnan(gain));
+        if (!std::isnan(gain)) {
+            QVERIFY(std::abs(g - gain) < 1e-9 && std::abs(o - offset) < 1e-9);
+            QVERIFY(std::abs(g * points[2] + o - points[3]) < 1e-9);
+        }
+    }
+
+    // A series' statistics against its limits, calibrated: excursions, time outside, the longest
+    // excursion, standard deviation and mean kinetic temperature, on readings 5 minutes apart.
+    void limitsAndStatistics_data() {
+        QTest::addColumn<QList<double>>("values"); // decoded
+        QTest::addColumn<QList<int>>("spacing");   // seconds after each reading; 300 past the end
+        QTest::addColumn<QByteArray>("settings");  // of TX 00007
+        QTest::addColumn<QList<double>>("expected");
+        // excursions, seconds outside, longest, its first reading, mean, std dev, MKT
+        const QByteArray high8 = "TemperatureHigh=8\n";
+        QTest::newRow("runs, one across a gap")
+            << QList<double>{5, 9, 10, 5, 9, 9, 5} << QList<int>{300, 300, 300, 300, 3600, 300}
+            << high8 << QList<double>{3, 1200, 600, 1, 7.43, 2.3, 7.7};
+        QTest::newRow("last reading outside") << QList<double>{5, 9} << QList<int>{300} << high8
+                                              << QList<double>{1, 300, 300, 1, 7, 2.83, 7.2};
+        QTest::newRow("below the low limit")
+            << QList<double>{1, 3, 1, 1} << QList<int>{300, 300, 300}
+            << QByteArray("TemperatureLow=2\n") << QList<double>{2, 900, 600, 2, 1.5, 1, 1.5};
+        QTest::newRow("calibrated out of range")
+            << QList<double>{10, 10, 10} << QList<int>{300, 300}
+            << QByteArray("Gain=2\nOffset=-12\nTemperatureHigh=7\n")
+            << QList<double>{1, 900, 900, 0, 8, 0, 8};
+        QTest::newRow("no limits: no excursions; MKT by hand")
+            << QList<double>{20, 25, 30} << QList<int>{300, 300} << QByteArray()
+            << QList<double>{0, 0, 0, -1, 25, 5, 25.9};
+        QTest::newRow("another activation energy")
+            << QList<double>{20, 25, 30} << QList<int>{300, 300}
+            << QByteArray("[Limits]\nActivationEnergy=60\n")
+            << QList<double>{0, 0, 0, -1, 25, 5, 25.6};
+    }
+    void limitsAndStatistics() {
+        QFETCH(QList<double>, values);
+        QFETCH(QList<int>, spacing);
+        QFETCH(QByteArray, settings);
+        QFETCH(QList<double>, expected);
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0));
+        QByteArray records;
+        for (int i = 0; i < values.size(); at = at.addSecs(spacing.value(i++)))
+            records += tx(at, 7, values[i]);
+        const view::Report report = view::ReadReport(records);
+        const view::SensorSettings parsed = view::ParseSensorSettings(
+            settings.startsWith('[') ? settings : "[Sensor TX 00007]\n" + settings);
+        const QList<view::Quantity> charts =
+            view::Quantities(report, view::ShownSensors(report, parsed));
+        const view::Statistics st =
+            view::StatisticsOf(report, charts, parsed.activationEnergy()).first();
+        QCOMPARE(st.excursions, qint64(expected[0]));
+        QCOMPARE(st.outside, qint64(expected[1]));
+        QCOMPARE(st.longestExcursion, qint64(expected[2]));
+        QCOMPARE(st.longestExcursionStart,
+                 expected[3] < 0
+                     ? QString()
+                     : QDateTime::fromMSecsSinceEpoch(report.readings[int(expected[3])].ms())
+                           .toString("yyyy-MM-dd hh:mm:ss"));
+        QCOMPARE(QString::number(st.mean, 'f', 2), QString::number(expected[4], 'f', 2));
+        QCOMPARE(QString::number(st.deviation, 'f', 2), QString::number(expected[5], 'f', 2));
+        QCOMPARE(QString::number(st.meanKinetic, 'f', 1), QString::number(expected[6], 'f', 1));
+        // The chart shows and the CSV writes the calibrated values, as the statistics count them.
+        const view::Series& s = charts[0].series[0];
+        const QList<QPolygonF> lines = view::Reduce(s, s.ms(0), s.ms(s.at.size() - 1), 800);
+        QCOMPARE(csvOf(report, view::ShownSensors(report, parsed)).split(',')[4].toDouble(),
+                 lines.first().first().y());
+        if (st.minimum == st.maximum)
+            QCOMPARE(lines.first().first().y(), st.mean);
+    }
+
+    // The printed report, as a reader of the PDF finds it: names, limits, excursions, MKT, the
+    // period and page numbers; a settings line it cannot use is told and the rest still applies.
+    void pdfReport() {
+        const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir dir;
+        QByteArray records;
+        const QDateTime start(QDate(2026, 3, 2), QTime(0, 0));
+        for (int i = 0; i < 6; ++i) // 20, 25, 30 twice; and a second sensor
+            records += tx(start.addSecs(300 * i), 7, 20 + 5 * (i % 3)) +
+                       tx(start.addSecs(300 * i + 1), 8, 4);
+        writeAll(dir.filePath("in.dat"), records);
+        writeAll(dir.filePath("s.ini"), "[Sensor TX 00007]\nName=Freezer 2\nGain=0\n"
+                                        "[Limits]\nTemperatureLow=2\nTemperatureHigh=27\n");
+        QProcess view;
+        view.start(ZELM_VIEW, {"--settings", dir.filePath("s.ini"), "--pdf", dir.filePath("r.pdf"),
+                               dir.filePath("in.dat")});
+        QVERIFY(view.waitForFinished(60000));
+        QCOMPARE(view.exitCode(), 0);
+        QVERIFY(view.readAllStandardError().contains("line 3: Gain=0: "));
+        QProcess text;
+        text.start(pdftotext, {"-layout", dir.filePath("r.pdf"), "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QString got = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        for (const char* expected :
+             {"Freezer 2", "Period: 2026-03-02 00:00:00 to 2026-03-02 00:25:01", "in.dat",
+              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "5 min from", "Page 1 of 1", "4.0"})
+            QVERIFY2(got.contains(QString::fromUtf8(expected)), expected);
+    }
+
     // Without a window: PNG, SVG and the CSV of the readings of a folder; for files that hold
     // none, nothing is written and one line says what was read.
     void headless() {
@@ -560,9 +802,9 @@ private slots:
         writeAll(other.filePath("out-1.txt"), decodeText(contents, {","}));
         const view::Report decoded = view::ReadHistory({other.filePath("out-1.txt")});
         QVERIFY(decoded.sensors.size() > 200 && decoded.untimed > 0 && !decoded.skippedLines);
-        QCOMPARE(readAll(csv), "time,status,kind,id,value,value2\r\n" + csvOf(decoded));
+        QCOMPARE(readAll(csv), "time,status,kind,id,value,value2,name\r\n" + csvOf(decoded));
     }
 };
 
-QTEST_GUILESS_MAIN(TestReport)
+QTEST_MAIN(TestReport)
 #include "test_report.moc"

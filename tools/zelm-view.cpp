@@ -1,7 +1,8 @@
 // zelm-view [FILE|FOLDER]...: charts and statistics of ZELM reports, decoded (out-*.txt) or raw
 // (*.dat), merged into one history; without arguments, the kept downloads of the data folder.
-// zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] [FILE|FOLDER]... writes the files and
-// shows no window, on any Qt platform (offscreen when none is set).
+// zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] [--pdf OUT.pdf] [FILE|FOLDER]... writes
+// the files and shows no window, on any Qt platform (offscreen when none is set). Sensor names,
+// calibrations and limits come from the main program's settings file, or --settings FILE.
 
 #include "view/history.h"
 #include "view/viewer.h"
@@ -13,11 +14,14 @@
 namespace {
 
 const char* const kUsage =
-    "usage: zelm-view [FILE|FOLDER]...\n"
-    "       zelm-view [--png OUT.png] [--svg OUT.svg] [--csv OUT.csv] [FILE|FOLDER]...\n"
+    "usage: zelm-view [--settings FILE] [FILE|FOLDER]...\n"
+    "       zelm-view [--settings FILE] [--png OUT.png] [--svg OUT.svg] [--csv OUT.csv]\n"
+    "                 [--pdf OUT.pdf] [FILE|FOLDER]...\n"
     "Shows ZELM reports (decoded out-*.txt, raw *.dat, or the reports in a folder) merged into\n"
     "one history, as charts and statistics; without FILE or FOLDER, the kept downloads of the\n"
-    "data folder. With --png, --svg or --csv writes those files instead of showing a window.\n";
+    "data folder. With --png, --svg, --csv or --pdf writes those files instead of showing a\n"
+    "window. Sensor names, calibrations and limits are read from ZURORUVE.INI, the main\n"
+    "program's settings file, or from the FILE --settings names.\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -27,7 +31,7 @@ int usage() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QString png, svg, csv;
+    QString png, svg, csv, pdf, settingsFile;
     QStringList paths;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
@@ -40,11 +44,13 @@ int main(int argc, char* argv[]) {
             std::printf("zelm-view %s\n", ZURORUVE_VERSION);
             return 0;
         }
-        QString* out = !options       ? nullptr
-                       : a == "--png" ? &png
-                       : a == "--svg" ? &svg
-                       : a == "--csv" ? &csv
-                                      : nullptr;
+        QString* out = !options            ? nullptr
+                       : a == "--png"      ? &png
+                       : a == "--svg"      ? &svg
+                       : a == "--csv"      ? &csv
+                       : a == "--pdf"      ? &pdf
+                       : a == "--settings" ? &settingsFile
+                                           : nullptr;
         if (out) {
             if (++i >= argc)
                 return usage();
@@ -57,7 +63,7 @@ int main(int argc, char* argv[]) {
             paths.append(QString::fromLocal8Bit(a));
         }
     }
-    const bool headless = !png.isEmpty() || !svg.isEmpty() || !csv.isEmpty();
+    const bool headless = !png.isEmpty() || !svg.isEmpty() || !csv.isEmpty() || !pdf.isEmpty();
     const bool history = paths.isEmpty();
     if (history) { // where the main program keeps its downloads, which takes an application
         QCoreApplication where(argc, argv);
@@ -77,8 +83,12 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelm-view"));
+    QApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
 
     view::Viewer viewer;
+    viewer.setSettingsFile(settingsFile.isEmpty() ? view::SettingsFile() : settingsFile);
+    for (const QString& line : viewer.settingsIgnored()) // told, and the rest still used
+        std::fprintf(stderr, "zelm-view: ignored: %s\n", qPrintable(line));
     if (any)
         viewer.showReport(std::move(report), title);
     else
@@ -98,7 +108,8 @@ int main(int argc, char* argv[]) {
         return fail(png);
     if (!svg.isEmpty() && !viewer.exportSvg(svg))
         return fail(svg);
-    if (!csv.isEmpty() && !viewer.exportCsv(csv, error)) {
+    if ((!csv.isEmpty() && !viewer.exportCsv(csv, error)) ||
+        (!pdf.isEmpty() && !viewer.exportPdf(pdf, error))) {
         std::fprintf(stderr, "zelm-view: %s\n", qPrintable(error));
         return 1;
     }

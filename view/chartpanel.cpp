@@ -3,6 +3,7 @@
 #include "view/timeaxis.h"
 
 #include <QDateTime>
+#include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -20,6 +21,7 @@ constexpr int kEntryWidth = 180, kEntryHeight = 17, kBottom = 8;
 // Ten colours of a qualitative palette made to be told apart.
 constexpr QRgb kPalette[] = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728, 0x9467bd,
                              0x8c564b, 0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf};
+const QColor kLimitColour(180, 0, 0);
 constexpr Qt::PenStyle kDashes[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
                                     Qt::DashDotDotLine};
 
@@ -70,6 +72,14 @@ void drawDense(QPainter& p, const QPolygonF& screen, const QPen& pen) {
     p.drawLines(joins);
 }
 
+// A diamond: readings outside a limit stand out from the round LOWBAT marks.
+void drawOutsideMark(QPainter& p, const QPointF& at) {
+    constexpr double r = 4;
+    const QPointF diamond[] = {at + QPointF(0, -r), at + QPointF(r, 0), at + QPointF(0, r),
+                               at + QPointF(-r, 0)};
+    p.drawPolygon(diamond, 4);
+}
+
 } // namespace
 
 QPen SeriesPen(int i) {
@@ -111,7 +121,7 @@ QList<int> ChartPanel::drawn() const {
 
 int ChartPanel::heightFor(int width) const {
     const int perRow = std::max(1, (width - kLeft) / kEntryWidth);
-    const int entries = int(drawn().size()) + 1; // and LOWBAT
+    const int entries = int(drawn().size()) + 2; // and LOWBAT, outside limits
     return kTitle + kPlotHeight + kAxis + (entries + perRow - 1) / perRow * kEntryHeight + kBottom;
 }
 
@@ -163,6 +173,19 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
                 if (pt.x() >= x0_ && pt.x() <= x1_)
                     low = std::min(low, pt.y()), high = std::max(high, pt.y());
     }
+    // Limits are part of the picture: the range takes them in.
+    QMap<double, QList<int>> limits; // limit value to the drawn series (by n) it belongs to
+    for (int n = 0; n < drawnSeries.size(); ++n) {
+        const Series& s = quantity_.series[drawnSeries[n]];
+        if (hidden_[drawnSeries[n]])
+            continue;
+        for (const double limit : {s.low, s.high}) {
+            if (std::isnan(limit))
+                continue;
+            limits[limit].append(n);
+            low = std::min(low, limit), high = std::max(high, limit);
+        }
+    }
     if (low > high)
         low = 0, high = 1;
     const double margin = std::max((high - low) * 0.05, 0.5);
@@ -206,7 +229,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     // The lines, broken at gaps; a lone reading shows as a dot.
     p.save();
     p.setClipRect(plot);
-    bool anyLow = false;
+    bool anyLow = false, anyOutside = false;
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const Series& s = quantity_.series[drawnSeries[n]];
         QPen pen = SeriesPen(n);
@@ -232,18 +255,52 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
         }
         if (hidden_[drawnSeries[n]])
             continue;
+        int lastX = -1000000; // far left of any plot
+        // Readings outside a limit, marked where the line shows them: each pixel column's
+        // extremes are among its points.
+        if (s.limited()) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(kLimitColour);
+            for (const QPolygonF& line : std::as_const(lines[n])) {
+                for (const QPointF& pt : line) {
+                    const int x = int(toX(pt.x()));
+                    if (!s.outside(pt.y()) || pt.x() < x0_ || pt.x() > x1_ || x - lastX < 6)
+                        continue; // marks that do not hide each other
+                    lastX = x;
+                    anyOutside = true;
+                    drawOutsideMark(p, QPointF(x, toY(pt.y())));
+                }
+            }
+        }
         p.setPen(QPen(Qt::red, 1.5));
         p.setBrush(Qt::NoBrush);
-        int lastX = -1000000; // far left of any plot
+        lastX = -1000000;
         for (const std::uint32_t k : s.lowBat) {
             const double ms = s.ms(k);
             const int x = int(toX(ms));
             if (ms < x0_ || ms > x1_ || x - lastX < 6)
-                continue; // marks that do not hide each other
+                continue;
             lastX = x;
             anyLow = true;
-            p.drawEllipse(QPointF(x, toY(s.values[k] / 10.0)), 3.5, 3.5);
+            p.drawEllipse(QPointF(x, toY(s.value(k))), 3.5, 3.5);
         }
+    }
+    // Limits, dashed, over the lines: a limit of one line among several in its colour, else in
+    // dark red.
+    for (auto it = limits.cbegin(); it != limits.cend(); ++it) {
+        const bool own = it->size() == 1 && drawnSeries.size() > 1;
+        const QColor colour = own ? SeriesPen(it->first()).color() : kLimitColour;
+        const int y = int(std::lround(toY(it.key())));
+        QPen pen(colour, 1.5, Qt::DashLine);
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        p.drawLine(plot.left(), y, plot.right(), y);
+        const QString label =
+            QStringLiteral("limit %1 %2").arg(it.key()).arg(quantity_.unit).trimmed();
+        const int width = fm.horizontalAdvance(label) + 6;
+        const QRect box(plot.right() - width - 2, y - fm.height() - 1, width, fm.height());
+        p.fillRect(box, QColor(255, 255, 255, 210)); // readable over dense lines
+        p.drawText(box, Qt::AlignCenter, label);
     }
     p.restore();
 
@@ -271,8 +328,16 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
         p.setPen(off ? QColor(160, 160, 160) : QColor(Qt::black));
         p.drawText(
             r.adjusted(32, 0, 0, 0), Qt::AlignVCenter,
-            fm.elidedText(quantity_.series[drawnSeries[n]].name, Qt::ElideRight, r.width() - 32));
+            fm.elidedText(quantity_.series[drawnSeries[n]].label, Qt::ElideRight, r.width() - 32));
         legendHits_.append({r, drawnSeries[n]});
+    }
+    if (anyOutside) {
+        const QRect r = place();
+        p.setPen(Qt::NoPen);
+        p.setBrush(kLimitColour);
+        drawOutsideMark(p, QPointF(r.left() + 13, r.center().y()));
+        p.setPen(Qt::black);
+        p.drawText(r.adjusted(32, 0, 0, 0), Qt::AlignVCenter, QStringLiteral("outside limits"));
     }
     if (anyLow) {
         const QRect r = place();
@@ -357,15 +422,17 @@ void ChartPanel::mouseMoveEvent(QMouseEvent* event) {
                                     s.times.begin(),
                                 s.at.size() - 1);
         const double ms = double(s.ms(k));
-        const double value = s.values[k] / 10.0;
+        const double value = s.value(k);
         if (std::abs(ms - t) > 4 * perPixel || std::abs(value - yAt_(at.y())) >= nearest)
             continue;
         nearest = std::abs(value - yAt_(at.y()));
-        text = QStringLiteral("%1\n%2\n%3 %4")
-                   .arg(s.name,
+        const QString name = s.label == s.name ? s.name : s.label + " (" + s.name + ')';
+        text = QStringLiteral("%1\n%2\n%3 %4%5")
+                   .arg(name,
                         QDateTime::fromMSecsSinceEpoch(qint64(ms))
                             .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
-                        QString::number(value, 'f', 1), quantity_.unit);
+                        QString::number(value, 'f', 1), quantity_.unit,
+                        s.outside(value) ? QStringLiteral("\noutside limits") : QString());
     }
     if (text.isEmpty())
         QToolTip::hideText();

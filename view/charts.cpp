@@ -89,7 +89,7 @@ void findExtremes(Series& s) {
 
 } // namespace
 
-QList<Quantity> Quantities(const Report& report) {
+QList<Quantity> Quantities(const Report& report, const QList<Shown>& shown) {
     // Series by sensor and value; the readings come in time order.
     QList<Series> all;
     std::vector<std::int32_t> index(size_t(report.sensors.size()) * 2, -1);
@@ -99,9 +99,21 @@ QList<Quantity> Quantities(const Report& report) {
             i = std::int32_t(all.size());
             const Sensor& s = report.sensors[sensor];
             all.append(Series{});
-            all.last().name = s.name() + (second && s.kind == RX ? QStringLiteral(" (2)") : "");
-            all.last().sensor = sensor;
-            all.last().second = second;
+            Series& made = all.last();
+            const QString two = second && s.kind == RX ? QStringLiteral(" (2)") : QString();
+            made.name = s.name() + two;
+            made.label = made.name;
+            made.sensor = sensor;
+            made.second = second;
+            if (sensor < std::uint32_t(shown.size())) {
+                const Shown& how = shown[sensor];
+                if (!how.name.isEmpty())
+                    made.label = how.name + two;
+                made.gain = how.gain[second];
+                made.offset = how.offset[second];
+                made.low = how.low[second];
+                made.high = how.high[second];
+            }
         }
         return all[i];
     };
@@ -125,7 +137,8 @@ QList<Quantity> Quantities(const Report& report) {
     }
     QList<Quantity> charts(Charts);
     for (int c = 0; c < Charts; ++c)
-        charts[c] = {QString::fromUtf8(kTitles[c]), QString::fromUtf8(kUnits[c]), {}};
+        charts[c] = {
+            c == Temperature, QString::fromUtf8(kTitles[c]), QString::fromUtf8(kUnits[c]), {}};
     // A BT humidity series shares its temperature series' positions and times, not copied.
     const auto shares = [&](const Series& s) {
         return s.second && report.sensors[s.sensor].kind == BT;
@@ -190,7 +203,7 @@ QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
     const auto add = [&](qsizetype k) {
         if (gapBefore(k))
             lines.append(QPolygonF()); // the line breaks at a gap
-        lines.last().append(QPointF(double(s.times[k]) * 1000, s.values[k] / 10.0));
+        lines.last().append(QPointF(double(s.times[k]) * 1000, s.value(k)));
         previous = k;
     };
     lines.append(QPolygonF());
@@ -269,16 +282,46 @@ QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
     return lines;
 }
 
-QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& charts) {
+MeanKinetic::MeanKinetic(double activationEnergy)
+    : ratio_(activationEnergy * 1000 / 8.3144) {} // the gas constant in J/(mol K)
+
+void MeanKinetic::add(double celsius) {
+    const double kelvin = celsius + 273.15;
+    if (!(kelvin > 0)) {
+        invalid_ = true;
+        return;
+    }
+    // The sum of exp(-ratio / T) kept scaled by its largest term, which would underflow alone.
+    const double exponent = -ratio_ / kelvin;
+    if (exponent > largest_) {
+        sum_ = sum_ * std::exp(largest_ - exponent) + 1;
+        largest_ = exponent;
+    } else {
+        sum_ += std::exp(exponent - largest_);
+    }
+    ++count_;
+}
+
+double MeanKinetic::result() const {
+    if (invalid_ || count_ == 0)
+        return std::numeric_limits<double>::quiet_NaN();
+    return ratio_ / -(largest_ + std::log(sum_ / double(count_))) - 273.15;
+}
+
+QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& charts,
+                               double activationEnergy) {
     QList<Statistics> out;
     for (const Quantity& q : charts) {
         for (const Series& s : q.series) {
             Statistics st;
             st.series = s.name;
+            st.label = s.label == s.name ? QString() : s.label;
             st.quantity = q.title;
             st.unit = q.unit;
             st.interval = s.interval;
             st.gaps = s.gaps.size();
+            st.low = s.low;
+            st.high = s.high;
             for (const std::uint32_t k : s.gaps) {
                 const std::uint32_t gap = s.times[k + 1] - s.times[k];
                 if (gap > st.longestGap) {
@@ -287,30 +330,75 @@ QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& char
                 }
             }
             const qsizetype n = s.at.size();
-            double sum = 0;
-            const Reading *min = nullptr, *max = nullptr;
+            // Sums of the differences from the first value: no precision lost to a large mean.
+            double sum = 0, squares = 0;
+            const double origin = n > 0 ? s.value(0) : 0;
+            qsizetype min = -1, max = -1;
+            MeanKinetic kinetic(activationEnergy);
+            const bool limited = s.limited();
+            std::int64_t run = 0;
+            qsizetype runStart = -1, gap = 0; // gap: the first of s.gaps at or after k
             for (qsizetype k = 0; k < n; ++k) {
-                const Reading& r = report.readings[s.at[k]];
-                const double v = s.values[k] / 10.0;
-                if (!min || v < st.minimum)
-                    st.minimum = v, min = &r;
-                if (!max || v > st.maximum)
-                    st.maximum = v, max = &r;
-                sum += v;
-                st.lowBat += r.lowBat;
+                const double v = s.value(k);
+                if (min < 0 || v < st.minimum)
+                    st.minimum = v, min = k;
+                if (max < 0 || v > st.maximum)
+                    st.maximum = v, max = k;
+                sum += v - origin;
+                squares += (v - origin) * (v - origin);
+                if (q.temperature)
+                    kinetic.add(v);
+                if (!limited)
+                    continue;
+                while (gap < s.gaps.size() && s.gaps[gap] < k)
+                    ++gap;
+                const bool gapAfter = gap < s.gaps.size() && s.gaps[gap] == k;
+                if (s.outside(v)) {
+                    if (runStart < 0)
+                        runStart = k, run = 0, ++st.excursions;
+                    const std::uint32_t to =
+                        k + 1 < n ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
+                    run += to;
+                    st.outside += to;
+                }
+                if (runStart >= 0 && (!s.outside(v) || gapAfter || k + 1 == n)) {
+                    if (run > st.longestExcursion || st.longestExcursionStart.isEmpty()) {
+                        st.longestExcursion = run;
+                        st.longestExcursionStart = timeText(report.readings[s.at[runStart]]);
+                    }
+                    runStart = -1;
+                }
             }
+            st.lowBat = s.lowBat.size();
             st.readings = n + s.untimed;
             if (n > 0) {
-                st.mean = sum / double(n);
+                st.mean = origin + sum / double(n);
+                if (n > 1)
+                    st.deviation =
+                        std::sqrt(std::max(0.0, (squares - sum * sum / double(n)) / double(n - 1)));
                 st.first = timeText(report.readings[s.at.first()]);
                 st.last = timeText(report.readings[s.at.last()]);
-                st.minimumAt = timeText(*min);
-                st.maximumAt = timeText(*max);
+                st.minimumAt = timeText(report.readings[s.at[min]]);
+                st.maximumAt = timeText(report.readings[s.at[max]]);
+                if (q.temperature)
+                    st.meanKinetic = kinetic.result();
             }
             out.append(st);
         }
     }
     return out;
+}
+
+QString LimitsText(double low, double high, const QString& unit) {
+    const QString u = unit.isEmpty() ? QString() : u' ' + unit;
+    const auto text = [](double v) { return QString::number(v, 'g', 10); };
+    if (!std::isnan(low) && !std::isnan(high))
+        return QStringLiteral("%1 to %2%3").arg(text(low), text(high), u);
+    if (!std::isnan(high))
+        return QStringLiteral("at most %1%2").arg(text(high), u);
+    if (!std::isnan(low))
+        return QStringLiteral("at least %1%2").arg(text(low), u);
+    return {};
 }
 
 QString SpanText(std::uint32_t seconds) {

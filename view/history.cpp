@@ -1,6 +1,7 @@
 #include "view/history.h"
 
 #include "settings/folder.h"
+#include "settings/ini.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -213,13 +214,26 @@ Report ReadHistory(const QStringList& paths) {
     return report;
 }
 
-QString HistoryFolder() {
+namespace {
+
+// A file or folder of the main program's, where it keeps its files.
+QString inMainProgramFolder(const QString& name) {
     // The main program's rule, under its name, which names the per-user folder.
     const QString own = QCoreApplication::applicationName();
     QCoreApplication::setApplicationName(settings::kAppName);
     settings::ChooseProgramFolder();
     QCoreApplication::setApplicationName(own);
-    return settings::InProgramFolder(settings::kDataFolder);
+    return settings::InProgramFolder(name);
+}
+
+} // namespace
+
+QString HistoryFolder() {
+    return inMainProgramFolder(settings::kDataFolder);
+}
+
+QString SettingsFile() {
+    return inMainProgramFolder(settings::kIniFile);
 }
 
 } // namespace view

@@ -44,5 +44,8 @@ Report ReadHistory(const QStringList& paths);
 /// The folder of kept downloads: "DATA" in the folder the main program keeps its files in
 /// (beside the program for a copy run from its own folder, else the per-user folder).
 QString HistoryFolder();
+/// The main program's settings file, found by the same rule; it holds the sensors' names,
+/// calibrations and limits beside the port.
+QString SettingsFile();
 
 } // namespace view

@@ -264,14 +264,30 @@ char* writeTwo(std::uint8_t v, char* w) {
     return w;
 }
 
+// A calibrated value: three decimals at most, trailing zeros dropped down to one decimal.
+QByteArray calibratedText(double value) {
+    QByteArray text = QByteArray::number(value, 'f', 3);
+    while (text.endsWith('0') && text[text.size() - 2] != '.')
+        text.chop(1);
+    return text == "-0.0" ? QByteArray("0.0") : text;
+}
+
 } // namespace
 
-void WriteCsv(const Report& report, QIODevice& out) {
+void WriteCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
     // Written by hand into one block: a year of history is millions of rows.
-    QList<QByteArray> ids;
+    QList<QByteArray> ids, names;
     ids.reserve(report.sensors.size());
-    for (const Sensor& s : report.sensors)
+    names.reserve(report.sensors.size());
+    const Shown plain;
+    const auto shownOf = [&](qsizetype sensor) -> const Shown& {
+        return sensor < shown.size() ? shown[sensor] : plain;
+    };
+    for (qsizetype i = 0; i < report.sensors.size(); ++i) {
+        const Sensor& s = report.sensors[i];
         ids.append(QByteArray(kKindNames[s.kind]) + ',' + csvField(s.id) + ',');
+        names.append(',' + csvField(shownOf(i).name.toUtf8()) + "\r\n");
+    }
     constexpr qsizetype kFlushAt = 1 << 16;
     QByteArray block(kFlushAt + 4096, Qt::Uninitialized);
     char* const begin = block.data();
@@ -286,7 +302,7 @@ void WriteCsv(const Report& report, QIODevice& out) {
         std::memcpy(w, text.data(), size_t(text.size()));
         w += text.size();
     };
-    put("time,status,kind,id,value,value2\r\n");
+    put("time,status,kind,id,value,value2,name\r\n");
     for (const Reading& r : report.readings) {
         if (r.time != kNoTime) {
             constexpr char kBefore[] = "--T::"; // ISO 8601: 2024-03-05T14:07:09
@@ -302,12 +318,18 @@ void WriteCsv(const Report& report, QIODevice& out) {
         }
         put(r.lowBat ? QByteArrayView(",LOWBAT,") : QByteArrayView(",OK,"));
         put(ids[r.sensor]);
-        w = writeTenths(r.value, w);
+        const Shown& how = shownOf(r.sensor);
+        const auto value = [&](std::int32_t tenths, int v) {
+            if (how.calibrated(v))
+                put(calibratedText(how.gain[v] * tenths / 10.0 + how.offset[v]));
+            else
+                w = writeTenths(tenths, w);
+        };
+        value(r.value, 0);
         *w++ = ',';
         if (r.hasValue2)
-            w = writeTenths(r.value2, w);
-        *w++ = '\r';
-        *w++ = '\n';
+            value(r.value2, 1);
+        put(names[r.sensor]);
         if (w - begin >= kFlushAt) {
             out.write(begin, w - begin);
             w = begin;

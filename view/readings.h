@@ -39,6 +39,19 @@ struct Sensor {
     QString name() const;
 };
 
+/// How a sensor is shown: the name its owner gave it (or none), the calibration of its first and
+/// second value (shown = gain x decoded + offset) and their limits, NaN where none is set.
+struct Shown {
+    QString name;
+    double gain[2] = {1, 1};
+    double offset[2] = {0, 0};
+    double low[2] = {std::numeric_limits<double>::quiet_NaN(),
+                     std::numeric_limits<double>::quiet_NaN()};
+    double high[2] = {std::numeric_limits<double>::quiet_NaN(),
+                      std::numeric_limits<double>::quiet_NaN()};
+    bool calibrated(int value) const { return gain[value] != 1 || offset[value] != 0; }
+};
+
 /// A file that was named but gave no readings, and why.
 struct SkippedFile {
     QString path;
@@ -75,8 +88,9 @@ template <typename Each> void EachReading(const QByteArray& contents, Report& re
 /// The stamp as the decoded file writes it: "20yy-mm-dd-hh-nn-ss".
 QByteArray StampText(const Reading& reading);
 
-/// The readings as CSV: header "time,status,kind,id,value,value2", one row per reading.
-void WriteCsv(const Report& report, QIODevice& out);
+/// The readings as CSV: header "time,status,kind,id,value,value2,name", one row per reading,
+/// values calibrated and names given as shown says (by sensor number; empty: none).
+void WriteCsv(const Report& report, QIODevice& out, const QList<Shown>& shown = {});
 
 namespace detail {
 /// Reads contents, calling back through a plain function so the template stays small.

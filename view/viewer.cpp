@@ -1,8 +1,12 @@
 #include "view/viewer.h"
 
 #include "view/history.h"
+#include "view/pdfreport.h"
+#include "view/sensorsdialog.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileDialog>
@@ -128,8 +132,13 @@ Viewer::Viewer(QWidget* parent)
                     [this] { exportChosen(QStringLiteral("SVG image (*.svg)")); });
     file->addAction(QStringLiteral("Export readings as &CSV…"), this,
                     [this] { exportChosen(QStringLiteral("CSV (*.csv)")); });
+    file->addAction(QStringLiteral("Export &report (PDF)…"), this,
+                    [this] { exportChosen(QStringLiteral("PDF report (*.pdf)")); });
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+    menuBar()
+        ->addMenu(QStringLiteral("&Sensors"))
+        ->addAction(QStringLiteral("&Names, calibration and limits…"), this, &Viewer::editSensors);
     QAction* reset = menuBar()
                          ->addMenu(QStringLiteral("&View"))
                          ->addAction(QStringLiteral("&Reset zoom"), this, &Viewer::resetZoom);
@@ -194,15 +203,41 @@ void Viewer::showNothing(const QString& message) {
     statusBar()->showMessage(message);
 }
 
+void Viewer::setSettingsFile(const QString& path) {
+    settingsPath_ = path;
+    settings_ = ReadSensorSettings(path);
+    if (!report_.readings.isEmpty())
+        rebuild(true);
+}
+
+QStringList Viewer::settingsIgnored() const {
+    QStringList out;
+    for (const QString& line : settings_.ignored)
+        out.append(native(settingsPath_) + u' ' + line);
+    return out;
+}
+
 void Viewer::showReport(Report report, const QString& title) {
     report_ = std::move(report);
-    qDeleteAll(panels_);
-    panels_.clear();
+    title_ = title;
     perSensor_.fill(0, report_.sensors.size());
     for (const Reading& r : std::as_const(report_.readings))
         ++perSensor_[r.sensor];
+    rebuild(false);
+}
 
-    const QList<Quantity> charts = Quantities(report_);
+void Viewer::rebuild(bool again) {
+    const QString& title = title_;
+    // The sensors ticked and the zoom stay when only the settings change.
+    again = again && sensors_->count() == report_.sensors.size() && !panels_.isEmpty();
+    const QList<bool> ticked = again ? shownSensors() : QList<bool>();
+    const double x0 = again ? panels_.first()->timeStart() : 0;
+    const double x1 = again ? panels_.first()->timeEnd() : 0;
+    qDeleteAll(panels_);
+    panels_.clear();
+    shown_ = ShownSensors(report_, settings_);
+
+    const QList<Quantity> charts = Quantities(report_, shown_);
     for (const Quantity& q : charts) {
         auto* panel = new ChartPanel(report_, q, charts_);
         if (!panel->timed()) { // nothing to draw against time; the statistics still list it
@@ -228,23 +263,37 @@ void Viewer::showReport(Report report, const QString& title) {
     const QSignalBlocker block(sensors_);
     sensors_->clear();
     for (const int sensor : byReadings(perSensor_)) {
+        const QString id = report_.sensors[sensor].name();
+        const QString& name = shown_[sensor].name;
         auto* item = new QListWidgetItem(
-            QStringLiteral("%1  (%2)").arg(report_.sensors[sensor].name()).arg(perSensor_[sensor]),
+            QStringLiteral("%1  (%2)")
+                .arg(name.isEmpty() ? id : QStringLiteral("%1 – %2").arg(name, id))
+                .arg(perSensor_[sensor]),
             sensors_);
         item->setData(Qt::UserRole, sensor);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
+        item->setCheckState(again && ticked[sensor] ? Qt::Checked : Qt::Unchecked);
     }
-    chooseSensors(Choice::Most);
-    resetZoom();
+    if (again) {
+        sensorsChanged();
+        for (ChartPanel* panel : std::as_const(panels_))
+            panel->setTimeRange(x0, x1);
+    } else {
+        chooseSensors(Choice::Most);
+        resetZoom();
+    }
     chartsPage_->setCurrentIndex(panels_.isEmpty() ? 0 : 1);
     if (panels_.isEmpty())
         nothing_->setText(QStringLiteral("No reading of %1 has a valid date and time.").arg(title));
 
-    const QList<Statistics> stats = StatisticsOf(report_, charts);
-    const QStringList headers{"Series",   "Quantity", "Readings",    "First", "Last",
-                              "Interval", "Gaps",     "Longest gap", "from",  "Minimum",
-                              "at",       "Maximum",  "at",          "Mean",  "LOWBAT"};
+    stats_ = StatisticsOf(report_, charts, settings_.activationEnergy());
+    const QList<Statistics>& stats = stats_;
+    const QStringList headers{"Series",      "Name",       "Quantity",     "Readings",
+                              "First",       "Last",       "Interval",     "Gaps",
+                              "Longest gap", "from",       "Minimum",      "at",
+                              "Maximum",     "at",         "Mean",         "Std dev",
+                              "Limits",      "Excursions", "Time outside", "Longest excursion",
+                              "from",        "MKT",        "LOWBAT"};
     statistics_->clear();
     statistics_->setColumnCount(int(headers.size()));
     statistics_->setHorizontalHeaderLabels(headers);
@@ -252,21 +301,31 @@ void Viewer::showReport(Report report, const QString& title) {
     for (int row = 0; row < stats.size(); ++row) {
         const Statistics& s = stats[row];
         const QString unit = s.unit.isEmpty() ? QString() : " (" + s.unit + ")";
-        const QStringList cells{s.series,
-                                s.quantity + unit,
-                                QString::number(s.readings),
-                                s.first,
-                                s.last,
-                                s.interval ? SpanText(s.interval) : QString(),
-                                QString::number(s.gaps),
-                                s.gaps ? SpanText(s.longestGap) : QString(),
-                                s.longestGapStart,
-                                QString::number(s.minimum, 'f', 1),
-                                s.minimumAt,
-                                QString::number(s.maximum, 'f', 1),
-                                s.maximumAt,
-                                QString::number(s.mean, 'f', 2),
-                                QString::number(s.lowBat)};
+        const bool limited = !std::isnan(s.low) || !std::isnan(s.high);
+        const QStringList cells{
+            s.series,
+            s.label,
+            s.quantity + unit,
+            QString::number(s.readings),
+            s.first,
+            s.last,
+            s.interval ? SpanText(s.interval) : QString(),
+            QString::number(s.gaps),
+            s.gaps ? SpanText(s.longestGap) : QString(),
+            s.longestGapStart,
+            QString::number(s.minimum, 'f', 1),
+            s.minimumAt,
+            QString::number(s.maximum, 'f', 1),
+            s.maximumAt,
+            QString::number(s.mean, 'f', 2),
+            QString::number(s.deviation, 'f', 2),
+            LimitsText(s.low, s.high, s.unit),
+            limited ? QString::number(s.excursions) : QString(),
+            limited ? SpanText(std::uint32_t(s.outside)) : QString(),
+            s.excursions ? SpanText(std::uint32_t(s.longestExcursion)) : QString(),
+            s.longestExcursionStart,
+            std::isnan(s.meanKinetic) ? QString() : QString::number(s.meanKinetic, 'f', 1) + " °C",
+            QString::number(s.lowBat)};
         for (int col = 0; col < cells.size(); ++col)
             statistics_->setItem(row, col, new QTableWidgetItem(cells[col]));
     }
@@ -284,8 +343,17 @@ void Viewer::showReport(Report report, const QString& title) {
         skipped.append(QStringLiteral("Skipped %1: %2").arg(native(s.path), s.reason));
     skipped_->addItems(skipped);
     skipped_->setVisible(!skipped.isEmpty());
-    statusBar()->showMessage(summary);
-    statusBar()->setToolTip(skipped.join(u'\n'));
+    // A settings line read as missing is told here, where the effect of the settings shows.
+    const QStringList ignored = settingsIgnored();
+    QString status = summary;
+    if (!ignored.isEmpty())
+        status +=
+            QStringLiteral(" — ignored: %1%2")
+                .arg(ignored.first())
+                .arg(ignored.size() > 1 ? QStringLiteral(" (and %1 more)").arg(ignored.size() - 1)
+                                        : QString());
+    statusBar()->showMessage(status);
+    statusBar()->setToolTip((skipped + ignored).join(u'\n'));
     setWindowTitle(title + QStringLiteral(" – zelm-view"));
 }
 
@@ -372,12 +440,85 @@ bool Viewer::exportSvg(const QString& path) {
 bool Viewer::exportCsv(const QString& path, QString& error) const {
     QSaveFile out(path);
     if (out.open(QIODevice::WriteOnly)) {
-        WriteCsv(report_, out);
+        WriteCsv(report_, out, shown_);
         if (out.commit())
             return true;
     }
     error = QStringLiteral("cannot write %1: %2").arg(native(path), out.errorString());
     return false;
+}
+
+bool Viewer::exportPdf(const QString& path, QString& error) {
+    PdfReport pdf;
+    const QList<bool> exported = exportedSensors();
+    QStringList names;
+    for (const int sensor : byReadings(perSensor_))
+        if (exported[sensor] && !shown_[sensor].name.isEmpty() &&
+            !names.contains(shown_[sensor].name))
+            names.append(shown_[sensor].name);
+    constexpr int kNamed = 6; // a title, not a list
+    pdf.title =
+        names.isEmpty()
+            ? QStringLiteral("ZELM report")
+            : names.mid(0, kNamed).join(QStringLiteral(", ")) +
+                  (names.size() > kNamed ? QStringLiteral(" and %1 more").arg(names.size() - kNamed)
+                                         : QString());
+    std::uint32_t first = kNoTime, last = 0;
+    for (const Reading& r : std::as_const(report_.readings))
+        if (r.time != kNoTime)
+            first = std::min(first, r.time), last = std::max(last, r.time);
+    const auto at = [](std::uint32_t t) {
+        return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    };
+    pdf.period = first == kNoTime ? QStringLiteral("no reading with a valid date and time")
+                                  : QStringLiteral("%1 to %2").arg(at(first), at(last));
+    pdf.files = report_.files;
+    pdf.made = QDateTime::currentDateTime();
+    pdf.madeBy = QStringLiteral("zelm-view %1").arg(QCoreApplication::applicationVersion());
+    pdf.statistics = stats_;
+    // The whole period, with the sensors an export draws; the window's view back after.
+    QList<QPair<double, double>> ranges;
+    for (ChartPanel* panel : std::as_const(panels_)) {
+        ranges.append({panel->timeStart(), panel->timeEnd()});
+        panel->setShownSensors(exported);
+        panel->setTimeRange(fullStart_, fullEnd_);
+    }
+    pdf.charts = int(panels_.size());
+    pdf.heightFor = [this](int c, int width) { return panels_[c]->heightFor(width); };
+    pdf.paintChart = [this](int c, QPainter& p, const QRect& rect) {
+        panels_[c]->paintChart(p, rect);
+    };
+    const bool written = WritePdfReport(path, pdf, error);
+    for (int c = 0; c < panels_.size(); ++c)
+        panels_[c]->setTimeRange(ranges[c].first, ranges[c].second);
+    sensorsChanged();
+    return written;
+}
+
+void Viewer::editSensors() {
+    QList<int> order(report_.sensors.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const Sensor &x = report_.sensors[a], &y = report_.sensors[b];
+        return std::tie(x.kind, x.id) < std::tie(y.kind, y.id);
+    });
+    QStringList names;
+    for (const int i : order)
+        names.append(report_.sensors[i].name());
+    SensorsDialog dialog(names, settings_, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QString error;
+    if (WriteSensorSettings(settingsPath_, dialog.settings(), error)) {
+        settings_ = ReadSensorSettings(settingsPath_); // what the file now says
+    } else {
+        settings_ = dialog.settings();
+        settings_.ignored.clear();
+        QMessageBox::warning(this, QStringLiteral("zelm-view"),
+                             error +
+                                 QStringLiteral(": the settings apply until zelm-view closes."));
+    }
+    rebuild(true);
 }
 
 void Viewer::openChosen(const QStringList& paths) {
@@ -397,6 +538,8 @@ void Viewer::exportChosen(const QString& filter) {
         done = exportPng(path);
     else if (filter.contains("svg"))
         done = exportSvg(path);
+    else if (filter.contains("pdf"))
+        done = exportPdf(path, error);
     else
         done = exportCsv(path, error);
     if (!done)

@@ -4,6 +4,7 @@
 
 #include "view/chartpanel.h"
 #include "view/readings.h"
+#include "view/sensorsettings.h"
 
 #include <QMainWindow>
 
@@ -24,6 +25,11 @@ class Viewer : public QMainWindow {
     Q_OBJECT
 public:
     explicit Viewer(QWidget* parent = nullptr);
+    /// Reads the names, calibrations and limits of the sensors from the settings file at path,
+    /// which the Sensors dialog writes, and shows what is open with them.
+    void setSettingsFile(const QString& path);
+    /// Lines of the settings file read as missing, each "FILE line N: Key=value: why".
+    QStringList settingsIgnored() const;
     /// Reads and merges the files and folders. False, with error set to one line naming what
     /// was read, when they hold no readings; the window then keeps what it showed.
     bool open(const QStringList& paths, QString& error);
@@ -36,6 +42,11 @@ public:
     bool exportPng(const QString& path);
     bool exportSvg(const QString& path);
     bool exportCsv(const QString& path, QString& error) const;
+    /// The report as a paginated A4 PDF: title, period, files, statistics, one chart per
+    /// quantity over the whole time range, page numbers.
+    bool exportPdf(const QString& path, QString& error);
+    /// Edits the sensors' names, calibrations and limits; OK writes the settings file.
+    void editSensors();
     /// Every chart back to the whole time range.
     void resetZoom();
     /// Which sensors are drawn, by sensor number.
@@ -48,6 +59,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// Charts, sensor list, statistics and status from report_ and the settings; again: keep
+    /// the sensors ticked and the zoom, only the settings changed.
+    void rebuild(bool again);
     void openChosen(const QStringList& paths);
     void exportChosen(const QString& filter);
     void sensorsChanged();
@@ -60,6 +74,11 @@ private:
     QSize paintCharts(QPainter* painter);
 
     Report report_;
+    QString title_;
+    QString settingsPath_;
+    SensorSettings settings_;
+    QList<Shown> shown_; // per sensor, from the settings
+    QList<Statistics> stats_;
     QList<qint64> perSensor_; // readings per sensor
     QList<ChartPanel*> panels_;
     double fullStart_ = 0, fullEnd_ = 1; // ms: every chart's whole time range

@@ -1,0 +1,248 @@
+#include "view/pdfreport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <cmath>
+
+namespace view {
+
+namespace {
+
+// 120 dots an inch: the page's width between margins is then about as wide as a chart in the
+// window, so the charts keep their proportions and the text its size against them.
+constexpr int kResolution = 120;
+constexpr double kMarginMm = 15;
+constexpr int kFooter = 28, kGap = 14, kPad = 3;
+
+QFont font(int pixels, bool bold = false) {
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(pixels);
+    f.setBold(bold);
+    return f;
+}
+
+struct Column {
+    const char* title;
+    int width;
+};
+// The statistics as printed: what a reviewer of a period looks for, narrow enough for A4.
+constexpr Column kColumns[] = {{"Sensor", 160},      {"Readings", 56},
+                               {"Minimum", 60},      {"Maximum", 60},
+                               {"Mean", 50},         {"Std dev", 50},
+                               {"Limits", 78},       {"Excursions", 66},
+                               {"Time outside", 72}, {"Longest excursion", 130},
+                               {"MKT", 48}};
+
+QStringList cells(const Statistics& s) {
+    const bool limited = !std::isnan(s.low) || !std::isnan(s.high);
+    const auto number = [](double v, int decimals) { return QString::number(v, 'f', decimals); };
+    const QString quantity =
+        s.unit.isEmpty() ? s.quantity : s.quantity + QStringLiteral(", ") + s.unit;
+    return {(s.label.isEmpty() ? QString() : s.label + u'\n') + s.series + QStringLiteral(" · ") +
+                quantity,
+            QString::number(s.readings),
+            number(s.minimum, 1),
+            number(s.maximum, 1),
+            number(s.mean, 2),
+            number(s.deviation, 2),
+            LimitsText(s.low, s.high, s.unit),
+            limited ? QString::number(s.excursions) : QString(),
+            limited ? SpanText(std::uint32_t(s.outside)) : QString(),
+            s.excursions ? SpanText(std::uint32_t(s.longestExcursion)) + QStringLiteral(" from\n") +
+                               s.longestExcursionStart
+                         : QString(),
+            std::isnan(s.meanKinetic) ? QString()
+                                      : number(s.meanKinetic, 1) + QStringLiteral(" °C")};
+}
+
+// Lays the report out page by page; run once without a painter to count the pages, then again
+// to paint them with "page n of m".
+class Pages {
+public:
+    Pages(QPdfWriter& writer, QPainter* painter, const PdfReport& report, int total)
+        : writer_(writer), p_(painter), report_(report), total_(total),
+          page_(writer.pageLayout().paintRectPixels(kResolution)) {
+        bottom_ = page_.height() - kFooter;
+    }
+
+    int run() {
+        paragraph(report_.title, font(26, true));
+        y_ += 4;
+        paragraph(QStringLiteral("Period: %1").arg(report_.period), font(13));
+        paragraph(
+            QStringLiteral("Made %1 by %2")
+                .arg(report_.made.toString(QStringLiteral("yyyy-MM-dd hh:mm")), report_.madeBy),
+            font(13));
+        y_ += 6;
+        files();
+        y_ += kGap;
+        table();
+        for (int c = 0; c < report_.charts; ++c) {
+            const int height = report_.heightFor(c, page_.width());
+            y_ += kGap;
+            room(height);
+            if (p_) {
+                p_->save();
+                p_->setFont(font(11));
+                report_.paintChart(c, *p_, QRect(0, y_, page_.width(), height));
+                p_->restore();
+            }
+            y_ += height;
+        }
+        footer();
+        return page_number_;
+    }
+
+private:
+    // Starts a new page when height does not fit below what is there.
+    void room(int height) {
+        if (y_ + height <= bottom_ || y_ == 0)
+            return;
+        footer();
+        if (p_)
+            writer_.newPage();
+        ++page_number_;
+        y_ = 0;
+    }
+
+    void footer() {
+        if (!p_)
+            return;
+        p_->setFont(font(10));
+        p_->setPen(Qt::darkGray);
+        const QRect r(0, page_.height() - kFooter + 8, page_.width(), kFooter - 8);
+        p_->drawText(r, Qt::AlignLeft | Qt::AlignVCenter, report_.title);
+        p_->drawText(r, Qt::AlignRight | Qt::AlignVCenter,
+                     QStringLiteral("Page %1 of %2").arg(page_number_).arg(total_));
+        p_->setPen(Qt::black);
+    }
+
+    int heightOf(const QString& text, const QFont& f, int width) const {
+        const QFontMetrics fm(f, &writer_);
+        return fm.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text).height();
+    }
+
+    void paragraph(const QString& text, const QFont& f) {
+        const int height = heightOf(text, f, page_.width());
+        room(height);
+        if (p_) {
+            p_->setFont(f);
+            p_->drawText(QRect(0, y_, page_.width(), height), Qt::TextWordWrap, text);
+        }
+        y_ += height;
+    }
+
+    // The files, by folder: a year of downloads is dozens of names.
+    void files() {
+        QMap<QString, QStringList> byFolder;
+        for (const QString& f : report_.files) {
+            const QFileInfo info(f);
+            byFolder[QDir::toNativeSeparators(info.absolutePath())].append(info.fileName());
+        }
+        paragraph(QStringLiteral("Made from %1 file%2:")
+                      .arg(report_.files.size())
+                      .arg(report_.files.size() == 1 ? "" : "s"),
+                  font(13));
+        for (auto it = byFolder.cbegin(); it != byFolder.cend(); ++it)
+            paragraph(QStringLiteral("%1: %2").arg(it.key(), it->join(QStringLiteral(", "))),
+                      font(10));
+    }
+
+    int rowHeight(const QStringList& texts, const QFont& f) const {
+        int height = 0;
+        for (int c = 0; c < texts.size(); ++c)
+            height =
+                std::max(height, heightOf(texts[c], f, kColumns[c].width - 2 * kPad) + 2 * kPad);
+        return height;
+    }
+
+    void row(const QStringList& texts, const QFont& f, bool header, bool shade) {
+        const int height = rowHeight(texts, f);
+        room(height);
+        if (p_) {
+            if (shade || header)
+                p_->fillRect(QRect(0, y_, page_.width(), height),
+                             header ? QColor(220, 226, 235) : QColor(244, 244, 244));
+            p_->setFont(f);
+            int x = 0;
+            for (int c = 0; c < texts.size(); ++c) {
+                p_->drawText(
+                    QRect(x + kPad, y_ + kPad, kColumns[c].width - 2 * kPad, height - 2 * kPad),
+                    Qt::TextWordWrap | (c >= 1 && !header ? Qt::AlignRight : 0), texts[c]);
+                x += kColumns[c].width;
+            }
+        }
+        y_ += height;
+    }
+
+    void table() {
+        paragraph(QStringLiteral("Statistics"), font(16, true));
+        y_ += 4;
+        QStringList headers;
+        for (const Column& c : kColumns)
+            headers.append(QString::fromUtf8(c.title));
+        row(headers, font(10, true), true, false);
+        for (int i = 0; i < report_.statistics.size(); ++i) {
+            const QStringList texts = cells(report_.statistics[i]);
+            const int before = page_number_;
+            room(rowHeight(texts, font(10)));
+            if (page_number_ != before) // a table carried over repeats its header
+                row(headers, font(10, true), true, false);
+            row(texts, font(10), false, i % 2 == 1);
+        }
+        paragraph(QStringLiteral("Std dev: sample standard deviation. An excursion is a run of "
+                                 "readings outside a limit; each counts the time to the next "
+                                 "reading, at most the usual interval. MKT: mean kinetic "
+                                 "temperature."),
+                  font(9));
+    }
+
+    QPdfWriter& writer_;
+    QPainter* p_;
+    const PdfReport& report_;
+    int total_;
+    QRect page_;
+    int bottom_ = 0;
+    int y_ = 0;
+    int page_number_ = 1;
+};
+
+} // namespace
+
+bool WritePdfReport(const QString& path, const PdfReport& report, QString& error) {
+    // Through a temporary file and a rename: an old report is replaced only by a whole one.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) {
+        error = QStringLiteral("cannot write %1: %2")
+                    .arg(QDir::toNativeSeparators(path), out.errorString());
+        return false;
+    }
+    QPdfWriter writer(&out);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+                          QPageLayout::Millimeter);
+    writer.setResolution(kResolution);
+    writer.setTitle(report.title);
+    writer.setCreator(report.madeBy);
+    const int total = Pages(writer, nullptr, report, 0).run();
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        error = QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(path));
+        return false;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    Pages(writer, &painter, report, total).run();
+    painter.end();
+    if (!out.commit()) {
+        error = QStringLiteral("cannot write %1: %2")
+                    .arg(QDir::toNativeSeparators(path), out.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace view

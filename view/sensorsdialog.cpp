@@ -1,0 +1,318 @@
+#include "view/sensorsdialog.h"
+
+#include "view/charts.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace view {
+
+namespace {
+
+constexpr int kSensorColumn = 0, kNameColumn = 1, kFirstField = 2;
+const char* const kHeaders[] = {
+    "Sensor",       "Name",          "Offset",          "Gain",
+    "Offset 2",     "Gain 2",        "Temperature low", "Temperature high",
+    "Humidity low", "Humidity high", "RX low",          "RX high",
+    "Battery low",  "Battery high"};
+constexpr int kColumns = int(std::size(kHeaders));
+const QColor kWrong(255, 205, 205);
+
+int columnOf(Field f) {
+    return kFirstField + f;
+}
+
+// Whether a sensor of this name has the field: second values only BT and RX have, and limits
+// only for the quantities its values are.
+bool applies(const QString& sensor, Field f) {
+    const QString kind = sensor.left(2).toUpper();
+    const bool two = kind == "BT" || kind == "RX";
+    switch (f) {
+    case Offset:
+    case Gain:
+        return true;
+    case Offset2:
+    case Gain2:
+        return two;
+    case TemperatureLow:
+    case TemperatureHigh:
+        return kind == "TX" || kind == "BT";
+    case HumidityLow:
+    case HumidityHigh:
+        return kind == "BT";
+    case RxLow:
+    case RxHigh:
+        return kind == "RX";
+    case BatteryLow:
+    case BatteryHigh:
+        return kind == "BV";
+    default:
+        return false;
+    }
+}
+
+QString cellText(const std::optional<double>& v) {
+    return v ? FieldText(*v) : QString();
+}
+
+} // namespace
+
+SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& settings,
+                             QWidget* parent)
+    : QDialog(parent), original_(settings), table_(new QTableWidget(this)),
+      activation_(new QLineEdit(this)), problem_(new QLabel(this)),
+      buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
+    setWindowTitle(QStringLiteral("Sensors"));
+    // The sensors read, then those only the file names, each once.
+    QSet<QString> seen;
+    for (const QString& s : sensors) {
+        rows_.append(s);
+        seen.insert(s.simplified().toUpper());
+    }
+    QStringList unread;
+    for (auto it = settings.sensors.cbegin(); it != settings.sensors.cend(); ++it)
+        if (!seen.contains(it.key().simplified().toUpper()))
+            unread.append(it.key());
+    rows_ += unread;
+
+    table_->setColumnCount(kColumns);
+    table_->setRowCount(int(rows_.size()) + 1);
+    QStringList headers;
+    for (const char* h : kHeaders)
+        headers.append(QString::fromUtf8(h));
+    table_->setHorizontalHeaderLabels(headers);
+    table_->verticalHeader()->hide();
+    const auto fixed = [&](int row, int column, const QString& text, const QString& tip) {
+        auto* item = new QTableWidgetItem(text);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        item->setToolTip(tip);
+        if (column != kSensorColumn)
+            item->setBackground(palette().window());
+        table_->setItem(row, column, item);
+    };
+    const auto fill = [&](int row, const QString& sensor, const SectionSettings* s) {
+        const bool shared = row == 0;
+        for (int f = 0; f < ActivationEnergy; ++f) {
+            const bool has = shared ? (f >= TemperatureLow) : applies(sensor, Field(f));
+            if (has)
+                table_->setItem(row, columnOf(Field(f)),
+                                new QTableWidgetItem(s ? cellText(s->field[f]) : QString()));
+            else
+                fixed(row, columnOf(Field(f)), {}, {});
+        }
+        if (shared)
+            fixed(row, kNameColumn, {}, {});
+        else
+            table_->setItem(row, kNameColumn, new QTableWidgetItem(s ? s->name : QString()));
+    };
+    fixed(0, kSensorColumn, QStringLiteral("All sensors"),
+          QStringLiteral("Limits for every sensor that sets none of its own"));
+    fill(0, {}, &settings.limits);
+    for (int i = 0; i < rows_.size(); ++i) {
+        const bool read = i < sensors.size();
+        fixed(i + 1, kSensorColumn, rows_[i],
+              read ? QString() : QStringLiteral("Not among the readings shown; kept as it is"));
+        fill(i + 1, rows_[i], settings.of(rows_[i]));
+    }
+    table_->resizeColumnsToContents();
+    table_->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+
+    activation_->setText(cellText(settings.limits.field[ActivationEnergy]));
+    activation_->setPlaceholderText(QString::number(kDefaultActivationEnergy));
+    auto* twoPointButton = new QPushButton(QStringLiteral("Two-point calibration…"), this);
+    twoPointButton->setToolTip(
+        QStringLiteral("Gain and offset of the chosen sensor from two readings of a reference"));
+    connect(twoPointButton, &QPushButton::clicked, this, &SensorsDialog::twoPoint);
+    auto* note = new QLabel(
+        QStringLiteral("Shown value = gain × decoded value + offset; offset 2 and gain 2 apply to "
+                       "BT humidity and the second RX reading. A limit of a sensor overrides the "
+                       "one for all sensors. Numbers take a point as decimal separator."),
+        this);
+    note->setWordWrap(true);
+    problem_->setStyleSheet(QStringLiteral("color: #b00000"));
+    problem_->setWordWrap(true);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Activation energy for MKT (kJ/mol):"), activation_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(note);
+    layout->addWidget(table_, 1);
+    layout->addLayout(form);
+    layout->addWidget(problem_);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(twoPointButton);
+    bottom->addStretch();
+    bottom->addWidget(buttons_);
+    layout->addLayout(bottom);
+    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(table_, &QTableWidget::itemChanged, this, &SensorsDialog::check);
+    connect(activation_, &QLineEdit::textChanged, this, &SensorsDialog::check);
+    check();
+    resize(1180, 520);
+}
+
+SensorSettings SensorsDialog::settings() const {
+    SensorSettings out;
+    out.ignored = original_.ignored;
+    const auto read = [&](int row, SectionSettings& s) {
+        for (int f = 0; f < ActivationEnergy; ++f) {
+            const QTableWidgetItem* item = table_->item(row, columnOf(Field(f)));
+            double value = 0;
+            if (item && (item->flags() & Qt::ItemIsEditable) && !item->text().trimmed().isEmpty() &&
+                CheckField(Field(f), item->text(), value).isEmpty())
+                s.field[f] = value;
+        }
+    };
+    read(0, out.limits);
+    double energy = 0;
+    if (!activation_->text().trimmed().isEmpty() &&
+        CheckField(ActivationEnergy, activation_->text(), energy).isEmpty())
+        out.limits.field[ActivationEnergy] = energy;
+    for (int i = 0; i < rows_.size(); ++i) {
+        SectionSettings s;
+        s.name = table_->item(i + 1, kNameColumn)->text().trimmed();
+        read(i + 1, s);
+        if (!s.isEmpty())
+            out.sensors.insert(rows_[i], s);
+    }
+    return out;
+}
+
+QStringList SensorsDialog::problems() const {
+    QStringList out;
+    const auto rowName = [&](int row) {
+        return row == 0 ? QStringLiteral("All sensors") : rows_[row - 1];
+    };
+    const auto header = [&](int column) { return table_->horizontalHeaderItem(column)->text(); };
+    // The value of a field in a row, where it holds a valid one.
+    const auto valueAt = [&](int row, Field f) -> std::optional<double> {
+        const QTableWidgetItem* item = table_->item(row, columnOf(f));
+        double v = 0;
+        if (!item || item->text().trimmed().isEmpty() || !CheckField(f, item->text(), v).isEmpty())
+            return std::nullopt;
+        return v;
+    };
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        for (int f = 0; f < ActivationEnergy; ++f) {
+            const QTableWidgetItem* item = table_->item(row, columnOf(Field(f)));
+            double v = 0;
+            if (!item || item->text().trimmed().isEmpty())
+                continue;
+            const QString why = CheckField(Field(f), item->text(), v);
+            if (!why.isEmpty())
+                out.append(QStringLiteral("%1, %2: %3")
+                               .arg(rowName(row), header(columnOf(Field(f))), why));
+        }
+        for (int q = 0; q < kLimited; ++q) {
+            const Field lo = lowField(Limited(q)), hi = highField(Limited(q));
+            std::optional<double> low = valueAt(row, lo), high = valueAt(row, hi);
+            if (row > 0) { // a sensor's own limit is paired with the shared one
+                low = low ? low : valueAt(0, lo);
+                high = high ? high : valueAt(0, hi);
+            }
+            const QString why = CheckLimits(low, high);
+            if (!why.isEmpty() && (row == 0 || valueAt(row, lo) || valueAt(row, hi)))
+                out.append(QStringLiteral("%1, %2: %3")
+                               .arg(rowName(row), header(columnOf(lo)).section(u' ', 0, 0), why));
+        }
+    }
+    double v = 0;
+    const QString why = activation_->text().trimmed().isEmpty()
+                            ? QString()
+                            : CheckField(ActivationEnergy, activation_->text(), v);
+    if (!why.isEmpty())
+        out.append(QStringLiteral("Activation energy: %1").arg(why));
+    return out;
+}
+
+void SensorsDialog::check() {
+    const QStringList found = problems();
+    // Each cell that takes part in a problem is marked, with the reason as its tooltip.
+    const QSignalBlocker block(table_);
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        const QString name = row == 0 ? QStringLiteral("All sensors") : rows_[row - 1];
+        for (int column = kNameColumn + 1; column < kColumns; ++column) {
+            QTableWidgetItem* item = table_->item(row, column);
+            if (!item || !(item->flags() & Qt::ItemIsEditable))
+                continue;
+            const QString header = table_->horizontalHeaderItem(column)->text();
+            QString why;
+            for (const QString& p : found) {
+                const QString prefix = name + QStringLiteral(", ");
+                if (!p.startsWith(prefix))
+                    continue;
+                const QString what = p.mid(prefix.size());
+                // A field's own problem, or its pair's (named by the quantity alone).
+                if (what.startsWith(header + u':') ||
+                    (!item->text().trimmed().isEmpty() &&
+                     what.startsWith(header.section(u' ', 0, 0) + u':')))
+                    why = what.section(QStringLiteral(": "), 1);
+            }
+            item->setBackground(why.isEmpty() ? QBrush() : QBrush(kWrong));
+            item->setToolTip(why);
+        }
+    }
+    problem_->setText(found.isEmpty() ? QString() : found.first());
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(found.isEmpty());
+}
+
+void SensorsDialog::twoPoint() {
+    const int row = table_->currentRow();
+    if (row < 1) {
+        problem_->setText(QStringLiteral("Choose a sensor's row first."));
+        return;
+    }
+    const QString sensor = rows_[row - 1];
+    QDialog ask(this);
+    ask.setWindowTitle(QStringLiteral("Two-point calibration of %1").arg(sensor));
+    auto* which = new QComboBox(&ask);
+    which->addItem(QStringLiteral("First value (offset, gain)"));
+    if (applies(sensor, Offset2))
+        which->addItem(QStringLiteral("Second value (offset 2, gain 2)"));
+    QLineEdit* edits[4];
+    const char* const labels[] = {"Reading 1 (as decoded):", "True value 1 (reference):",
+                                  "Reading 2 (as decoded):", "True value 2 (reference):"};
+    auto* result = new QLabel(&ask);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &ask);
+    auto* form = new QFormLayout(&ask);
+    form->addRow(QStringLiteral("Value:"), which);
+    double gain = 1, offset = 0;
+    const auto update = [&] {
+        double v[4];
+        bool ok = true;
+        for (int i = 0; i < 4; ++i)
+            ok = CheckField(Offset, edits[i]->text(), v[i]).isEmpty() && ok;
+        ok = ok && TwoPointCalibration(v[0], v[1], v[2], v[3], gain, offset);
+        result->setText(
+            ok ? QStringLiteral("Gain %1, offset %2").arg(FieldText(gain), FieldText(offset))
+               : QStringLiteral("Two different readings and two different true "
+                                "values, with a point as decimal separator."));
+        box->button(QDialogButtonBox::Ok)->setEnabled(ok);
+    };
+    for (int i = 0; i < 4; ++i) {
+        edits[i] = new QLineEdit(&ask);
+        form->addRow(QString::fromUtf8(labels[i]), edits[i]);
+        connect(edits[i], &QLineEdit::textChanged, &ask, update);
+    }
+    form->addRow(result);
+    form->addRow(box);
+    connect(box, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
+    update();
+    if (ask.exec() != QDialog::Accepted)
+        return;
+    const bool second = which->currentIndex() == 1;
+    table_->item(row, columnOf(second ? Offset2 : Offset))->setText(FieldText(offset));
+    table_->item(row, columnOf(second ? Gain2 : Gain))->setText(FieldText(gain));
+}
+
+} // namespace view

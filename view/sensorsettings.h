@@ -1,0 +1,105 @@
+#pragma once
+// What the owner says of the sensors, kept in the settings file beside the port: a name for each,
+// a calibration of its values, and limits per quantity, shared in [Limits] or a sensor's own.
+//
+//   [Sensor TX 00042]        a sensor, named by kind and identifier as the charts name it
+//   Name=Freezer 2
+//   Offset=-0.3              first value: shown = Gain x decoded + Offset
+//   Gain2=1.02               second value (BT humidity, the second RX reading)
+//   TemperatureHigh=-15      overrides [Limits] for this sensor
+//   [Limits]
+//   TemperatureLow=2
+//   ActivationEnergy=83.144  kJ/mol, for the mean kinetic temperature
+//
+// Numbers take a point as decimal separator whatever the locale. The readings and the report
+// files never change: all of this applies to what is shown and exported.
+
+#include "view/readings.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace view {
+
+/// The numbers a section can hold, in the order the Sensors dialog shows them.
+enum Field {
+    Offset,
+    Gain,
+    Offset2,
+    Gain2,
+    TemperatureLow,
+    TemperatureHigh,
+    HumidityLow,
+    HumidityHigh,
+    RxLow,
+    RxHigh,
+    BatteryLow,
+    BatteryHigh,
+    ActivationEnergy,
+    kFields
+};
+/// The key of each field in the settings file.
+extern const char* const kFieldKeys[kFields];
+/// The quantities limits are set for, each by a Low and a High field.
+enum Limited { TemperatureLimits, HumidityLimits, RxLimits, BatteryLimits, kLimited };
+inline Field lowField(Limited q) {
+    return Field(TemperatureLow + 2 * q);
+}
+inline Field highField(Limited q) {
+    return Field(TemperatureHigh + 2 * q);
+}
+
+/// The contents of one section: a name (sensors only) and the fields it sets.
+struct SectionSettings {
+    QString name;
+    std::optional<double> field[kFields];
+    bool isEmpty() const;
+};
+
+inline const QString kLimitsSection = QStringLiteral("Limits");
+
+struct SensorSettings {
+    /// Sensor sections by their sensor's name as the charts write it ("TX 00042"), in the
+    /// case it was first written in.
+    QMap<QString, SectionSettings> sensors;
+    SectionSettings limits;
+    /// Lines of the file read as if missing, each "line N: Key=value: why".
+    QStringList ignored;
+    /// The section of a sensor, or null when it has none.
+    const SectionSettings* of(const QString& sensorName) const;
+    double activationEnergy() const;
+};
+
+/// Whether text is a value field f can hold; returns why not, or an empty text with value set.
+QString CheckField(Field f, const QString& text, double& value);
+/// A limit pair that cannot hold: why, or an empty text.
+QString CheckLimits(const std::optional<double>& low, const std::optional<double>& high);
+/// A value as the settings file writes it: a point as decimal separator, no more digits than
+/// it needs.
+QString FieldText(double value);
+
+/// The sensor and limit sections of a settings file's contents. Lines that cannot be used
+/// (a number that does not parse, a gain of 0, a low limit above the high one, an unknown key or
+/// section kind) are left out and listed in ignored; every other setting is kept.
+SensorSettings ParseSensorSettings(const QByteArray& contents);
+/// The same, read from the file at path; a missing file holds no settings.
+SensorSettings ReadSensorSettings(const QString& path);
+/// The contents with every sensor and limit section set to settings: keys set or removed one by
+/// one, so every other section and line stays where it was.
+QByteArray WithSensorSettings(const QByteArray& contents, const SensorSettings& settings);
+/// Writes settings into the file at path; false with error set when it cannot.
+bool WriteSensorSettings(const QString& path, const SensorSettings& settings, QString& error);
+
+/// How each sensor of the report is shown, by sensor number: its name and calibration, and its
+/// limits (its own, else the shared ones) for the quantity of each value.
+QList<Shown> ShownSensors(const Report& report, const SensorSettings& settings);
+
+/// Gain and offset that turn two readings into the true values of a reference: false when the
+/// readings are equal or the true values are (no calibration gives those).
+bool TwoPointCalibration(double reading1, double true1, double reading2, double true2, double& gain,
+                         double& offset);
+
+} // namespace view
