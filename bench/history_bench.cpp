@@ -4,8 +4,11 @@
 // - zelm-view --png --csv of the folder against the pipeline a user would write (each file
 //   through zelm-decode, sort -u of all lines, gnuplot pngcairo): goal <= 0.25;
 // - its peak memory beyond that of a one-reading run, per unique reading: goal <= 48 bytes;
-// - a zoom step's repaint on the whole history against one on a single download: goal <= 2.
-// Usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS [zoom]]; "zoom" measures the last only.
+// - a zoom step's repaint on the whole history against one on a single download: goal <= 2;
+// - with "sensors": zelm-view --png with every sensor named, calibrated and limited against one
+//   without settings (goal <= 1.10), and --pdf against --png with them (goal <= 1.5).
+// Usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS [zoom|sensors]]; "zoom" and "sensors"
+// measure that only.
 
 #include "runchild.h"
 #include "txrecord.h"
@@ -23,6 +26,7 @@
 #include <random>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -80,15 +84,61 @@ double zoomStep(const view::Report& report) {
     return fastest;
 }
 
+int sensors(const std::string& view, const std::string& dir, const std::string& data) {
+    // Every sensor named and calibrated, shared limits the readings cross daily, and some
+    // sensors with their own.
+    const std::string none = dir + "/none.ini", named = dir + "/named.ini";
+    std::FILE* f = std::fopen(named.c_str(), "w");
+    std::fprintf(f, "[ZuroRuve]\nPort=1\n[Limits]\nTemperatureLow=8\nTemperatureHigh=25\n");
+    for (int s = 0; s < kSensors; ++s) {
+        std::fprintf(f, "[Sensor TX %05d]\nName=Room %d\nOffset=-0.3\nGain=1.01\n", 100 + s, s);
+        if (s % 5 == 0)
+            std::fprintf(f, "TemperatureHigh=%d\n", 20 + s / 5);
+    }
+    std::fclose(f);
+    f = std::fopen(none.c_str(), "w");
+    std::fclose(f);
+    const std::string png = dir + "/sensors.png", pdf = dir + "/sensors.pdf";
+    const std::vector<std::vector<std::string>> runs{
+        {view, "--settings", none, "--png", png, data},
+        {view, "--settings", named, "--png", png, data},
+        {view, "--settings", named, "--pdf", pdf, data}};
+    // The fastest of five of each, taken in turns so that a busy moment of the machine does not
+    // fall on one of them alone; wall time and CPU time.
+    double wall[3] = {1e9, 1e9, 1e9}, cpu[3] = {1e9, 1e9, 1e9};
+    for (int round = 0; round < 5; ++round) {
+        for (size_t k = 0; k < runs.size(); ++k) {
+            const ChildRun run = runChild(runs[k]);
+            if (run.status != 0) {
+                std::fprintf(stderr, "zelm-view failed (status %d)\n", run.status);
+                return 1;
+            }
+            wall[k] = std::min(wall[k], run.wallSeconds);
+            cpu[k] = std::min(cpu[k], run.cpuSeconds);
+        }
+    }
+    std::printf("zelm-view --png, fastest of 5: without settings %.2f s (CPU %.2f s), with names, "
+                "calibration and limits %.2f s (CPU %.2f s): ratio %.3f, CPU %.3f (goal <= "
+                "1.10)\n",
+                wall[0], cpu[0], wall[1], cpu[1], wall[1] / wall[0], cpu[1] / cpu[0]);
+    std::printf("zelm-view --pdf %.2f s (CPU %.2f s) against --png %.2f s: ratio %.3f, CPU %.3f "
+                "(goal <= 1.5)\n",
+                wall[2], cpu[2], wall[1], wall[2] / wall[1], cpu[2] / cpu[1]);
+    std::printf("files: %s, %s\n", png.c_str(), pdf.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS]\n");
+        std::fprintf(stderr,
+                     "usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS [zoom|sensors]]\n");
         return 2;
     }
     const int downloads = argc > 3 ? std::atoi(argv[3]) : 60;
     const bool zoomOnly = argc > 4 && std::string(argv[4]) == "zoom";
+    const bool sensorsOnly = argc > 4 && std::string(argv[4]) == "sensors";
     char dir[] = "/tmp/history_bench.XXXXXX";
     if (!mkdtemp(dir))
         return 1;
@@ -107,6 +157,8 @@ int main(int argc, char* argv[]) {
     // history among its own peak memory until it starts its program.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ChildRun piped, viewRun, baseline;
+    if (sensorsOnly)
+        return sensors(argv[2], dir, data);
     if (!zoomOnly) {
         // The pipeline, in one shell so its parts are timed together.
         const std::string script = std::string(dir) + "/plot.gp";

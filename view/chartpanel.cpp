@@ -298,7 +298,9 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
         const QString label =
             QStringLiteral("limit %1 %2").arg(it.key()).arg(quantity_.unit).trimmed();
         const int width = fm.horizontalAdvance(label) + 6;
-        const QRect box(plot.right() - width - 2, y - fm.height() - 1, width, fm.height());
+        QRect box(plot.right() - width - 2, y - fm.height() - 1, width, fm.height());
+        if (box.top() < plot.top()) // below a limit at the top edge
+            box.moveTop(y + 2);
         p.fillRect(box, QColor(255, 255, 255, 210)); // readable over dense lines
         p.drawText(box, Qt::AlignCenter, label);
     }

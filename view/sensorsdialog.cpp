@@ -123,6 +123,8 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
         fill(i + 1, rows_[i], settings.of(rows_[i]));
     }
     table_->resizeColumnsToContents();
+    for (int column = kFirstField; column < kColumns; ++column) // room for a number to type
+        table_->setColumnWidth(column, std::max(table_->columnWidth(column), 64));
     table_->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
 
     activation_->setText(cellText(settings.limits.field[ActivationEnergy]));

@@ -110,7 +110,7 @@ QString CheckLimits(const std::optional<double>& low, const std::optional<double
 }
 
 QString FieldText(double value) {
-    return QLocale::c().toString(value, 'g', 12);
+    return QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest); // reads back equal
 }
 
 SensorSettings ParseSensorSettings(const QByteArray& contents) {

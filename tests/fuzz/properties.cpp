@@ -7,6 +7,7 @@
 #include "settings/profile.h"
 #include "settings/tonumber.h"
 #include "view/history.h"
+#include "view/sensorsettings.h"
 
 #include <cfenv>
 #include <cmath>
@@ -190,6 +191,27 @@ void profile(const QByteArray& input) {
     }
     if (missing > 1 || left.size() > 2)
         fail("other lines are kept as they were");
+
+    // The sensor settings it holds, written back, read the same and leave the port alone.
+    const view::SensorSettings sensors = view::ParseSensorSettings(written);
+    const QByteArray again = view::WithSensorSettings(written, sensors);
+    const view::SensorSettings reread = view::ParseSensorSettings(again);
+    const auto same = [](const view::SectionSettings& a, const view::SectionSettings& b) {
+        for (int f = 0; f < view::kFields; ++f)
+            if (a.field[f] != b.field[f])
+                return false;
+        return a.name == b.name;
+    };
+    if (!same(sensors.limits, reread.limits))
+        fail("limits read back as written");
+    for (auto it = sensors.sensors.cbegin(); it != sensors.sensors.cend(); ++it)
+        if (!it->isEmpty() && (!reread.of(it.key()) || !same(*it, *reread.of(it.key()))))
+            fail("sensor settings read back as written");
+    if (settings::ProfileValue(again, "ZuroRuve", "Port", "") != value)
+        fail("writing sensor settings keeps the port");
+    if (settings::ProfileValue(settings::WithoutProfileValue(written, "ZuroRuve", "Port"),
+                               "ZuroRuve", "Port", "none") != "none")
+        fail("a removed key reads as missing");
 }
 
 // zelm-view's reader never fails, tells raw from decoded by content, and counts every line as
