@@ -149,19 +149,22 @@ QByteArray WithoutProfileValue(const QByteArray& contents, const QString& sectio
     const Found f = find(contents, lines, section, key);
     if (f.key < 0)
         return contents;
-    const auto lineEnd = [&](qsizetype i) { // past the line's end bytes
-        return i + 1 < lines.size() ? lines[i + 1].begin : contents.size();
-    };
-    QByteArray out = contents;
-    out.remove(lines[f.key].begin, lineEnd(f.key) - lines[f.key].begin);
-    if (f.lastLine == f.key) { // was the key the section's last line: is anything else left?
-        bool others = false;
-        for (qsizetype i = f.section + 1; i < f.key && !others; ++i)
-            others = !text(contents, lines[i]).trimmed().isEmpty();
-        if (!others) // header and blank lines up to the key
-            out.remove(lines[f.section].begin, lines[f.key].begin - lines[f.section].begin);
-    }
-    return out;
+    const qsizetype end = f.key + 1 < lines.size() ? lines[f.key + 1].begin : contents.size();
+    return QByteArray(contents).remove(lines[f.key].begin, end - lines[f.key].begin);
+}
+
+QByteArray WithoutEmptyProfileSection(const QByteArray& contents, const QString& section) {
+    const QList<Line> lines = splitLines(contents);
+    const Found f = find(contents, lines, section, QString());
+    if (f.section < 0 || f.lastLine != f.section)
+        return contents;
+    // Up to the next section's header, or the end: only blank lines lie between.
+    qsizetype next = f.section + 1;
+    QByteArray name;
+    while (next < lines.size() && !sectionName(text(contents, lines[next]), name))
+        ++next;
+    const qsizetype end = next < lines.size() ? lines[next].begin : contents.size();
+    return QByteArray(contents).remove(lines[f.section].begin, end - lines[f.section].begin);
 }
 
 QList<ProfileEntry> ProfileEntries(const QByteArray& contents) {
@@ -175,6 +178,7 @@ QList<ProfileEntry> ProfileEntries(const QByteArray& contents) {
         if (sectionName(t, name)) {
             section = QString::fromLocal8Bit(name.trimmed());
             sectionLine = int(i + 1);
+            entries.append({section, QString(), QString(), sectionLine, sectionLine});
             continue;
         }
         QByteArray k, v;

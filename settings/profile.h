@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace settings {
 
@@ -28,12 +29,16 @@ QString ProfileValue(const QByteArray& contents, const QString& section, const Q
 QByteArray WithProfileValue(const QByteArray& contents, const QString& section, const QString& key,
                             const QString& value);
 
-/// The same file's contents without key in section; a section left with no line but its header
-/// goes too, as the Windows functions delete a key and an emptied section.
+/// The same file's contents without the line of key in section (the first, which is the one
+/// read), as the Windows functions delete a key.
 QByteArray WithoutProfileValue(const QByteArray& contents, const QString& section,
                                const QString& key);
+/// The same file's contents without the section's header when the section holds nothing but
+/// blank lines; else unchanged.
+QByteArray WithoutEmptyProfileSection(const QByteArray& contents, const QString& section);
 
-/// One "key=value" line of a file, with its section and line number (from 1).
+/// One "key=value" line of a file, with its section and line number (from 1); a section's
+/// header is one with an empty key.
 struct ProfileEntry {
     QString section;
     QString key;
@@ -41,8 +46,8 @@ struct ProfileEntry {
     int line = 0;
     int sectionLine = 0; // of its section's header
 };
-/// Every key line of the file, in file order, sections given as written; lines before the first
-/// section are left out, as the profile functions never read them.
+/// Every section header and key line of the file, in file order, sections named as written;
+/// lines before the first section are left out, as the profile functions never read them.
 QList<ProfileEntry> ProfileEntries(const QByteArray& contents);
 
 /// Replaces the file at path with contents through a temporary file. False when the file is

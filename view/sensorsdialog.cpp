@@ -1,5 +1,6 @@
 #include "view/sensorsdialog.h"
 
+#include "settings/profile.h"
 #include "view/charts.h"
 
 #include <QComboBox>
@@ -204,6 +205,11 @@ QStringList SensorsDialog::problems() const {
         return v;
     };
     for (int row = 0; row < table_->rowCount(); ++row) {
+        const QTableWidgetItem* name = table_->item(row, kNameColumn);
+        if (name && name->text().trimmed().toLocal8Bit().size() > settings::kMaxProfileValue)
+            out.append(QStringLiteral("%1, Name: longer than the settings file keeps (%2 bytes)")
+                           .arg(rowName(row))
+                           .arg(settings::kMaxProfileValue));
         for (int f = 0; f < ActivationEnergy; ++f) {
             const QTableWidgetItem* item = table_->item(row, columnOf(Field(f)));
             double v = 0;
@@ -242,7 +248,7 @@ void SensorsDialog::check() {
     const QSignalBlocker block(table_);
     for (int row = 0; row < table_->rowCount(); ++row) {
         const QString name = row == 0 ? QStringLiteral("All sensors") : rows_[row - 1];
-        for (int column = kNameColumn + 1; column < kColumns; ++column) {
+        for (int column = kNameColumn; column < kColumns; ++column) {
             QTableWidgetItem* item = table_->item(row, column);
             if (!item || !(item->flags() & Qt::ItemIsEditable))
                 continue;

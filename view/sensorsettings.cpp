@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHash>
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 
 namespace view {
@@ -126,7 +127,8 @@ SensorSettings ParseSensorSettings(const QByteArray& contents) {
         const bool limits = e.section.compare(kLimitsSection, Qt::CaseInsensitive) == 0;
         const QString sensor = sensorOf(e.section);
         if (!limits && sensor.isEmpty()) {
-            if (e.section.startsWith(kSensorPrefix.trimmed(), Qt::CaseInsensitive))
+            if (!e.key.isEmpty() &&
+                e.section.startsWith(kSensorPrefix.trimmed(), Qt::CaseInsensitive))
                 ignore(origin, QStringLiteral("[%1] names no sensor (a kind TX, BT, RX or BV "
                                               "and an identifier)")
                                    .arg(e.section));
@@ -135,13 +137,15 @@ SensorSettings ParseSensorSettings(const QByteArray& contents) {
         const QString sectionKey = limits ? kLimitsSection.toUpper() : keyOf(sensor);
         // Only the first section of a name counts, as with the profile reader.
         const int first = sectionLine.value(sectionKey, e.sectionLine);
+        sectionLine.insert(sectionKey, first);
+        if (e.key.isEmpty())
+            continue; // the header
         if (first != e.sectionLine) {
             ignore(origin, QStringLiteral("in a second [%1] section; the first is at line %2")
                                .arg(e.section)
                                .arg(first));
             continue;
         }
-        sectionLine.insert(sectionKey, first);
         if (!firstOf.contains(sectionKey))
             firstOf.insert(sectionKey, sensor);
         SectionSettings& section = limits ? out.limits : out.sensors[firstOf[sectionKey]];
@@ -220,30 +224,53 @@ QByteArray WithSensorSettings(const QByteArray& contents, const SensorSettings& 
     QStringList gone;                // sensor sections of the file that settings no longer holds
     for (const settings::ProfileEntry& e : settings::ProfileEntries(contents)) {
         const QString sensor = sensorOf(e.section);
-        if (sensor.isEmpty() || written.contains(keyOf(sensor)))
+        if (e.key.isEmpty() || sensor.isEmpty() || written.contains(keyOf(sensor)))
             continue;
         written.insert(keyOf(sensor), e.section);
         if (!settings.of(sensor))
             gone.append(e.section);
     }
     const auto set = [&](const QString& section, const QString& key, const QString& value) {
-        out = value.isEmpty() ? settings::WithoutProfileValue(out, section, key)
-                              : settings::WithProfileValue(out, section, key, value);
+        if (!value.isEmpty()) {
+            out = settings::WithProfileValue(out, section, key, value);
+            return;
+        }
+        // Every line of the key goes: a later one would be read in place of the first.
+        for (QByteArray less = out;
+             (less = settings::WithoutProfileValue(out, section, key)) != out;)
+            out = less;
     };
     const auto setFields = [&](const QString& section, const SectionSettings& s) {
         for (int f = 0; f < kFields; ++f)
             set(section, QLatin1String(kFieldKeys[f]), s.field[f] ? FieldText(*s.field[f]) : "");
     };
+    QStringList touched{kLimitsSection};
     for (const QString& section : std::as_const(gone)) {
         set(section, kNameKey, {});
         setFields(section, {});
+        touched.append(section);
     }
     for (auto s = settings.sensors.cbegin(); s != settings.sensors.cend(); ++s) {
         const QString section = written.value(keyOf(s.key()), kSensorPrefix + s.key());
         set(section, kNameKey, s->name.trimmed());
         setFields(section, *s);
+        touched.append(section);
     }
     setFields(kLimitsSection, settings.limits);
+    // A section left empty goes, unless another of the same name would then be read instead.
+    QStringList sections;
+    for (const settings::ProfileEntry& e : settings::ProfileEntries(out))
+        if (e.key.isEmpty())
+            sections.append(e.section);
+    for (const QString& section : std::as_const(touched)) {
+        const QString sensor = sensorOf(section);
+        const auto same = [&](const QString& other) {
+            return sensor.isEmpty() ? other.compare(section, Qt::CaseInsensitive) == 0
+                                    : keyOf(sensorOf(other)) == keyOf(sensor);
+        };
+        if (std::count_if(sections.begin(), sections.end(), same) == 1)
+            out = settings::WithoutEmptyProfileSection(out, section);
+    }
     return out;
 }
 
