@@ -631,6 +631,7 @@ private slots:
             cell(row, header)->setText(text);
             QCOMPARE(ok->isEnabled(), valid);
             QCOMPARE(dialog.problems().isEmpty(), valid);
+            QCOMPARE(cell(row, header)->toolTip().isEmpty(), valid); // the reason at the cell
         }
         cell(2, "Name")->setText("Store room");
         QString error;
@@ -744,6 +745,8 @@ private slots:
         for (int i = 0; i < 6; ++i) // 20, 25, 30 twice; and a second sensor
             records += tx(start.addSecs(300 * i), 7, 20 + 5 * (i % 3)) +
                        tx(start.addSecs(300 * i + 1), 8, 4);
+        for (int id = 100; id < 160; ++id) // a table longer than a page
+            records += tx(start.addSecs(2), id, 5);
         writeAll(dir.filePath("in.dat"), records);
         writeAll(dir.filePath("s.ini"), "[Sensor TX 00007]\nName=Freezer 2\nGain=0\n"
                                         "[Limits]\nTemperatureLow=2\nTemperatureHigh=27\n");
@@ -756,11 +759,19 @@ private slots:
         QProcess text;
         text.start(pdftotext, {"-layout", dir.filePath("r.pdf"), "-"});
         QVERIFY(text.waitForFinished(60000));
-        const QString got = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        const QString all = QString::fromUtf8(text.readAllStandardOutput());
+        const QString got = all.simplified();
         for (const char* expected :
              {"Freezer 2", "Period: 2026-03-02 00:00:00 to 2026-03-02 00:25:01", "in.dat",
-              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "5 min from", "Page 1 of 1", "4.0"})
+              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "5 min from", "4.0", "TX 00159"})
             QVERIFY2(got.contains(QString::fromUtf8(expected)), expected);
+        // Each page its own, numbered, the table's header again on the next.
+        const QStringList pages = all.split(u'\f', Qt::SkipEmptyParts);
+        QVERIFY(pages.size() >= 2);
+        for (int k = 0; k < pages.size(); ++k)
+            QVERIFY(
+                pages[k].contains(QStringLiteral("Page %1 of %2").arg(k + 1).arg(pages.size())));
+        QVERIFY(pages[1].contains("Excursions"));
     }
 
     // Without a window: PNG, SVG and the CSV of the readings of a folder; for files that hold
