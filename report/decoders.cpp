@@ -112,16 +112,12 @@ void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& readi
                      const NumberFormat& format) {
     if (payload.size() < 8)
         throw std::invalid_argument("DecodeTxPayload: the payload needs at least 8 bytes");
-    const auto byte = [&](int n) { return std::uint8_t(payload[n - 1]); };
-    status.clear();
-    identifier = FormatFiveDigits(byte(1) + 256 * byte(2));
-    const std::uint8_t f = byte(7);
-    if ((f & 3) == 3)
-        status = QStringLiteral("INVALID");
-    else if (f & 4)
-        status = QStringLiteral("LOWBAT");
-    const auto word = std::int16_t(std::uint16_t((byte(8) << 8) | (f & 0xF0)));
-    reading = FormatOneDecimal(word / 256.0, format);
+    const TxFields f = TxPayloadFields(reinterpret_cast<const std::uint8_t*>(payload.data()));
+    identifier = FormatFiveDigits(f.identifier);
+    status = f.invalid  ? QStringLiteral("INVALID")
+             : f.lowBat ? QStringLiteral("LOWBAT")
+                        : QString();
+    reading = FormatOneDecimal(f.reading, format);
 }
 
 QString BytesToHex(QByteArrayView bytes) {

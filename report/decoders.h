@@ -16,9 +16,25 @@ struct NumberFormat {
     static NumberFormat System();
 };
 
-/// Identifier (low byte first, mask "00000"), reading (mask "0.0") and status ("", "LOWBAT"
-/// or "INVALID", INVALID winning) of a TX payload, record bytes 10 to 19. Throws
-/// std::invalid_argument for a payload shorter than 8 bytes.
+/// The fields of a TX payload (record bytes 10 to 19; the first 8 are read) as numbers: the
+/// identifier, low byte first; the reading, a signed word in 1/256 whose low four bits hold the
+/// status; LOWBAT (bit 2) and INVALID (bits 0 and 1 both). The record decoder writes these, and
+/// DecodeTxPayload gives them as text.
+struct TxFields {
+    std::int64_t identifier;
+    double reading;
+    bool lowBat;
+    bool invalid;
+};
+inline TxFields TxPayloadFields(const std::uint8_t* payload) {
+    const std::uint8_t flags = payload[6];
+    const auto word = std::int16_t(std::uint16_t((payload[7] << 8) | (flags & 0xF0)));
+    return {payload[0] + 256 * payload[1], word / 256.0, (flags & 4) != 0, (flags & 3) == 3};
+}
+
+/// Identifier (mask "00000"), reading (mask "0.0") and status ("", "LOWBAT" or "INVALID",
+/// INVALID winning) of a TX payload, record bytes 10 to 19. Throws std::invalid_argument for a
+/// payload shorter than 8 bytes.
 void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& reading, QString& status,
                      const NumberFormat& format = {});
 

@@ -8,8 +8,6 @@ namespace report {
 
 namespace {
 
-enum Kind : std::uint8_t { TX = 1, BT = 2, RX = 3, BV = 4 };
-
 // Record bytes are numbered from 1, as in the record layout.
 struct Record {
     const std::uint8_t* data;
@@ -42,25 +40,24 @@ bool noReading(std::uint8_t low, std::uint8_t high) {
 char* DecodeRecordAt(const std::uint8_t* data, const NumberFormat& format, char* const out) {
     const Record r{data};
     if (r[1] == 0xFF && r[2] == 0xFF)
-        return out; // empty slot
+        return out; // empty slot: the marker's hexadecimal text is "FFFF"
     const std::uint8_t kind = r[9];
     if (kind < TX || kind > BV)
         return out;
     if (kind == RX && noReading(r[16], r[17]) && noReading(r[18], r[19]))
         return out;
-    if (kind == TX && (r[16] & 3) == 3)
-        return out; // INVALID
+    const TxFields tx = TxPayloadFields(data + 9); // read only for a TX record
+    if (kind == TX && tx.invalid)
+        return out;
 
-    char* w = write(kind == TX && (r[16] & 4) ? "LOWBAT\t" : "OK\t", out);
+    char* w = write(kind == TX && tx.lowBat ? "LOWBAT\t" : "OK\t", out);
     w = writeStamp(r, w);
     switch (kind) {
     case TX: {
         w = write("\tTX\t", w);
-        // Low byte first, unlike the RX and BV identifiers.
-        w = WriteFiveDigits(r[10] + 256 * r[11], w);
+        w = WriteFiveDigits(tx.identifier, w);
         *w++ = '\t';
-        const auto word = std::int16_t(std::uint16_t((r[17] << 8) | (r[16] & 0xF0)));
-        w = WriteOneDecimal(word / 256.0, format, w);
+        w = WriteOneDecimal(tx.reading, format, w);
         break;
     }
     case BT: {

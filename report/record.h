@@ -14,6 +14,14 @@ namespace report {
 
 inline constexpr int kRecordSize = 19;
 
+/// The kinds of record, by the value of record byte 9.
+enum Kind : std::uint8_t { TX = 1, BT = 2, RX = 3, BV = 4 };
+/// The name reports give a kind ("TX", "BT", "RX", "BV"), or nullptr for a byte of no kind.
+inline const char* kindName(int kind) {
+    constexpr const char* names[] = {"TX", "BT", "RX", "BV"};
+    return kind >= TX && kind <= BV ? names[kind - TX] : nullptr;
+}
+
 /// Decodes one record. When it is shown, appends its line (five tab-separated fields and
 /// CR LF) to line and returns true; empty slots, unknown kinds, invalid TX records and RX
 /// records without readings append nothing and return false.

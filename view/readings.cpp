@@ -10,8 +10,6 @@ namespace view {
 
 namespace {
 
-constexpr const char* kKindNames[] = {"TX", "BT", "RX", "BV"};
-
 bool digit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -130,10 +128,10 @@ bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {
         r.stamp[k] = std::uint8_t((st[at] - '0') * 10 + (st[at + 1] - '0'));
     }
 
-    int kind = 0;
-    while (kind < 4 && field[2] != kKindNames[kind])
+    int kind = TX;
+    while (kind <= BV && field[2] != report::kindName(kind))
         ++kind;
-    if (kind == 4 || field[3].isEmpty())
+    if (kind > BV || field[3].isEmpty())
         return false;
 
     const QByteArrayView values = field[4];
@@ -154,7 +152,7 @@ bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {
 } // namespace
 
 QString Sensor::name() const {
-    return QString::fromLatin1(kKindNames[kind]) + u' ' + QString::fromLatin1(id);
+    return QString::fromLatin1(report::kindName(kind)) + u' ' + QString::fromLatin1(id);
 }
 
 bool LooksRaw(QByteArrayView head) {
@@ -285,7 +283,7 @@ void WriteCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
     };
     for (qsizetype i = 0; i < report.sensors.size(); ++i) {
         const Sensor& s = report.sensors[i];
-        ids.append(QByteArray(kKindNames[s.kind]) + ',' + csvField(s.id) + ',');
+        ids.append(QByteArray(report::kindName(s.kind)) + ',' + csvField(s.id) + ',');
         names.append(',' + csvField(shownOf(i).name.toUtf8()) + "\r\n");
     }
     constexpr qsizetype kFlushAt = 1 << 16;

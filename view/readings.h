@@ -3,6 +3,8 @@
 // (the tab-separated lines the program writes) or from a raw report, decoded with the program's
 // own decoder. Kept compact: a year of history is millions of readings, 24 bytes each.
 
+#include "report/record.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -17,7 +19,9 @@ namespace view {
 /// Time of a reading whose stamp is not a valid date and time.
 inline constexpr std::uint32_t kNoTime = std::numeric_limits<std::uint32_t>::max();
 
-enum Kind : std::uint8_t { TX, BT, RX, BV };
+// The kinds of sensor are the kinds of record.
+using report::Kind;
+using report::TX, report::BT, report::RX, report::BV;
 
 /// One decoded line.
 struct Reading {

@@ -20,7 +20,6 @@ namespace {
 
 const QString kSensorPrefix = QStringLiteral("Sensor ");
 const QString kNameKey = QStringLiteral("Name");
-const char* const kKinds[] = {"TX", "BT", "RX", "BV"};
 
 // Sections and keys match without regard to case or repeated blanks, as the profile reader's do.
 QString keyOf(const QString& text) {
@@ -54,8 +53,9 @@ QString sensorOf(const QString& section) {
     const qsizetype space = sensor.indexOf(u' ');
     if (space < 0)
         return {};
-    for (const char* kind : kKinds)
-        if (sensor.left(space).compare(QLatin1String(kind), Qt::CaseInsensitive) == 0)
+    for (int kind = TX; kind <= BV; ++kind)
+        if (sensor.left(space).compare(QLatin1String(report::kindName(kind)),
+                                       Qt::CaseInsensitive) == 0)
             return sensor;
     return {};
 }
