@@ -2,7 +2,7 @@
 
 #include "app/icon.h"
 #include "link/dialogues.h"
-#include "link/serialcomm.h"
+#include "link/ports.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -36,7 +36,7 @@ class PortList : public QComboBox {
 public:
     using QComboBox::QComboBox;
     void showPopup() override {
-        const QStringList tips = devicelink::PortToolTips(count());
+        const QStringList tips = devicelink::portToolTips(count());
         for (int i = 0; i < count(); ++i)
             setItemData(i, tips[i], Qt::ToolTipRole);
         QComboBox::showPopup();

@@ -4,21 +4,8 @@
 #include "link/comm.h"
 
 #include <QSerialPort>
-#include <QStringList>
 
 namespace devicelink {
-
-/// The device a port number opens: COM<n> on Windows; elsewhere the path in the environment
-/// variable ZURORUVE_COM<n> when set, otherwise /dev/ttyUSB<n-1>.
-QString DeviceForPort(int port);
-
-/// For ports 1 to count: "Opens <device>" and, where the system knows it, the adapter's
-/// description. The system is asked once for all of them.
-QStringList PortToolTips(int count);
-
-/// Why a device could not be opened, in words a user can act on.
-QString DescribeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
-                            const QString& systemText);
 
 class SerialComm : public Comm {
 public:

@@ -6,6 +6,7 @@
 #include "link/clock.h"
 #include "link/dialogues.h"
 #include "link/events.h"
+#include "link/ports.h"
 #include "link/primitives.h"
 #include "link/serialcomm.h"
 #include "settings/folder.h"
@@ -196,7 +197,7 @@ int main(int argc, char* argv[]) {
         // Unplugged: look for the device about once a second, by its name, which costs less
         // than asking the system for every port.
         if (!comm.PortOpen()) {
-            const QString path = devicelink::DeviceForPort(port);
+            const QString path = devicelink::deviceForPort(port);
             do
                 devicelink::Pause(ctx, 1);
             while (!told && path.startsWith(u'/') && !QFileInfo::exists(path));
