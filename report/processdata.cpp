@@ -1,6 +1,7 @@
 #include "report/processdata.h"
 
 #include "core/host.h"
+#include "report/files.h"
 #include "report/record.h"
 #include "report/showfile.h"
 #include "settings/folder.h"
@@ -10,11 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace report {
 
@@ -26,43 +22,6 @@ const QString kStamp = QStringLiteral("yyyy-MM-dd-hh-mm-ss"); // of both file na
 QString failure(const QString& what, const QString& path, const QString& why) {
     return QStringLiteral("ERROR: ProcessData: cannot %1 %2: %3")
         .arg(what, QDir::toNativeSeparators(path), why);
-}
-
-// Writes bytes as the file at path under a temporary name, renamed when complete, so a failed
-// write never leaves a shortened file under the real name. Returns why it failed, or nothing;
-// step tells whether creating or writing failed.
-QString writeWhole(const QString& path, const QByteArray& bytes, QString& step) {
-    QSaveFile file(path);
-    step = QStringLiteral("create");
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    step = QStringLiteral("write");
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = ErrorText(file);
-        file.cancelWriting();
-        return why;
-    }
-    return file.commit() ? QString() : file.errorString();
-}
-
-// Flushes a file or folder to the device, so that what was written survives a power cut: a
-// folder holds the renames that put the files in place.
-bool syncToDevice(const QString& path) {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-#else
-    // A folder there has nothing to flush of its own; a file is flushed through a handle open
-    // for writing.
-    if (QFileInfo(path).isDir())
-        return true;
-    QFile file(path);
-    return file.open(QIODevice::ReadWrite) && file.flush();
-#endif
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #include "report/record.h"
 
+#include "report/files.h"
+
 #include <QIODevice>
-#include <cerrno>
 #include <cstring>
 
 namespace report {
@@ -111,14 +112,6 @@ bool DecodeRecord(const std::uint8_t* data, const NumberFormat& format, QByteArr
     return end != at;
 }
 
-QString ErrorText(const QIODevice& device) {
-    const int systemError = errno;
-    const QString text = device.errorString();
-    if ((text.isEmpty() || text == QLatin1String("Unknown error")) && systemError != 0)
-        return QString::fromLocal8Bit(std::strerror(systemError));
-    return text;
-}
-
 DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& format,
                           const std::function<void(std::int32_t)>& progress) {
     constexpr qsizetype kChunkRecords = 4096;
@@ -134,7 +127,7 @@ DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
     const auto flush = [&] {
         const qsizetype n = w - linesBegin;
         if (n > 0 && out.write(linesBegin, n) != n) {
-            result.error = ErrorText(out);
+            result.error = errorText(out);
             return false;
         }
         w = linesBegin;
@@ -144,7 +137,7 @@ DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
     for (;;) {
         const qint64 got = raw.read(in.data() + have, in.size() - have);
         if (got < 0) {
-            result.error = ErrorText(raw);
+            result.error = errorText(raw);
             result.readFailed = true;
             return result;
         }

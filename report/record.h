@@ -34,10 +34,6 @@ inline constexpr int kMaxLineLength = 128;
 /// not shown. out needs kMaxLineLength + 2 * separator bytes of room.
 char* DecodeRecordAt(const std::uint8_t* record, const NumberFormat& format, char* out);
 
-/// The description of the error a device's last read or write ran into. Qt leaves "Unknown
-/// error" after some failed writes (a full disk among them); the system's own text is used then.
-QString ErrorText(const QIODevice& device);
-
 /// What DecodeReport did: records read, lines written, and an error text if it failed.
 struct DecodeResult {
     std::int32_t records = 0;

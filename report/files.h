@@ -1,0 +1,25 @@
+#pragma once
+// Writing files so that what is written is whole and stays: through a temporary file and a
+// rename, flushed to the device; and the words for an I/O error.
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+namespace report {
+
+/// The description of the error a device's last read or write ran into. Qt leaves "Unknown
+/// error" after some failed writes (a full disk among them); the system's own text is used then.
+QString errorText(const QIODevice& device);
+
+/// Writes bytes as the file at path under a temporary name, renamed when complete, so a failed
+/// write never leaves a shortened file under the real name. Returns why it failed, or nothing;
+/// step tells whether creating or writing failed.
+QString writeWhole(const QString& path, const QByteArray& bytes, QString& step);
+
+/// Flushes a file or folder to the device, so that what was written survives a power cut: a
+/// folder holds the renames that put the files in place.
+bool syncToDevice(const QString& path);
+
+} // namespace report
