@@ -561,7 +561,7 @@ private slots:
         QFETCH(QList<int>, ignored);
         const view::SensorSettings settings = view::ParseSensorSettings(ini);
         const view::Report report = view::ReadReport(tx("260301000000", 7, 20));
-        const view::Shown& s = view::ShownSensors(report, settings)[0];
+        const view::Shown s = view::ShownSensors(report, settings)[0];
         const auto n = [](double v) { return QString::number(v); };
         QCOMPARE(QStringList({s.name, n(s.gain[0]), n(s.offset[0]), n(s.low[0]), n(s.high[0])})
                      .join('|'),
