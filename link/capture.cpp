@@ -4,36 +4,18 @@
 
 namespace devicelink {
 
-namespace {
-
-// Where a marker can first appear after the buffer grew from oldSize bytes.
-qsizetype searchFrom(qsizetype oldSize, const QByteArray& marker) {
-    return std::max<qsizetype>(0, oldSize - marker.size() + 1);
-}
-
-} // namespace
-
 std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
     try {
         QByteArray buffer;
-        qint64 start = ctx.clock.NowMs();
         ctx.log.LogLine("Waiting for data");
-
-        qsizetype p = -1;
-        while (p < 0) {
-            if (ElapsedMs(ctx, start) > TimeLimitMs(kStartSeconds)) {
-                ctx.log.LogLine("Timeout!");
-                return 1;
-            }
-            RunEventsOnce(ctx, LeftMs(ctx, start, TimeLimitMs(kStartSeconds)));
-            const qsizetype from = searchFrom(buffer.size(), kStartMarker);
-            if (ctx.MSComm1.InBufferCount() > 0)
-                buffer += ctx.MSComm1.Input();
-            p = buffer.indexOf(kStartMarker, from);
+        const qsizetype p = SearchInput(ctx, kStartMarker, TimeLimitMs(kStartSeconds), buffer);
+        if (p < 0) {
+            ctx.log.LogLine("Timeout!");
+            return 1;
         }
         buffer.remove(0, p + kStartMarker.size());
 
-        start = ctx.clock.NowMs();
+        qint64 start = ctx.clock.NowMs();
         qsizetype lastReported = 0;
         // The end marker may have come with the start marker: the first search covers it all.
         qsizetype from = 0;
@@ -58,7 +40,7 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
             q = buffer.indexOf(kEndMarker, from);
             if (q >= 0)
                 break;
-            from = searchFrom(buffer.size(), kEndMarker);
+            from = ResumeSearchAt(buffer.size(), kEndMarker);
         }
         buffer.truncate(q);
         capturedText = buffer;

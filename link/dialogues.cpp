@@ -46,6 +46,21 @@ std::int32_t storePort(Context& ctx, int listIndex) {
     return port;
 }
 
+// Waits for text, marks how far the dialogue came, then lets the rest of the device's output
+// arrive and drops it. False when the wait failed or the program is told to end.
+bool waitAndSettle(Context& ctx, const QByteArray& text, std::int32_t seconds,
+                   Reached* reached = nullptr, Reached at = Reached::Nothing) {
+    if (WaitFor(ctx, text, seconds) != 0)
+        return false;
+    if (reached)
+        *reached = at;
+    Pause(ctx, 1);
+    if (ctx.events.Cancelled())
+        return false;
+    discardInput(ctx);
+    return true;
+}
+
 // The shared opening of the dialogues: open the port, ask for a reset and walk the boot menu to
 // the prompt. Returns true at the prompt, with the port open and closer set; reached tells how
 // far it came.
@@ -62,23 +77,8 @@ bool walkToPrompt(Context& ctx, std::int32_t port, std::optional<PortCloser>& cl
     ctx.log.SetStatus("");
     discardInput(ctx);
     ctx.log.LogLine("Waiting for boot menu");
-    if (WaitFor(ctx, kBootMenu, bootSeconds) != 0)
-        return false;
-    if (reached)
-        *reached = Reached::BootMenu;
-    Pause(ctx, 1);
-    if (ctx.events.Cancelled())
-        return false;
-    discardInput(ctx);
-    if (SendText(ctx, kLeaveMenu) != 0)
-        return false;
-    if (WaitFor(ctx, kPrompt, kPromptSeconds) != 0)
-        return false;
-    Pause(ctx, 1);
-    if (ctx.events.Cancelled())
-        return false;
-    discardInput(ctx);
-    return true;
+    return waitAndSettle(ctx, kBootMenu, bootSeconds, reached, Reached::BootMenu) &&
+           SendText(ctx, kLeaveMenu) == 0 && waitAndSettle(ctx, kPrompt, kPromptSeconds);
 }
 
 // A serial error outside the primitives (discarding input) ends the dialogue in one line.

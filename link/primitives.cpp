@@ -53,24 +53,28 @@ std::int32_t OpenPort(Context& ctx, std::int32_t port) {
     }
 }
 
+qsizetype SearchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByteArray& seen) {
+    const qint64 start = ctx.clock.NowMs();
+    for (;;) {
+        if (ElapsedMs(ctx, start) > limitMs)
+            return -1;
+        RunEventsOnce(ctx, LeftMs(ctx, start, limitMs));
+        const qsizetype from = ResumeSearchAt(seen.size(), text);
+        if (ctx.MSComm1.InBufferCount() > 0)
+            seen += ctx.MSComm1.Input();
+        const qsizetype at = seen.indexOf(text, from);
+        if (at >= 0)
+            return at;
+    }
+}
+
 std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds) {
     try {
-        const qint64 limit = TimeLimitMs(seconds);
         QByteArray seen;
-        const qint64 start = ctx.clock.NowMs();
-        for (;;) {
-            if (ElapsedMs(ctx, start) > limit) {
-                ctx.log.LogLine("Timeout!");
-                return 1;
-            }
-            RunEventsOnce(ctx, LeftMs(ctx, start, limit));
-            // Only where the text can newly appear: the tail of what was there, and the new.
-            const qsizetype from = std::max<qsizetype>(0, seen.size() - text.size() + 1);
-            if (ctx.MSComm1.InBufferCount() > 0)
-                seen += ctx.MSComm1.Input();
-            if (seen.indexOf(text, from) >= 0)
-                return 0;
-        }
+        if (SearchInput(ctx, text, TimeLimitMs(seconds), seen) >= 0)
+            return 0;
+        ctx.log.LogLine("Timeout!");
+        return 1;
     } catch (const std::exception& e) {
         ctx.log.LogLine("ERROR: WaitFor: " + QString::fromUtf8(e.what()));
         return 2;

@@ -5,6 +5,7 @@
 #include "link/context.h"
 
 #include <QByteArray>
+#include <algorithm>
 #include <cstdint>
 
 namespace devicelink {
@@ -40,6 +41,16 @@ void RunEventsOnce(Context& ctx, qint64 leftMs);
 /// What is left of a wait of limitMs that started at start, plus the one millisecond that
 /// takes it past its limit: a pass may sleep that long without missing the time-out.
 qint64 LeftMs(Context& ctx, qint64 start, qint64 limitMs);
+
+/// Where a search for marker in input that grew from oldSize bytes resumes: the marker can only
+/// newly appear across the old end or in the new bytes.
+inline qsizetype ResumeSearchAt(qsizetype oldSize, const QByteArray& marker) {
+    return std::max<qsizetype>(0, oldSize - marker.size() + 1);
+}
+
+/// Takes input into seen until text appears in it: its position in seen, or -1 when limitMs
+/// passed first. Throws as RunEventsOnce does.
+qsizetype SearchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByteArray& seen);
 
 /// The description logged when a wait gives up because the window is closing.
 inline const QString kWindowClosing = QStringLiteral("the window is being closed");

@@ -130,17 +130,19 @@ void SerialComm::checkLine() {
     }
 }
 
-int SerialComm::InBufferCount() {
+void SerialComm::checkOpenLine() {
     if (!port_.isOpen())
         throw CommError(QStringLiteral("Operation valid only when the port is open"));
     checkLine();
+}
+
+int SerialComm::InBufferCount() {
+    checkOpenLine();
     return int(std::min<qint64>(port_.bytesAvailable(), std::numeric_limits<int>::max()));
 }
 
 QByteArray SerialComm::Input() {
-    if (!port_.isOpen())
-        throw CommError(QStringLiteral("Operation valid only when the port is open"));
-    checkLine();
+    checkOpenLine();
     // Take what the system holds for the port as well as what Qt has read already, so that a
     // discard really empties the line (a boot menu sent before it must not be matched later).
     for (int i = 0; i < 64 && port_.waitForReadyRead(0); ++i) {
@@ -152,9 +154,7 @@ QByteArray SerialComm::Input() {
 }
 
 void SerialComm::setOutput(const QByteArray& bytes) {
-    if (!port_.isOpen())
-        throw CommError(QStringLiteral("Operation valid only when the port is open"));
-    checkLine();
+    checkOpenLine();
     if (port_.write(bytes) != bytes.size())
         throw CommError(QStringLiteral("cannot write to %1: %2").arg(device_, port_.errorString()));
     port_.flush();

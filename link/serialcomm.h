@@ -27,6 +27,7 @@ private:
     void applyLineSettings();
     void applyRts();
     void checkLine();
+    void checkOpenLine(); // the port is open and the line still there, else CommError
 
     QSerialPort port_;
     int commPort_ = 1;
