@@ -60,7 +60,7 @@ Form1::Form1(QWidget* parent)
     cmdClear->setObjectName("cmdClear");
 
     setWindowTitle("ZURO Ruve");
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(programIcon());
     // A fixed frame: no resizing and no maximise button.
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -104,12 +104,12 @@ Form1::Form1(QWidget* parent)
 
 Form1::~Form1() = default;
 
-void Form1::UseDevice(devicelink::Context& context) {
+void Form1::useDevice(devicelink::Context& context) {
     onDownload = [this, &context] { devicelink::DownloadData(context, List1->currentIndex()); };
     onClear = [this, &context] { devicelink::ClearData(context, List1->currentIndex()); };
 }
 
-void Form1::SetListIndex(int position) {
+void Form1::setListIndex(int position) {
     if (position < -1 || position >= List1->count())
         throw std::invalid_argument("Invalid property value: the port list has no entry " +
                                     std::to_string(position + 1) + " (ports 1 to " +
@@ -120,14 +120,14 @@ void Form1::SetListIndex(int position) {
 void Form1::DisableControls() {
     List1->setEnabled(false);
     cmdDownload->setEnabled(false);
-    cmdExcel->setEnabled(false);
+    cmdExcel->setEnabled(false); // hidden, but switched with the others as it always was
     cmdClear->setEnabled(false);
 }
 
 void Form1::EnableControls() {
     List1->setEnabled(true);
     cmdDownload->setEnabled(true);
-    cmdExcel->setEnabled(true);
+    cmdExcel->setEnabled(true); // hidden, but switched with the others as it always was
     cmdClear->setEnabled(true);
 }
 
@@ -161,12 +161,12 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-bool Form1::Confirm(const QString& text) {
+bool Form1::confirm(const QString& text) {
     return QMessageBox::question(this, kTitle, text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
-void Form1::Message(const QString& text) {
+void Form1::message(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
     box.exec();
 }

@@ -1,5 +1,16 @@
 #pragma once
 // The program's one window: the status log, the status line, the port list and the buttons.
+//
+// Names kept from the program's original design, on purpose and in their original case: the
+// window and its controls (Form1, Text1, Text2, Label1, List1, cmdDownload, cmdExcel, cmdClear,
+// MSComm1), the procedures the dialogues are built from (SubMain, OpenPort, WaitFor, Pause,
+// SendText, Capture, CapturedText, DownloadData, ClearData, ProcessData, ShowFile, LogLine,
+// SetStatus, DisableControls, EnableControls, MakeUserFolders, ReadIni, WriteIni, ToNumber), the
+// serial control's members (CommPort, Settings, RTSEnable, Handshaking, InputMode, PortOpen,
+// InBufferCount, Input, Output) and the field decoders (BytesToHex, BcdToDigits,
+// DecodeTxPayload, DecodeFixed88, CountToTemperature, CountToHumidity). Every other name follows
+// Qt's conventions (lowerCamelCase functions, CamelCase types), so a name's case tells which is
+// which.
 
 #include "app/statuslog.h"
 #include "core/host.h"
@@ -37,13 +48,13 @@ public:
 
     /// Selects an entry of the port list by its 0-based position; -1 selects nothing.
     /// Any other position is refused with an error, as the list has entries 0 to 15 only.
-    void SetListIndex(int position);
+    void setListIndex(int position);
 
     void DisableControls();
     void EnableControls();
 
     /// Lets the buttons run Download and Clear on this serial line.
-    void UseDevice(devicelink::Context& context);
+    void useDevice(devicelink::Context& context);
 
     /// What the two buttons run between disabling and enabling the controls.
     std::function<void()> onDownload;
@@ -52,8 +63,8 @@ public:
     /// True once the user asked to close the window during a dialogue.
     bool closeRequested() const { return closeRequested_; }
 
-    bool Confirm(const QString& text) override;
-    void Message(const QString& text) override;
+    bool confirm(const QString& text) override;
+    void message(const QString& text) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -6,7 +6,7 @@
 
 namespace app {
 
-QIcon ProgramIcon() {
+QIcon programIcon() {
     return QIcon(QPixmap(zuroruve_xpm));
 }
 

@@ -5,6 +5,6 @@
 namespace app {
 
 /// The window icon, drawn in app/zuroruve.xpm.
-QIcon ProgramIcon();
+QIcon programIcon();
 
 } // namespace app

@@ -10,16 +10,16 @@
 
 namespace app {
 
-int Start() {
+int start() {
     // No organisation name: the per-user folder is then just "ZURORUVE".
     QApplication::setApplicationName(settings::kAppName);
-    settings::ChooseProgramFolder();
+    settings::chooseProgramFolder();
     Form1 form;
     devicelink::SerialComm MSComm1;
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events([&form] { return form.closeRequested(); });
     devicelink::Context context{MSComm1, clock, events, form.log(), form};
-    form.UseDevice(context);
+    form.useDevice(context);
     SubMain(form);
     return QApplication::exec();
 }

@@ -28,7 +28,7 @@ void TextBoxLog::SetStatus(const QString& text) {
     status_.setText(text);
 }
 
-void TextBoxLog::ShowStatusNow() {
+void TextBoxLog::showStatusNow() {
     // Paints just this box, without letting other events run.
     if (status_.isVisible())
         status_.repaint();

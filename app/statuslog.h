@@ -15,7 +15,7 @@ public:
     TextBoxLog(QPlainTextEdit& log, QLineEdit& status) : log_(log), status_(status) {}
     void LogLine(const QString& text) override;
     void SetStatus(const QString& text) override;
-    void ShowStatusNow() override;
+    void showStatusNow() override;
 
 private:
     QPlainTextEdit& log_;

@@ -40,8 +40,8 @@ void SubMain(Form1& form) {
         settings::MakeUserFolders(log);
         log.LogLine("");
         log.LogLine("Select port number and click Download to begin");
-        if (settings::KeptForUser())
-            log.LogLine("Files are kept in " + QDir::toNativeSeparators(settings::ProgramFolder()));
+        if (settings::keptForUser())
+            log.LogLine("Files are kept in " + QDir::toNativeSeparators(settings::programFolder()));
         log.SetStatus("");
         form.List1->clear();
         for (int n = 1; n <= kPorts; ++n)
@@ -51,7 +51,7 @@ void SubMain(Form1& form) {
         std::int32_t position = 0;
         if (!remembered.isEmpty())
             position = checkedInt32(std::int64_t(settings::ToNumber(remembered)) - 1);
-        form.SetListIndex(checkedInt16(position));
+        form.setListIndex(checkedInt16(position));
     } catch (const std::exception& e) {
         log.LogLine("ERROR: SubMain: " + QString::fromLocal8Bit(e.what()));
     }

@@ -65,7 +65,7 @@ void writeDownload(const std::string& path, long first, long count) {
 // The time of one zoom step from the whole time range (in by 0.8 about the middle, as the wheel
 // does) on the report's chart, painted at the window's size: the fastest of several.
 double zoomStep(const view::Report& report) {
-    const QList<view::Quantity> charts = view::Quantities(report);
+    const QList<view::Quantity> charts = view::quantities(report);
     view::ChartPanel panel(report, charts.first());
     QImage image(1100, panel.heightFor(1100), QImage::Format_RGB32);
     QPainter painter(&image);
@@ -190,7 +190,7 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
-    const view::Report history = view::ReadHistory({QString::fromStdString(data)});
+    const view::Report history = view::readHistory({QString::fromStdString(data)});
     if (!zoomOnly) {
         const long unique = long(history.readings.size());
         std::printf("%d downloads, %ld records read, %ld unique readings, %lld repeated\n",
@@ -207,7 +207,7 @@ int main(int argc, char* argv[]) {
     const double all = zoomStep(history);
     char first[64];
     std::snprintf(first, sizeof first, "/in-2025%04d-120000.dat", downloads / 2);
-    const double single = zoomStep(view::ReadHistory({QString::fromStdString(data + first)}));
+    const double single = zoomStep(view::readHistory({QString::fromStdString(data + first)}));
     std::printf("zoom step: history %.2f ms, one download %.2f ms: ratio %.2f (goal <= 2)\n", all,
                 single, all / single);
     std::printf("pictures: %s/view.png, %s/gnuplot.png\n", dir, dir);

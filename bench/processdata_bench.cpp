@@ -33,7 +33,7 @@ public:
         window_.LogLine(text);
     }
     void SetStatus(const QString& text) override { window_.SetStatus(text); }
-    void ShowStatusNow() override { window_.ShowStatusNow(); }
+    void showStatusNow() override { window_.showStatusNow(); }
     QElapsedTimer lastByte;
 
 private:
@@ -50,7 +50,7 @@ int main(int argc, char* argv[]) {
     const long records = argc > 1 ? std::atol(argv[1]) : 200000;
 
     QTemporaryDir dir;
-    settings::SetProgramFolder(dir.path());
+    settings::setProgramFolder(dir.path());
     QByteArray report(records * 19, Qt::Uninitialized);
     std::mt19937 rng(7);
     for (qsizetype i = 0; i < report.size(); ++i)

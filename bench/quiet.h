@@ -11,6 +11,6 @@ public:
 
 class NoQuestions : public core::UserQuestions {
 public:
-    bool Confirm(const QString&) override { return false; }
-    void Message(const QString&) override {}
+    bool confirm(const QString&) override { return false; }
+    void message(const QString&) override {}
 };

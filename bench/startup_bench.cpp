@@ -1,4 +1,4 @@
-// Start-up: from spawning the program to its window painted, against a bare window with the
+// start-up: from spawning the program to its window painted, against a bare window with the
 // same widgets built from the same Qt; median of 11 alternating runs each, offscreen unless
 // QT_QPA_PLATFORM says otherwise.
 // Usage: startup_bench PROBE   (PROBE runs "program" or "bare" and prints a line when painted)

@@ -34,7 +34,7 @@ int main(int argc, char* argv[]) {
     PaintedProbe probe;
     application.installEventFilter(&probe);
     if (argc > 1 && QByteArray(argv[1]) == "program")
-        return app::Start();
+        return app::start();
     QWidget bare;
     new QPushButton("Download", &bare);
     new QPushButton("Clear", &bare);

@@ -33,7 +33,7 @@ Usage usage() {
 class SlicedPump : public devicelink::QtEventPump {
 public:
     using QtEventPump::QtEventPump;
-    void RunPending(qint64) override { QtEventPump::RunPending(5); }
+    void runPending(qint64) override { QtEventPump::runPending(5); }
 };
 
 void measure(const char* name, app::Form1& form, devicelink::EventPump& events, int seconds) {

@@ -81,9 +81,9 @@ public:
         if (next_)
             next_->SetStatus(text);
     }
-    void ShowStatusNow() override {
+    void showStatusNow() override {
         if (next_)
-            next_->ShowStatusNow();
+            next_->showStatusNow();
     }
     QElapsedTimer lastByte;
 
@@ -111,7 +111,7 @@ int main(int argc, char* argv[]) {
     waiting("with the adapter unplugged",
             {"--watch", "--device", dir.filePath("gone"), "--folder", dir.path()}, seconds);
 
-    settings::SetProgramFolder(dir.path());
+    settings::setProgramFolder(dir.path());
     app::Form1 form;
     app::SubMain(form);
     application.processEvents();
@@ -134,7 +134,7 @@ int main(int argc, char* argv[]) {
         devicelink::QtEventPump events;
         TimedLog log;
         devicelink::Context ctx{comm, clock, events, log, form};
-        devicelink::ReadOutDevice(ctx, 1, false, devicelink::kBootSeconds);
+        devicelink::readOutDevice(ctx, 1, false, devicelink::kBootSeconds);
         tool = log.lastByte.elapsed() / 1000.0;
     }
     std::printf("200000 records, last byte to files written and port closed: zelm-download %.3f s, "

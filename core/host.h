@@ -16,7 +16,7 @@ public:
     /// Replaces the status line with text.
     virtual void SetStatus(const QString& text) = 0;
     /// Shows the status line as it stands at once, for long work that lets no events run.
-    virtual void ShowStatusNow() {}
+    virtual void showStatusNow() {}
 };
 
 /// Modal questions and notices, titled with the program's name.
@@ -24,9 +24,9 @@ class UserQuestions {
 public:
     virtual ~UserQuestions() = default;
     /// Yes/No box with the question icon, No the default. True only for Yes.
-    virtual bool Confirm(const QString& text) = 0;
+    virtual bool confirm(const QString& text) = 0;
     /// OK-only box without icon.
-    virtual void Message(const QString& text) = 0;
+    virtual void message(const QString& text) = 0;
 };
 
 } // namespace core

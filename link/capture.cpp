@@ -8,29 +8,29 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
     try {
         QByteArray buffer;
         ctx.log.LogLine("Waiting for data");
-        const qsizetype p = SearchInput(ctx, kStartMarker, TimeLimitMs(kStartSeconds), buffer);
+        const qsizetype p = searchInput(ctx, kStartMarker, timeLimitMs(kStartSeconds), buffer);
         if (p < 0) {
             ctx.log.LogLine("Timeout!");
             return 1;
         }
         buffer.remove(0, p + kStartMarker.size());
 
-        qint64 start = ctx.clock.NowMs();
+        qint64 start = ctx.clock.nowMs();
         qsizetype lastReported = 0;
         // The end marker may have come with the start marker: the first search covers it all.
         qsizetype from = 0;
         bool looked = false;
         qsizetype q = -1;
         for (;;) {
-            if (ElapsedMs(ctx, start) > TimeLimitMs(kSilenceSeconds)) {
+            if (elapsedMs(ctx, start) > timeLimitMs(kSilenceSeconds)) {
                 ctx.log.LogLine("Timeout!");
                 return 2;
             }
             // The first pass only looks: the end marker may be in the buffer already.
-            RunEventsOnce(ctx, looked ? LeftMs(ctx, start, TimeLimitMs(kSilenceSeconds)) : 0);
+            runEventsOnce(ctx, looked ? leftMs(ctx, start, timeLimitMs(kSilenceSeconds)) : 0);
             looked = true;
             if (ctx.MSComm1.InBufferCount() > 0) {
-                start = ctx.clock.NowMs();
+                start = ctx.clock.nowMs();
                 buffer += ctx.MSComm1.Input();
                 if (buffer.size() > lastReported + 1000 || lastReported == 0) {
                     lastReported = buffer.size();
@@ -40,7 +40,7 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText) {
             q = buffer.indexOf(kEndMarker, from);
             if (q >= 0)
                 break;
-            from = ResumeSearchAt(buffer.size(), kEndMarker);
+            from = resumeSearchAt(buffer.size(), kEndMarker);
         }
         buffer.truncate(q);
         capturedText = buffer;

@@ -9,9 +9,9 @@ namespace devicelink {
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual qint64 NowMs() = 0;
+    virtual qint64 nowMs() = 0;
     /// Real milliseconds until this clock has moved on by ms: how long a wait may sleep.
-    virtual qint64 RealMs(qint64 ms) const { return ms; }
+    virtual qint64 realMs(qint64 ms) const { return ms; }
 };
 
 /// The monotonic clock: a wait across midnight or a change of the system time runs its
@@ -19,7 +19,7 @@ public:
 class SteadyClock : public Clock {
 public:
     SteadyClock() { timer_.start(); }
-    qint64 NowMs() override { return timer_.elapsed(); }
+    qint64 nowMs() override { return timer_.elapsed(); }
 
 private:
     QElapsedTimer timer_;

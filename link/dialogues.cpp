@@ -55,7 +55,7 @@ bool waitAndSettle(Context& ctx, const QByteArray& text, std::int32_t seconds,
     if (reached)
         *reached = at;
     Pause(ctx, 1);
-    if (ctx.events.Cancelled())
+    if (ctx.events.cancelled())
         return false;
     discardInput(ctx);
     return true;
@@ -111,7 +111,7 @@ void DownloadData(Context& ctx, int listIndex) {
 }
 
 void ClearData(Context& ctx, int listIndex) {
-    if (!ctx.ask.Confirm(kClearQuestion))
+    if (!ctx.ask.confirm(kClearQuestion))
         return;
     std::optional<PortCloser> closer;
     guarded(ctx, "ClearData", [&] {
@@ -125,7 +125,7 @@ void ClearData(Context& ctx, int listIndex) {
     });
 }
 
-ReadOut ReadOutDevice(Context& ctx, std::int32_t port, bool clear, std::int32_t bootSeconds,
+ReadOut readOutDevice(Context& ctx, std::int32_t port, bool clear, std::int32_t bootSeconds,
                       bool keepOpen) {
     ReadOut out;
     std::optional<PortCloser> closer;
@@ -138,7 +138,7 @@ ReadOut ReadOutDevice(Context& ctx, std::int32_t port, bool clear, std::int32_t 
         QByteArray captured;
         if (SendText(ctx, kReportCommand) != 0 || Capture(ctx, captured) != 0)
             return;
-        const report::Kept kept = report::KeepReport(captured, ctx.log);
+        const report::Kept kept = report::keepReport(captured, ctx.log);
         out.outPath = kept.outPath;
         complete = true;
         if (!kept.decoded) {
@@ -152,14 +152,14 @@ ReadOut ReadOutDevice(Context& ctx, std::int32_t port, bool clear, std::int32_t 
         // The readings must be on the device before the logger forgets them; and a program
         // told to end clears nothing after that.
         out.outcome = Outcome::NotCleared;
-        if (!kept.safe || ctx.events.Cancelled()) {
+        if (!kept.safe || ctx.events.cancelled()) {
             ctx.log.LogLine(kNotCleared + (kept.safe ? QStringLiteral("told to end")
                                                      : QStringLiteral("the report is not kept")));
             return;
         }
         // Back at the prompt after the report.
         Pause(ctx, 1);
-        if (ctx.events.Cancelled()) {
+        if (ctx.events.cancelled()) {
             ctx.log.LogLine(kNotCleared + QStringLiteral("told to end"));
             return;
         }

@@ -54,7 +54,7 @@ inline const QString kNotCleared = QStringLiteral("ERROR: the logger was NOT cle
 /// waiting bootSeconds for the boot menu (0: without limit). With clear, and only once the raw
 /// report is on the device, clears the logger in the same session as ClearData does after its
 /// question. With keepOpen, a port whose dialogue went through stays open for the next logger.
-ReadOut ReadOutDevice(Context& ctx, std::int32_t port, bool clear, std::int32_t bootSeconds,
+ReadOut readOutDevice(Context& ctx, std::int32_t port, bool clear, std::int32_t bootSeconds,
                       bool keepOpen = false);
 
 } // namespace devicelink

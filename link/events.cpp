@@ -7,7 +7,7 @@
 
 namespace devicelink {
 
-void QtEventPump::RunPending(qint64 maxSleepMs) {
+void QtEventPump::runPending(qint64 maxSleepMs) {
     if (maxSleepMs <= 0) {
         QCoreApplication::processEvents();
         return;

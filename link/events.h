@@ -11,9 +11,9 @@ public:
     virtual ~EventPump() = default;
     /// Runs pending events once. When none are pending, sleeps until one comes (bytes on the
     /// serial line are one) or at most maxSleepMs milliseconds of real time pass.
-    virtual void RunPending(qint64 maxSleepMs) = 0;
+    virtual void runPending(qint64 maxSleepMs) = 0;
     /// True once the user has asked the program to end: the running wait gives up.
-    virtual bool Cancelled() const = 0;
+    virtual bool cancelled() const = 0;
 };
 
 /// The window's event loop: a wait sleeps until something can change its outcome, so it
@@ -21,8 +21,8 @@ public:
 class QtEventPump : public EventPump {
 public:
     explicit QtEventPump(std::function<bool()> cancelled = {}) : cancelled_(std::move(cancelled)) {}
-    void RunPending(qint64 maxSleepMs) override;
-    bool Cancelled() const override { return cancelled_ && cancelled_(); }
+    void runPending(qint64 maxSleepMs) override;
+    bool cancelled() const override { return cancelled_ && cancelled_(); }
 
 private:
     std::function<bool()> cancelled_;

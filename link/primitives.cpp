@@ -6,7 +6,7 @@
 
 namespace devicelink {
 
-qint64 TimeLimitMs(std::int32_t seconds) {
+qint64 timeLimitMs(std::int32_t seconds) {
     const qint64 ms = qint64(seconds) * 1000;
     if (ms > std::numeric_limits<std::int32_t>::max() ||
         ms < std::numeric_limits<std::int32_t>::min())
@@ -14,19 +14,19 @@ qint64 TimeLimitMs(std::int32_t seconds) {
     return ms;
 }
 
-qint64 ElapsedMs(Context& ctx, qint64 start) {
-    return std::llabs(ctx.clock.NowMs() - start);
+qint64 elapsedMs(Context& ctx, qint64 start) {
+    return std::llabs(ctx.clock.nowMs() - start);
 }
 
-qint64 LeftMs(Context& ctx, qint64 start, qint64 limitMs) {
-    return std::max<qint64>(0, limitMs - ElapsedMs(ctx, start) + 1);
+qint64 leftMs(Context& ctx, qint64 start, qint64 limitMs) {
+    return std::max<qint64>(0, limitMs - elapsedMs(ctx, start) + 1);
 }
 
-void RunEventsOnce(Context& ctx, qint64 leftMs) {
+void runEventsOnce(Context& ctx, qint64 leftMs) {
     // Bytes already waiting are the next thing to look at: no sleep then.
     const bool waiting = leftMs > 0 && ctx.MSComm1.InBufferCount() > 0;
-    ctx.events.RunPending(waiting ? 0 : ctx.clock.RealMs(leftMs));
-    if (ctx.events.Cancelled())
+    ctx.events.runPending(waiting ? 0 : ctx.clock.realMs(leftMs));
+    if (ctx.events.cancelled())
         throw CommError(kWindowClosing);
 }
 
@@ -53,13 +53,13 @@ std::int32_t OpenPort(Context& ctx, std::int32_t port) {
     }
 }
 
-qsizetype SearchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByteArray& seen) {
-    const qint64 start = ctx.clock.NowMs();
+qsizetype searchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByteArray& seen) {
+    const qint64 start = ctx.clock.nowMs();
     for (;;) {
-        if (ElapsedMs(ctx, start) > limitMs)
+        if (elapsedMs(ctx, start) > limitMs)
             return -1;
-        RunEventsOnce(ctx, LeftMs(ctx, start, limitMs));
-        const qsizetype from = ResumeSearchAt(seen.size(), text);
+        runEventsOnce(ctx, leftMs(ctx, start, limitMs));
+        const qsizetype from = resumeSearchAt(seen.size(), text);
         if (ctx.MSComm1.InBufferCount() > 0)
             seen += ctx.MSComm1.Input();
         const qsizetype at = seen.indexOf(text, from);
@@ -71,7 +71,7 @@ qsizetype SearchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByt
 std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds) {
     try {
         QByteArray seen;
-        if (SearchInput(ctx, text, TimeLimitMs(seconds), seen) >= 0)
+        if (searchInput(ctx, text, timeLimitMs(seconds), seen) >= 0)
             return 0;
         ctx.log.LogLine("Timeout!");
         return 1;
@@ -83,9 +83,9 @@ std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds)
 
 void Pause(Context& ctx, std::int32_t seconds) {
     const qint64 limit = qint64(seconds) * 1000;
-    const qint64 start = ctx.clock.NowMs();
-    while (ElapsedMs(ctx, start) < limit && !ctx.events.Cancelled())
-        ctx.events.RunPending(ctx.clock.RealMs(limit - ElapsedMs(ctx, start)));
+    const qint64 start = ctx.clock.nowMs();
+    while (elapsedMs(ctx, start) < limit && !ctx.events.cancelled())
+        ctx.events.runPending(ctx.clock.realMs(limit - elapsedMs(ctx, start)));
 }
 
 std::int32_t SendText(Context& ctx, const QByteArray& text) {

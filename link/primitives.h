@@ -28,29 +28,29 @@ void Pause(Context& ctx, std::int32_t seconds);
 std::int32_t SendText(Context& ctx, const QByteArray& text);
 
 /// Seconds as milliseconds, refusing a product beyond 32 bits as the time-outs always did.
-qint64 TimeLimitMs(std::int32_t seconds);
+qint64 timeLimitMs(std::int32_t seconds);
 
 /// Milliseconds since start on the context's clock.
-qint64 ElapsedMs(Context& ctx, qint64 start);
+qint64 elapsedMs(Context& ctx, qint64 start);
 
 /// One pass of a wait: lets the window's events run once, sleeping (unless bytes are waiting
 /// already) until one comes or the clock has moved on by leftMs, and gives up with CommError
 /// (kWindowClosing) when the window is being closed.
-void RunEventsOnce(Context& ctx, qint64 leftMs);
+void runEventsOnce(Context& ctx, qint64 leftMs);
 
 /// What is left of a wait of limitMs that started at start, plus the one millisecond that
 /// takes it past its limit: a pass may sleep that long without missing the time-out.
-qint64 LeftMs(Context& ctx, qint64 start, qint64 limitMs);
+qint64 leftMs(Context& ctx, qint64 start, qint64 limitMs);
 
 /// Where a search for marker in input that grew from oldSize bytes resumes: the marker can only
 /// newly appear across the old end or in the new bytes.
-inline qsizetype ResumeSearchAt(qsizetype oldSize, const QByteArray& marker) {
+inline qsizetype resumeSearchAt(qsizetype oldSize, const QByteArray& marker) {
     return std::max<qsizetype>(0, oldSize - marker.size() + 1);
 }
 
 /// Takes input into seen until text appears in it: its position in seen, or -1 when limitMs
-/// passed first. Throws as RunEventsOnce does.
-qsizetype SearchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByteArray& seen);
+/// passed first. Throws as runEventsOnce does.
+qsizetype searchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByteArray& seen);
 
 /// The description logged when a wait gives up because the window is closing.
 inline const QString kWindowClosing = QStringLiteral("the window is being closed");

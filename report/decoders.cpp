@@ -7,7 +7,7 @@
 
 namespace report {
 
-NumberFormat NumberFormat::System() {
+NumberFormat NumberFormat::system() {
     NumberFormat f;
     f.decimalSeparator = QLocale::system().decimalPoint().toUtf8();
     if (f.decimalSeparator.isEmpty())
@@ -40,7 +40,7 @@ double CountToHumidity(int low, int high, double temperature) {
     return (c * 0.00008 + 0.01) * (temperature - 25) + h;
 }
 
-char* WriteFiveDigits(std::int64_t value, char* out) {
+char* writeFiveDigits(std::int64_t value, char* out) {
     char buf[24];
     const bool negative = value < 0;
     const std::uint64_t magnitude =
@@ -53,7 +53,7 @@ char* WriteFiveDigits(std::int64_t value, char* out) {
     return std::copy(buf, r.ptr, out);
 }
 
-char* WriteOneDecimal(double value, const NumberFormat& format, char* out) {
+char* writeOneDecimal(double value, const NumberFormat& format, char* out) {
     // The shortest text that reads back as the same double, so that a value meant as 11.05
     // rounds the same way whichever side of 11.05 its double lies.
     char buf[400];
@@ -112,19 +112,19 @@ void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& readi
                      const NumberFormat& format) {
     if (payload.size() < 8)
         throw std::invalid_argument("DecodeTxPayload: the payload needs at least 8 bytes");
-    const TxFields f = TxPayloadFields(reinterpret_cast<const std::uint8_t*>(payload.data()));
-    identifier = FormatFiveDigits(f.identifier);
+    const TxFields f = txPayloadFields(reinterpret_cast<const std::uint8_t*>(payload.data()));
+    identifier = formatFiveDigits(f.identifier);
     status = f.invalid  ? QStringLiteral("INVALID")
              : f.lowBat ? QStringLiteral("LOWBAT")
                         : QString();
-    reading = FormatOneDecimal(f.reading, format);
+    reading = formatOneDecimal(f.reading, format);
 }
 
 QString BytesToHex(QByteArrayView bytes) {
     QByteArray out(bytes.size() * 2, Qt::Uninitialized);
     char* w = out.data();
     for (const char b : bytes)
-        w = WriteHex(std::uint8_t(b), w);
+        w = writeHex(std::uint8_t(b), w);
     return QString::fromLatin1(out);
 }
 
@@ -132,18 +132,18 @@ QString BcdToDigits(QByteArrayView bytes) {
     if (bytes.isEmpty())
         throw std::invalid_argument("BcdToDigits: empty byte string");
     char out[2];
-    WriteBcd(std::uint8_t(bytes[0]), out);
+    writeBcd(std::uint8_t(bytes[0]), out);
     return QString::fromLatin1(out, 2);
 }
 
-QString FormatFiveDigits(std::int64_t value) {
+QString formatFiveDigits(std::int64_t value) {
     char out[24];
-    return QString::fromLatin1(out, WriteFiveDigits(value, out) - out);
+    return QString::fromLatin1(out, writeFiveDigits(value, out) - out);
 }
 
-QString FormatOneDecimal(double value, const NumberFormat& format) {
+QString formatOneDecimal(double value, const NumberFormat& format) {
     QByteArray out(400 + format.decimalSeparator.size(), Qt::Uninitialized);
-    out.truncate(WriteOneDecimal(value, format, out.data()) - out.data());
+    out.truncate(writeOneDecimal(value, format, out.data()) - out.data());
     return QString::fromUtf8(out);
 }
 

@@ -13,7 +13,7 @@ namespace report {
 struct NumberFormat {
     QByteArray decimalSeparator = ".";
     /// The separator of QLocale::system().
-    static NumberFormat System();
+    static NumberFormat system();
 };
 
 /// The fields of a TX payload (record bytes 10 to 19; the first 8 are read) as numbers: the
@@ -26,7 +26,7 @@ struct TxFields {
     bool lowBat;
     bool invalid;
 };
-inline TxFields TxPayloadFields(const std::uint8_t* payload) {
+inline TxFields txPayloadFields(const std::uint8_t* payload) {
     const std::uint8_t flags = payload[6];
     const auto word = std::int16_t(std::uint16_t((payload[7] << 8) | (flags & 0xF0)));
     return {payload[0] + 256 * payload[1], word / 256.0, (flags & 4) != 0, (flags & 3) == 3};
@@ -55,24 +55,24 @@ QString BytesToHex(QByteArrayView bytes);
 QString BcdToDigits(QByteArrayView bytes);
 
 /// The mask "00000": decimal digits, zero-padded on the left to five.
-QString FormatFiveDigits(std::int64_t value);
+QString formatFiveDigits(std::int64_t value);
 
 /// The mask "0.0": one decimal place, rounded half away from zero on the shortest decimal
 /// text of the value; a negative value that rounds to zero is written without a minus sign.
-QString FormatOneDecimal(double value, const NumberFormat& format = {});
+QString formatOneDecimal(double value, const NumberFormat& format = {});
 
-// The same masks written at out, returning the end, for the decoding loop. WriteFiveDigits
-// needs 21 bytes of room; WriteOneDecimal needs 24 plus the separator for values within
+// The same masks written at out, returning the end, for the decoding loop. writeFiveDigits
+// needs 21 bytes of room; writeOneDecimal needs 24 plus the separator for values within
 // +-1e15 (every decoded value is) and up to 330 for any other finite value.
-char* WriteFiveDigits(std::int64_t value, char* out);
-char* WriteOneDecimal(double value, const NumberFormat& format, char* out);
-inline char* WriteHex(std::uint8_t byte, char* out) {
+char* writeFiveDigits(std::int64_t value, char* out);
+char* writeOneDecimal(double value, const NumberFormat& format, char* out);
+inline char* writeHex(std::uint8_t byte, char* out) {
     constexpr char digits[] = "0123456789ABCDEF";
     *out++ = digits[byte >> 4];
     *out++ = digits[byte & 0x0F];
     return out;
 }
-inline char* WriteBcd(std::uint8_t byte, char* out) {
+inline char* writeBcd(std::uint8_t byte, char* out) {
     const int high = byte >> 4;
     const int low = byte & 0x0F;
     *out++ = char('0' + (high > 9 ? 9 : high));

@@ -26,26 +26,26 @@ QString failure(const QString& what, const QString& path, const QString& why) {
 
 } // namespace
 
-QString RawArchiveName(const QDateTime& when) {
+QString rawArchiveName(const QDateTime& when) {
     return "in-" + when.toString(kStamp) + ".dat";
 }
 
-QString DecodedFileName(const QDateTime& when) {
+QString decodedFileName(const QDateTime& when) {
     return "out-" + when.toString(kStamp) + ".txt";
 }
 
 void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQuestions& ask) {
-    const Kept kept = KeepReport(captured, log);
+    const Kept kept = keepReport(captured, log);
     if (kept.decoded)
         ShowFile(kept.outPath, ask);
 }
 
-Kept KeepReport(const QByteArray& captured, core::StatusLog& log) {
+Kept keepReport(const QByteArray& captured, core::StatusLog& log) {
     Kept kept;
     log.LogLine("Processing data");
 
     const QDateTime when = QDateTime::currentDateTime(); // one stamp for both files
-    const QString rawPath = settings::InProgramFolder(kRawFile);
+    const QString rawPath = settings::inProgramFolder(kRawFile);
     QString step;
     if (const QString why = writeWhole(rawPath, captured, step); !why.isEmpty()) {
         log.LogLine(failure(step, rawPath, why));
@@ -55,7 +55,7 @@ Kept KeepReport(const QByteArray& captured, core::StatusLog& log) {
     // Every download is kept as well: in.dat is overwritten by the next one, and the decoded
     // file leaves out records. A copy that cannot be written costs nothing in.dat does not hold.
     const QString archivePath =
-        settings::InProgramFolder(settings::kDataFolder + u'/' + RawArchiveName(when));
+        settings::inProgramFolder(settings::kDataFolder + u'/' + rawArchiveName(when));
     const QString archiveWhy = writeWhole(archivePath, captured, step);
     if (!archiveWhy.isEmpty())
         log.LogLine(failure("write", archivePath, archiveWhy));
@@ -66,7 +66,7 @@ Kept KeepReport(const QByteArray& captured, core::StatusLog& log) {
         return kept;
     }
 
-    const QString outPath = settings::InProgramFolder(DecodedFileName(when));
+    const QString outPath = settings::inProgramFolder(decodedFileName(when));
     QSaveFile out(outPath);
     if (!out.open(QIODevice::WriteOnly)) {
         log.LogLine(failure("create", outPath, out.errorString()));
@@ -77,12 +77,12 @@ Kept KeepReport(const QByteArray& captured, core::StatusLog& log) {
     const qint64 lastRecord = captured.size() / kRecordSize;
     QElapsedTimer sinceShown;
     const DecodeResult result =
-        DecodeReport(raw, out, NumberFormat::System(), [&](std::int32_t record) {
+        decodeReport(raw, out, NumberFormat::system(), [&](std::int32_t record) {
             if (sinceShown.isValid() && sinceShown.elapsed() < kProgressMs && record != lastRecord)
                 return;
             sinceShown.start();
             log.SetStatus("Processing record " + QString::number(record));
-            log.ShowStatusNow();
+            log.showStatusNow();
         });
     raw.close();
     if (!result.error.isEmpty()) {

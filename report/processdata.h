@@ -14,10 +14,10 @@ namespace report {
 inline const QString kRawFile = QStringLiteral("in.dat");
 
 /// "in-yyyy-mm-dd-hh-nn-ss.dat" for the given local time: the kept copy of a raw report.
-QString RawArchiveName(const QDateTime& when);
+QString rawArchiveName(const QDateTime& when);
 
 /// "out-yyyy-mm-dd-hh-nn-ss.txt" for the given local time.
-QString DecodedFileName(const QDateTime& when);
+QString decodedFileName(const QDateTime& when);
 
 /// What keeping a captured report came to.
 struct Kept {
@@ -28,7 +28,7 @@ struct Kept {
 
 /// ProcessData without the editor: keeps and decodes the report with the same log lines, and
 /// tells whether every file is on the device, so that the logger may be cleared.
-Kept KeepReport(const QByteArray& captured, core::StatusLog& log);
+Kept keepReport(const QByteArray& captured, core::StatusLog& log);
 
 /// Keeps the captured report as "in.dat" beside the program and as a copy in DATA named after
 /// the time of the download (a failed copy is told and the work goes on), decodes it record by

@@ -19,7 +19,7 @@ char* writeStamp(Record r, char* out) {
     *out++ = '2';
     *out++ = '0';
     for (int n = 3; n <= 8; ++n) {
-        out = WriteBcd(r[n], out);
+        out = writeBcd(r[n], out);
         if (n < 8)
             *out++ = '-';
     }
@@ -38,7 +38,7 @@ bool noReading(std::uint8_t low, std::uint8_t high) {
 
 } // namespace
 
-char* DecodeRecordAt(const std::uint8_t* data, const NumberFormat& format, char* const out) {
+char* decodeRecordAt(const std::uint8_t* data, const NumberFormat& format, char* const out) {
     const Record r{data};
     if (r[1] == 0xFF && r[2] == 0xFF)
         return out; // empty slot: the marker's hexadecimal text is "FFFF"
@@ -47,7 +47,7 @@ char* DecodeRecordAt(const std::uint8_t* data, const NumberFormat& format, char*
         return out;
     if (kind == RX && noReading(r[16], r[17]) && noReading(r[18], r[19]))
         return out;
-    const TxFields tx = TxPayloadFields(data + 9); // read only for a TX record
+    const TxFields tx = txPayloadFields(data + 9); // read only for a TX record
     if (kind == TX && tx.invalid)
         return out;
 
@@ -56,46 +56,46 @@ char* DecodeRecordAt(const std::uint8_t* data, const NumberFormat& format, char*
     switch (kind) {
     case TX: {
         w = write("\tTX\t", w);
-        w = WriteFiveDigits(tx.identifier, w);
+        w = writeFiveDigits(tx.identifier, w);
         *w++ = '\t';
-        w = WriteOneDecimal(tx.reading, format, w);
+        w = writeOneDecimal(tx.reading, format, w);
         break;
     }
     case BT: {
         w = write("\tBT\t", w);
         for (int n = 10; n <= 15; ++n) {
-            w = WriteHex(r[n], w);
+            w = writeHex(r[n], w);
             if (n < 15)
                 *w++ = ':';
         }
         *w++ = '\t';
         const double t = CountToTemperature(r[16], r[17]);
         const double h = CountToHumidity(r[18], r[19], t);
-        w = WriteOneDecimal(t, format, w);
+        w = writeOneDecimal(t, format, w);
         *w++ = ' ';
-        w = WriteOneDecimal(h, format, w);
+        w = writeOneDecimal(h, format, w);
         break;
     }
     case RX: {
         w = write("\tRX\t", w);
-        w = WriteFiveDigits(r[10] * 256 + r[11], w);
+        w = writeFiveDigits(r[10] * 256 + r[11], w);
         *w++ = '\t';
         const bool first = !noReading(r[16], r[17]);
         if (first)
-            w = WriteOneDecimal(DecodeFixed88(r[17], r[16]), format, w);
+            w = writeOneDecimal(DecodeFixed88(r[17], r[16]), format, w);
         if (!noReading(r[18], r[19])) {
             if (first)
                 *w++ = ' ';
-            w = WriteOneDecimal(DecodeFixed88(r[19], r[18]), format, w);
+            w = writeOneDecimal(DecodeFixed88(r[19], r[18]), format, w);
         }
         break;
     }
     case BV:
         w = write("\tBV\t", w);
-        w = WriteFiveDigits(r[10] * 256 + r[11], w);
+        w = writeFiveDigits(r[10] * 256 + r[11], w);
         *w++ = '\t';
         // Byte 16 at 0x80 or above is read as unsigned rather than refused.
-        w = WriteOneDecimal((r[16] * 256 + r[17]) * 32.5 / 1000, format, w);
+        w = writeOneDecimal((r[16] * 256 + r[17]) * 32.5 / 1000, format, w);
         break;
     }
     *w++ = '\r';
@@ -103,16 +103,16 @@ char* DecodeRecordAt(const std::uint8_t* data, const NumberFormat& format, char*
     return w;
 }
 
-bool DecodeRecord(const std::uint8_t* data, const NumberFormat& format, QByteArray& line) {
+bool decodeRecord(const std::uint8_t* data, const NumberFormat& format, QByteArray& line) {
     const qsizetype start = line.size();
     line.resize(start + kMaxLineLength + 2 * format.decimalSeparator.size());
     char* const at = line.data() + start;
-    const char* end = DecodeRecordAt(data, format, at);
+    const char* end = decodeRecordAt(data, format, at);
     line.truncate(start + (end - at));
     return end != at;
 }
 
-DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& format,
+DecodeResult decodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& format,
                           const std::function<void(std::int32_t)>& progress) {
     constexpr qsizetype kChunkRecords = 4096;
     constexpr qsizetype kFlushAt = 1 << 16;
@@ -153,7 +153,7 @@ DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
             ++result.records;
             if (progress)
                 progress(result.records);
-            char* const lineEnd = DecodeRecordAt(bytes + pos, format, w);
+            char* const lineEnd = decodeRecordAt(bytes + pos, format, w);
             if (lineEnd != w)
                 ++result.lines;
             w = lineEnd;

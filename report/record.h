@@ -25,16 +25,16 @@ inline const char* kindName(int kind) {
 /// Decodes one record. When it is shown, appends its line (five tab-separated fields and
 /// CR LF) to line and returns true; empty slots, unknown kinds, invalid TX records and RX
 /// records without readings append nothing and return false.
-bool DecodeRecord(const std::uint8_t* record, const NumberFormat& format, QByteArray& line);
+bool decodeRecord(const std::uint8_t* record, const NumberFormat& format, QByteArray& line);
 
-/// The longest line DecodeRecordAt writes, beyond twice the decimal separator's length.
+/// The longest line decodeRecordAt writes, beyond twice the decimal separator's length.
 inline constexpr int kMaxLineLength = 128;
 
-/// DecodeRecord writing at out: returns the end of the line written, or out when the record is
+/// decodeRecord writing at out: returns the end of the line written, or out when the record is
 /// not shown. out needs kMaxLineLength + 2 * separator bytes of room.
-char* DecodeRecordAt(const std::uint8_t* record, const NumberFormat& format, char* out);
+char* decodeRecordAt(const std::uint8_t* record, const NumberFormat& format, char* out);
 
-/// What DecodeReport did: records read, lines written, and an error text if it failed.
+/// What decodeReport did: records read, lines written, and an error text if it failed.
 struct DecodeResult {
     std::int32_t records = 0;
     std::int64_t lines = 0;
@@ -45,7 +45,7 @@ struct DecodeResult {
 /// Reads whole records from raw until fewer than 19 bytes remain, writing one line per shown
 /// record to out as it goes; before each record, progress is told the record's number.
 /// Never holds more than a small buffer of either side in memory.
-DecodeResult DecodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& format,
+DecodeResult decodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& format,
                           const std::function<void(std::int32_t)>& progress = {});
 
 } // namespace report

@@ -12,7 +12,7 @@
 
 namespace report {
 
-QString ViewerProgram(const QString& name) {
+QString viewerProgram(const QString& name) {
     if (name.isEmpty() || name.contains(u'/') || name.contains(u'\\'))
         return name;
     const QString beside =
@@ -23,18 +23,18 @@ QString ViewerProgram(const QString& name) {
     return onPath.isEmpty() ? name : onPath;
 }
 
-void EditorCommand(const QString& path, QString& program, QStringList& arguments) {
+void editorCommand(const QString& path, QString& program, QStringList& arguments) {
     const QString chosen = qEnvironmentVariable("ZURORUVE_EDITOR");
     if (!chosen.isEmpty()) {
         program = chosen;
         arguments = {path};
         return;
     }
-    // Read each time, so a change to the settings file takes effect at the next download.
-    const QString viewer = settings::GetProfileString(
-        settings::kSection, kViewerKey, QString(), settings::InProgramFolder(settings::kIniFile));
+    // read each time, so a change to the settings file takes effect at the next download.
+    const QString viewer = settings::getProfileString(
+        settings::kSection, kViewerKey, QString(), settings::inProgramFolder(settings::kIniFile));
     if (!viewer.trimmed().isEmpty()) {
-        program = ViewerProgram(viewer.trimmed());
+        program = viewerProgram(viewer.trimmed());
         arguments = {path};
         return;
     }
@@ -53,13 +53,14 @@ void EditorCommand(const QString& path, QString& program, QStringList& arguments
 void ShowFile(const QString& path, core::UserQuestions& ask) {
     QString program;
     QStringList arguments;
-    EditorCommand(path, program, arguments);
+    editorCommand(path, program, arguments);
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
-    // Started on its own: the editor outlives the download and the program.
+    // Started on its own: the editor outlives the download and the program. The box's text runs
+    // "ERROR: ShowFile" into the description without a separator, as it always has.
     if (!process.startDetached())
-        ask.Message("ERROR: ShowFile" + QStringLiteral("Could not start the text editor \"%1\": %2")
+        ask.message("ERROR: ShowFile" + QStringLiteral("Could not start the text editor \"%1\": %2")
                                             .arg(program, process.errorString()));
 }
 

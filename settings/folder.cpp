@@ -16,45 +16,45 @@ QString& folderOverride() {
     static QString folder;
     return folder;
 }
-bool& keptForUser() {
-    static bool forUser = false;
-    return forUser;
+bool& forUser() {
+    static bool kept = false;
+    return kept;
 }
 } // namespace
 
-bool IsInstalledCopy(const QString& programDir) {
+bool isInstalledCopy(const QString& programDir) {
     // Root may write into /usr/bin, so writability alone cannot tell an installed copy.
     const QString marker = programDir + "/../share/metainfo/" + kAppId + ".metainfo.xml";
     return QFileInfo::exists(marker) || !QFileInfo(programDir).isWritable();
 }
 
-bool ChooseProgramFolder() {
-    keptForUser() = IsInstalledCopy(QCoreApplication::applicationDirPath());
-    if (keptForUser())
-        SetProgramFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    return keptForUser();
+bool chooseProgramFolder() {
+    forUser() = isInstalledCopy(QCoreApplication::applicationDirPath());
+    if (forUser())
+        setProgramFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    return forUser();
 }
 
-bool KeptForUser() {
-    return keptForUser();
+bool keptForUser() {
+    return forUser();
 }
 
-QString ProgramFolder() {
+QString programFolder() {
     if (!folderOverride().isEmpty())
         return folderOverride();
     return QCoreApplication::applicationDirPath();
 }
 
-void SetProgramFolder(const QString& folder) {
+void setProgramFolder(const QString& folder) {
     folderOverride() = folder;
 }
 
-QString InProgramFolder(const QString& name) {
-    return ProgramFolder() + u'/' + name;
+QString inProgramFolder(const QString& name) {
+    return programFolder() + u'/' + name;
 }
 
 void MakeUserFolders(core::StatusLog& log) {
-    const std::filesystem::path path(InProgramFolder(kDataFolder).toStdU16String());
+    const std::filesystem::path path(inProgramFolder(kDataFolder).toStdU16String());
     std::error_code lastError;
     std::error_code ec;
     // A plain file of that name counts as present, as a folder does.

@@ -12,7 +12,7 @@ void WriteIni(const QString& section, const QString& key, const QString& value,
               core::StatusLog& log) {
     try {
         // A refused write is not reported, as with the Windows profile functions.
-        WriteProfileString(section, key, value, InProgramFolder(kIniFile));
+        writeProfileString(section, key, value, inProgramFolder(kIniFile));
     } catch (const std::exception& e) {
         log.LogLine("ERROR: WriteIni: " + QString::fromLocal8Bit(e.what()));
     }
@@ -21,7 +21,7 @@ void WriteIni(const QString& section, const QString& key, const QString& value,
 QString ReadIni(const QString& section, const QString& key, const QString& fallback,
                 core::StatusLog& log) {
     try {
-        return GetProfileString(section, key, fallback, InProgramFolder(kIniFile));
+        return getProfileString(section, key, fallback, inProgramFolder(kIniFile));
     } catch (const std::exception& e) {
         log.LogLine("ERROR: ReadIni: " + QString::fromLocal8Bit(e.what()));
         return {};

@@ -103,14 +103,14 @@ QString shownValue(QByteArray v) {
 
 } // namespace
 
-QString ProfileValue(const QByteArray& contents, const QString& section, const QString& key,
+QString profileValue(const QByteArray& contents, const QString& section, const QString& key,
                      const QString& fallback) {
     const QList<Line> lines = splitLines(contents);
     const Found f = find(contents, lines, section, key);
     return f.key < 0 ? fallback.left(kMaxProfileValue) : shownValue(f.value);
 }
 
-QByteArray WithProfileValue(const QByteArray& contents, const QString& section, const QString& key,
+QByteArray withProfileValue(const QByteArray& contents, const QString& section, const QString& key,
                             const QString& value) {
     const QList<Line> lines = splitLines(contents);
     const Found f = find(contents, lines, section, key);
@@ -143,7 +143,7 @@ QByteArray WithProfileValue(const QByteArray& contents, const QString& section, 
     return out;
 }
 
-QByteArray WithoutProfileValue(const QByteArray& contents, const QString& section,
+QByteArray withoutProfileValue(const QByteArray& contents, const QString& section,
                                const QString& key) {
     const QList<Line> lines = splitLines(contents);
     const Found f = find(contents, lines, section, key);
@@ -153,7 +153,7 @@ QByteArray WithoutProfileValue(const QByteArray& contents, const QString& sectio
     return QByteArray(contents).remove(lines[f.key].begin, end - lines[f.key].begin);
 }
 
-QByteArray WithoutEmptyProfileSection(const QByteArray& contents, const QString& section) {
+QByteArray withoutEmptyProfileSection(const QByteArray& contents, const QString& section) {
     const QList<Line> lines = splitLines(contents);
     const Found f = find(contents, lines, section, QString());
     if (f.section < 0 || f.lastLine != f.section)
@@ -167,7 +167,7 @@ QByteArray WithoutEmptyProfileSection(const QByteArray& contents, const QString&
     return QByteArray(contents).remove(lines[f.section].begin, end - lines[f.section].begin);
 }
 
-QList<ProfileEntry> ProfileEntries(const QByteArray& contents) {
+QList<ProfileEntry> profileEntries(const QByteArray& contents) {
     QList<ProfileEntry> entries;
     const QList<Line> lines = splitLines(contents);
     QString section;
@@ -191,7 +191,7 @@ QList<ProfileEntry> ProfileEntries(const QByteArray& contents) {
     return entries;
 }
 
-bool WriteProfileFile(const QString& path, const QByteArray& contents) {
+bool writeProfileFile(const QString& path, const QByteArray& contents) {
     // A read-only file is refused even where its folder would let us replace it.
     if (QFileInfo::exists(path) && !QFileInfo(path).isWritable())
         return false;
@@ -203,15 +203,15 @@ bool WriteProfileFile(const QString& path, const QByteArray& contents) {
     return out.commit();
 }
 
-QString GetProfileString(const QString& section, const QString& key, const QString& fallback,
+QString getProfileString(const QString& section, const QString& key, const QString& fallback,
                          const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fallback.left(kMaxProfileValue);
-    return ProfileValue(file.readAll(), section, key, fallback);
+    return profileValue(file.readAll(), section, key, fallback);
 }
 
-bool WriteProfileString(const QString& section, const QString& key, const QString& value,
+bool writeProfileString(const QString& section, const QString& key, const QString& value,
                         const QString& path) {
     QByteArray contents;
     QFile existing(path);
@@ -222,10 +222,10 @@ bool WriteProfileString(const QString& section, const QString& key, const QStrin
         contents = existing.readAll();
         existing.close();
     }
-    const QByteArray updated = WithProfileValue(contents, section, key, value);
+    const QByteArray updated = withProfileValue(contents, section, key, value);
     if (updated == contents && existing.exists())
         return true;
-    return WriteProfileFile(path, updated);
+    return writeProfileFile(path, updated);
 }
 
 } // namespace settings

@@ -15,27 +15,27 @@ inline constexpr int kMaxProfileValue = 254;
 
 /// The value of key in section of the file at path, or fallback when the file, the section or
 /// the key is missing. Surrounding blanks and one pair of matching quotes are removed.
-QString GetProfileString(const QString& section, const QString& key, const QString& fallback,
+QString getProfileString(const QString& section, const QString& key, const QString& fallback,
                          const QString& path);
 
 /// Stores value under key in section, creating the file, the section and the key as needed.
 /// Returns false when the file or its folder refuses the write; the file is then unchanged.
-bool WriteProfileString(const QString& section, const QString& key, const QString& value,
+bool writeProfileString(const QString& section, const QString& key, const QString& value,
                         const QString& path);
 
 /// The same two operations on the file's contents, for callers that hold them already.
-QString ProfileValue(const QByteArray& contents, const QString& section, const QString& key,
+QString profileValue(const QByteArray& contents, const QString& section, const QString& key,
                      const QString& fallback);
-QByteArray WithProfileValue(const QByteArray& contents, const QString& section, const QString& key,
+QByteArray withProfileValue(const QByteArray& contents, const QString& section, const QString& key,
                             const QString& value);
 
 /// The same file's contents without the line of key in section (the first, which is the one
 /// read), as the Windows functions delete a key.
-QByteArray WithoutProfileValue(const QByteArray& contents, const QString& section,
+QByteArray withoutProfileValue(const QByteArray& contents, const QString& section,
                                const QString& key);
 /// The same file's contents without the section's header when the section holds nothing but
 /// blank lines; else unchanged.
-QByteArray WithoutEmptyProfileSection(const QByteArray& contents, const QString& section);
+QByteArray withoutEmptyProfileSection(const QByteArray& contents, const QString& section);
 
 /// One "key=value" line of a file, with its section and line number (from 1); a section's
 /// header is one with an empty key.
@@ -48,10 +48,10 @@ struct ProfileEntry {
 };
 /// Every section header and key line of the file, in file order, sections named as written;
 /// lines before the first section are left out, as the profile functions never read them.
-QList<ProfileEntry> ProfileEntries(const QByteArray& contents);
+QList<ProfileEntry> profileEntries(const QByteArray& contents);
 
 /// Replaces the file at path with contents through a temporary file. False when the file is
 /// read-only or the folder refuses it; the old file then stays.
-bool WriteProfileFile(const QString& path, const QByteArray& contents);
+bool writeProfileFile(const QString& path, const QByteArray& contents);
 
 } // namespace settings

@@ -12,7 +12,7 @@ class FakeLine : public devicelink::Comm, public devicelink::Clock, public devic
 public:
     qint64 now = 0, stepMs = 10;
     int closes = 0;
-    bool cancelled = false, open = false;
+    bool closing = false, open = false;             // closing: the window is being closed
     std::function<void()> onPass, onOpen;           // after each pass's deliveries; on opening
     std::function<void(const QByteArray&)> onWrite; // the device's answer to what is written
     QStringList calls;                              // property writes in order, e.g. "CommPort=3"
@@ -21,15 +21,15 @@ public:
     QList<QPair<qint64, QByteArray>> script;
     QString failOn; // a call ("PortOpen", "Input", "Output", "CommPort"...) that throws
 
-    qint64 NowMs() override { return now; }
-    void RunPending(qint64) override {
+    qint64 nowMs() override { return now; }
+    void runPending(qint64) override {
         now += stepMs;
         while (!script.isEmpty() && script.first().first <= now)
             pending += script.takeFirst().second;
         if (onPass)
             onPass();
     }
-    bool Cancelled() const override { return cancelled; }
+    bool cancelled() const override { return closing; }
     /// Bytes that arrive ms after the last delivery still to come, or ms from now.
     void arrive(qint64 ms, const QByteArray& bytes) {
         script.append({std::max(now, script.isEmpty() ? now : script.last().first) + ms, bytes});

@@ -37,14 +37,14 @@ public:
 
 class RecordingQuestions : public core::UserQuestions {
 public:
-    bool answer = false;   // what Confirm says
-    QStringList questions; // every Confirm text
-    QStringList messages;  // every Message text
-    bool Confirm(const QString& text) override {
+    bool answer = false;   // what confirm says
+    QStringList questions; // every confirm text
+    QStringList messages;  // every message text
+    bool confirm(const QString& text) override {
         questions.append(text);
         return answer;
     }
-    void Message(const QString& text) override { messages.append(text); }
+    void message(const QString& text) override { messages.append(text); }
 };
 
 /// The whole file, or "(missing)" when it cannot be read.
@@ -75,7 +75,7 @@ inline QByteArray decodeText(const QByteArray& raw, const report::NumberFormat& 
     in.setData(raw);
     in.open(QIODevice::ReadOnly);
     out.open(QIODevice::WriteOnly);
-    report::DecodeReport(in, out, format);
+    report::decodeReport(in, out, format);
     return out.data();
 }
 

@@ -1,4 +1,4 @@
-// Start-up and the window, the settings file, the folder the files are kept in, the data folder
+// start-up and the window, the settings file, the folder the files are kept in, the data folder
 // and ToNumber.
 
 #include "rig.h"
@@ -24,7 +24,7 @@ private slots:
     void init() {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
-        settings::SetProgramFolder(dir.path());
+        settings::setProgramFolder(dir.path());
     }
 
     void startUp_data() {
@@ -203,16 +203,16 @@ private slots:
         const QString bin = dir.filePath("bin"), metainfo = dir.filePath("share/metainfo/");
         QVERIFY(QDir().mkpath(bin) && QDir().mkpath(metainfo));
         // This suite lies in build/tests, and the program in build/, inside the source tree.
-        QVERIFY(!settings::IsInstalledCopy(QCoreApplication::applicationDirPath() + "/.."));
+        QVERIFY(!settings::isInstalledCopy(QCoreApplication::applicationDirPath() + "/.."));
         writeAll(metainfo + "org.zuroruve.Zuroruve.metainfo.xml", "<component/>");
-        QVERIFY(settings::IsInstalledCopy(bin));
+        QVERIFY(settings::isInstalledCopy(bin));
         QDir(metainfo).removeRecursively();
         // As root only a read-only file system makes a folder unwritable for access().
         std::optional<Tmpfs> mount;
         std::optional<ReadOnlyFolder> guard;
         if (!mount.emplace(bin, "ro,size=4k").mounted())
             guard.emplace(bin);
-        QVERIFY(settings::IsInstalledCopy(bin));
+        QVERIFY(settings::isInstalledCopy(bin));
     }
 };
 

@@ -27,8 +27,8 @@ namespace {
 class FastClock : public Clock {
 public:
     explicit FastClock(int factor) : factor_(factor) { timer_.start(); }
-    qint64 NowMs() override { return timer_.elapsed() * factor_; }
-    qint64 RealMs(qint64 ms) const override { return (ms + factor_ - 1) / factor_; }
+    qint64 nowMs() override { return timer_.elapsed() * factor_; }
+    qint64 realMs(qint64 ms) const override { return (ms + factor_ - 1) / factor_; }
 
 private:
     QElapsedTimer timer_;
@@ -108,7 +108,7 @@ private slots:
     void init() {
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
-        settings::SetProgramFolder(folder);
+        settings::setProgramFolder(folder);
     }
 
     void download_data() { rows(kDownloads); }
@@ -136,7 +136,7 @@ private slots:
             if (options.contains("--raw"))
                 QVERIFY(raw == readAll(tenMegabytes));
             QVERIFY(readAll(folder + "/" + files().filter("out-").value(0)) ==
-                    decodeText(raw, report::NumberFormat::System()));
+                    decodeText(raw, report::NumberFormat::system()));
         } else if (left.contains("in.dat")) {
             QCOMPARE(raw.size(), 9000 * 19);
         }
@@ -277,7 +277,7 @@ private slots:
         QCOMPARE(printed.isEmpty(), !left.contains("out-"));
         if (!printed.isEmpty()) // the decoded file, as the window writes it
             QCOMPARE(readAll(printed.trimmed()),
-                     decodeText(readAll(folder + "/in.dat"), report::NumberFormat::System()));
+                     decodeText(readAll(folder + "/in.dat"), report::NumberFormat::system()));
     }
 
     // A docking station: three loggers in a row, the adapter unplugged and plugged in again
@@ -313,7 +313,7 @@ private slots:
         QCOMPARE(QDir(folder + "/DATA").entryList(QDir::Files).size(), 3);
         QCOMPARE(readAll(folder + "/in.dat").size(), 7 * 19); // the third logger's
         QCOMPARE(readAll(printed.split('\n').value(2)),
-                 decodeText(readAll(folder + "/in.dat"), report::NumberFormat::System()));
+                 decodeText(readAll(folder + "/in.dat"), report::NumberFormat::system()));
     }
 
     void discardAndReopen() {
@@ -344,7 +344,7 @@ private slots:
         app::Form1 form;
         QtEventPump events([&form] { return form.closeRequested(); });
         Context ctx{comm, clock, events, form.log(), form};
-        form.UseDevice(ctx);
+        form.useDevice(ctx);
         app::SubMain(form);
         // While the download runs only the log and the status line are on: a second click
         // starts nothing.

@@ -31,7 +31,7 @@ void prepare(FakeLine& line, const QByteArray& arrivals, const QString& fail, qi
     }
     line.onPass = [&line, fail, failAtMs] {
         if (line.now >= failAtMs && fail == "closing")
-            line.cancelled = true;
+            line.closing = true;
         else if (line.now >= failAtMs)
             line.failOn = fail;
     };
@@ -128,7 +128,7 @@ class TestLink : public QObject {
 
 private slots:
     void initTestCase() {
-        settings::SetProgramFolder(dir.path());
+        settings::setProgramFolder(dir.path());
         qputenv("ZURORUVE_EDITOR", "true");
     }
     void init() {

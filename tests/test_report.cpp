@@ -42,7 +42,7 @@ QByteArray line(const char* fields) {
 
 QByteArray decodeRecord(const QByteArray& record, const report::NumberFormat& format) {
     QByteArray out;
-    const bool shown = report::DecodeRecord(
+    const bool shown = report::decodeRecord(
         reinterpret_cast<const std::uint8_t*>(record.constData()), format, out);
     return shown ? out : QByteArray(out.isEmpty() ? "(none)" : "(none, but wrote)");
 }
@@ -50,7 +50,7 @@ QByteArray decodeRecord(const QByteArray& record, const report::NumberFormat& fo
 QByteArray csvOf(const view::Report& report, const QList<view::Shown>& shown = {}) {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    view::WriteCsv(report, out, shown);
+    view::writeCsv(report, out, shown);
     return out.data().mid(out.data().indexOf('\n') + 1); // without the header
 }
 
@@ -125,7 +125,7 @@ private slots:
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path() + "/DATA");
         QFile::remove(argsFile);
-        settings::SetProgramFolder(dir.path());
+        settings::setProgramFolder(dir.path());
         qputenv("ZURORUVE_EDITOR", editor);
     }
 
@@ -136,7 +136,7 @@ private slots:
             {999.96, "1000.0"}, {1.15, "1.2"},     {-1.15, "-1.2"},   {340 * 32.5 / 1000, "11.1"},
             {0.04999, "0.0"},   {-0.0039, "0.0"},  {-0.0625, "-0.1"}, {-128.0, "-128.0"}};
         for (const auto& [value, text] : decimals)
-            QCOMPARE(report::FormatOneDecimal(value, point), text);
+            QCOMPARE(report::formatOneDecimal(value, point), text);
         QVERIFY(qFuzzyCompare(report::CountToTemperature(0, 0), -40.68));
         QVERIFY(qFuzzyCompare(report::CountToTemperature(0xFF, 0xFF), 122.340312)); // 12 bits
         QVERIFY(qFuzzyCompare(report::CountToHumidity(0xB8, 0x0B, 0.0), 86.05));    // count 3000
@@ -285,7 +285,7 @@ private slots:
             writeAll(dir.filePath("ZURORUVE.INI"), settings.toUtf8());
             QString chosen;
             QStringList arguments;
-            report::EditorCommand("/a path/with spaces.txt", chosen, arguments);
+            report::editorCommand("/a path/with spaces.txt", chosen, arguments);
             QCOMPARE(chosen, program);
             QCOMPARE(arguments, QStringList{"/a path/with spaces.txt"});
         }
@@ -311,7 +311,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(int, skipped);
         QFETCH(QByteArray, csv);
-        const view::Report report = view::ReadReport(text);
+        const view::Report report = view::readReport(text);
         QCOMPARE(report.skippedLines, skipped);
         QCOMPARE(csvOf(report), csv);
         QCOMPARE(report.untimed, csv.contains("-13-") ? 1 : 0); // month 13: not charted
@@ -354,8 +354,8 @@ private slots:
                      f.name.endsWith(".txt") ? decodeText(f.records, point) : f.records);
             records += f.records.size() / report::kRecordSize;
         }
-        const view::Report history = view::ReadHistory({dir.path()});
-        QCOMPARE(csvOf(history), csvOf(view::ReadReport(unique)));
+        const view::Report history = view::readHistory({dir.path()});
+        QCOMPARE(csvOf(history), csvOf(view::readReport(unique)));
         QCOMPARE(history.repeated, repeated);
         QCOMPARE(history.read, records);
         QCOMPARE(history.files.size(), files.size());
@@ -383,7 +383,7 @@ private slots:
             return all;
         };
         const QStringList before = listing();
-        const view::Report history = view::ReadHistory(
+        const view::Report history = view::readHistory(
             {d.path(), d.filePath("in-1.dat"), d.filePath("empty"), d.filePath("none.dat")});
         QCOMPARE(listing(), before);
         QCOMPARE(history.files, QStringList{d.filePath("in-1.dat")});
@@ -429,20 +429,20 @@ private slots:
             records +=
                 bt ? QByteArray(kBt).replace(2, 6, hex(qPrintable(at.toString("yyMMddhhmmss"))))
                    : tx(at, 7, 20 + i);
-        const view::Report history = view::ReadReport(records);
-        const QList<view::Quantity> charts = view::Quantities(history);
+        const view::Report history = view::readReport(records);
+        const QList<view::Quantity> charts = view::quantities(history);
         QCOMPARE(charts.size(), bt ? 2 : 1); // BT: temperature and humidity, every reading in each
         for (const view::Quantity& q : charts)
             QCOMPARE(q.series[0].values.size(), spacing.size() + 1);
         const view::Series& s = charts[0].series[0];
         QCOMPARE(int(s.interval), interval);
         if (!bt) // 20, 21, ...
-            QCOMPARE(view::StatisticsOf(history, charts)[0].mean, 20 + spacing.size() / 2.0);
+            QCOMPARE(view::statisticsOf(history, charts)[0].mean, 20 + spacing.size() / 2.0);
         QCOMPARE(QList<int>(s.gaps.begin(), s.gaps.end()), gaps);
-        const QList<view::Statistics> stats = view::StatisticsOf(history, charts);
+        const QList<view::Statistics> stats = view::statisticsOf(history, charts);
         QCOMPARE(stats[0].gaps, gaps.size());
         const QList<QPolygonF> lines =
-            view::Reduce(s, history.readings.first().ms(), history.readings.last().ms(), 800);
+            view::reduce(s, history.readings.first().ms(), history.readings.last().ms(), 800);
         QCOMPARE(lines.size(), gaps.size() + 1);
         if (!gaps.isEmpty()) {
             QCOMPARE(int(stats[0].longestGap), *std::max_element(spacing.begin(), spacing.end()));
@@ -452,8 +452,8 @@ private slots:
 
     void quantities() { // each kind in its chart, BT in two
         QStringList got;
-        const view::Report report = view::ReadReport(kBv + kRx + kBt + kTx);
-        for (const view::Quantity& q : view::Quantities(report))
+        const view::Report report = view::readReport(kBv + kRx + kBt + kTx);
+        for (const view::Quantity& q : view::quantities(report))
             for (const view::Series& s : q.series)
                 got.append(q.title + ": " + s.name);
         QCOMPARE(got, QStringList({"Temperature: TX 12345", "Temperature: BT 00:1A:2B:3C:4D:5E",
@@ -471,8 +471,8 @@ private slots:
         for (int i = 0; i < n; ++i) // rare spikes
             records += tx(start.addSecs(60 * i + rng.bounded(30)), 3,
                           rng.bounded(20.0) + (i % 9973 ? 0 : 60));
-        view::Report report = view::ReadReport(records);
-        const QList<view::Quantity> charts = view::Quantities(report);
+        view::Report report = view::readReport(records);
+        const QList<view::Quantity> charts = view::quantities(report);
         const view::Series& s = charts[0].series[0];
         for (const auto& [columns, from, to] :
              {std::tuple{800, 0.0, 1.0}, {500, 0.3, 0.35}, {700, 0.5, 0.5003}}) {
@@ -482,7 +482,7 @@ private slots:
                 report.readings.first().ms() * (1 - to) + report.readings.last().ms() * to;
             QSet<std::int32_t> drawn;
             int points = 0;
-            for (const QPolygonF& line : view::Reduce(s, x0, x1, columns))
+            for (const QPolygonF& line : view::reduce(s, x0, x1, columns))
                 for (const QPointF& p : line)
                     drawn.insert(std::int32_t(std::lround(p.y() * 10))), ++points;
             QVERIFY(points <= 2 * columns + 2);
@@ -523,7 +523,7 @@ private slots:
         QFETCH(QStringList, labels);
         QStringList got;
         for (const view::TimeTick& t :
-             view::TimeTicks(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), most))
+             view::timeTicks(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), most))
             got.append(t.wider.isEmpty() ? t.label : t.label + "/" + t.wider);
         QCOMPARE(got, labels);
     }
@@ -559,9 +559,9 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(QString, shown);
         QFETCH(QList<int>, ignored);
-        const view::SensorSettings settings = view::ParseSensorSettings(ini);
-        const view::Report report = view::ReadReport(tx("260301000000", 7, 20));
-        const view::Shown s = view::ShownSensors(report, settings)[0];
+        const view::SensorSettings settings = view::parseSensorSettings(ini);
+        const view::Report report = view::readReport(tx("260301000000", 7, 20));
+        const view::Shown s = view::shownSensors(report, settings)[0];
         const auto n = [](double v) { return QString::number(v); };
         QCOMPARE(QStringList({s.name, n(s.gain[0]), n(s.offset[0]), n(s.low[0]), n(s.high[0])})
                      .join('|'),
@@ -580,25 +580,25 @@ private slots:
         const QByteArray before = "; mine\r\n[ZuroRuve]\r\nPort=3\r\n[Sensor TX 00007]\r\n"
                                   "Name=Old\r\nColour=red\r\n[Other]\r\nX=1\r\n";
         writeAll(ini, before);
-        view::SensorSettings settings = view::ReadSensorSettings(ini);
+        view::SensorSettings settings = view::readSensorSettings(ini);
         settings.sensors["TX 00007"].name = "Freezer 2";
         settings.sensors["TX 00007"].field[view::Offset] = -0.3;
         settings.sensors["BT 00:1A:2B:3C:4D:5E"].field[view::Offset2] = 1.5;
         settings.limits.field[view::TemperatureLow] = 2;
         QString error;
-        QVERIFY(view::WriteSensorSettings(ini, settings, error));
+        QVERIFY(view::writeSensorSettings(ini, settings, error));
         const QByteArray after = readAll(ini);
         for (const char* kept :
              {"; mine\r\n[ZuroRuve]\r\nPort=3\r\n", "Colour=red\r\n", "[Other]\r\nX=1\r\n",
               "Name=Freezer 2\r\nColour=red\r\nOffset=-0.3\r\n",
               "[Sensor BT 00:1A:2B:3C:4D:5E]\r\nOffset2=1.5\r\n"})
             QVERIFY2(after.contains(kept), kept);
-        const view::SensorSettings read = view::ReadSensorSettings(ini);
+        const view::SensorSettings read = view::readSensorSettings(ini);
         QCOMPARE(read.sensors.value("TX 00007").field[view::Offset], -0.3);
         QCOMPARE(read.of("bt 00:1a:2b:3c:4d:5e")->field[view::Offset2], 1.5);
         QCOMPARE(read.limits.field[view::TemperatureLow], 2.0);
 
-        QVERIFY(view::WriteSensorSettings(ini, {}, error));
+        QVERIFY(view::writeSensorSettings(ini, {}, error));
         QCOMPARE(readAll(ini), "; mine\r\n[ZuroRuve]\r\nPort=3\r\n[Sensor TX 00007]\r\n"
                                "Colour=red\r\n[Other]\r\nX=1\r\n");
     }
@@ -609,7 +609,7 @@ private slots:
         const QString ini = dir.filePath("ZURORUVE.INI");
         writeAll(ini, "[ZuroRuve]\r\nPort=4\r\n[Sensor RX 00099]\r\nName=Gone\r\n");
         view::SensorsDialog dialog({"TX 00007", "BT 00:1A:2B:3C:4D:5E"},
-                                   view::ReadSensorSettings(ini));
+                                   view::readSensorSettings(ini));
         QTableWidget* table = dialog.table();
         QCOMPARE(table->rowCount(), 4); // all sensors, the two read, the one only the file names
         const auto cell = [&](int row, const char* header) {
@@ -635,9 +635,9 @@ private slots:
         }
         cell(2, "Name")->setText("Store room");
         QString error;
-        QVERIFY(view::WriteSensorSettings(ini, dialog.settings(), error));
-        QCOMPARE(settings::GetProfileString("ZuroRuve", "Port", "", ini), "4");
-        const view::SensorSettings read = view::ReadSensorSettings(ini);
+        QVERIFY(view::writeSensorSettings(ini, dialog.settings(), error));
+        QCOMPARE(settings::getProfileString("ZuroRuve", "Port", "", ini), "4");
+        const view::SensorSettings read = view::readSensorSettings(ini);
         QCOMPARE(read.of("TX 00007")->field[view::Gain], 1.02);
         QCOMPARE(read.of("TX 00007")->field[view::TemperatureHigh], 12.0);
         QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->name, "Store room");
@@ -660,7 +660,7 @@ private slots:
         QFETCH(double, gain);
         QFETCH(double, offset);
         double g = 0, o = 0;
-        QCOMPARE(view::TwoPointCalibration(points[0], points[1], points[2], points[3], g, o),
+        QCOMPARE(view::twoPointCalibration(points[0], points[1], points[2], points[3], g, o),
                  !std::isnan(gain));
         if (!std::isnan(gain)) {
             QVERIFY(std::abs(g - gain) < 1e-9 && std::abs(o - offset) < 1e-9);
@@ -706,13 +706,13 @@ private slots:
         QByteArray records;
         for (int i = 0; i < values.size(); at = at.addSecs(spacing.value(i++)))
             records += tx(at, 7, values[i]);
-        const view::Report report = view::ReadReport(records);
-        const view::SensorSettings parsed = view::ParseSensorSettings(
+        const view::Report report = view::readReport(records);
+        const view::SensorSettings parsed = view::parseSensorSettings(
             settings.startsWith('[') ? settings : "[Sensor TX 00007]\n" + settings);
         const QList<view::Quantity> charts =
-            view::Quantities(report, view::ShownSensors(report, parsed));
+            view::quantities(report, view::shownSensors(report, parsed));
         const view::Statistics st =
-            view::StatisticsOf(report, charts, parsed.activationEnergy()).first();
+            view::statisticsOf(report, charts, parsed.activationEnergy()).first();
         QCOMPARE(st.excursions, qint64(expected[0]));
         QCOMPARE(st.outside, qint64(expected[1]));
         QCOMPARE(st.longestExcursion, qint64(expected[2]));
@@ -726,8 +726,8 @@ private slots:
         QCOMPARE(QString::number(st.meanKinetic, 'f', 1), QString::number(expected[6], 'f', 1));
         // The chart shows and the CSV writes the calibrated values, as the statistics count them.
         const view::Series& s = charts[0].series[0];
-        const QList<QPolygonF> lines = view::Reduce(s, s.ms(0), s.ms(s.at.size() - 1), 800);
-        QCOMPARE(csvOf(report, view::ShownSensors(report, parsed)).split(',')[4].toDouble(),
+        const QList<QPolygonF> lines = view::reduce(s, s.ms(0), s.ms(s.at.size() - 1), 800);
+        QCOMPARE(csvOf(report, view::shownSensors(report, parsed)).split(',')[4].toDouble(),
                  lines.first().first().y());
         if (st.minimum == st.maximum)
             QCOMPARE(lines.first().first().y(), st.mean);
@@ -811,7 +811,7 @@ private slots:
         // The readings are those of the file the program decodes from the raw report, written
         // with a decimal comma, in time order.
         writeAll(other.filePath("out-1.txt"), decodeText(contents, {","}));
-        const view::Report decoded = view::ReadHistory({other.filePath("out-1.txt")});
+        const view::Report decoded = view::readHistory({other.filePath("out-1.txt")});
         QVERIFY(decoded.sensors.size() > 200 && decoded.untimed > 0 && !decoded.skippedLines);
         QCOMPARE(readAll(csv), "time,status,kind,id,value,value2,name\r\n" + csvOf(decoded));
     }

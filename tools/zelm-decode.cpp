@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     }
 
     const report::DecodeResult result =
-        report::DecodeReport(raw, *out, report::NumberFormat::System());
+        report::decodeReport(raw, *out, report::NumberFormat::system());
     if (!result.error.isEmpty())
         return fail(result.readFailed ? "cannot read " + args[0] + ": " + result.error
                                       : "cannot write: " + result.error);

@@ -77,8 +77,8 @@ private:
 // Nobody to ask: the clear is asked for on the command line.
 class NoQuestions : public core::UserQuestions {
 public:
-    bool Confirm(const QString&) override { return false; }
-    void Message(const QString& text) override {
+    bool confirm(const QString&) override { return false; }
+    void message(const QString& text) override {
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     }
 };
@@ -149,10 +149,10 @@ int main(int argc, char* argv[]) {
     StderrLog log;
     NoQuestions ask;
     if (folder.isEmpty()) {
-        settings::ChooseProgramFolder();
+        settings::chooseProgramFolder();
     } else {
         QDir().mkpath(folder);
-        settings::SetProgramFolder(QDir(folder).absolutePath());
+        settings::setProgramFolder(QDir(folder).absolutePath());
     }
     settings::MakeUserFolders(log);
     if (!device.isEmpty()) { // a device is opened as port 1, which names it
@@ -185,7 +185,7 @@ int main(int argc, char* argv[]) {
     devicelink::Context ctx{comm, clock, events, log, ask};
     for (;;) {
         const devicelink::ReadOut out =
-            devicelink::ReadOutDevice(ctx, port, clear, bootSeconds, watch);
+            devicelink::readOutDevice(ctx, port, clear, bootSeconds, watch);
         if (!out.outPath.isEmpty() && out.outcome != devicelink::Outcome::NotKept) {
             std::printf("%s\n", QDir::toNativeSeparators(out.outPath).toLocal8Bit().constData());
             std::fflush(stdout);

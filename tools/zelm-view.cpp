@@ -67,12 +67,12 @@ int main(int argc, char* argv[]) {
     const bool history = paths.isEmpty();
     if (history) { // where the main program keeps its downloads, which takes an application
         QCoreApplication where(argc, argv);
-        paths.append(view::HistoryFolder());
+        paths.append(view::historyFolder());
     }
-    // Read before anything of the screen is set up: what was read is told in one line.
+    // read before anything of the screen is set up: what was read is told in one line.
     view::Report report;
     QString title, error;
-    const bool any = view::Viewer::Read(paths, report, title, error);
+    const bool any = view::Viewer::read(paths, report, title, error);
     if (!any) {
         std::fprintf(stderr, "zelm-view: %s\n", qPrintable(error));
         if (headless)
@@ -86,7 +86,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
 
     view::Viewer viewer;
-    viewer.setSettingsFile(settingsFile.isEmpty() ? view::SettingsFile() : settingsFile);
+    viewer.setSettingsFile(settingsFile.isEmpty() ? view::settingsFile() : settingsFile);
     for (const QString& line : viewer.settingsIgnored()) // told, and the rest still used
         std::fprintf(stderr, "zelm-view: ignored: %s\n", qPrintable(line));
     if (any)

@@ -82,7 +82,7 @@ void drawOutsideMark(QPainter& p, const QPointF& at) {
 
 } // namespace
 
-QPen SeriesPen(int i) {
+QPen seriesPen(int i) {
     // One pixel wide: the rasteriser's fast path, which a history's dense lines need.
     QPen pen(QColor(kPalette[i % 10]), 1, kDashes[(i / 10) % 5]);
     pen.setCosmetic(true);
@@ -167,7 +167,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     double low = INFINITY, high = -INFINITY;
     for (const int i : drawnSeries) {
         lines.append(hidden_[i] ? QList<QPolygonF>()
-                                : Reduce(quantity_.series[i], x0_, x1_, plot.width()));
+                                : reduce(quantity_.series[i], x0_, x1_, plot.width()));
         for (const QPolygonF& line : std::as_const(lines.last()))
             for (const QPointF& pt : line)
                 if (pt.x() >= x0_ && pt.x() <= x1_)
@@ -211,7 +211,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
         p.drawText(QRect(rect.left(), y - 10, kLeft - 6, 20), Qt::AlignRight | Qt::AlignVCenter,
                    QString::number(std::abs(v) < step / 2 ? 0.0 : v, 'g', 6));
     }
-    for (const TimeTick& tick : TimeTicks(qint64(x0_), qint64(x1_), plot.width() / 90)) {
+    for (const TimeTick& tick : timeTicks(qint64(x0_), qint64(x1_), plot.width() / 90)) {
         const int x = int(std::lround(toX(double(tick.ms))));
         p.setPen(grid);
         p.drawLine(x, plot.top(), x, plot.bottom());
@@ -232,7 +232,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     bool anyLow = false, anyOutside = false;
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const Series& s = quantity_.series[drawnSeries[n]];
-        QPen pen = SeriesPen(n);
+        QPen pen = seriesPen(n);
         qsizetype points = 0;
         for (const QPolygonF& line : std::as_const(lines[n]))
             points += line.size();
@@ -289,7 +289,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     // dark red.
     for (auto it = limits.cbegin(); it != limits.cend(); ++it) {
         const bool own = it->size() == 1 && drawnSeries.size() > 1;
-        const QColor colour = own ? SeriesPen(it->first()).color() : kLimitColour;
+        const QColor colour = own ? seriesPen(it->first()).color() : kLimitColour;
         const int y = int(std::lround(toY(it.key())));
         QPen pen(colour, 1.5, Qt::DashLine);
         pen.setCosmetic(true);
@@ -320,7 +320,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const QRect r = place();
         const bool off = hidden_[drawnSeries[n]];
-        QPen pen = SeriesPen(n);
+        QPen pen = seriesPen(n);
         QColor colour = pen.color();
         colour.setAlphaF(off ? 0.3 : 1.0);
         pen.setColor(colour);

@@ -13,7 +13,7 @@ class QPainter;
 namespace view {
 
 /// How the i-th line of a chart is drawn: ten well-separated colours, then other dashes.
-QPen SeriesPen(int i);
+QPen seriesPen(int i);
 
 class ChartPanel : public QWidget {
     Q_OBJECT

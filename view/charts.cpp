@@ -33,7 +33,7 @@ Chart chartOf(Kind kind, bool second) {
 }
 
 QString timeText(const Reading& r) {
-    const QByteArray st = StampText(r);
+    const QByteArray st = stampText(r);
     if (r.time == kNoTime)
         return QString::fromLatin1(st);
     return QString::fromLatin1(st.first(10) + ' ' + st.sliced(11, 2) + ':' + st.sliced(14, 2) +
@@ -89,7 +89,7 @@ void findExtremes(Series& s) {
 
 } // namespace
 
-QList<Quantity> Quantities(const Report& report, const QList<Shown>& shown) {
+QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
     // Series by sensor and value; the readings come in time order.
     QList<Series> all;
     std::vector<std::int32_t> index(size_t(report.sensors.size()) * 2, -1);
@@ -178,7 +178,7 @@ QList<Quantity> Quantities(const Report& report, const QList<Shown>& shown) {
     return present;
 }
 
-QList<QPolygonF> Reduce(const Series& s, double x0, double x1, int columns) {
+QList<QPolygonF> reduce(const Series& s, double x0, double x1, int columns) {
     QList<QPolygonF> lines;
     const qsizetype n = s.at.size();
     if (n == 0 || !(x1 > x0))
@@ -308,7 +308,7 @@ double MeanKinetic::result() const {
     return ratio_ / -(largest_ + std::log(sum_ / double(count_))) - 273.15;
 }
 
-QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& charts,
+QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& charts,
                                double activationEnergy) {
     QList<Statistics> out;
     for (const Quantity& q : charts) {
@@ -389,7 +389,7 @@ QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& char
     return out;
 }
 
-QString LimitsText(double low, double high, const QString& unit) {
+QString limitsText(double low, double high, const QString& unit) {
     const QString u = unit.isEmpty() ? QString() : u' ' + unit;
     const auto text = [](double v) { return QString::number(v, 'g', 10); };
     if (!std::isnan(low) && !std::isnan(high))
@@ -401,7 +401,7 @@ QString LimitsText(double low, double high, const QString& unit) {
     return {};
 }
 
-QString SpanText(std::uint32_t seconds) {
+QString spanText(std::uint32_t seconds) {
     const std::uint32_t d = seconds / 86400, h = seconds / 3600 % 24, m = seconds / 60 % 60;
     if (d > 0)
         return h ? QStringLiteral("%1 d %2 h").arg(d).arg(h) : QStringLiteral("%1 d").arg(d);

@@ -56,14 +56,14 @@ struct Quantity {
 /// The charts the report holds readings for, in a fixed order, their series named, calibrated
 /// and limited as shown says (by sensor number; empty: as decoded). The report's readings must
 /// be in time order (a history's are) and outlive the charts.
-QList<Quantity> Quantities(const Report& report, const QList<Shown>& shown = {});
+QList<Quantity> quantities(const Report& report, const QList<Shown>& shown = {});
 
 /// The points to draw of a series between x0 and x1 (ms since the epoch) on a plot columns
 /// pixels wide, as lines broken at the series' gaps: every column's lowest and highest reading
 /// in time order, and the nearest reading outside the range on either side so that lines run to
 /// the edges. Finds the range by time and each column's extremes by block, so a zoom costs about
 /// the same on a year as on a week. x in ms, y the shown value in the quantity's unit.
-QList<QPolygonF> Reduce(const Series& series, double x0, double x1, int columns);
+QList<QPolygonF> reduce(const Series& series, double x0, double x1, int columns);
 
 /// Statistics of one series over all its readings; times as "yyyy-mm-dd hh:nn:ss", or the
 /// stamp as decoded where it is not a valid date and time.
@@ -97,7 +97,7 @@ struct Statistics {
 inline constexpr double kDefaultActivationEnergy = 83.144;
 
 /// activationEnergy in kJ/mol, for the mean kinetic temperature.
-QList<Statistics> StatisticsOf(const Report& report, const QList<Quantity>& charts,
+QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& charts,
                                double activationEnergy = kDefaultActivationEnergy);
 
 /// The mean kinetic temperature of readings in °C, as it adds them: NaN when there are none or
@@ -116,9 +116,9 @@ private:
 };
 
 /// Limits as text: "2 to 8 °C", "at most 60 %", "at least 2 °C"; empty where none is set.
-QString LimitsText(double low, double high, const QString& unit);
+QString limitsText(double low, double high, const QString& unit);
 
 /// A span of seconds as text: "45 s", "5 min", "2 h 30 min", "3 d 4 h".
-QString SpanText(std::uint32_t seconds);
+QString spanText(std::uint32_t seconds);
 
 } // namespace view

@@ -54,7 +54,7 @@ Merger::~Merger() = default;
 
 qint64 Merger::add(const QByteArray& contents) {
     qint64 read = 0;
-    EachReading(contents, report_, [&](const Reading& r, QByteArrayView record) {
+    eachReading(contents, report_, [&](const Reading& r, QByteArrayView record) {
         ++read;
         // A raw record is told from a different one with the same decoded line by a hash of
         // its bytes: two records of one sensor at the same second are both kept.
@@ -134,7 +134,7 @@ void Merger::finish() {
     }
 }
 
-Report ReadHistory(const QStringList& paths) {
+Report readHistory(const QStringList& paths) {
     Report report;
     QStringList files;
     QSet<QString> seen;
@@ -182,7 +182,7 @@ Report ReadHistory(const QStringList& paths) {
             report.skipped.append({path, QStringLiteral("cannot read: ") + file.errorString()});
             continue;
         }
-        sources.append({path, LooksRaw(file.read(4096))});
+        sources.append({path, looksRaw(file.read(4096))});
     }
     std::stable_sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) {
         if (a.raw != b.raw)
@@ -221,18 +221,18 @@ QString inMainProgramFolder(const QString& name) {
     // The main program's rule, under its name, which names the per-user folder.
     const QString own = QCoreApplication::applicationName();
     QCoreApplication::setApplicationName(settings::kAppName);
-    settings::ChooseProgramFolder();
+    settings::chooseProgramFolder();
     QCoreApplication::setApplicationName(own);
-    return settings::InProgramFolder(name);
+    return settings::inProgramFolder(name);
 }
 
 } // namespace
 
-QString HistoryFolder() {
+QString historyFolder() {
     return inMainProgramFolder(settings::kDataFolder);
 }
 
-QString SettingsFile() {
+QString settingsFile() {
     return inMainProgramFolder(settings::kIniFile);
 }
 

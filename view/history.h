@@ -39,13 +39,13 @@ private:
 /// "*.dat", decoded "out-*.txt"), merged: raw reports first, each kind in order of file name, a
 /// file named twice read once. Files that give no readings, and folders without reports, are
 /// listed in skipped with the reason; none stops the others.
-Report ReadHistory(const QStringList& paths);
+Report readHistory(const QStringList& paths);
 
 /// The folder of kept downloads: "DATA" in the folder the main program keeps its files in
 /// (beside the program for a copy run from its own folder, else the per-user folder).
-QString HistoryFolder();
+QString historyFolder();
 /// The main program's settings file, found by the same rule; it holds the sensors' names,
 /// calibrations and limits beside the port.
-QString SettingsFile();
+QString settingsFile();
 
 } // namespace view

@@ -49,10 +49,10 @@ QStringList cells(const Statistics& s) {
             number(s.maximum, 1),
             number(s.mean, 2),
             number(s.deviation, 2),
-            LimitsText(s.low, s.high, s.unit),
+            limitsText(s.low, s.high, s.unit),
             limited ? QString::number(s.excursions) : QString(),
-            limited ? SpanText(std::uint32_t(s.outside)) : QString(),
-            s.excursions ? SpanText(std::uint32_t(s.longestExcursion)) + QStringLiteral(" from\n") +
+            limited ? spanText(std::uint32_t(s.outside)) : QString(),
+            s.excursions ? spanText(std::uint32_t(s.longestExcursion)) + QStringLiteral(" from\n") +
                                s.longestExcursionStart
                          : QString(),
             std::isnan(s.meanKinetic) ? QString()
@@ -213,7 +213,7 @@ private:
 
 } // namespace
 
-bool WritePdfReport(const QString& path, const PdfReport& report, QString& error) {
+bool writePdfReport(const QString& path, const PdfReport& report, QString& error) {
     // Through a temporary file and a rename: an old report is replaced only by a whole one.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly)) {

@@ -29,6 +29,6 @@ struct PdfReport {
 };
 
 /// Writes the report to path; false with error set when the file cannot be written.
-bool WritePdfReport(const QString& path, const PdfReport& report, QString& error);
+bool writePdfReport(const QString& path, const PdfReport& report, QString& error);
 
 } // namespace view

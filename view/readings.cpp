@@ -155,7 +155,7 @@ QString Sensor::name() const {
     return QString::fromLatin1(report::kindName(kind)) + u' ' + QString::fromLatin1(id);
 }
 
-bool LooksRaw(QByteArrayView head) {
+bool looksRaw(QByteArrayView head) {
     for (const char c : head.first(std::min<qsizetype>(head.size(), 4096))) {
         const auto b = std::uint8_t(c);
         if (b >= 0x80 || (b < 0x20 && b != '\t' && b != '\r' && b != '\n'))
@@ -168,7 +168,7 @@ namespace detail {
 
 void eachReading(const QByteArray& all, Report& report,
                  void (*each)(void*, const Reading&, QByteArrayView), void* context) {
-    report.raw = LooksRaw(all);
+    report.raw = looksRaw(all);
     Sensors sensors(report);
     if (report.raw) {
         const report::NumberFormat point;
@@ -176,7 +176,7 @@ void eachReading(const QByteArray& all, Report& report,
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(all.constData());
         qsizetype at = 0;
         for (; at + report::kRecordSize <= all.size(); at += report::kRecordSize) {
-            const char* end = report::DecodeRecordAt(bytes + at, point, line);
+            const char* end = report::decodeRecordAt(bytes + at, point, line);
             Reading r;
             // Shown records only; the line ends in CR LF.
             if (end != line && parseLine(QByteArrayView(line, end - line - 2), sensors, r))
@@ -203,10 +203,10 @@ void eachReading(const QByteArray& all, Report& report,
 
 } // namespace detail
 
-Report ReadReport(const QByteArray& all) {
+Report readReport(const QByteArray& all) {
     Report report;
-    report.readings.reserve(LooksRaw(all) ? all.size() / report::kRecordSize : all.size() / 48);
-    EachReading(all, report, [&](const Reading& r, QByteArrayView) {
+    report.readings.reserve(looksRaw(all) ? all.size() / report::kRecordSize : all.size() / 48);
+    eachReading(all, report, [&](const Reading& r, QByteArrayView) {
         report.readings.append(r);
         ++report.read;
         report.untimed += r.time == kNoTime;
@@ -214,7 +214,7 @@ Report ReadReport(const QByteArray& all) {
     return report;
 }
 
-QByteArray StampText(const Reading& r) {
+QByteArray stampText(const Reading& r) {
     QByteArray text("20");
     for (int k = 0; k < 6; ++k) {
         if (k > 0)
@@ -272,7 +272,7 @@ QByteArray calibratedText(double value) {
 
 } // namespace
 
-void WriteCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
+void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
     // Written by hand into one block: a year of history is millions of rows.
     QList<QByteArray> ids, names;
     ids.reserve(report.sensors.size());
@@ -312,7 +312,7 @@ void WriteCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
                 w = writeTwo(r.stamp[k], w);
             }
         } else {
-            put(csvField(StampText(r)));
+            put(csvField(stampText(r)));
         }
         put(r.lowBat ? QByteArrayView(",LOWBAT,") : QByteArrayView(",OK,"));
         put(ids[r.sensor]);

@@ -78,23 +78,23 @@ struct Report {
 
 /// True when the bytes look like a raw report rather than a decoded one: decoded reports are
 /// lines of printable text, raw reports are binary records.
-bool LooksRaw(QByteArrayView head);
+bool looksRaw(QByteArrayView head);
 
 /// The readings of a decoded report (point or comma decimals, CR LF or LF) or of a raw one,
 /// told apart by content, in report order and with nothing left out.
-Report ReadReport(const QByteArray& contents);
+Report readReport(const QByteArray& contents);
 
 /// Calls each(reading, record) for every shown record of a raw report (record: its 19 bytes)
 /// or each(reading, {}) for every reading line of a decoded one; counts the rest in report.
 /// New sensors are added to report.sensors.
-template <typename Each> void EachReading(const QByteArray& contents, Report& report, Each each);
+template <typename Each> void eachReading(const QByteArray& contents, Report& report, Each each);
 
 /// The stamp as the decoded file writes it: "20yy-mm-dd-hh-nn-ss".
-QByteArray StampText(const Reading& reading);
+QByteArray stampText(const Reading& reading);
 
 /// The readings as CSV: header "time,status,kind,id,value,value2,name", one row per reading,
 /// values calibrated and names given as shown says (by sensor number; empty: none).
-void WriteCsv(const Report& report, QIODevice& out, const QList<Shown>& shown = {});
+void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown = {});
 
 namespace detail {
 /// Reads contents, calling back through a plain function so the template stays small.
@@ -102,7 +102,7 @@ void eachReading(const QByteArray& contents, Report& report,
                  void (*each)(void*, const Reading&, QByteArrayView), void* context);
 } // namespace detail
 
-template <typename Each> void EachReading(const QByteArray& contents, Report& report, Each each) {
+template <typename Each> void eachReading(const QByteArray& contents, Report& report, Each each) {
     detail::eachReading(
         contents, report,
         [](void* f, const Reading& r, QByteArrayView record) {

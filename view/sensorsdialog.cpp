@@ -61,7 +61,7 @@ bool applies(const QString& sensor, Field f) {
 }
 
 QString cellText(const std::optional<double>& v) {
-    return v ? FieldText(*v) : QString();
+    return v ? fieldText(*v) : QString();
 }
 
 } // namespace
@@ -171,14 +171,14 @@ SensorSettings SensorsDialog::settings() const {
             const QTableWidgetItem* item = table_->item(row, columnOf(Field(f)));
             double value = 0;
             if (item && (item->flags() & Qt::ItemIsEditable) && !item->text().trimmed().isEmpty() &&
-                CheckField(Field(f), item->text(), value).isEmpty())
+                checkField(Field(f), item->text(), value).isEmpty())
                 s.field[f] = value;
         }
     };
     read(0, out.limits);
     double energy = 0;
     if (!activation_->text().trimmed().isEmpty() &&
-        CheckField(ActivationEnergy, activation_->text(), energy).isEmpty())
+        checkField(ActivationEnergy, activation_->text(), energy).isEmpty())
         out.limits.field[ActivationEnergy] = energy;
     for (int i = 0; i < rows_.size(); ++i) {
         SectionSettings s;
@@ -200,7 +200,7 @@ QStringList SensorsDialog::problems() const {
     const auto valueAt = [&](int row, Field f) -> std::optional<double> {
         const QTableWidgetItem* item = table_->item(row, columnOf(f));
         double v = 0;
-        if (!item || item->text().trimmed().isEmpty() || !CheckField(f, item->text(), v).isEmpty())
+        if (!item || item->text().trimmed().isEmpty() || !checkField(f, item->text(), v).isEmpty())
             return std::nullopt;
         return v;
     };
@@ -215,7 +215,7 @@ QStringList SensorsDialog::problems() const {
             double v = 0;
             if (!item || item->text().trimmed().isEmpty())
                 continue;
-            const QString why = CheckField(Field(f), item->text(), v);
+            const QString why = checkField(Field(f), item->text(), v);
             if (!why.isEmpty())
                 out.append(QStringLiteral("%1, %2: %3")
                                .arg(rowName(row), header(columnOf(Field(f))), why));
@@ -227,7 +227,7 @@ QStringList SensorsDialog::problems() const {
                 low = low ? low : valueAt(0, lo);
                 high = high ? high : valueAt(0, hi);
             }
-            const QString why = CheckLimits(low, high);
+            const QString why = checkLimits(low, high);
             if (!why.isEmpty() && (row == 0 || valueAt(row, lo) || valueAt(row, hi)))
                 out.append(QStringLiteral("%1, %2: %3")
                                .arg(rowName(row), header(columnOf(lo)).section(u' ', 0, 0), why));
@@ -236,7 +236,7 @@ QStringList SensorsDialog::problems() const {
     double v = 0;
     const QString why = activation_->text().trimmed().isEmpty()
                             ? QString()
-                            : CheckField(ActivationEnergy, activation_->text(), v);
+                            : checkField(ActivationEnergy, activation_->text(), v);
     if (!why.isEmpty())
         out.append(QStringLiteral("Activation energy: %1").arg(why));
     return out;
@@ -298,10 +298,10 @@ void SensorsDialog::twoPoint() {
         double v[4];
         bool ok = true;
         for (int i = 0; i < 4; ++i)
-            ok = CheckField(Offset, edits[i]->text(), v[i]).isEmpty() && ok;
-        ok = ok && TwoPointCalibration(v[0], v[1], v[2], v[3], gain, offset);
+            ok = checkField(Offset, edits[i]->text(), v[i]).isEmpty() && ok;
+        ok = ok && twoPointCalibration(v[0], v[1], v[2], v[3], gain, offset);
         result->setText(
-            ok ? QStringLiteral("Gain %1, offset %2").arg(FieldText(gain), FieldText(offset))
+            ok ? QStringLiteral("Gain %1, offset %2").arg(fieldText(gain), fieldText(offset))
                : QStringLiteral("Two different readings and two different true "
                                 "values, with a point as decimal separator."));
         box->button(QDialogButtonBox::Ok)->setEnabled(ok);
@@ -319,8 +319,8 @@ void SensorsDialog::twoPoint() {
     if (ask.exec() != QDialog::Accepted)
         return;
     const bool second = which->currentIndex() == 1;
-    table_->item(row, columnOf(second ? Offset2 : Offset))->setText(FieldText(offset));
-    table_->item(row, columnOf(second ? Gain2 : Gain))->setText(FieldText(gain));
+    table_->item(row, columnOf(second ? Offset2 : Offset))->setText(fieldText(offset));
+    table_->item(row, columnOf(second ? Gain2 : Gain))->setText(fieldText(gain));
 }
 
 } // namespace view

@@ -91,7 +91,7 @@ double SensorSettings::activationEnergy() const {
     return limits.field[ActivationEnergy].value_or(kDefaultActivationEnergy);
 }
 
-QString CheckField(Field f, const QString& text, double& value) {
+QString checkField(Field f, const QString& text, double& value) {
     bool ok = false;
     value = QLocale::c().toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(value))
@@ -103,18 +103,18 @@ QString CheckField(Field f, const QString& text, double& value) {
     return {};
 }
 
-QString CheckLimits(const std::optional<double>& low, const std::optional<double>& high) {
+QString checkLimits(const std::optional<double>& low, const std::optional<double>& high) {
     if (low && high && *low > *high)
         return QStringLiteral("the low limit %1 is above the high limit %2")
-            .arg(FieldText(*low), FieldText(*high));
+            .arg(fieldText(*low), fieldText(*high));
     return {};
 }
 
-QString FieldText(double value) {
+QString fieldText(double value) {
     return QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest); // reads back equal
 }
 
-SensorSettings ParseSensorSettings(const QByteArray& contents) {
+SensorSettings parseSensorSettings(const QByteArray& contents) {
     SensorSettings out;
     QHash<QString, Origin> origins;  // by section and field key, upper case
     QHash<QString, QString> firstOf; // sections seen, upper case, to the case first written
@@ -122,7 +122,7 @@ SensorSettings ParseSensorSettings(const QByteArray& contents) {
     const auto ignore = [&](const Origin& o, const QString& why) {
         out.ignored.append(QStringLiteral("line %1: %2: %3").arg(o.line).arg(o.text, why));
     };
-    for (const settings::ProfileEntry& e : settings::ProfileEntries(contents)) {
+    for (const settings::ProfileEntry& e : settings::profileEntries(contents)) {
         const Origin origin{e.line, e.key + u'=' + e.value};
         const bool limits = e.section.compare(kLimitsSection, Qt::CaseInsensitive) == 0;
         const QString sensor = sensorOf(e.section);
@@ -168,7 +168,7 @@ SensorSettings ParseSensorSettings(const QByteArray& contents) {
             continue;
         }
         double value = 0;
-        const QString why = CheckField(Field(f), e.value, value);
+        const QString why = checkField(Field(f), e.value, value);
         if (!why.isEmpty()) {
             ignore(origin, why);
             continue;
@@ -185,7 +185,7 @@ SensorSettings ParseSensorSettings(const QByteArray& contents) {
         for (int q = 0; q < kLimited; ++q) {
             const Field lo = lowField(Limited(q)), hi = highField(Limited(q));
             std::optional<double>&low = s.field[lo], &high = s.field[hi];
-            QString why = CheckLimits(low, high);
+            QString why = checkLimits(low, high);
             if (!why.isEmpty()) {
                 ignore(origin(sectionKey, lo), why);
                 ignore(origin(sectionKey, hi), why);
@@ -195,7 +195,7 @@ SensorSettings ParseSensorSettings(const QByteArray& contents) {
             }
             if (!shared)
                 continue;
-            why = CheckLimits(low ? low : shared->field[lo], high ? high : shared->field[hi]);
+            why = checkLimits(low ? low : shared->field[lo], high ? high : shared->field[hi]);
             if (why.isEmpty())
                 continue;
             const Field own = low ? lo : hi;
@@ -209,20 +209,20 @@ SensorSettings ParseSensorSettings(const QByteArray& contents) {
     return out;
 }
 
-SensorSettings ReadSensorSettings(const QString& path) {
+SensorSettings readSensorSettings(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return ParseSensorSettings(file.readAll());
+    return parseSensorSettings(file.readAll());
 }
 
-QByteArray WithSensorSettings(const QByteArray& contents, const SensorSettings& settings) {
+QByteArray withSensorSettings(const QByteArray& contents, const SensorSettings& settings) {
     QByteArray out = contents;
     // Sections in the file keep the name they are written under; new ones are named as the
     // charts name their sensor.
     QHash<QString, QString> written; // by sensor, upper case: the section's name in the file
     QStringList gone;                // sensor sections of the file that settings no longer holds
-    for (const settings::ProfileEntry& e : settings::ProfileEntries(contents)) {
+    for (const settings::ProfileEntry& e : settings::profileEntries(contents)) {
         const QString sensor = sensorOf(e.section);
         if (e.key.isEmpty() || sensor.isEmpty() || written.contains(keyOf(sensor)))
             continue;
@@ -232,17 +232,17 @@ QByteArray WithSensorSettings(const QByteArray& contents, const SensorSettings& 
     }
     const auto set = [&](const QString& section, const QString& key, const QString& value) {
         if (!value.isEmpty()) {
-            out = settings::WithProfileValue(out, section, key, value);
+            out = settings::withProfileValue(out, section, key, value);
             return;
         }
         // Every line of the key goes: a later one would be read in place of the first.
         for (QByteArray less = out;
-             (less = settings::WithoutProfileValue(out, section, key)) != out;)
+             (less = settings::withoutProfileValue(out, section, key)) != out;)
             out = less;
     };
     const auto setFields = [&](const QString& section, const SectionSettings& s) {
         for (int f = 0; f < kFields; ++f)
-            set(section, QLatin1String(kFieldKeys[f]), s.field[f] ? FieldText(*s.field[f]) : "");
+            set(section, QLatin1String(kFieldKeys[f]), s.field[f] ? fieldText(*s.field[f]) : "");
     };
     QStringList touched{kLimitsSection};
     for (const QString& section : std::as_const(gone)) {
@@ -259,7 +259,7 @@ QByteArray WithSensorSettings(const QByteArray& contents, const SensorSettings& 
     setFields(kLimitsSection, settings.limits);
     // A section left empty goes, unless another of the same name would then be read instead.
     QStringList sections;
-    for (const settings::ProfileEntry& e : settings::ProfileEntries(out))
+    for (const settings::ProfileEntry& e : settings::profileEntries(out))
         if (e.key.isEmpty())
             sections.append(e.section);
     for (const QString& section : std::as_const(touched)) {
@@ -269,12 +269,12 @@ QByteArray WithSensorSettings(const QByteArray& contents, const SensorSettings& 
                                     : keyOf(sensorOf(other)) == keyOf(sensor);
         };
         if (std::count_if(sections.begin(), sections.end(), same) == 1)
-            out = settings::WithoutEmptyProfileSection(out, section);
+            out = settings::withoutEmptyProfileSection(out, section);
     }
     return out;
 }
 
-bool WriteSensorSettings(const QString& path, const SensorSettings& settings, QString& error) {
+bool writeSensorSettings(const QString& path, const SensorSettings& settings, QString& error) {
     QByteArray contents;
     QFile file(path);
     if (file.exists()) {
@@ -285,17 +285,17 @@ bool WriteSensorSettings(const QString& path, const SensorSettings& settings, QS
         contents = file.readAll();
         file.close();
     }
-    const QByteArray updated = WithSensorSettings(contents, settings);
+    const QByteArray updated = withSensorSettings(contents, settings);
     if (updated == contents)
         return true;
-    if (!settings::WriteProfileFile(path, updated)) {
+    if (!settings::writeProfileFile(path, updated)) {
         error = QStringLiteral("cannot write %1").arg(path);
         return false;
     }
     return true;
 }
 
-QList<Shown> ShownSensors(const Report& report, const SensorSettings& settings) {
+QList<Shown> shownSensors(const Report& report, const SensorSettings& settings) {
     QList<Shown> shown(report.sensors.size());
     const SectionSettings& shared = settings.limits;
     for (qsizetype i = 0; i < report.sensors.size(); ++i) {
@@ -323,7 +323,7 @@ QList<Shown> ShownSensors(const Report& report, const SensorSettings& settings) 
     return shown;
 }
 
-bool TwoPointCalibration(double reading1, double true1, double reading2, double true2, double& gain,
+bool twoPointCalibration(double reading1, double true1, double reading2, double true2, double& gain,
                          double& offset) {
     if (reading1 == reading2 || true1 == true2)
         return false;

@@ -74,32 +74,32 @@ struct SensorSettings {
 };
 
 /// Whether text is a value field f can hold; returns why not, or an empty text with value set.
-QString CheckField(Field f, const QString& text, double& value);
+QString checkField(Field f, const QString& text, double& value);
 /// A limit pair that cannot hold: why, or an empty text.
-QString CheckLimits(const std::optional<double>& low, const std::optional<double>& high);
+QString checkLimits(const std::optional<double>& low, const std::optional<double>& high);
 /// A value as the settings file writes it: a point as decimal separator, no more digits than
 /// it needs.
-QString FieldText(double value);
+QString fieldText(double value);
 
 /// The sensor and limit sections of a settings file's contents. Lines that cannot be used
 /// (a number that does not parse, a gain of 0, a low limit above the high one, an unknown key or
 /// section kind) are left out and listed in ignored; every other setting is kept.
-SensorSettings ParseSensorSettings(const QByteArray& contents);
+SensorSettings parseSensorSettings(const QByteArray& contents);
 /// The same, read from the file at path; a missing file holds no settings.
-SensorSettings ReadSensorSettings(const QString& path);
+SensorSettings readSensorSettings(const QString& path);
 /// The contents with every sensor and limit section set to settings: keys set or removed one by
 /// one, so every other section and line stays where it was.
-QByteArray WithSensorSettings(const QByteArray& contents, const SensorSettings& settings);
+QByteArray withSensorSettings(const QByteArray& contents, const SensorSettings& settings);
 /// Writes settings into the file at path; false with error set when it cannot.
-bool WriteSensorSettings(const QString& path, const SensorSettings& settings, QString& error);
+bool writeSensorSettings(const QString& path, const SensorSettings& settings, QString& error);
 
 /// How each sensor of the report is shown, by sensor number: its name and calibration, and its
 /// limits (its own, else the shared ones) for the quantity of each value.
-QList<Shown> ShownSensors(const Report& report, const SensorSettings& settings);
+QList<Shown> shownSensors(const Report& report, const SensorSettings& settings);
 
 /// Gain and offset that turn two readings into the true values of a reference: false when the
 /// readings are equal or the true values are (no calibration gives those).
-bool TwoPointCalibration(double reading1, double true1, double reading2, double true2, double& gain,
+bool twoPointCalibration(double reading1, double true1, double reading2, double true2, double& gain,
                          double& offset);
 
 } // namespace view

@@ -84,7 +84,7 @@ QDateTime next(const QDateTime& at, const Step& step) {
 
 } // namespace
 
-QList<TimeTick> TimeTicks(qint64 fromMs, qint64 toMs, int maxTicks) {
+QList<TimeTick> timeTicks(qint64 fromMs, qint64 toMs, int maxTicks) {
     QList<TimeTick> ticks;
     if (toMs < fromMs)
         return ticks;

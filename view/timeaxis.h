@@ -14,6 +14,6 @@ struct TimeTick {
 };
 
 /// The ticks from fromMs to toMs, at most maxTicks of them (at least one step is always taken).
-QList<TimeTick> TimeTicks(qint64 fromMs, qint64 toMs, int maxTicks);
+QList<TimeTick> timeTicks(qint64 fromMs, qint64 toMs, int maxTicks);
 
 } // namespace view

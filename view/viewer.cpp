@@ -114,14 +114,14 @@ Viewer::Viewer(QWidget* parent)
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Open files…"), QKeySequence::Open, this, [this] {
         const QStringList paths = QFileDialog::getOpenFileNames(
-            this, QStringLiteral("Open reports"), HistoryFolder(),
+            this, QStringLiteral("Open reports"), historyFolder(),
             QStringLiteral("Reports (*.dat out-*.txt);;All files (*)"));
         if (!paths.isEmpty())
             openChosen(paths);
     });
     file->addAction(QStringLiteral("Open &folder…"), this, [this] {
         const QString folder = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Open a folder of reports"), HistoryFolder());
+            this, QStringLiteral("Open a folder of reports"), historyFolder());
         if (!folder.isEmpty())
             openChosen({folder});
     });
@@ -148,7 +148,7 @@ Viewer::Viewer(QWidget* parent)
     resize(kChartWidth + 300, 860);
 }
 
-QString Viewer::Summary(const Report& r) {
+QString Viewer::summary(const Report& r) {
     QString text = QStringLiteral("%1 files read, %2 records read, %3 unique readings, %4 "
                                   "repeated left out, %5 files skipped")
                        .arg(r.files.size())
@@ -165,8 +165,8 @@ QString Viewer::Summary(const Report& r) {
     return text;
 }
 
-bool Viewer::Read(const QStringList& paths, Report& report, QString& title, QString& error) {
-    report = ReadHistory(paths);
+bool Viewer::read(const QStringList& paths, Report& report, QString& title, QString& error) {
+    report = readHistory(paths);
     QStringList named;
     for (const QString& p : paths)
         named.append(native(p));
@@ -191,7 +191,7 @@ bool Viewer::Read(const QStringList& paths, Report& report, QString& title, QStr
 bool Viewer::open(const QStringList& paths, QString& error) {
     Report report;
     QString title;
-    if (!Read(paths, report, title, error))
+    if (!read(paths, report, title, error))
         return false;
     showReport(std::move(report), title);
     return true;
@@ -205,7 +205,7 @@ void Viewer::showNothing(const QString& message) {
 
 void Viewer::setSettingsFile(const QString& path) {
     settingsPath_ = path;
-    settings_ = ReadSensorSettings(path);
+    settings_ = readSensorSettings(path);
     if (!report_.readings.isEmpty())
         rebuild(true);
 }
@@ -235,9 +235,9 @@ void Viewer::rebuild(bool again) {
     const double x1 = again ? panels_.first()->timeEnd() : 0;
     qDeleteAll(panels_);
     panels_.clear();
-    shown_ = ShownSensors(report_, settings_);
+    shown_ = view::shownSensors(report_, settings_);
 
-    const QList<Quantity> charts = Quantities(report_, shown_);
+    const QList<Quantity> charts = quantities(report_, shown_);
     for (const Quantity& q : charts) {
         auto* panel = new ChartPanel(report_, q, charts_);
         if (!panel->timed()) { // nothing to draw against time; the statistics still list it
@@ -286,7 +286,7 @@ void Viewer::rebuild(bool again) {
     if (panels_.isEmpty())
         nothing_->setText(QStringLiteral("No reading of %1 has a valid date and time.").arg(title));
 
-    stats_ = StatisticsOf(report_, charts, settings_.activationEnergy());
+    stats_ = statisticsOf(report_, charts, settings_.activationEnergy());
     const QList<Statistics>& stats = stats_;
     const QStringList headers{"Series",      "Name",       "Quantity",     "Readings",
                               "First",       "Last",       "Interval",     "Gaps",
@@ -309,9 +309,9 @@ void Viewer::rebuild(bool again) {
             QString::number(s.readings),
             s.first,
             s.last,
-            s.interval ? SpanText(s.interval) : QString(),
+            s.interval ? spanText(s.interval) : QString(),
             QString::number(s.gaps),
-            s.gaps ? SpanText(s.longestGap) : QString(),
+            s.gaps ? spanText(s.longestGap) : QString(),
             s.longestGapStart,
             QString::number(s.minimum, 'f', 1),
             s.minimumAt,
@@ -319,10 +319,10 @@ void Viewer::rebuild(bool again) {
             s.maximumAt,
             QString::number(s.mean, 'f', 2),
             QString::number(s.deviation, 'f', 2),
-            LimitsText(s.low, s.high, s.unit),
+            limitsText(s.low, s.high, s.unit),
             limited ? QString::number(s.excursions) : QString(),
-            limited ? SpanText(std::uint32_t(s.outside)) : QString(),
-            s.excursions ? SpanText(std::uint32_t(s.longestExcursion)) : QString(),
+            limited ? spanText(std::uint32_t(s.outside)) : QString(),
+            s.excursions ? spanText(std::uint32_t(s.longestExcursion)) : QString(),
             s.longestExcursionStart,
             std::isnan(s.meanKinetic) ? QString() : QString::number(s.meanKinetic, 'f', 1) + " °C",
             QString::number(s.lowBat)};
@@ -331,11 +331,11 @@ void Viewer::rebuild(bool again) {
     }
     statistics_->resizeColumnsToContents();
 
-    const QString summary = Summary(report_);
+    const QString said = summary(report_);
     QStringList files;
     for (const QString& f : std::as_const(report_.files))
         files.append(native(f));
-    summary_->setText(summary);
+    summary_->setText(said);
     summary_->setToolTip(QStringLiteral("Read:\n") + files.join(u'\n'));
     skipped_->clear();
     QStringList skipped;
@@ -345,7 +345,7 @@ void Viewer::rebuild(bool again) {
     skipped_->setVisible(!skipped.isEmpty());
     // A settings line read as missing is told here, where the effect of the settings shows.
     const QStringList ignored = settingsIgnored();
-    QString status = summary;
+    QString status = said;
     if (!ignored.isEmpty())
         status +=
             QStringLiteral(" — ignored: %1%2")
@@ -440,7 +440,7 @@ bool Viewer::exportSvg(const QString& path) {
 bool Viewer::exportCsv(const QString& path, QString& error) const {
     QSaveFile out(path);
     if (out.open(QIODevice::WriteOnly)) {
-        WriteCsv(report_, out, shown_);
+        writeCsv(report_, out, shown_);
         if (out.commit())
             return true;
     }
@@ -488,7 +488,7 @@ bool Viewer::exportPdf(const QString& path, QString& error) {
     pdf.paintChart = [this](int c, QPainter& p, const QRect& rect) {
         panels_[c]->paintChart(p, rect);
     };
-    const bool written = WritePdfReport(path, pdf, error);
+    const bool written = writePdfReport(path, pdf, error);
     for (int c = 0; c < panels_.size(); ++c)
         panels_[c]->setTimeRange(ranges[c].first, ranges[c].second);
     sensorsChanged();
@@ -509,8 +509,8 @@ void Viewer::editSensors() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     QString error;
-    if (WriteSensorSettings(settingsPath_, dialog.settings(), error)) {
-        settings_ = ReadSensorSettings(settingsPath_); // what the file now says
+    if (writeSensorSettings(settingsPath_, dialog.settings(), error)) {
+        settings_ = readSensorSettings(settingsPath_); // what the file now says
     } else {
         settings_ = dialog.settings();
         settings_.ignored.clear();

@@ -34,7 +34,7 @@ public:
     /// was read, when they hold no readings; the window then keeps what it showed.
     bool open(const QStringList& paths, QString& error);
     /// What open reads, without a window: the merged report and a title naming what was read.
-    static bool Read(const QStringList& paths, Report& report, QString& title, QString& error);
+    static bool read(const QStringList& paths, Report& report, QString& title, QString& error);
     /// Shows readings read already, from what title names.
     void showReport(Report report, const QString& title);
     /// Says in the window where it looked when there was nothing to show.
@@ -52,7 +52,7 @@ public:
     /// Which sensors are drawn, by sensor number.
     QList<bool> shownSensors() const;
     /// What was read, in one line: files, records, unique readings, repeated, skipped.
-    static QString Summary(const Report& report);
+    static QString summary(const Report& report);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

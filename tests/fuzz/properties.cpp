@@ -39,7 +39,7 @@ QByteArray decodeAll(QIODevice& in, const report::NumberFormat& format,
                      report::DecodeResult& result) {
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    result = report::DecodeReport(in, out, format);
+    result = report::decodeReport(in, out, format);
     if (!result.error.isEmpty())
         fail("decoding reported an error");
     return out.data();
@@ -169,15 +169,15 @@ void profile(const QByteArray& input) {
     const QString value = QString::number(quint8(input[0]) * 256 + quint8(input[1]));
     const QByteArray contents = input.mid(2);
 
-    const QString otherBefore = settings::ProfileValue(contents, "Other", "Key", "none");
-    const QByteArray written = settings::WithProfileValue(contents, "ZuroRuve", "Port", value);
-    if (settings::ProfileValue(written, "ZuroRuve", "Port", "") != value)
+    const QString otherBefore = settings::profileValue(contents, "Other", "Key", "none");
+    const QByteArray written = settings::withProfileValue(contents, "ZuroRuve", "Port", value);
+    if (settings::profileValue(written, "ZuroRuve", "Port", "") != value)
         fail("the reader reads back what the writer wrote");
-    if (settings::ProfileValue(written, "zuroruve", "PORT", "") != value)
+    if (settings::profileValue(written, "zuroruve", "PORT", "") != value)
         fail("names match without regard to case");
-    if (settings::WithProfileValue(written, "ZuroRuve", "Port", value) != written)
+    if (settings::withProfileValue(written, "ZuroRuve", "Port", value) != written)
         fail("writing the same value again changes nothing");
-    if (settings::ProfileValue(written, "Other", "Key", "none") != otherBefore)
+    if (settings::profileValue(written, "Other", "Key", "none") != otherBefore)
         fail("other sections keep their values");
     // Every line but the one replaced stays, and at most a section line and the entry are new.
     QList<QByteArray> left = lines(written);
@@ -193,9 +193,9 @@ void profile(const QByteArray& input) {
         fail("other lines are kept as they were");
 
     // The sensor settings it holds, written back, read the same and leave the port alone.
-    const view::SensorSettings sensors = view::ParseSensorSettings(written);
-    const QByteArray again = view::WithSensorSettings(written, sensors);
-    const view::SensorSettings reread = view::ParseSensorSettings(again);
+    const view::SensorSettings sensors = view::parseSensorSettings(written);
+    const QByteArray again = view::withSensorSettings(written, sensors);
+    const view::SensorSettings reread = view::parseSensorSettings(again);
     const auto same = [](const view::SectionSettings& a, const view::SectionSettings& b) {
         for (int f = 0; f < view::kFields; ++f)
             if (a.field[f] != b.field[f])
@@ -208,21 +208,21 @@ void profile(const QByteArray& input) {
     for (auto it = sensors.sensors.cbegin(); it != sensors.sensors.cend(); ++it)
         if (!it->isEmpty() && (!reread.of(it.key()) || !same(*it, *reread.of(it.key()))))
             fail("sensor settings read back as written");
-    if (settings::ProfileValue(again, "ZuroRuve", "Port", "") != value)
+    if (settings::profileValue(again, "ZuroRuve", "Port", "") != value)
         fail("writing sensor settings keeps the port");
     QByteArray removed = written; // every line of the key, as a later one would be read
     for (QByteArray less;
-         (less = settings::WithoutProfileValue(removed, "ZuroRuve", "Port")) != removed;)
+         (less = settings::withoutProfileValue(removed, "ZuroRuve", "Port")) != removed;)
         removed = less;
-    if (settings::ProfileValue(removed, "ZuroRuve", "Port", "none") != "none")
+    if (settings::profileValue(removed, "ZuroRuve", "Port", "none") != "none")
         fail("a removed key reads as missing");
 }
 
 // zelm-view's reader never fails, tells raw from decoded by content, and counts every line as
 // a reading or as skipped.
 void view(const QByteArray& bytes) {
-    const view::Report report = view::ReadReport(bytes);
-    if (report.raw != view::LooksRaw(bytes))
+    const view::Report report = view::readReport(bytes);
+    if (report.raw != view::looksRaw(bytes))
         fail("raw or decoded, not by content");
     if (!report.raw && report.readings.size() + report.skippedLines > bytes.count('\n') + 1)
         fail("more readings and skipped lines than lines");
@@ -241,7 +241,7 @@ void view(const QByteArray& bytes) {
             bytes.mid(bytes.size() * i / n, bytes.size() * (i + 1) / n - bytes.size() * i / n));
     const auto merged = [&](QList<QByteArray> order) {
         std::stable_partition(order.begin(), order.end(),
-                              [](const QByteArray& p) { return view::LooksRaw(p); });
+                              [](const QByteArray& p) { return view::looksRaw(p); });
         view::Report history;
         view::Merger merger(history);
         for (const QByteArray& part : order)
