@@ -120,14 +120,14 @@ void Form1::setListIndex(int position) {
 void Form1::DisableControls() {
     List1->setEnabled(false);
     cmdDownload->setEnabled(false);
-    cmdExcel->setEnabled(false); // hidden, but switched with the others as it always was
+    cmdExcel->setEnabled(false); // hidden, yet switched with the others: kept as designed
     cmdClear->setEnabled(false);
 }
 
 void Form1::EnableControls() {
     List1->setEnabled(true);
     cmdDownload->setEnabled(true);
-    cmdExcel->setEnabled(true); // hidden, but switched with the others as it always was
+    cmdExcel->setEnabled(true); // hidden, yet switched with the others: kept as designed
     cmdClear->setEnabled(true);
 }
 

@@ -2,10 +2,10 @@
 
 #include "core/host.h"
 #include "link/clock.h"
-// The namespace is devicelink, not link, which POSIX takes for a function.
 #include "link/comm.h"
 #include "link/events.h"
 
+// The namespace of link/ is devicelink, not link, which POSIX takes for a function.
 namespace devicelink {
 
 /// What the primitives, the capture and the dialogues work with: the serial control, the

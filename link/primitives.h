@@ -27,7 +27,8 @@ void Pause(Context& ctx, std::int32_t seconds);
 /// Writes text to the line as it is. 0: written; 1: error ("ERROR: SendText: " + description).
 std::int32_t SendText(Context& ctx, const QByteArray& text);
 
-/// Seconds as milliseconds, refusing a product beyond 32 bits as the time-outs always did.
+/// Seconds as milliseconds, refusing a product beyond 32 bits: every time-out is a 32-bit count
+/// of milliseconds.
 qint64 timeLimitMs(std::int32_t seconds);
 
 /// Milliseconds since start on the context's clock.

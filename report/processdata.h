@@ -13,10 +13,10 @@ namespace report {
 
 inline const QString kRawFile = QStringLiteral("in.dat");
 
-/// "in-yyyy-mm-dd-hh-nn-ss.dat" for the given local time: the kept copy of a raw report.
+/// "in-yyyy-MM-dd-hh-mm-ss.dat" for the given local time: the kept copy of a raw report.
 QString rawArchiveName(const QDateTime& when);
 
-/// "out-yyyy-mm-dd-hh-nn-ss.txt" for the given local time.
+/// "out-yyyy-MM-dd-hh-mm-ss.txt" for the given local time.
 QString decodedFileName(const QDateTime& when);
 
 /// What keeping a captured report came to.

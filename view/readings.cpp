@@ -117,7 +117,7 @@ bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {
     else
         return false;
 
-    // "20yy-mm-dd-hh-nn-ss"
+    // "20yy-MM-dd-hh-mm-ss"
     const QByteArrayView st = field[1];
     if (st.size() != 19 || st[0] != '2' || st[1] != '0')
         return false;

@@ -89,7 +89,7 @@ Report readReport(const QByteArray& contents);
 /// New sensors are added to report.sensors.
 template <typename Each> void eachReading(const QByteArray& contents, Report& report, Each each);
 
-/// The stamp as the decoded file writes it: "20yy-mm-dd-hh-nn-ss".
+/// The stamp as the decoded file writes it: "20yy-MM-dd-hh-mm-ss".
 QByteArray stampText(const Reading& reading);
 
 /// The readings as CSV: header "time,status,kind,id,value,value2,name", one row per reading,
