@@ -10,7 +10,7 @@
 #include "report/showfile.h"
 #include "settings/folder.h"
 #include "settings/profile.h"
-#include "view/charts.h"
+#include "view/statistics.h"
 #include "view/history.h"
 #include "view/sensorsdialog.h"
 #include "view/sensorsettings.h"

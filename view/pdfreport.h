@@ -3,7 +3,7 @@
 // from, when and by what it was made, the statistics table, then one chart per quantity at full
 // page width, and page numbers. Written with Qt's own PDF writer, fonts embedded.
 
-#include "view/charts.h"
+#include "view/statistics.h"
 
 #include <QDateTime>
 #include <QStringList>

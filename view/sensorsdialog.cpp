@@ -1,7 +1,7 @@
 #include "view/sensorsdialog.h"
 
 #include "settings/profile.h"
-#include "view/charts.h"
+#include "view/statistics.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "view/sensorsettings.h"
 
 #include "settings/profile.h"
-#include "view/charts.h"
+#include "view/statistics.h"
 
 #include <QFile>
 #include <QHash>

@@ -5,6 +5,7 @@
 #include "view/chartpanel.h"
 #include "view/readings.h"
 #include "view/sensorsettings.h"
+#include "view/statistics.h"
 
 #include <QMainWindow>
 
