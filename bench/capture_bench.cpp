@@ -2,7 +2,7 @@
 // for each should grow with the size, not faster.
 
 #include "quiet.h"
-#include "simprocess.h"
+#include "tools/simdevice.h"
 
 #include "link/capture.h"
 #include "link/dialogues.h"
@@ -16,7 +16,8 @@
 namespace {
 
 double captureSeconds(long records) {
-    SimProcess sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
+    SimDevice sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
+    sim.requireStarted();
     devicelink::SerialComm comm;
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events;

@@ -4,7 +4,7 @@
 // the port closed. Usage: processdata_bench [RECORDS]
 
 #include "runchild.h"
-#include "simprocess.h"
+#include "tools/simdevice.h"
 
 #include "app/form1.h"
 #include "app/submain.h"
@@ -85,7 +85,8 @@ int main(int argc, char* argv[]) {
     std::printf("%ld records: ProcessData in the window %.3f s, zelm-decode %.3f s, ratio %.2f\n",
                 records, w, d, w / d);
 
-    SimProcess sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
+    SimDevice sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
+    sim.requireStarted();
     devicelink::SerialComm comm;
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events;

@@ -2,7 +2,7 @@
 // serial line (the simulated device, told never to reset), against a wait that wakes every
 // 5 ms as waits once did. Usage: wait_cpu [SECONDS]
 
-#include "simprocess.h"
+#include "tools/simdevice.h"
 
 #include "app/form1.h"
 #include "app/submain.h"
@@ -65,7 +65,8 @@ int main(int argc, char* argv[]) {
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 20;
-    SimProcess sim({"--menu-delay", "100000000"});
+    SimDevice sim({"--menu-delay", "100000000"});
+    sim.requireStarted();
     app::Form1 form;
     app::SubMain(form);
     devicelink::QtEventPump sleeping([&form] { return form.closeRequested(); });

@@ -4,7 +4,7 @@
 // port closed, in zelm-download's read-out against the window's, same run.
 // Usage: watch_bench ZELM_DOWNLOAD [SECONDS]
 
-#include "simprocess.h"
+#include "tools/simdevice.h"
 
 #include "app/form1.h"
 #include "app/submain.h"
@@ -105,7 +105,8 @@ int main(int argc, char* argv[]) {
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
     QTemporaryDir dir;
     {
-        SimProcess silent({"--menu-delay", "100000000"});
+        SimDevice silent({"--menu-delay", "100000000"});
+        silent.requireStarted();
         waiting("waiting for a boot menu", {"--watch", "--clear", "--folder", dir.path()}, seconds);
     }
     waiting("with the adapter unplugged",
@@ -118,7 +119,8 @@ int main(int argc, char* argv[]) {
     const QString records = QStringLiteral("200000");
     double window = 0, tool = 0;
     {
-        SimProcess sim({"--fast", "--menu-delay", "50", "--records", records});
+        SimDevice sim({"--fast", "--menu-delay", "50", "--records", records});
+        sim.requireStarted();
         devicelink::SerialComm comm;
         devicelink::SteadyClock clock;
         devicelink::QtEventPump events;
@@ -128,7 +130,8 @@ int main(int argc, char* argv[]) {
         window = log.lastByte.elapsed() / 1000.0;
     }
     {
-        SimProcess sim({"--fast", "--menu-delay", "50", "--records", records});
+        SimDevice sim({"--fast", "--menu-delay", "50", "--records", records});
+        sim.requireStarted();
         devicelink::SerialComm comm;
         devicelink::SteadyClock clock;
         devicelink::QtEventPump events;

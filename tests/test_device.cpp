@@ -3,7 +3,7 @@
 // log line, the port closed and nothing half-written passed off as complete.
 
 #include "rig.h"
-#include "simdevice.h"
+#include "tools/simdevice.h"
 
 #include "app/form1.h"
 #include "app/submain.h"

@@ -10,10 +10,10 @@
 #include "report/showfile.h"
 #include "settings/folder.h"
 #include "settings/profile.h"
-#include "view/statistics.h"
 #include "view/history.h"
 #include "view/sensorsdialog.h"
 #include "view/sensorsettings.h"
+#include "view/statistics.h"
 #include "view/timeaxis.h"
 
 #include <QDialogButtonBox>
