@@ -1,0 +1,590 @@
+// zelm-view: its readings, the history of many reports, the charts' reduction, time ticks,
+// sensor settings and the Sensors dialog, statistics against limits, and the exports (CSV, PNG,
+// SVG, PDF) without a window.
+
+#include "rig.h"
+
+#include "settings/profile.h"
+#include "view/history.h"
+#include "view/sensorsdialog.h"
+#include "view/sensorsettings.h"
+#include "view/statistics.h"
+#include "view/timeaxis.h"
+
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTableWidget>
+
+namespace {
+
+const report::NumberFormat point{"."};
+const QByteArray kRx = hex("0007 240305140709 03 002A 00000000 4019 0080");
+const QByteArray kBv = hex("0007 240305140709 04 002A 00000000 0078 0080");
+const QByteArray kBt = hex("0007 240305140709 02 001A2B3C4D5E D606 B80B");
+const QByteArray kTx = hex("0007 240305140709 01 3930 2B3C4D5E 0419 B80B");
+
+QByteArray csvOf(const view::Report& report, const QList<view::Shown>& shown = {}) {
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    view::writeCsv(report, out, shown);
+    return out.data().mid(out.data().indexOf('\n') + 1); // without the header
+}
+
+// A TX record of transmitter id at a local time stamp ("yyMMddhhmmss": the BCD digits).
+QByteArray tx(const QString& stamp, int id, double value) {
+    QByteArray r = kTx;
+    r.replace(2, 6, QByteArray::fromHex(stamp.toLatin1()));
+    r[9] = char(id & 0xFF);
+    r[10] = char(id >> 8);
+    const int word = int(std::lround(value * 256)) & 0xFFF0;
+    r[15] = char(word & 0xF0);
+    r[16] = char(word >> 8);
+    return r;
+}
+
+QByteArray tx(const QDateTime& at, int id, double value) {
+    return tx(at.toString("yyMMddhhmmss"), id, value);
+}
+
+// One file of a history: its name, and records that become a decoded report where it is one.
+struct File {
+    QString name;
+    QByteArray records;
+};
+
+} // namespace
+
+class TestView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void decodedFile_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("skipped");
+        QTest::addColumn<QByteArray>("csv");
+        const QByteArray tx = "LOWBAT\t2024-03-05-14-07-09\tTX\t12345\t25.0";
+        const QByteArray bt = "OK\t2024-03-05-14-07-09\tBT\t00:1A:2B:3C:4D:5E\t30,3 93,6";
+        const QByteArray csvTx = "2024-03-05T14:07:09,LOWBAT,TX,12345,25.0,,\r\n";
+        const QByteArray csvBt = "2024-03-05T14:07:09,OK,BT,00:1A:2B:3C:4D:5E,30.3,93.6,\r\n";
+        QTest::newRow("CR LF, comma") << tx + "\r\n" + bt + "\r\n" << 0 << csvTx + csvBt;
+        QTest::newRow("LF, cut last line") << tx + "\n" + bt.chopped(2) << 1 << csvTx;
+        QTest::newRow("junk lines")
+            << "heading\r\n" + tx + "\tmore\r\n\r\nOK\t" + tx.mid(7, 20) +
+                   "XX\t1\t2.0\r\nOK\t2024-13-05-14-07-09\tRX\t00042\t-0.5 21.5"
+            << 3 << QByteArray("2024-13-05-14-07-09,OK,RX,00042,-0.5,21.5,\r\n");
+    }
+    void decodedFile() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, skipped);
+        QFETCH(QByteArray, csv);
+        const view::Report report = view::readReport(text);
+        QCOMPARE(report.skippedLines, skipped);
+        QCOMPARE(csvOf(report), csv);
+        QCOMPARE(report.untimed, csv.contains("-13-") ? 1 : 0); // month 13: not charted
+    }
+
+    // Files merged into one history: each reading once, in time order.
+    void history_data() {
+        QTest::addColumn<QList<File>>("files");
+        QTest::addColumn<QByteArray>("unique"); // records, in the order the history holds them
+        QTest::addColumn<int>("repeated");
+        const QByteArray a = tx("260301000000", 1, 20), b = tx("260301000500", 1, 20.5),
+                         c = tx("260301001000", 1, 21), d = tx("260301001500", 1, 21.5);
+        const QByteArray a2 = tx("260301000000", 1, 22); // the same second, another value
+        QByteArray a3 = a;                               // another record, the same line
+        a3[18] = 0x42;
+        const QByteArray untimed = tx("261301000000", 2, 5); // month 13
+        QTest::newRow("overlapping downloads")
+            << QList<File>{{"in-1.dat", a + b + c}, {"in-2.dat", b + c + d}} << a + b + c + d << 2;
+        QTest::newRow("read in file order, shown in time order")
+            << QList<File>{{"in-1.dat", c + d}, {"in-2.dat", a + b + c}} << a + b + c + d << 1;
+        QTest::newRow("raw and decoded of one download")
+            << QList<File>{{"out-1.txt", a + b}, {"in-1.dat", a + b}} << a + b << 2;
+        QTest::newRow("decoded only, twice")
+            << QList<File>{{"out-1.txt", a + b}, {"out-2.txt", b + c}} << a + b + c << 1;
+        QTest::newRow("one second, two readings")
+            << QList<File>{{"in-1.dat", a + a2}, {"in-2.dat", a2 + a}} << a + a2 << 2;
+        QTest::newRow("two records, one line; then the line")
+            << QList<File>{{"in-1.dat", a + a3 + a}, {"out-1.txt", a}} << a + a3 << 2;
+        QTest::newRow("untimed last")
+            << QList<File>{{"in-1.dat", untimed + b + untimed + a}} << a + b + untimed << 1;
+    }
+    void history() {
+        QFETCH(QList<File>, files);
+        QFETCH(QByteArray, unique);
+        QFETCH(int, repeated);
+        QTemporaryDir dir;
+        qint64 records = 0;
+        for (const File& f : files) {
+            writeAll(dir.filePath(f.name),
+                     f.name.endsWith(".txt") ? decodeText(f.records, point) : f.records);
+            records += f.records.size() / report::kRecordSize;
+        }
+        const view::Report history = view::readHistory({dir.path()});
+        QCOMPARE(csvOf(history), csvOf(view::readReport(unique)));
+        QCOMPARE(history.repeated, repeated);
+        QCOMPARE(history.read, records);
+        QCOMPARE(history.files.size(), files.size());
+        // Raw first, whichever way they are named.
+        QCOMPARE(history.raw, history.files.first().endsWith(".dat"));
+    }
+
+    // What cannot be read is named and skipped; the rest is read; nothing is changed.
+    void historySkips() {
+        QTemporaryDir dir;
+        const QDir d(dir.path());
+        d.mkpath("empty");
+        d.mkpath("sub");
+        const QByteArray a = tx("260301000000", 1, 20);
+        writeAll(d.filePath("in-1.dat"), a + "\x01\x02\x03");
+        writeAll(d.filePath("in-2.dat"), {});
+        writeAll(d.filePath("in-3.dat"), QByteArray(19, '\xFF')); // one empty slot
+        writeAll(d.filePath("out-4.txt"), "heading\r\nOK\t2026-03-01\r\n");
+        writeAll(d.filePath("notes.txt"), "a note\n");
+        writeAll(d.filePath("sub/in-5.dat"), a);
+        const auto listing = [&] {
+            QStringList all;
+            for (const QFileInfo& f : d.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
+                all.append(f.fileName() + f.lastModified().toString(Qt::ISODateWithMs));
+            return all;
+        };
+        const QStringList before = listing();
+        const view::Report history = view::readHistory(
+            {d.path(), d.filePath("in-1.dat"), d.filePath("empty"), d.filePath("none.dat")});
+        QCOMPARE(listing(), before);
+        QCOMPARE(history.files, QStringList{d.filePath("in-1.dat")});
+        QCOMPARE(history.readings.size(), 1);
+        QCOMPARE(history.partialBytes, 3);
+        QCOMPARE(history.skippedLines, 2);
+        QMap<QString, QString> why;
+        for (const view::SkippedFile& s : history.skipped)
+            why[QFileInfo(s.path).fileName()] = s.reason;
+        QCOMPARE(why.value("in-2.dat"), "empty");
+        QCOMPARE(why.value("in-3.dat"), "holds no readings");
+        QCOMPARE(why.value("out-4.txt"), "holds no readings");
+        QCOMPARE(why.value("notes.txt"), "not a report");
+        QCOMPARE(why.value("empty"), "no reports in this folder");
+        QVERIFY(why.value("none.dat").startsWith("cannot read"));
+        QCOMPARE(why.size(), 6); // the folder inside is not read
+    }
+
+    // The usual interval, gaps longer than three of it, lines broken there.
+    void gaps_data() {
+        QTest::addColumn<bool>("bt");            // else TX
+        QTest::addColumn<QList<int>>("spacing"); // seconds between readings
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QList<int>>("gaps"); // after which readings
+        QTest::newRow("even") << false << QList<int>{300, 300, 300} << 300 << QList<int>{};
+        QTest::newRow("one hole") << false << QList<int>{300, 300, 3600, 300, 300} << 300
+                                  << QList<int>{2};
+        QTest::newRow("three intervals is no gap")
+            << false << QList<int>{60, 60, 180, 181, 60} << 60 << QList<int>{3};
+        QTest::newRow("two readings a second apart") << false << QList<int>{1} << 1 << QList<int>{};
+        QTest::newRow("same second") << false << QList<int>{0, 0, 1, 0, 5} << 0 << QList<int>{4};
+        QTest::newRow("BT: both values, a hole")
+            << true << QList<int>{300, 300, 3600, 300} << 300 << QList<int>{2};
+    }
+    void gaps() {
+        QFETCH(bool, bt);
+        QFETCH(QList<int>, spacing);
+        QFETCH(int, interval);
+        QFETCH(QList<int>, gaps);
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0));
+        QByteArray records;
+        for (int i = 0; i <= spacing.size(); at = at.addSecs(spacing.value(i++)))
+            records +=
+                bt ? QByteArray(kBt).replace(2, 6, hex(qPrintable(at.toString("yyMMddhhmmss"))))
+                   : tx(at, 7, 20 + i);
+        const view::Report history = view::readReport(records);
+        const QList<view::Quantity> charts = view::quantities(history);
+        QCOMPARE(charts.size(), bt ? 2 : 1); // BT: temperature and humidity, every reading in each
+        for (const view::Quantity& q : charts)
+            QCOMPARE(q.series[0].values.size(), spacing.size() + 1);
+        const view::Series& s = charts[0].series[0];
+        QCOMPARE(int(s.interval), interval);
+        if (!bt) // 20, 21, ...
+            QCOMPARE(view::statisticsOf(history, charts)[0].mean, 20 + spacing.size() / 2.0);
+        QCOMPARE(QList<int>(s.gaps.begin(), s.gaps.end()), gaps);
+        const QList<view::Statistics> stats = view::statisticsOf(history, charts);
+        QCOMPARE(stats[0].gaps, gaps.size());
+        const QList<QPolygonF> lines =
+            view::reduce(s, history.readings.first().ms(), history.readings.last().ms(), 800);
+        QCOMPARE(lines.size(), gaps.size() + 1);
+        if (!gaps.isEmpty()) {
+            QCOMPARE(int(stats[0].longestGap), *std::max_element(spacing.begin(), spacing.end()));
+            QCOMPARE(lines[0].last().x(), history.readings[gaps[0]].ms());
+        }
+    }
+
+    void quantities() { // each kind in its chart, BT in two
+        QStringList got;
+        const view::Report report = view::readReport(kBv + kRx + kBt + kTx);
+        for (const view::Quantity& q : view::quantities(report))
+            for (const view::Series& s : q.series)
+                got.append(q.title + ": " + s.name);
+        QCOMPARE(got, QStringList({"Temperature: TX 12345", "Temperature: BT 00:1A:2B:3C:4D:5E",
+                                   "Relative humidity: BT 00:1A:2B:3C:4D:5E",
+                                   "RX readings: RX 00042", "Battery: BV 00042"}));
+    }
+
+    // A plot of some columns gets every column's lowest and highest reading and few more, found
+    // by blocks, for a range anywhere in a long series.
+    void reductionKeepsEveryColumnsExtremes() {
+        QRandomGenerator rng(5);
+        QByteArray records;
+        const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
+        const int n = 100000;
+        for (int i = 0; i < n; ++i) // rare spikes
+            records += tx(start.addSecs(60 * i + rng.bounded(30)), 3,
+                          rng.bounded(20.0) + (i % 9973 ? 0 : 60));
+        view::Report report = view::readReport(records);
+        const QList<view::Quantity> charts = view::quantities(report);
+        const view::Series& s = charts[0].series[0];
+        for (const auto& [columns, from, to] :
+             {std::tuple{800, 0.0, 1.0}, {500, 0.3, 0.35}, {700, 0.5, 0.5003}}) {
+            const double x0 =
+                report.readings.first().ms() * (1 - from) + report.readings.last().ms() * from;
+            const double x1 =
+                report.readings.first().ms() * (1 - to) + report.readings.last().ms() * to;
+            QSet<std::int32_t> drawn;
+            int points = 0;
+            for (const QPolygonF& line : view::reduce(s, x0, x1, columns))
+                for (const QPointF& p : line)
+                    drawn.insert(std::int32_t(std::lround(p.y() * 10))), ++points;
+            QVERIFY(points <= 2 * columns + 2);
+            QMap<int, QList<std::int32_t>> columnsValues;
+            for (const view::Reading& r : report.readings)
+                if (r.ms() >= x0 && r.ms() < x1)
+                    columnsValues[int((r.ms() - x0) * columns / (x1 - x0))].append(r.value);
+            QVERIFY(!columnsValues.isEmpty());
+            for (const QList<std::int32_t>& v : std::as_const(columnsValues))
+                QVERIFY(drawn.contains(*std::min_element(v.begin(), v.end())) &&
+                        drawn.contains(*std::max_element(v.begin(), v.end())));
+        }
+    }
+
+    void timeTicks_data() {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<int>("most");
+        QTest::addColumn<QStringList>("labels"); // label, and the wider one after "/"
+        const QDate day(2026, 3, 5);
+        QTest::newRow("hours") << QDateTime(day, QTime(13, 10)) << QDateTime(day, QTime(17, 0)) << 5
+                               << QStringList{"14:00/2026-03-05", "15:00", "16:00", "17:00"};
+        QTest::newRow("minutes") << QDateTime(day, QTime(13, 10)) << QDateTime(day, QTime(13, 50))
+                                 << 4 << QStringList{"13:15/2026-03-05", "13:30", "13:45"};
+        QTest::newRow("midnight") << QDateTime(day, QTime(20, 0))
+                                  << QDateTime(day.addDays(1), QTime(5, 0)) << 3
+                                  << QStringList{"00:00/2026-03-06"};
+        QTest::newRow("months") << QDateTime(day, QTime(20, 0))
+                                << QDateTime(QDate(2026, 8, 1), QTime()) << 6
+                                << QStringList{"Apr/2026", "May", "Jun", "Jul", "Aug"};
+        QTest::newRow("years") << QDateTime(day, QTime()) << QDateTime(QDate(2029, 2, 1), QTime())
+                               << 3 << QStringList{"2027", "2028", "2029"};
+    }
+    void timeTicks() {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(int, most);
+        QFETCH(QStringList, labels);
+        QStringList got;
+        for (const view::TimeTick& t :
+             view::timeTicks(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), most))
+            got.append(t.wider.isEmpty() ? t.label : t.label + "/" + t.wider);
+        QCOMPARE(got, labels);
+    }
+
+    // Sensor sections and shared limits as read: what a line cannot be is read as missing and
+    // named by its line; nothing else is lost.
+    void sensorSettings_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("shown"); // TX 00007's name|gain|offset|low|high
+        QTest::addColumn<QList<int>>("ignored");
+        const QByteArray limits = "[Limits]\nTemperatureLow=2\nTemperatureHigh=8\n";
+        QTest::newRow("name, calibration, own limit")
+            << limits + "[Sensor TX 00007]\nName=Freezer 2\nOffset=-0.3\nGain=1.5\n"
+                        "TemperatureHigh=6\n"
+            << "Freezer 2|1.5|-0.3|2|6" << QList<int>{};
+        QTest::newRow("case and blanks") << QByteArray("[  sensor   tx  00007 ]\nname = Freezer\n")
+                                         << "Freezer|1|0|nan|nan" << QList<int>{};
+        QTest::newRow("decimal comma, gain 0, unknown key")
+            << QByteArray("[Sensor TX 00007]\nOffset=0,5\nGain=0\nColour=red\nGain2=2\n")
+            << "|1|0|nan|nan" << QList<int>{2, 3, 4};
+        QTest::newRow("low above high in one section")
+            << QByteArray("[Limits]\nTemperatureLow=9\nTemperatureHigh=8\nHumidityHigh=60\n")
+            << "|1|0|nan|nan" << QList<int>{2, 3};
+        QTest::newRow("own low above the shared high")
+            << limits + "[Sensor TX 00007]\nTemperatureLow=10\nName=F\n"
+            << "F|1|0|2|8" << QList<int>{5};
+        QTest::newRow("no sensor named, a second section")
+            << QByteArray("[Sensor XY 1]\nName=x\n[Sensor TX 00007]\nName=A\n[Sensor TX 00007]\n"
+                          "Name=B\n[ZuroRuve]\nPort=3\nGain=0\n")
+            << "A|1|0|nan|nan" << QList<int>{2, 6};
+    }
+    void sensorSettings() {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, shown);
+        QFETCH(QList<int>, ignored);
+        const view::SensorSettings settings = view::parseSensorSettings(ini);
+        const view::Report report = view::readReport(tx("260301000000", 7, 20));
+        const view::Shown s = view::shownSensors(report, settings)[0];
+        const auto n = [](double v) { return QString::number(v); };
+        QCOMPARE(QStringList({s.name, n(s.gain[0]), n(s.offset[0]), n(s.low[0]), n(s.high[0])})
+                     .join('|'),
+                 shown);
+        QList<int> lines;
+        for (const QString& why : settings.ignored)
+            lines.append(why.section(' ', 1, 1).chopped(1).toInt()); // "line N: ..."
+        QCOMPARE(lines, ignored);
+    }
+
+    // Written back through the profile writer: the port, comments, other sections and keys the
+    // program does not know stay; a sensor whose settings are all cleared loses its section.
+    void sensorSettingsRoundTrip() {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("ZURORUVE.INI");
+        const QByteArray before = "; mine\r\n[ZuroRuve]\r\nPort=3\r\n[Sensor TX 00007]\r\n"
+                                  "Name=Old\r\nColour=red\r\n[Other]\r\nX=1\r\n";
+        writeAll(ini, before);
+        view::SensorSettings settings = view::readSensorSettings(ini);
+        settings.sensors["TX 00007"].name = "Freezer 2";
+        settings.sensors["TX 00007"].field[view::Offset] = -0.3;
+        settings.sensors["BT 00:1A:2B:3C:4D:5E"].field[view::Offset2] = 1.5;
+        settings.limits.field[view::TemperatureLow] = 2;
+        QString error;
+        QVERIFY(view::writeSensorSettings(ini, settings, error));
+        const QByteArray after = readAll(ini);
+        for (const char* kept :
+             {"; mine\r\n[ZuroRuve]\r\nPort=3\r\n", "Colour=red\r\n", "[Other]\r\nX=1\r\n",
+              "Name=Freezer 2\r\nColour=red\r\nOffset=-0.3\r\n",
+              "[Sensor BT 00:1A:2B:3C:4D:5E]\r\nOffset2=1.5\r\n"})
+            QVERIFY2(after.contains(kept), kept);
+        const view::SensorSettings read = view::readSensorSettings(ini);
+        QCOMPARE(read.sensors.value("TX 00007").field[view::Offset], -0.3);
+        QCOMPARE(read.of("bt 00:1a:2b:3c:4d:5e")->field[view::Offset2], 1.5);
+        QCOMPARE(read.limits.field[view::TemperatureLow], 2.0);
+
+        QVERIFY(view::writeSensorSettings(ini, {}, error));
+        QCOMPARE(readAll(ini), "; mine\r\n[ZuroRuve]\r\nPort=3\r\n[Sensor TX 00007]\r\n"
+                               "Colour=red\r\n[Other]\r\nX=1\r\n");
+    }
+
+    // The Sensors dialog refuses what it cannot store, and its OK keeps the port.
+    void sensorsDialog() {
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("ZURORUVE.INI");
+        writeAll(ini, "[ZuroRuve]\r\nPort=4\r\n[Sensor RX 00099]\r\nName=Gone\r\n");
+        view::SensorsDialog dialog({"TX 00007", "BT 00:1A:2B:3C:4D:5E"},
+                                   view::readSensorSettings(ini));
+        QTableWidget* table = dialog.table();
+        QCOMPARE(table->rowCount(), 4); // all sensors, the two read, the one only the file names
+        const auto cell = [&](int row, const char* header) {
+            for (int c = 0; c < table->columnCount(); ++c)
+                if (table->horizontalHeaderItem(c)->text() == header)
+                    return table->item(row, c);
+            return static_cast<QTableWidgetItem*>(nullptr);
+        };
+        QVERIFY(!(cell(1, "Humidity low")->flags() & Qt::ItemIsEditable)); // a TX has none
+        QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        for (const auto& [row, header, text, valid] : {std::tuple{1, "Gain", "0", false},
+                                                       {1, "Gain", "1,02", false},
+                                                       {1, "Gain", "1.02", true},
+                                                       {0, "Temperature low", "9", true},
+                                                       {0, "Temperature high", "8", false},
+                                                       {0, "Temperature high", "", true},
+                                                       {1, "Temperature high", "5", false},
+                                                       {1, "Temperature high", "12", true}}) {
+            cell(row, header)->setText(text);
+            QCOMPARE(ok->isEnabled(), valid);
+            QCOMPARE(dialog.problems().isEmpty(), valid);
+            QCOMPARE(cell(row, header)->toolTip().isEmpty(), valid); // the reason at the cell
+        }
+        cell(2, "Name")->setText("Store room");
+        QString error;
+        QVERIFY(view::writeSensorSettings(ini, dialog.settings(), error));
+        QCOMPARE(settings::getProfileString("ZuroRuve", "Port", "", ini), "4");
+        const view::SensorSettings read = view::readSensorSettings(ini);
+        QCOMPARE(read.of("TX 00007")->field[view::Gain], 1.02);
+        QCOMPARE(read.of("TX 00007")->field[view::TemperatureHigh], 12.0);
+        QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->name, "Store room");
+        QCOMPARE(read.of("RX 00099")->name, "Gone");
+        QCOMPARE(read.limits.field[view::TemperatureLow], 9.0);
+    }
+
+    void twoPointCalibration_data() {
+        QTest::addColumn<QList<double>>("points"); // reading 1, true 1, reading 2, true 2
+        QTest::addColumn<double>("gain");          // NaN: refused
+        QTest::addColumn<double>("offset");
+        QTest::newRow("offset only") << QList<double>{0, -0.3, 25, 24.7} << 1.0 << -0.3;
+        QTest::newRow("gain and offset") << QList<double>{10, 11, 30, 31.4} << 1.02 << 0.8;
+        QTest::newRow("falling") << QList<double>{0, 10, 10, 0} << -1.0 << 10.0;
+        QTest::newRow("same reading twice") << QList<double>{5, 5, 5, 6} << qQNaN() << 0.0;
+        QTest::newRow("same true value") << QList<double>{5, 5, 6, 5} << qQNaN() << 0.0;
+    }
+    void twoPointCalibration() {
+        QFETCH(QList<double>, points);
+        QFETCH(double, gain);
+        QFETCH(double, offset);
+        double g = 0, o = 0;
+        QCOMPARE(view::twoPointCalibration(points[0], points[1], points[2], points[3], g, o),
+                 !std::isnan(gain));
+        if (!std::isnan(gain)) {
+            QVERIFY(std::abs(g - gain) < 1e-9 && std::abs(o - offset) < 1e-9);
+            QVERIFY(std::abs(g * points[2] + o - points[3]) < 1e-9);
+        }
+    }
+
+    // A series' statistics against its limits, calibrated: excursions, time outside, the longest
+    // excursion, standard deviation and mean kinetic temperature, on readings 5 minutes apart.
+    void limitsAndStatistics_data() {
+        QTest::addColumn<QList<double>>("values"); // decoded
+        QTest::addColumn<QList<int>>("spacing");   // seconds after each reading; 300 past the end
+        QTest::addColumn<QByteArray>("settings");  // of TX 00007
+        QTest::addColumn<QList<double>>("expected");
+        // excursions, seconds outside, longest, its first reading, mean, std dev, MKT
+        const QByteArray high8 = "TemperatureHigh=8\n";
+        QTest::newRow("runs, one across a gap")
+            << QList<double>{5, 9, 10, 5, 9, 9, 5} << QList<int>{300, 300, 300, 300, 3600, 300}
+            << high8 << QList<double>{3, 1200, 600, 1, 7.43, 2.3, 7.7};
+        QTest::newRow("last reading outside") << QList<double>{5, 9} << QList<int>{300} << high8
+                                              << QList<double>{1, 300, 300, 1, 7, 2.83, 7.2};
+        QTest::newRow("below the low limit")
+            << QList<double>{1, 3, 1, 1} << QList<int>{300, 300, 300}
+            << QByteArray("TemperatureLow=2\n") << QList<double>{2, 900, 600, 2, 1.5, 1, 1.5};
+        QTest::newRow("calibrated out of range")
+            << QList<double>{10, 10, 10} << QList<int>{300, 300}
+            << QByteArray("Gain=2\nOffset=-12\nTemperatureHigh=7\n")
+            << QList<double>{1, 900, 900, 0, 8, 0, 8};
+        QTest::newRow("no limits: no excursions; MKT by hand")
+            << QList<double>{20, 25, 30} << QList<int>{300, 300} << QByteArray()
+            << QList<double>{0, 0, 0, -1, 25, 5, 25.9};
+        QTest::newRow("another activation energy")
+            << QList<double>{20, 25, 30} << QList<int>{300, 300}
+            << QByteArray("[Limits]\nActivationEnergy=60\n")
+            << QList<double>{0, 0, 0, -1, 25, 5, 25.6};
+    }
+    void limitsAndStatistics() {
+        QFETCH(QList<double>, values);
+        QFETCH(QList<int>, spacing);
+        QFETCH(QByteArray, settings);
+        QFETCH(QList<double>, expected);
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0));
+        QByteArray records;
+        for (int i = 0; i < values.size(); at = at.addSecs(spacing.value(i++)))
+            records += tx(at, 7, values[i]);
+        const view::Report report = view::readReport(records);
+        const view::SensorSettings parsed = view::parseSensorSettings(
+            settings.startsWith('[') ? settings : "[Sensor TX 00007]\n" + settings);
+        const QList<view::Quantity> charts =
+            view::quantities(report, view::shownSensors(report, parsed));
+        const view::Statistics st =
+            view::statisticsOf(report, charts, parsed.activationEnergy()).first();
+        QCOMPARE(st.excursions, qint64(expected[0]));
+        QCOMPARE(st.outside, qint64(expected[1]));
+        QCOMPARE(st.longestExcursion, qint64(expected[2]));
+        QCOMPARE(st.longestExcursionStart,
+                 expected[3] < 0
+                     ? QString()
+                     : QDateTime::fromMSecsSinceEpoch(report.readings[int(expected[3])].ms())
+                           .toString("yyyy-MM-dd hh:mm:ss"));
+        QCOMPARE(QString::number(st.mean, 'f', 2), QString::number(expected[4], 'f', 2));
+        QCOMPARE(QString::number(st.deviation, 'f', 2), QString::number(expected[5], 'f', 2));
+        QCOMPARE(QString::number(st.meanKinetic, 'f', 1), QString::number(expected[6], 'f', 1));
+        // The chart shows and the CSV writes the calibrated values, as the statistics count them.
+        const view::Series& s = charts[0].series[0];
+        const QList<QPolygonF> lines = view::reduce(s, s.ms(0), s.ms(s.at.size() - 1), 800);
+        QCOMPARE(csvOf(report, view::shownSensors(report, parsed)).split(',')[4].toDouble(),
+                 lines.first().first().y());
+        if (st.minimum == st.maximum)
+            QCOMPARE(lines.first().first().y(), st.mean);
+    }
+
+    // The printed report, as a reader of the PDF finds it: names, limits, excursions, MKT, the
+    // period and page numbers; a settings line it cannot use is told and the rest still applies.
+    void pdfReport() {
+        const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+        if (pdftotext.isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        QTemporaryDir dir;
+        QByteArray records;
+        const QDateTime start(QDate(2026, 3, 2), QTime(0, 0));
+        for (int i = 0; i < 6; ++i) // 20, 25, 30 twice; and a second sensor
+            records += tx(start.addSecs(300 * i), 7, 20 + 5 * (i % 3)) +
+                       tx(start.addSecs(300 * i + 1), 8, 4);
+        for (int id = 100; id < 160; ++id) // a table longer than a page
+            records += tx(start.addSecs(2), id, 5);
+        writeAll(dir.filePath("in.dat"), records);
+        writeAll(dir.filePath("s.ini"), "[Sensor TX 00007]\nName=Freezer 2\nGain=0\n"
+                                        "[Limits]\nTemperatureLow=2\nTemperatureHigh=27\n");
+        QProcess view;
+        view.start(ZELM_VIEW, {"--settings", dir.filePath("s.ini"), "--pdf", dir.filePath("r.pdf"),
+                               dir.filePath("in.dat")});
+        QVERIFY(view.waitForFinished(60000));
+        QCOMPARE(view.exitCode(), 0);
+        QVERIFY(view.readAllStandardError().contains("line 3: Gain=0: "));
+        QProcess text;
+        text.start(pdftotext, {"-layout", dir.filePath("r.pdf"), "-"});
+        QVERIFY(text.waitForFinished(60000));
+        const QString all = QString::fromUtf8(text.readAllStandardOutput());
+        const QString got = all.simplified();
+        for (const char* expected :
+             {"Freezer 2", "Period: 2026-03-02 00:00:00 to 2026-03-02 00:25:01", "in.dat",
+              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "5 min from", "4.0", "TX 00159"})
+            QVERIFY2(got.contains(QString::fromUtf8(expected)), expected);
+        // Each page its own, numbered, the table's header again on the next.
+        const QStringList pages = all.split(u'\f', Qt::SkipEmptyParts);
+        QVERIFY(pages.size() >= 2);
+        for (int k = 0; k < pages.size(); ++k)
+            QVERIFY(
+                pages[k].contains(QStringLiteral("Page %1 of %2").arg(k + 1).arg(pages.size())));
+        QVERIFY(pages[1].contains("Excursions"));
+    }
+
+    // Without a window: PNG, SVG and the CSV of the readings of a folder; for files that hold
+    // none, nothing is written and one line says what was read.
+    void headless() {
+        QTemporaryDir dir, other;
+        const QString raw = dir.filePath("in.dat"), text = dir.filePath("text.txt");
+        const QString png = other.filePath("a.png"), csv = other.filePath("a.csv");
+        // Random records of every kind (1 to 4 shown) and hundreds of identifiers, with empty
+        // slots, unknown kinds and impossible dates, and a third with the same date and time.
+        QByteArray contents(500 * report::kRecordSize, Qt::Uninitialized);
+        QRandomGenerator rng(11);
+        for (int i = 0; i < contents.size(); ++i)
+            contents[i] = char(i % 19 == 8 ? rng.bounded(6) : rng.generate());
+        for (int i = 0; i < contents.size(); i += 3 * report::kRecordSize)
+            contents.replace(i + 2, 6, hex("240305140709"));
+        writeAll(raw, contents);
+        writeAll(text, "just text\n");
+        for (const auto& [path, error] : {std::pair{dir.filePath("none.dat"), "cannot read"},
+                                          {text, "holds no readings"},
+                                          {dir.path(), ""}}) {
+            QProcess view;
+            view.start(ZELM_VIEW,
+                       {"--png", png, "--svg", other.filePath("a.svg"), "--csv", csv, path});
+            QVERIFY(view.waitForFinished(60000));
+            const QByteArray stderrText = view.readAllStandardError();
+            QCOMPARE(view.exitCode(), *error ? 1 : 0);
+            QCOMPARE(QFile::exists(png), !*error);
+            if (*error) // one line, naming the file and what went wrong
+                QVERIFY(stderrText.startsWith("zelm-view: ") && stderrText.count('\n') == 1 &&
+                        stderrText.contains(error) && stderrText.contains(path.toUtf8()));
+        }
+        // Many sensors: every one in the CSV, a page of them drawn.
+        const QImage image(png);
+        QVERIFY(image.width() <= 1200 && image.height() <= 2400);
+        QVERIFY(readAll(other.filePath("a.svg")).contains("<svg"));
+        // The readings are those of the file the program decodes from the raw report, written
+        // with a decimal comma, in time order.
+        writeAll(other.filePath("out-1.txt"), decodeText(contents, {","}));
+        const view::Report decoded = view::readHistory({other.filePath("out-1.txt")});
+        QVERIFY(decoded.sensors.size() > 200 && decoded.untimed > 0 && !decoded.skippedLines);
+        QCOMPARE(readAll(csv), "time,status,kind,id,value,value2,name\r\n" + csvOf(decoded));
+    }
+};
+
+QTEST_MAIN(TestView)
+#include "test_view.moc"
