@@ -308,8 +308,9 @@ private slots:
             << limits + "[Sensor TX 00007]\nName=Freezer 2\nOffset=-0.3\nGain=1.5\n"
                         "TemperatureHigh=6\n"
             << "Freezer 2|1.5|-0.3|2|6" << QList<int>{};
-        QTest::newRow("case and blanks") << QByteArray("[  sensor   tx  00007 ]\nname = Freezer\n")
-                                         << "Freezer|1|0|nan|nan" << QList<int>{};
+        QTest::newRow("case, blanks, a comment")
+            << QByteArray("[  sensor   tx  00007 ]\n; Gain=0 a comment\nname = Freezer\n")
+            << "Freezer|1|0|nan|nan" << QList<int>{};
         QTest::newRow("decimal comma, gain 0, unknown key")
             << QByteArray("[Sensor TX 00007]\nOffset=0,5\nGain=0\nColour=red\nGain2=2\n")
             << "|1|0|nan|nan" << QList<int>{2, 3, 4};
