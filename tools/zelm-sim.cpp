@@ -1,4 +1,5 @@
-// zelm-sim: a simulated ZELM data logger on a pseudo-terminal.
+// zelm-sim: a simulated ZELM data logger on a pseudo-terminal. Long, but one idea: a program
+// that plays the logger's side of the dialogue, as one file that builds alone.
 //
 //   zelm-sim [--raw FILE | --records N] [--fast] [--seed S] [--menu-delay MS]
 //            [--unplug PHASE] [--stall PHASE] [--noise] [PATH]      PHASE: menu|prompt|start|mid

@@ -1,3 +1,5 @@
+// One chart, painted by hand, and the mouse on it. Long, but one idea: the painting of a chart
+// (axes, lines, limits, marks, legend) is one pass that the window and every export share.
 #include "view/chartpanel.h"
 
 #include "view/timeaxis.h"

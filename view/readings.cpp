@@ -1,3 +1,5 @@
+// Reading reports into readings: decoded lines and raw records alike, the sensors they name, and
+// the CSV they are written back as. One idea: the readings' one text form, in and out.
 #include "view/readings.h"
 
 #include "report/record.h"

@@ -1,3 +1,4 @@
+// The Sensors dialog and its two-point helper. One idea: editing the sensor settings.
 #include "view/sensorsdialog.h"
 
 #include "settings/profile.h"

@@ -1,3 +1,5 @@
+// The sensor and limit sections of the settings file: read with what is wrong in them, written
+// back key by key, and turned into how each sensor is shown. One idea: those sections' rules.
 #include "view/sensorsettings.h"
 
 #include "settings/profile.h"

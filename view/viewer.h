@@ -65,6 +65,9 @@ private:
     void rebuild(bool again);
     void openChosen(const QStringList& paths);
     void exportChosen(const QString& filter);
+    /// Sensor numbers in order of readings, most first; equal counts by number.
+    static QList<int> byReadings(const QList<qint64>& perSensor);
+    static constexpr int kChartWidth = 1100; // of an export
     void sensorsChanged();
     enum class Choice { Most, All, None };
     /// Ticks sensors in the list: the kMaxDrawn with most readings, all or none.
