@@ -11,7 +11,7 @@
 // measure that only.
 
 #include "runchild.h"
-#include "txrecord.h"
+#include "tools/records.h"
 #include "view/chartpanel.h"
 #include "view/history.h"
 
@@ -55,7 +55,7 @@ void writeDownload(const std::string& path, long first, long count) {
         const double year = std::sin(double(step) * 2 * M_PI / 105120);
         const double noise = double((i * 2654435761U) % 1000) / 2000.0;
         std::uint8_t r[19];
-        TxRecord(r, t, sensor, 15 + 4 * day + 8 * year + sensor * 0.2 + noise);
+        txRecord(r, t, sensor, 15 + 4 * day + 8 * year + sensor * 0.2 + noise);
         out.insert(out.end(), r, r + 19);
     }
     std::fwrite(out.data(), 1, out.size(), f);

@@ -4,7 +4,7 @@
 // Usage: view_bench ZELM_DECODE ZELM_VIEW [RECORDS]
 
 #include "runchild.h"
-#include "txrecord.h"
+#include "tools/records.h"
 
 #include <cmath>
 #include <cstdint>
@@ -37,7 +37,7 @@ void writeReport(const std::string& path, long records) {
         const double temperature = 20 + 5 * std::sin(minute * 2 * M_PI / 1440) + sensor * 0.1 +
                                    noise(rng) + (rng() % 100000 == 0 ? 15 : 0); // rare spikes
         std::uint8_t r[19];
-        TxRecord(r, t, sensor, temperature, minute > 15000 && sensor == 7);
+        txRecord(r, t, sensor, temperature, minute > 15000 && sensor == 7);
         std::fwrite(r, 1, sizeof r, f);
     }
     std::fclose(f);

@@ -12,6 +12,8 @@
 // closes the line at the given point of the next download, as a pulled cable would; --stall
 // stops sending there but keeps the line open; --noise sends garbage instead of a boot menu.
 
+#include "tools/records.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -24,7 +26,6 @@
 #include <optional>
 #include <poll.h>
 #include <pty.h>
-#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <termios.h>
@@ -70,64 +71,9 @@ std::string printable(const Bytes& b) {
     return out;
 }
 
-// One BCD byte of n (0-99).
-unsigned char bcd(int n) {
-    return static_cast<unsigned char>((n / 10) << 4 | (n % 10));
-}
-
-// N records of every kind: empty slots, low-battery and invalid TX, RX with missing readings.
+// N records of every kind, as made up for the simulated logger.
 Bytes generateReport(long records, unsigned seed) {
-    std::mt19937 rng(seed);
-    Bytes report;
-    report.reserve(records * 19);
-    for (long i = 0; i < records; ++i) {
-        unsigned char r[19];
-        for (auto& b : r)
-            b = static_cast<unsigned char>(rng());
-        const long minute = i;
-        r[0] = 0x00;
-        r[1] = static_cast<unsigned char>(1 + i % 250);
-        r[2] = bcd(24);
-        r[3] = bcd(1 + (minute / 43200) % 12);
-        r[4] = bcd(1 + (minute / 1440) % 28);
-        r[5] = bcd((minute / 60) % 24);
-        r[6] = bcd(minute % 60);
-        r[7] = bcd(static_cast<int>(rng() % 60));
-        const int kind = static_cast<int>(i % 4) + 1;
-        r[8] = static_cast<unsigned char>(kind);
-        switch (kind) {
-        case 1: // TX: readings around 20 degrees, some low battery, some invalid
-            r[15] = static_cast<unsigned char>((r[15] & 0xF0) | (i % 13 == 0 ? 4 : 0) |
-                                               (i % 29 == 0 ? 3 : 0));
-            r[16] = static_cast<unsigned char>(10 + rng() % 20);
-            break;
-        case 2: // BT: counts of plausible temperatures and humidities
-            r[15] = static_cast<unsigned char>(0x40 + rng() % 0x80);
-            r[16] = 0x06;
-            r[17] = static_cast<unsigned char>(rng());
-            r[18] = static_cast<unsigned char>(0x05 + rng() % 6);
-            break;
-        case 3: // RX: one, the other, both or no reading
-            r[16] = static_cast<unsigned char>(rng() % 40);
-            r[18] = static_cast<unsigned char>(rng() % 40);
-            if (i % 7 == 2) {
-                r[15] = 0x00;
-                r[16] = 0x80;
-            }
-            if (i % 5 == 2) {
-                r[17] = 0x00;
-                r[18] = 0x80;
-            }
-            break;
-        case 4: // BV: 3 to 4 volts
-            r[15] = 0x00;
-            r[16] = static_cast<unsigned char>(92 + rng() % 32);
-            break;
-        }
-        if (i % 17 == 16)
-            r[0] = r[1] = 0xFF; // empty slot
-        report.append(reinterpret_cast<const char*>(r), sizeof r);
-    }
+    Bytes report = mixedRecords(records, seed);
     // The end marker inside the data would cut the report short; nudge any chance match.
     for (std::size_t p; (p = report.find(kEnd)) != Bytes::npos;)
         report[p + 3] = 'x';
