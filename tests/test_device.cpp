@@ -296,6 +296,8 @@ private slots:
         };
         QVERIFY(downloads(1));
         QVERIFY(QTest::qWaitFor([&] { return device->output().contains("report cleared"); }, 5000));
+        QTest::qWait(300); // the line stays open for the next logger's boot menu
+        QVERIFY(!device->output().contains("port closed"));
         device->reset(); // the next logger, on the adapter that stayed
         QVERIFY(downloads(2));
         QVERIFY(
