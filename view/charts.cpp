@@ -9,28 +9,12 @@ namespace view {
 
 namespace {
 
-enum Chart { Temperature, Humidity, Readings, Battery, Charts };
-
-const char* const kTitles[Charts] = {"Temperature", "Relative humidity", "RX readings", "Battery"};
-const char* const kUnits[Charts] = {"°C", "%", "", "V"};
+const char* const kTitles[kMeasures] = {"Temperature", "Relative humidity", "RX readings",
+                                        "Battery"};
+const char* const kUnits[kMeasures] = {"°C", "%", "", "V"};
 constexpr int kLevels = 4;
 constexpr int kBlockBits = 3; // 8 readings a block of the first level, 8 blocks of each the next
 constexpr qsizetype kBlock = qsizetype(1) << kBlockBits;
-
-// Where a reading's value (second = false) or second value goes.
-Chart chartOf(Kind kind, bool second) {
-    switch (kind) {
-    case TX:
-        return Temperature;
-    case BT:
-        return second ? Humidity : Temperature;
-    case RX:
-        return Readings;
-    case BV:
-        return Battery;
-    }
-    return Charts;
-}
 
 // The usual interval (median spacing) and the gaps longer than three of them.
 void findGaps(Series& s) {
@@ -127,10 +111,12 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
         if (second && !bt)
             second->at.append(std::uint32_t(i));
     }
-    QList<Quantity> charts(Charts);
-    for (int c = 0; c < Charts; ++c)
-        charts[c] = {
-            c == Temperature, QString::fromUtf8(kTitles[c]), QString::fromUtf8(kUnits[c]), {}};
+    QList<Quantity> charts(kMeasures);
+    for (int c = 0; c < kMeasures; ++c)
+        charts[c] = {c == TemperatureMeasure,
+                     QString::fromUtf8(kTitles[c]),
+                     QString::fromUtf8(kUnits[c]),
+                     {}};
     // A BT humidity series shares its temperature series' positions and times, not copied.
     const auto shares = [&](const Series& s) {
         return s.second && report.sensors[s.sensor].kind == BT;
@@ -156,7 +142,7 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
                 s.lowBat.append(std::uint32_t(k));
         findGaps(s);
         findExtremes(s);
-        charts[chartOf(report.sensors[s.sensor].kind, s.second)].series.append(std::move(s));
+        charts[measureOf(report.sensors[s.sensor].kind, s.second)].series.append(std::move(s));
     }
     QList<Quantity> present;
     for (Quantity& q : charts) {

@@ -153,6 +153,20 @@ bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {
 
 } // namespace
 
+Measure measureOf(Kind kind, bool second) {
+    switch (kind) {
+    case TX:
+        return TemperatureMeasure;
+    case BT:
+        return second ? HumidityMeasure : TemperatureMeasure;
+    case RX:
+        return RxMeasure;
+    case BV:
+        return BatteryMeasure;
+    }
+    return TemperatureMeasure;
+}
+
 QString Sensor::name() const {
     return QString::fromLatin1(report::kindName(kind)) + u' ' + QString::fromLatin1(id);
 }

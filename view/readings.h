@@ -23,6 +23,11 @@ inline constexpr std::uint32_t kNoTime = std::numeric_limits<std::uint32_t>::max
 using report::Kind;
 using report::TX, report::BT, report::RX, report::BV;
 
+/// What a sensor's value measures, in the order zelm-view charts them.
+enum Measure { TemperatureMeasure, HumidityMeasure, RxMeasure, BatteryMeasure, kMeasures };
+/// The measure of a sensor's first value, or of its second (BT humidity, the second RX reading).
+Measure measureOf(Kind kind, bool second);
+
 /// One decoded line.
 struct Reading {
     std::uint32_t time = kNoTime; // local date and time of the stamp, seconds since the epoch

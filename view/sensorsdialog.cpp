@@ -221,8 +221,8 @@ QStringList SensorsDialog::problems() const {
                 out.append(QStringLiteral("%1, %2: %3")
                                .arg(rowName(row), header(columnOf(Field(f))), why));
         }
-        for (int q = 0; q < kLimited; ++q) {
-            const Field lo = lowField(Limited(q)), hi = highField(Limited(q));
+        for (int q = 0; q < kMeasures; ++q) {
+            const Field lo = lowField(Measure(q)), hi = highField(Measure(q));
             std::optional<double> low = valueAt(row, lo), high = valueAt(row, hi);
             if (row > 0) { // a sensor's own limit is paired with the shared one
                 low = low ? low : valueAt(0, lo);

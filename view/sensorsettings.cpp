@@ -32,21 +32,6 @@ bool isLimit(Field f) {
     return f >= TemperatureLow && f <= BatteryHigh;
 }
 
-// The quantity of a sensor's first or second value.
-Limited limitedOf(Kind kind, bool second) {
-    switch (kind) {
-    case TX:
-        return TemperatureLimits;
-    case BT:
-        return second ? HumidityLimits : TemperatureLimits;
-    case RX:
-        return RxLimits;
-    case BV:
-        return BatteryLimits;
-    }
-    return TemperatureLimits;
-}
-
 // The sensor a section is for: "TX 00042" from "Sensor TX 00042"; empty when it names none.
 QString sensorOf(const QString& section) {
     if (!section.startsWith(kSensorPrefix, Qt::CaseInsensitive))
@@ -184,8 +169,8 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
     };
     const auto checkPairs = [&](SectionSettings& s, const QString& sectionKey,
                                 const SectionSettings* shared) {
-        for (int q = 0; q < kLimited; ++q) {
-            const Field lo = lowField(Limited(q)), hi = highField(Limited(q));
+        for (int q = 0; q < kMeasures; ++q) {
+            const Field lo = lowField(Measure(q)), hi = highField(Measure(q));
             std::optional<double>&low = s.field[lo], &high = s.field[hi];
             QString why = checkLimits(low, high);
             if (!why.isEmpty()) {
@@ -305,7 +290,7 @@ QList<Shown> shownSensors(const Report& report, const SensorSettings& settings) 
         const SectionSettings* own = settings.of(sensor.name());
         Shown& s = shown[i];
         for (int v = 0; v < 2; ++v) {
-            const Limited q = limitedOf(sensor.kind, v == 1);
+            const Measure q = measureOf(sensor.kind, v == 1);
             const auto limit = [&](Field f) {
                 const std::optional<double>& set =
                     own && own->field[f] ? own->field[f] : shared.field[f];

@@ -43,12 +43,11 @@ enum Field {
 };
 /// The key of each field in the settings file.
 extern const char* const kFieldKeys[kFields];
-/// The quantities limits are set for, each by a Low and a High field.
-enum Limited { TemperatureLimits, HumidityLimits, RxLimits, BatteryLimits, kLimited };
-inline Field lowField(Limited q) {
+/// The Low and High fields of a measure's limits.
+inline Field lowField(Measure q) {
     return Field(TemperatureLow + 2 * q);
 }
-inline Field highField(Limited q) {
+inline Field highField(Measure q) {
     return Field(TemperatureHigh + 2 * q);
 }
 
