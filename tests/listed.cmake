@@ -1,0 +1,12 @@
+# Fails when the suite SUITE has a test function that is not in LISTED, so never runs.
+execute_process(COMMAND ${SUITE} -functions OUTPUT_VARIABLE out RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${SUITE} -functions failed: ${status}")
+endif()
+string(REGEX MATCHALL "[A-Za-z_0-9]+\\(\\)" found "${out}")
+foreach(function ${found})
+    string(REPLACE "()" "" function ${function})
+    if(NOT function IN_LIST LISTED)
+        message(FATAL_ERROR "${function} is not run: add it to the list in tests/CMakeLists.txt")
+    endif()
+endforeach()
