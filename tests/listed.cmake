@@ -1,4 +1,5 @@
 # Fails when the suite SUITE has a test function that is not in LISTED, so never runs.
+cmake_minimum_required(VERSION 3.21)
 execute_process(COMMAND ${SUITE} -functions OUTPUT_VARIABLE out RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "${SUITE} -functions failed: ${status}")

@@ -30,12 +30,12 @@ struct Column {
     int width;
 };
 // The statistics as printed: what a reviewer of a period looks for, narrow enough for A4.
-constexpr Column kColumns[] = {{"Sensor", 160},      {"Readings", 56},
-                               {"Minimum", 60},      {"Maximum", 60},
-                               {"Mean", 50},         {"Std dev", 50},
-                               {"Limits", 78},       {"Excursions", 66},
-                               {"Time outside", 72}, {"Longest excursion", 130},
-                               {"MKT", 48}};
+constexpr Column kTableColumns[] = {{"Sensor", 160},      {"Readings", 56},
+                                    {"Minimum", 60},      {"Maximum", 60},
+                                    {"Mean", 50},         {"Std dev", 50},
+                                    {"Limits", 78},       {"Excursions", 66},
+                                    {"Time outside", 72}, {"Longest excursion", 130},
+                                    {"MKT", 48}};
 
 QStringList cells(const Statistics& s) {
     const bool limited = !std::isnan(s.low) || !std::isnan(s.high);
@@ -155,8 +155,8 @@ private:
     int rowHeight(const QStringList& texts, const QFont& f) const {
         int height = 0;
         for (int c = 0; c < texts.size(); ++c)
-            height =
-                std::max(height, heightOf(texts[c], f, kColumns[c].width - 2 * kPad) + 2 * kPad);
+            height = std::max(height,
+                              heightOf(texts[c], f, kTableColumns[c].width - 2 * kPad) + 2 * kPad);
         return height;
     }
 
@@ -170,10 +170,10 @@ private:
             p_->setFont(f);
             int x = 0;
             for (int c = 0; c < texts.size(); ++c) {
-                p_->drawText(
-                    QRect(x + kPad, y_ + kPad, kColumns[c].width - 2 * kPad, height - 2 * kPad),
-                    Qt::TextWordWrap | (c >= 1 && !header ? Qt::AlignRight : 0), texts[c]);
-                x += kColumns[c].width;
+                p_->drawText(QRect(x + kPad, y_ + kPad, kTableColumns[c].width - 2 * kPad,
+                                   height - 2 * kPad),
+                             Qt::TextWordWrap | (c >= 1 && !header ? Qt::AlignRight : 0), texts[c]);
+                x += kTableColumns[c].width;
             }
         }
         y_ += height;
@@ -183,7 +183,7 @@ private:
         paragraph(QStringLiteral("Statistics"), font(16, true));
         y_ += 4;
         QStringList headers;
-        for (const Column& c : kColumns)
+        for (const Column& c : kTableColumns)
             headers.append(QString::fromUtf8(c.title));
         row(headers, font(10, true), true, false);
         for (int i = 0; i < report_.statistics.size(); ++i) {
