@@ -5,6 +5,7 @@
 #include "rig.h"
 
 #include "settings/profile.h"
+#include "view/chartpanel.h"
 #include "view/history.h"
 #include "view/sensorsdialog.h"
 #include "view/sensorsettings.h"
@@ -13,6 +14,7 @@
 
 #include <QDialogButtonBox>
 #include <QImage>
+#include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -264,6 +266,39 @@ private slots:
                 QVERIFY(drawn.contains(*std::min_element(v.begin(), v.end())) &&
                         drawn.contains(*std::max_element(v.begin(), v.end())));
         }
+    }
+
+    // Dense lines are filled straight into the pixels of an image with 32-bit pixels: the
+    // same pixels as the painter gives on another format, at any pixel ratio and place.
+    void denseLinesAsThePainterDraws_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QPoint>("at");
+        QTest::newRow("one to one") << 1.0 << QPoint(0, 0);
+        QTest::newRow("high density, moved") << 2.0 << QPoint(7, 30);
+    }
+    void denseLinesAsThePainterDraws() {
+        QFETCH(qreal, ratio);
+        QFETCH(QPoint, at);
+        QByteArray records;
+        const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
+        for (int i = 0; i < 6000; ++i)
+            for (int id = 1; id <= 3; ++id)
+                records += tx(start.addSecs(300 * i), id, 20 + 5 * std::sin(i / 40.0) + id);
+        const view::Report report = view::readReport(records);
+        view::ChartPanel panel(report, view::quantities(report).first());
+        const QRect rect(at, QSize(600, panel.heightFor(600)));
+        QList<QImage> images;
+        for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
+            QImage image(QSize(640, rect.bottom() + 10) * ratio, format);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::gray);
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            panel.paintChart(p, rect);
+            p.end();
+            images.append(image.convertToFormat(QImage::Format_RGB32));
+        }
+        QCOMPARE(images[0], images[1]);
     }
 
     void timeTicks_data() {

@@ -37,6 +37,40 @@ double niceStep(double span, int count) {
     return 10 * power;
 }
 
+// Fills the spans, whole pixels in one opaque colour, straight into the pixels of the image
+// being painted, where that gives the pixels the painter would: a year of history fills
+// millions of them a repaint, and the painter's cost per one-pixel-wide rectangle is most of
+// that. False where it cannot (another device, a rotation, a clip that is not a rectangle).
+bool fillSpansInImage(QPainter& p, const QList<QRect>& spans, const QColor& colour) {
+    if (p.device()->devType() != QInternal::Image || colour.alpha() != 255 ||
+        p.deviceTransform().type() > QTransform::TxScale ||
+        p.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    auto& image = *static_cast<QImage*>(p.device());
+    const QImage::Format format = image.format();
+    if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+         format != QImage::Format_ARGB32_Premultiplied) ||
+        !image.isDetached())
+        return false;
+    const QTransform& toDevice = p.deviceTransform();
+    QRect bounds = image.rect();
+    if (p.hasClipping()) {
+        const QRegion clip = p.clipRegion();
+        if (clip.rectCount() > 1)
+            return false;
+        bounds &= toDevice.mapRect(QRectF(clip.boundingRect())).toAlignedRect();
+    }
+    const QRgb pixel = colour.rgba(); // opaque: the same premultiplied or not
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    for (const QRect& span : spans) {
+        const QRect r = toDevice.mapRect(QRectF(span)).toAlignedRect() & bounds;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + r.left(), r.width(), pixel);
+    }
+    return true;
+}
+
 // A dense line, in screen points: each pixel column's span filled, with the step from the
 // column before, and lines where points lie columns apart. The same pixels as the line's steep
 // strokes, at a fraction of the cost of drawing them.
@@ -67,9 +101,11 @@ void drawDense(QPainter& p, const QPolygonF& screen, const QPen& pen) {
         bottom = std::max(bottom, at.y());
     }
     span();
-    p.setPen(Qt::NoPen);
-    p.setBrush(pen.color());
-    p.drawRects(spans);
+    if (!fillSpansInImage(p, spans, pen.color())) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(pen.color());
+        p.drawRects(spans);
+    }
     p.setPen(pen);
     p.drawLines(joins);
 }
@@ -354,8 +390,17 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
 }
 
 void ChartPanel::paintEvent(QPaintEvent*) {
+    // Painted into an image first, where dense lines are filled straight into its pixels.
+    const qreal ratio = devicePixelRatioF();
+    if (frame_.size() != size() * ratio)
+        frame_ = QImage(size() * ratio, QImage::Format_RGB32);
+    frame_.setDevicePixelRatio(ratio);
+    {
+        QPainter onFrame(&frame_);
+        paintChart(onFrame, rect());
+    }
     QPainter p(this);
-    paintChart(p, rect());
+    p.drawImage(0, 0, frame_);
     if (dragFrom_ >= 0 && dragTo_ >= 0) {
         const QRect plot = plotRect(rect());
         p.fillRect(QRect(QPoint(std::min(dragFrom_, dragTo_), plot.top()),

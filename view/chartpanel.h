@@ -5,6 +5,7 @@
 
 #include "view/charts.h"
 
+#include <QImage>
 #include <QWidget>
 #include <functional>
 
@@ -57,6 +58,7 @@ private:
     QList<bool> shown_;  // per series: its sensor is chosen in the sensor list
     QList<bool> hidden_; // per series: switched off in the legend
     QList<QPair<QRect, int>> legendHits_;
+    QImage frame_; // the last repaint, kept for its pixels' memory
     std::function<double(int)> yAt_ = [](int) { return 0.0; }; // value at a height, as last painted
     double start_ = 0, end_ = 1, x0_ = 0, x1_ = 1;
     bool timed_ = false;
