@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -24,9 +25,12 @@
 
 class RecordingLog : public core::StatusLog {
 public:
-    QStringList lines;    // the log as it now stands
-    QStringList statuses; // every status line written, in order
+    QStringList lines;                          // the log as it now stands
+    QStringList statuses;                       // every status line written, in order
+    std::function<void(const QString&)> onLine; // what happens meanwhile, where a test says
     void LogLine(const QString& text) override {
+        if (onLine)
+            onLine(text);
         if (text.isEmpty())
             lines.clear();
         else

@@ -54,6 +54,7 @@ private slots:
         if (!stored.isEmpty())
             writeAll(ini(), stored);
         app::Form1 form;
+        QCOMPARE(form.focusWidget(), form.cmdDownload); // before it is shown, too
         {
             std::optional<ReadOnlyFolder> guard;
             if (readOnly)

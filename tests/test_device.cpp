@@ -77,6 +77,8 @@ const QList<DownloadCase> kDownloads{
      kCannot + "write %1/in.dat: No space left on device", kIni},
     {"disk full writing the decoded file", kMany, 10, "size=400k", kCannot + "write %1/out-",
      "in.dat ZURORUVE.INI"}, // the raw report is whole
+    {"no entry left for the decoded file", kMany, 10, "size=1m,nr_inodes=5",
+     kCannot + "create %1/out-", "in.dat ZURORUVE.INI"},
 };
 
 long residentKiB() {

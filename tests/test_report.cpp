@@ -36,7 +36,7 @@ QByteArray decodeRecord(const QByteArray& record, const report::NumberFormat& fo
     return shown ? out : QByteArray(out.isEmpty() ? "(none)" : "(none, but wrote)");
 }
 
-enum Fault { None, DataNotWritable, FolderReadOnly, OldRawReadOnly, NoEditor };
+enum Fault { None, DataNotWritable, RawGone, FolderReadOnly, OldRawReadOnly, NoEditor };
 struct ProcessingCase {
     const char* name;
     QByteArray captured, decoded;
@@ -55,6 +55,11 @@ const QList<ProcessingCase> kProcessing{
      None, kStart + "Processing 2 records complete"},
     {"DATA not writable: decoding goes on", kRx, line("OK|RX|00042|25.3"), DataNotWritable,
      kCannot + "write %1/DATA/in-.*" + kOne},
+    {"in.dat gone before it is read back",
+     kRx,
+     {},
+     RawGone,
+     kCannot + "write %1/DATA/in-.*\\|ERROR: ProcessData: cannot read back %1/in\\.dat: .+"},
     {"folder read-only", kRx, {}, FolderReadOnly, kCannot + "create %1/in\\.dat: .+"},
     {"old in.dat read-only, kept", kRx, {}, OldRawReadOnly, kCannot + ".*in\\.dat: .+"},
     {"editor cannot start", kRx, line("OK|RX|00042|25.3"), NoEditor, kStart + kOne},
@@ -161,7 +166,8 @@ private slots:
         QFETCH(int, i);
         const auto& [name, captured, decoded, fault, pattern] = kProcessing[i];
         const QString log = QString(pattern).replace("%1", QRegularExpression::escape(dir.path()));
-        if (fault == DataNotWritable && QDir(dir.filePath("DATA")).removeRecursively())
+        if ((fault == DataNotWritable || fault == RawGone) &&
+            QDir(dir.filePath("DATA")).removeRecursively())
             writeAll(dir.filePath("DATA"), "");
         if (fault == OldRawReadOnly) {
             writeAll(dir.filePath("in.dat"), "previous");
@@ -170,6 +176,11 @@ private slots:
         if (fault == NoEditor)
             qputenv("ZURORUVE_EDITOR", "/nonexistent/editor");
         RecordingLog lines;
+        if (fault == RawGone) // another program takes it while the kept copy fails
+            lines.onLine = [&](const QString& text) {
+                if (text.contains("/DATA/in-"))
+                    QFile::remove(dir.filePath("in.dat"));
+            };
         RecordingQuestions ask;
         {
             std::optional<ReadOnlyFolder> guard;
@@ -179,7 +190,8 @@ private slots:
         }
         QVERIFY2(QRegularExpression("^" + log + "$").match(lines.lines.join('|')).hasMatch(),
                  qPrintable(lines.lines.join('|')));
-        if (fault == FolderReadOnly || fault == OldRawReadOnly) { // nothing cut short is left
+        if (fault == FolderReadOnly || fault == OldRawReadOnly ||
+            fault == RawGone) { // nothing cut short is left
             QCOMPARE(readAll(dir.filePath("in.dat")),
                      fault == OldRawReadOnly ? "previous" : "(missing)");
             QVERIFY(outFiles().isEmpty());
