@@ -157,6 +157,8 @@ private slots:
         QTest::addColumn<QString>("text");   // how the error starts, %1 the device, %2 its group
         QTest::newRow("not there") << "/nonexistent/zelm"
                                    << "%1 not found. Serial devices present: ";
+        QTest::newRow("not a serial line") << "/dev/null"
+                                           << "%1 cannot be opened: ";
         QTest::newRow("held by another program") << "held"
                                                  << "%1 is busy: another program holds it";
         QTest::newRow("no permission")
