@@ -21,8 +21,10 @@ public:
     QList<QPair<qint64, QByteArray>> script;
     QString failOn; // a call ("PortOpen", "Input", "Output", "CommPort"...) that throws
 
+    int spins = 0; // passes that asked for no sleep with nothing to read: CPU burnt
     qint64 nowMs() override { return now; }
-    void runPending(qint64) override {
+    void runPending(qint64 ms) override {
+        spins += ms == 0 && pending.isEmpty();
         now += stepMs;
         while (!script.isEmpty() && script.first().first <= now)
             pending += script.takeFirst().second;

@@ -147,7 +147,8 @@ private slots:
         QCOMPARE(WaitFor(rig.ctx, c.text, c.seconds), c.result);
         QCOMPARE(rig.log.lines.join('|'), c.log);
         QCOMPARE(rig.line.now, c.endsAtMs);
-        if (c.result == 0) // what came with the text is taken and dropped
+        QCOMPARE(rig.line.spins, 0); // up to the last millisecond, each pass sleeps
+        if (c.result == 0)           // what came with the text is taken and dropped
             QCOMPARE(rig.line.pending, QByteArray());
     }
 
