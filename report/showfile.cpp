@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <exception>
 
 namespace report {
 
@@ -53,7 +54,12 @@ void editorCommand(const QString& path, QString& program, QStringList& arguments
 void ShowFile(const QString& path, core::UserQuestions& ask) {
     QString program;
     QStringList arguments;
-    editorCommand(path, program, arguments);
+    try {
+        editorCommand(path, program, arguments);
+    } catch (const std::exception& e) { // a settings file that cannot be read as one
+        ask.message("ERROR: ShowFile" + QString::fromLocal8Bit(e.what()));
+        return;
+    }
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);

@@ -1,9 +1,13 @@
 #include "settings/profile.h"
 
+#include "settings/regularfile.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QSaveFile>
+#include <stdexcept>
 
 namespace settings {
 
@@ -205,25 +209,29 @@ bool writeProfileFile(const QString& path, const QByteArray& contents) {
 
 QString getProfileString(const QString& section, const QString& key, const QString& fallback,
                          const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const FileRead read = readRegularFile(path, kMaxSettingsBytes);
+    if (read.status == ReadStatus::NotRegular || read.status == ReadStatus::TooLarge)
+        throw std::runtime_error(
+            QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), read.why).toStdString());
+    if (read.status != ReadStatus::Ok) // missing or unreadable: as if it held nothing
         return fallback.left(kMaxProfileValue);
-    return profileValue(file.readAll(), section, key, fallback);
+    return profileValue(read.bytes, section, key, fallback);
 }
 
 bool writeProfileString(const QString& section, const QString& key, const QString& value,
                         const QString& path) {
     QByteArray contents;
-    QFile existing(path);
-    if (existing.exists()) {
-        // A read-only file is refused even where its folder would let us replace it.
-        if (!QFileInfo(path).isWritable() || !existing.open(QIODevice::ReadOnly))
+    const bool exists = QFileInfo::exists(path);
+    if (exists) {
+        // A read-only file is refused even where its folder would let us replace it; so is
+        // anything that is not a plain file, which a rename would put aside.
+        const FileRead read = readRegularFile(path, kMaxSettingsBytes);
+        if (!QFileInfo(path).isWritable() || read.status != ReadStatus::Ok)
             return false;
-        contents = existing.readAll();
-        existing.close();
+        contents = read.bytes;
     }
     const QByteArray updated = withProfileValue(contents, section, key, value);
-    if (updated == contents && existing.exists())
+    if (updated == contents && exists)
         return true;
     return writeProfileFile(path, updated);
 }

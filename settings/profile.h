@@ -14,12 +14,15 @@ namespace settings {
 inline constexpr int kMaxProfileValue = 254;
 
 /// The value of key in section of the file at path, or fallback when the file, the section or
-/// the key is missing. Surrounding blanks and one pair of matching quotes are removed.
+/// the key is missing or the file cannot be read. Surrounding blanks and one pair of matching
+/// quotes are removed. Throws std::runtime_error when path names something other than a regular
+/// file (a FIFO would block the read) or a file too large to be settings.
 QString getProfileString(const QString& section, const QString& key, const QString& fallback,
                          const QString& path);
 
 /// Stores value under key in section, creating the file, the section and the key as needed.
-/// Returns false when the file or its folder refuses the write; the file is then unchanged.
+/// Returns false when the file or its folder refuses the write, or path is not a regular file;
+/// the file is then unchanged.
 bool writeProfileString(const QString& section, const QString& key, const QString& value,
                         const QString& path);
 
