@@ -1,8 +1,8 @@
 #include "app/form1.h"
 
 #include "app/icon.h"
-#include "link/dialogues.h"
 #include "link/ports.h"
+#include "readout/readout.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -104,9 +104,13 @@ Form1::Form1(QWidget* parent)
 
 Form1::~Form1() = default;
 
-void Form1::useDevice(devicelink::Context& context) {
-    onDownload = [this, &context] { devicelink::DownloadData(context, List1->currentIndex()); };
-    onClear = [this, &context] { devicelink::ClearData(context, List1->currentIndex()); };
+void Form1::useDevice(readout::Session& session) {
+    onDownload = [this, &session] { readout::DownloadData(session, List1->currentIndex()); };
+    onClear = [this, &session] { readout::ClearData(session, List1->currentIndex()); };
+}
+
+QString Form1::stopReason() const {
+    return closeRequested_ ? QStringLiteral("Stopped: the window is being closed") : QString();
 }
 
 void Form1::setListIndex(int position) {
@@ -142,7 +146,7 @@ void Form1::runDialogue(const std::function<void()>& dialogue) {
     } catch (const std::exception& e) {
         // Nothing below the window lets an error through on purpose; should one escape, it
         // is told in one line and the window stays usable.
-        log_.LogLine("ERROR: " + QString::fromLocal8Bit(e.what()));
+        log_.LogLine("ERROR: " + QString::fromLocal8Bit(e.what()), core::Severity::Error);
     }
     EnableControls();
     busy_ = false;

@@ -24,8 +24,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace devicelink {
-struct Context;
+namespace readout {
+struct Session;
 }
 
 namespace app {
@@ -53,8 +53,8 @@ public:
     void DisableControls();
     void EnableControls();
 
-    /// Lets the buttons run Download and Clear on this serial line.
-    void useDevice(devicelink::Context& context);
+    /// Lets the buttons run Download and Clear in this session.
+    void useDevice(readout::Session& session);
 
     /// What the two buttons run between disabling and enabling the controls.
     std::function<void()> onDownload;
@@ -62,6 +62,8 @@ public:
 
     /// True once the user asked to close the window during a dialogue.
     bool closeRequested() const { return closeRequested_; }
+    /// Why a running dialogue is to stop, as a line for the log, or nothing.
+    QString stopReason() const;
 
     bool confirm(const QString& text) override;
     void message(const QString& text) override;

@@ -6,7 +6,8 @@
 
 namespace app {
 
-void TextBoxLog::LogLine(const QString& text) {
+void TextBoxLog::LogLine(const QString& text, core::Severity) {
+    // The window shows every line alike, as it always has.
     if (text.isEmpty()) {
         log_.clear();
         return;

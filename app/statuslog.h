@@ -13,7 +13,7 @@ namespace app {
 class TextBoxLog : public core::StatusLog {
 public:
     TextBoxLog(QPlainTextEdit& log, QLineEdit& status) : log_(log), status_(status) {}
-    void LogLine(const QString& text) override;
+    void LogLine(const QString& text, core::Severity severity = core::Severity::Info) override;
     void SetStatus(const QString& text) override;
     void showStatusNow() override;
 

@@ -34,26 +34,26 @@ std::int16_t checkedInt16(std::int32_t value) {
 
 } // namespace
 
-void SubMain(Form1& form) {
+void SubMain(Form1& form, const settings::ProgramFolder& folder) {
     core::StatusLog& log = form.log();
     try {
-        settings::MakeUserFolders(log);
+        settings::MakeUserFolders(folder, log);
         log.LogLine("");
         log.LogLine("Select port number and click Download to begin");
-        if (settings::keptForUser())
-            log.LogLine("Files are kept in " + QDir::toNativeSeparators(settings::programFolder()));
+        if (folder.forUser)
+            log.LogLine("Files are kept in " + QDir::toNativeSeparators(folder.path));
         log.SetStatus("");
         form.List1->clear();
         for (int n = 1; n <= kPorts; ++n)
             form.List1->addItem(QString::number(n));
         const QString remembered =
-            settings::ReadIni(settings::kSection, settings::kPortKey, QString(), log);
+            settings::ReadIni(folder, settings::kSection, settings::kPortKey, QString(), log);
         std::int32_t position = 0;
         if (!remembered.isEmpty())
             position = checkedInt32(std::int64_t(settings::ToNumber(remembered)) - 1);
         form.setListIndex(checkedInt16(position));
     } catch (const std::exception& e) {
-        log.LogLine("ERROR: SubMain: " + QString::fromLocal8Bit(e.what()));
+        log.LogLine("ERROR: SubMain: " + QString::fromLocal8Bit(e.what()), core::Severity::Error);
     }
     form.show();
     form.cmdDownload->setFocus();

@@ -5,9 +5,9 @@
 #include "tools/simdevice.h"
 
 #include "link/capture.h"
-#include "link/dialogues.h"
 #include "link/primitives.h"
 #include "link/serialcomm.h"
+#include "readout/readout.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,6 +25,7 @@ double captureSeconds(long records) {
     NoQuestions ask;
     devicelink::Context ctx{comm, clock, events, log, ask};
     using namespace devicelink;
+    using namespace readout;
     if (OpenPort(ctx, 1) != 0 || WaitFor(ctx, kBootMenu, 30) != 0 || SendText(ctx, kLeaveMenu) ||
         WaitFor(ctx, kPrompt, 10) != 0 || SendText(ctx, kReportCommand) != 0) {
         std::fprintf(stderr, "dialogue with the simulated device failed\n");

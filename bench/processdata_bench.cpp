@@ -8,8 +8,8 @@
 
 #include "app/form1.h"
 #include "app/submain.h"
-#include "link/dialogues.h"
 #include "link/serialcomm.h"
+#include "readout/readout.h"
 #include "report/processdata.h"
 #include "settings/folder.h"
 
@@ -27,10 +27,10 @@ namespace {
 class TimedLog : public core::StatusLog {
 public:
     explicit TimedLog(core::StatusLog& window) : window_(window) {}
-    void LogLine(const QString& text) override {
+    void LogLine(const QString& text, core::Severity severity) override {
         if (text.startsWith("Download complete"))
             lastByte.start();
-        window_.LogLine(text);
+        window_.LogLine(text, severity);
     }
     void SetStatus(const QString& text) override { window_.SetStatus(text); }
     void showStatusNow() override { window_.showStatusNow(); }
@@ -50,7 +50,6 @@ int main(int argc, char* argv[]) {
     const long records = argc > 1 ? std::atol(argv[1]) : 200000;
 
     QTemporaryDir dir;
-    settings::setProgramFolder(dir.path());
     QByteArray report(records * 19, Qt::Uninitialized);
     std::mt19937 rng(7);
     for (qsizetype i = 0; i < report.size(); ++i)
@@ -64,14 +63,15 @@ int main(int argc, char* argv[]) {
     f.close();
 
     app::Form1 form;
-    app::SubMain(form);
+    const settings::ProgramFolder folder{dir.path(), false};
+    app::SubMain(form, folder);
     application.processEvents();
 
     std::vector<double> window, tool;
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer t;
         t.start();
-        report::ProcessData(report, form.log(), form);
+        report::ProcessData(folder, report, form.log(), form);
         window.push_back(t.elapsed() / 1000.0);
         for (const QString& name : QDir(dir.path()).entryList({"out-*.txt"}))
             QFile::remove(dir.filePath(name));
@@ -92,7 +92,8 @@ int main(int argc, char* argv[]) {
     devicelink::QtEventPump events;
     TimedLog log(form.log());
     devicelink::Context ctx{comm, clock, events, log, form};
-    devicelink::DownloadData(ctx, 0);
+    readout::Session session{ctx, folder, {}};
+    readout::DownloadData(session, 0);
     std::printf("whole download of %ld records: last byte to port closed %.3f s (goal <= 0.5 s)\n",
                 records, log.lastByte.isValid() ? log.lastByte.elapsed() / 1000.0 : -1.0);
     return 0;

@@ -5,7 +5,7 @@
 
 class NullLog : public core::StatusLog {
 public:
-    void LogLine(const QString&) override {}
+    void LogLine(const QString&, core::Severity) override {}
     void SetStatus(const QString&) override {}
 };
 

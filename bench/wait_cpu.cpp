@@ -8,9 +8,11 @@
 #include "app/submain.h"
 #include "link/primitives.h"
 #include "link/serialcomm.h"
+#include "settings/folder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <sys/resource.h>
 
@@ -68,10 +70,11 @@ int main(int argc, char* argv[]) {
     SimDevice sim({"--menu-delay", "100000000"});
     sim.requireStarted();
     app::Form1 form;
-    app::SubMain(form);
-    devicelink::QtEventPump sleeping([&form] { return form.closeRequested(); });
+    QTemporaryDir dir;
+    app::SubMain(form, {dir.path(), false});
+    devicelink::QtEventPump sleeping([&form] { return form.stopReason(); });
     measure("the program's wait", form, sleeping, seconds);
-    SlicedPump sliced([&form] { return form.closeRequested(); });
+    SlicedPump sliced([&form] { return form.stopReason(); });
     measure("5 ms slices (as before)", form, sliced, seconds);
     std::printf("goals: <= 0.3 %% of one core, <= 20 wake-ups/s\n");
     return 0;

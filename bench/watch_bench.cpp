@@ -8,8 +8,8 @@
 
 #include "app/form1.h"
 #include "app/submain.h"
-#include "link/dialogues.h"
 #include "link/serialcomm.h"
+#include "readout/readout.h"
 #include "settings/folder.h"
 
 #include <QApplication>
@@ -71,11 +71,11 @@ void waiting(const char* what, const QStringList& args, int seconds) {
 class TimedLog : public core::StatusLog {
 public:
     explicit TimedLog(core::StatusLog* next = nullptr) : next_(next) {}
-    void LogLine(const QString& text) override {
+    void LogLine(const QString& text, core::Severity severity) override {
         if (text.startsWith("Download complete"))
             lastByte.start();
         if (next_)
-            next_->LogLine(text);
+            next_->LogLine(text, severity);
     }
     void SetStatus(const QString& text) override {
         if (next_)
@@ -112,9 +112,9 @@ int main(int argc, char* argv[]) {
     waiting("with the adapter unplugged",
             {"--watch", "--device", dir.filePath("gone"), "--folder", dir.path()}, seconds);
 
-    settings::setProgramFolder(dir.path());
+    const settings::ProgramFolder folder{dir.path(), false};
     app::Form1 form;
-    app::SubMain(form);
+    app::SubMain(form, folder);
     application.processEvents();
     const QString records = QStringLiteral("200000");
     double window = 0, tool = 0;
@@ -126,7 +126,8 @@ int main(int argc, char* argv[]) {
         devicelink::QtEventPump events;
         TimedLog log(&form.log());
         devicelink::Context ctx{comm, clock, events, log, form};
-        devicelink::DownloadData(ctx, 0);
+        readout::Session session{ctx, folder, {}};
+        readout::DownloadData(session, 0);
         window = log.lastByte.elapsed() / 1000.0;
     }
     {
@@ -137,7 +138,8 @@ int main(int argc, char* argv[]) {
         devicelink::QtEventPump events;
         TimedLog log;
         devicelink::Context ctx{comm, clock, events, log, form};
-        devicelink::readOutDevice(ctx, 1, false, devicelink::kBootSeconds);
+        readout::Session session{ctx, folder, {}};
+        readout::readOut(session, readout::Request{});
         tool = log.lastByte.elapsed() / 1000.0;
     }
     std::printf("200000 records, last byte to files written and port closed: zelm-download %.3f s, "

@@ -7,12 +7,16 @@
 
 namespace core {
 
+/// How much a log line matters, chosen where the line is made: a program without a window maps
+/// it to the journal's priorities (error 3, warning 4, notice 5, info 6).
+enum class Severity { Error, Warning, Notice, Info };
+
 /// The status log (one line per event of the current dialogue) and the status line.
 class StatusLog {
 public:
     virtual ~StatusLog() = default;
     /// Adds text as a new last line of the log; the empty text empties the log.
-    virtual void LogLine(const QString& text) = 0;
+    virtual void LogLine(const QString& text, Severity severity = Severity::Info) = 0;
     /// Replaces the status line with text.
     virtual void SetStatus(const QString& text) = 0;
     /// Shows the status line as it stands at once, for long work that lets no events run.

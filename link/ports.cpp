@@ -67,12 +67,21 @@ QStringList portToolTips(int count) {
 }
 
 QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
-                            const QString& systemText) {
+                            const QString& systemText, bool byPortNumber) {
     switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("%1 not found. Serial devices present: %2. To use another device "
-                              "as this port, set ZURORUVE_COM<n> to its path.")
-            .arg(device, systemPorts());
+    case QSerialPort::DeviceNotFoundError: {
+#ifdef Q_OS_WIN
+        Q_UNUSED(byPortNumber)
+        const bool pointable = false; // port n is COMn there, nothing else
+#else
+        const bool pointable = byPortNumber;
+#endif
+        return QStringLiteral("%1 not found. Serial devices present: %2.%3")
+            .arg(device, systemPorts(),
+                 pointable ? QStringLiteral(" To use another device as this port, set "
+                                            "ZURORUVE_COM<n> to its path.")
+                           : QString());
+    }
     case QSerialPort::PermissionError: {
 #ifndef Q_OS_WIN
         // Qt reports a port held by another program as a permission error too.

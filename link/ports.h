@@ -16,8 +16,9 @@ QString deviceForPort(int port);
 /// description. The system is asked once for all of them.
 QStringList portToolTips(int count);
 
-/// Why a device could not be opened, in words a user can act on.
+/// Why a device could not be opened, in words a user can act on; byPortNumber: it was chosen by
+/// a port number, which ZURORUVE_COM<n> can point elsewhere.
 QString describeOpenFailure(const QString& device, QSerialPort::SerialPortError error,
-                            const QString& systemText);
+                            const QString& systemText, bool byPortNumber = true);
 
 } // namespace devicelink

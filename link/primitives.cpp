@@ -27,7 +27,7 @@ void runEventsOnce(Context& ctx, qint64 leftMs) {
     const bool waiting = leftMs > 0 && ctx.MSComm1.InBufferCount() > 0;
     ctx.events.runPending(waiting ? 0 : ctx.clock.realMs(leftMs));
     if (ctx.events.cancelled())
-        throw CommError(kWindowClosing);
+        throw Stopped();
 }
 
 std::int32_t OpenPort(Context& ctx, std::int32_t port) {
@@ -48,7 +48,7 @@ std::int32_t OpenPort(Context& ctx, std::int32_t port) {
         }
         return 0;
     } catch (const std::exception& e) {
-        ctx.log.LogLine("ERROR: " + QString::fromUtf8(e.what()));
+        ctx.log.LogLine("ERROR: " + QString::fromUtf8(e.what()), core::Severity::Error);
         return 1;
     }
 }
@@ -59,10 +59,13 @@ qsizetype searchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByt
         if (elapsedMs(ctx, start) > limitMs)
             return -1;
         runEventsOnce(ctx, leftMs(ctx, start, limitMs));
-        const qsizetype from = resumeSearchAt(seen.size(), text);
+        // No match so far: only a tail shorter than text can still be the start of one.
+        const qsizetype keep = text.size() - 1;
+        if (seen.size() > keep)
+            seen.remove(0, seen.size() - keep);
         if (ctx.MSComm1.InBufferCount() > 0)
             seen += ctx.MSComm1.Input();
-        const qsizetype at = seen.indexOf(text, from);
+        const qsizetype at = seen.indexOf(text);
         if (at >= 0)
             return at;
     }
@@ -73,10 +76,12 @@ std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds)
         QByteArray seen;
         if (searchInput(ctx, text, timeLimitMs(seconds), seen) >= 0)
             return 0;
-        ctx.log.LogLine("Timeout!");
+        ctx.log.LogLine("Timeout!", core::Severity::Error);
         return 1;
+    } catch (const Stopped&) {
+        return 2;
     } catch (const std::exception& e) {
-        ctx.log.LogLine("ERROR: WaitFor: " + QString::fromUtf8(e.what()));
+        ctx.log.LogLine("ERROR: WaitFor: " + QString::fromUtf8(e.what()), core::Severity::Error);
         return 2;
     }
 }
@@ -93,7 +98,7 @@ std::int32_t SendText(Context& ctx, const QByteArray& text) {
         ctx.MSComm1.setOutput(text);
         return 0;
     } catch (const std::exception& e) {
-        ctx.log.LogLine("ERROR: SendText: " + QString::fromUtf8(e.what()));
+        ctx.log.LogLine("ERROR: SendText: " + QString::fromUtf8(e.what()), core::Severity::Error);
         return 1;
     }
 }

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 
 namespace devicelink {
 
@@ -18,10 +19,12 @@ inline const QString kLineSettings = QStringLiteral("115200,N,8,1");
 std::int32_t OpenPort(Context& ctx, std::int32_t port);
 
 /// Waits until text has come in. 0: seen; 1: not within seconds ("Timeout!"); 2: error
-/// ("ERROR: WaitFor: " + description), also when the window is being closed.
+/// ("ERROR: WaitFor: " + description), or the program told to end (nothing logged: whoever
+/// runs the dialogue tells the stop once).
 std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds);
 
-/// Lets seconds pass while the window's events run. Returns early when the window closes.
+/// Lets seconds pass while the window's events run. Returns early when the program is told to
+/// end.
 void Pause(Context& ctx, std::int32_t seconds);
 
 /// Writes text to the line as it is. 0: written; 1: error ("ERROR: SendText: " + description).
@@ -34,9 +37,15 @@ qint64 timeLimitMs(std::int32_t seconds);
 /// Milliseconds since start on the context's clock.
 qint64 elapsedMs(Context& ctx, qint64 start);
 
+/// Thrown by a wait when the program is told to end: not an error of the line.
+class Stopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "stopped"; }
+};
+
 /// One pass of a wait: lets the window's events run once, sleeping (unless bytes are waiting
-/// already) until one comes or the clock has moved on by leftMs, and gives up with CommError
-/// (kWindowClosing) when the window is being closed.
+/// already) until one comes or the clock has moved on by leftMs, and gives up with Stopped when
+/// the program is told to end.
 void runEventsOnce(Context& ctx, qint64 leftMs);
 
 /// What is left of a wait of limitMs that started at start, plus the one millisecond that
@@ -50,10 +59,9 @@ inline qsizetype resumeSearchAt(qsizetype oldSize, const QByteArray& marker) {
 }
 
 /// Takes input into seen until text appears in it: its position in seen, or -1 when limitMs
-/// passed first. Throws as runEventsOnce does.
+/// passed first. seen keeps only what a match can still need, so a line of endless noise costs
+/// no memory: the bytes before the last text.size() - 1 of a failed look are dropped. Throws as
+/// runEventsOnce does.
 qsizetype searchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByteArray& seen);
-
-/// The description logged when a wait gives up because the window is closing.
-inline const QString kWindowClosing = QStringLiteral("the window is being closed");
 
 } // namespace devicelink

@@ -8,7 +8,7 @@
 
 namespace devicelink {
 
-SerialComm::SerialComm() {
+SerialComm::SerialComm(QString device) : chosen_(std::move(device)) {
     QObject::connect(&port_, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
         // An unplugged adapter shows as a stream of read errors; any error but a timed-out
         // wait means the line is gone, and is told once by the wait that notices it.
@@ -105,7 +105,7 @@ void SerialComm::setPortOpen(bool open) {
     }
     if (port_.isOpen())
         return;
-    const QString device = deviceForPort(commPort_);
+    const QString device = chosen_.isEmpty() ? deviceForPort(commPort_) : chosen_;
     device_ = device;
     port_.setPortName(device);
     applyLineSettings();
@@ -114,7 +114,8 @@ void SerialComm::setPortOpen(bool open) {
     opening_ = true;
     if (!port_.open(QIODevice::ReadWrite)) {
         opening_ = false;
-        const QString text = describeOpenFailure(device, port_.error(), port_.errorString());
+        const QString text =
+            describeOpenFailure(device, port_.error(), port_.errorString(), chosen_.isEmpty());
         port_.clearError();
         throw CommError(text);
     }

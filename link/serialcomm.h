@@ -9,7 +9,9 @@ namespace devicelink {
 
 class SerialComm : public Comm {
 public:
-    SerialComm();
+    /// With a device, opens that whatever the port number; without one, the port number's
+    /// device (deviceForPort).
+    explicit SerialComm(QString device = {});
     ~SerialComm() override;
 
     void setCommPort(int port) override;
@@ -31,6 +33,7 @@ private:
 
     QSerialPort port_;
     int commPort_ = 1;
+    QString chosen_; // the device named instead of a port number
     QString device_;
     qint32 baud_ = 9600;
     QSerialPort::Parity parity_ = QSerialPort::NoParity;

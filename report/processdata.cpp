@@ -34,42 +34,46 @@ QString decodedFileName(const QDateTime& when) {
     return "out-" + when.toString(kStamp) + ".txt";
 }
 
-void ProcessData(const QByteArray& captured, core::StatusLog& log, core::UserQuestions& ask) {
-    const Kept kept = keepReport(captured, log);
+Kept ProcessData(const settings::ProgramFolder& folder, const QByteArray& captured,
+                 core::StatusLog& log, core::UserQuestions& ask) {
+    const Kept kept = keepReport(folder, captured, log);
     if (kept.decoded)
         ShowFile(kept.outPath, ask);
+    return kept;
 }
 
-Kept keepReport(const QByteArray& captured, core::StatusLog& log) {
+Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& captured,
+                core::StatusLog& log) {
     Kept kept;
     log.LogLine("Processing data");
 
     const QDateTime when = QDateTime::currentDateTime(); // one stamp for both files
-    const QString rawPath = settings::inProgramFolder(kRawFile);
+    const QString rawPath = folder.file(kRawFile);
     QString step;
     if (const QString why = writeWhole(rawPath, captured, step); !why.isEmpty()) {
-        log.LogLine(failure(step, rawPath, why));
+        log.LogLine(failure(step, rawPath, why), core::Severity::Error);
         return kept;
     }
 
     // Every download is kept as well: in.dat is overwritten by the next one, and the decoded
-    // file leaves out records. A copy that cannot be written costs nothing in.dat does not hold.
-    const QString archivePath =
-        settings::inProgramFolder(settings::kDataFolder + u'/' + rawArchiveName(when));
-    const QString archiveWhy = writeWhole(archivePath, captured, step);
+    // file leaves out records. A copy that cannot be written costs nothing in.dat does not hold;
+    // an empty logger leaves nothing worth a copy.
+    const QString archivePath = folder.file(settings::kDataFolder + u'/' + rawArchiveName(when));
+    const QString archiveWhy =
+        captured.isEmpty() ? QString() : writeWhole(archivePath, captured, step);
     if (!archiveWhy.isEmpty())
-        log.LogLine(failure("write", archivePath, archiveWhy));
+        log.LogLine(failure("write", archivePath, archiveWhy), core::Severity::Error);
 
     QFile raw(rawPath);
     if (!raw.open(QIODevice::ReadOnly)) {
-        log.LogLine(failure("read back", rawPath, raw.errorString()));
+        log.LogLine(failure("read back", rawPath, raw.errorString()), core::Severity::Error);
         return kept;
     }
 
-    const QString outPath = settings::inProgramFolder(decodedFileName(when));
+    const QString outPath = folder.file(decodedFileName(when));
     QSaveFile out(outPath);
     if (!out.open(QIODevice::WriteOnly)) {
-        log.LogLine(failure("create", outPath, out.errorString()));
+        log.LogLine(failure("create", outPath, out.errorString()), core::Severity::Error);
         return kept;
     }
     // The count is shown as the work goes on, but at most every kProgressMs and for the last
@@ -87,14 +91,13 @@ Kept keepReport(const QByteArray& captured, core::StatusLog& log) {
     raw.close();
     if (!result.error.isEmpty()) {
         out.cancelWriting();
-        if (result.readFailed)
-            log.LogLine(failure("read back", rawPath, result.error));
-        else
-            log.LogLine(failure("write", outPath, result.error));
+        log.LogLine(result.readFailed ? failure("read back", rawPath, result.error)
+                                      : failure("write", outPath, result.error),
+                    core::Severity::Error);
         return kept;
     }
     if (!out.commit()) {
-        log.LogLine(failure("write", outPath, out.errorString()));
+        log.LogLine(failure("write", outPath, out.errorString()), core::Severity::Error);
         return kept;
     }
 
@@ -102,9 +105,10 @@ Kept keepReport(const QByteArray& captured, core::StatusLog& log) {
     log.SetStatus("");
     kept.decoded = true;
     kept.outPath = outPath;
-    kept.safe = archiveWhy.isEmpty() && syncToDevice(rawPath) && syncToDevice(archivePath) &&
+    kept.safe = archiveWhy.isEmpty() && syncToDevice(rawPath) &&
                 syncToDevice(QFileInfo(rawPath).absolutePath()) &&
-                syncToDevice(QFileInfo(archivePath).absolutePath());
+                (captured.isEmpty() || (syncToDevice(archivePath) &&
+                                        syncToDevice(QFileInfo(archivePath).absolutePath())));
     return kept;
 }
 

@@ -6,6 +6,7 @@
 #include "settings/profile.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
@@ -31,9 +32,11 @@ void editorCommand(const QString& path, QString& program, QStringList& arguments
         arguments = {path};
         return;
     }
-    // read each time, so a change to the settings file takes effect at the next download.
-    const QString viewer = settings::getProfileString(
-        settings::kSection, kViewerKey, QString(), settings::inProgramFolder(settings::kIniFile));
+    // read each time, so a change to the settings file takes effect at the next download; the
+    // settings file lies beside the report, in the folder the program keeps its files in.
+    const QString viewer =
+        settings::getProfileString(settings::kSection, kViewerKey, QString(),
+                                   QFileInfo(path).absolutePath() + u'/' + settings::kIniFile);
     if (!viewer.trimmed().isEmpty()) {
         program = viewerProgram(viewer.trimmed());
         arguments = {path};

@@ -11,50 +11,34 @@
 
 namespace settings {
 
-namespace {
-QString& folderOverride() {
-    static QString folder;
-    return folder;
-}
-bool& forUser() {
-    static bool kept = false;
-    return kept;
-}
-} // namespace
-
 bool isInstalledCopy(const QString& programDir) {
     // Root may write into /usr/bin, so writability alone cannot tell an installed copy.
     const QString marker = programDir + "/../share/metainfo/" + kAppId + ".metainfo.xml";
     return QFileInfo::exists(marker) || !QFileInfo(programDir).isWritable();
 }
 
-bool chooseProgramFolder() {
-    forUser() = isInstalledCopy(QCoreApplication::applicationDirPath());
-    if (forUser())
-        setProgramFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
-    return forUser();
+QString perUserFolder() {
+#ifdef Q_OS_WIN
+    // The roaming folder, as the profile of the user who logs in elsewhere carries it along.
+    const QString roaming = qEnvironmentVariable("APPDATA");
+    if (!roaming.isEmpty())
+        return QDir::fromNativeSeparators(roaming) + u'/' + kAppName;
+#endif
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/' + kAppName;
 }
 
-bool keptForUser() {
-    return forUser();
+ProgramFolder programFolderFor(const QString& programDir) {
+    if (isInstalledCopy(programDir))
+        return {perUserFolder(), true};
+    return {programDir, false};
 }
 
-QString programFolder() {
-    if (!folderOverride().isEmpty())
-        return folderOverride();
-    return QCoreApplication::applicationDirPath();
+ProgramFolder chooseProgramFolder() {
+    return programFolderFor(QCoreApplication::applicationDirPath());
 }
 
-void setProgramFolder(const QString& folder) {
-    folderOverride() = folder;
-}
-
-QString inProgramFolder(const QString& name) {
-    return programFolder() + u'/' + name;
-}
-
-void MakeUserFolders(core::StatusLog& log) {
-    const std::filesystem::path path(inProgramFolder(kDataFolder).toStdU16String());
+void MakeUserFolders(const ProgramFolder& folder, core::StatusLog& log) {
+    const std::filesystem::path path(folder.file(kDataFolder).toStdU16String());
     std::error_code lastError;
     std::error_code ec;
     // A plain file of that name counts as present, as a folder does.
@@ -70,8 +54,9 @@ void MakeUserFolders(core::StatusLog& log) {
     }
     if (lastError)
         log.LogLine("ERROR: MakeUserFolders: " + QString::fromStdString(lastError.message()) +
-                    " (" + QDir::toNativeSeparators(QString::fromStdU16String(path.u16string())) +
-                    ")");
+                        " (" +
+                        QDir::toNativeSeparators(QString::fromStdU16String(path.u16string())) + ")",
+                    core::Severity::Error);
 }
 
 } // namespace settings

@@ -17,25 +17,32 @@ inline const QString kDataFolder = QStringLiteral("DATA");
 /// The AppStream id of the installed program; its metainfo file marks an installed tree.
 inline const QString kAppId = QStringLiteral("org.zuroruve.Zuroruve");
 
+/// The folder the files are kept in, decided once at start-up and handed to whatever reads or
+/// writes them.
+struct ProgramFolder {
+    QString path;
+    bool forUser = false; // an installed copy's per-user folder, not the program's own
+
+    /// path joined with name by one separator: every file path goes through here.
+    QString file(const QString& name) const { return path + u'/' + name; }
+};
+
 /// True when the program in programDir is an installed copy: the installed tree lies around it
 /// (share/metainfo/<id>.metainfo.xml beside its folder) or the folder is not writable.
 bool isInstalledCopy(const QString& programDir);
 
-/// Decides once, at start-up, where the files are kept: beside the program for a portable copy,
-/// the per-user data folder (the application name's) for an installed one. True when installed.
-bool chooseProgramFolder();
-/// True after chooseProgramFolder found an installed copy.
-bool keptForUser();
+/// The per-user folder of an installed copy: ~/.local/share/ZURORUVE ($XDG_DATA_HOME) and the
+/// like, %APPDATA%\ZURORUVE on Windows; whichever program asks.
+QString perUserFolder();
 
-/// The folder the files are kept in: the one chosen at start-up or set by setProgramFolder,
-/// else the folder that holds the program's executable.
-QString programFolder();
-/// Points the program at another folder (tests and command-line tools).
-void setProgramFolder(const QString& folder);
-/// programFolder() joined with name by one separator: every file path goes through here.
-QString inProgramFolder(const QString& name);
+/// Where the program in programDir keeps its files: beside it for a portable copy, the per-user
+/// folder for an installed one.
+ProgramFolder programFolderFor(const QString& programDir);
+
+/// programFolderFor the folder that holds the running program.
+ProgramFolder chooseProgramFolder();
 
 /// Makes the data folder "DATA" (and the folder it lies in) if no entry of that name is there.
-void MakeUserFolders(core::StatusLog& log);
+void MakeUserFolders(const ProgramFolder& folder, core::StatusLog& log);
 
 } // namespace settings

@@ -8,22 +8,22 @@
 
 namespace settings {
 
-void WriteIni(const QString& section, const QString& key, const QString& value,
-              core::StatusLog& log) {
+void WriteIni(const ProgramFolder& folder, const QString& section, const QString& key,
+              const QString& value, core::StatusLog& log) {
     try {
         // A refused write is not reported, as with the Windows profile functions.
-        writeProfileString(section, key, value, inProgramFolder(kIniFile));
+        writeProfileString(section, key, value, folder.file(kIniFile));
     } catch (const std::exception& e) {
-        log.LogLine("ERROR: WriteIni: " + QString::fromLocal8Bit(e.what()));
+        log.LogLine("ERROR: WriteIni: " + QString::fromLocal8Bit(e.what()), core::Severity::Error);
     }
 }
 
-QString ReadIni(const QString& section, const QString& key, const QString& fallback,
-                core::StatusLog& log) {
+QString ReadIni(const ProgramFolder& folder, const QString& section, const QString& key,
+                const QString& fallback, core::StatusLog& log) {
     try {
-        return getProfileString(section, key, fallback, inProgramFolder(kIniFile));
+        return getProfileString(section, key, fallback, folder.file(kIniFile));
     } catch (const std::exception& e) {
-        log.LogLine("ERROR: ReadIni: " + QString::fromLocal8Bit(e.what()));
+        log.LogLine("ERROR: ReadIni: " + QString::fromLocal8Bit(e.what()), core::Severity::Error);
         return {};
     }
 }

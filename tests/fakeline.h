@@ -4,6 +4,7 @@
 // answers what the program writes.
 
 #include "link/context.h"
+#include "readout/readout.h"
 #include "rig.h"
 
 #include <functional>
@@ -31,7 +32,8 @@ public:
         if (onPass)
             onPass();
     }
-    bool cancelled() const override { return closing; }
+    QString stopReason() const override { return closing ? kClosed : QString(); }
+    inline static const QString kClosed = "Stopped: the window is being closed";
     /// Bytes that arrive ms after the last delivery still to come, or ms from now.
     void arrive(qint64 ms, const QByteArray& bytes) {
         script.append({std::max(now, script.isEmpty() ? now : script.last().first) + ms, bytes});
@@ -72,12 +74,15 @@ public:
     }
 };
 
-/// A FakeLine with a log and questions, ready to hand to the procedures.
+/// A FakeLine with a log and questions, ready to hand to the procedures, and a read-out session
+/// keeping its files in folder.
 struct Rig {
+    explicit Rig(const QString& folder = {}) : session{ctx, {folder, false}, {}} {}
     FakeLine line;
     RecordingLog log;
     RecordingQuestions ask;
     devicelink::Context ctx{line, line, line, log, ask};
+    readout::Session session;
 };
 
 /// Makes the line behave as the device: the boot menu menuMs after the port opens, the prompt

@@ -26,15 +26,19 @@
 class RecordingLog : public core::StatusLog {
 public:
     QStringList lines;                          // the log as it now stands
+    QList<core::Severity> severities;           // of each line
     QStringList statuses;                       // every status line written, in order
     std::function<void(const QString&)> onLine; // what happens meanwhile, where a test says
-    void LogLine(const QString& text) override {
+    void LogLine(const QString& text, core::Severity severity) override {
         if (onLine)
             onLine(text);
-        if (text.isEmpty())
+        if (text.isEmpty()) {
             lines.clear();
-        else
+            severities.clear();
+        } else {
             lines.append(text);
+            severities.append(severity);
+        }
     }
     void SetStatus(const QString& text) override { statuses.append(text); }
 };

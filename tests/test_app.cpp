@@ -18,13 +18,13 @@ class TestApp : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
+    settings::ProgramFolder folder{dir.path(), false};
     QString ini() const { return dir.filePath("ZURORUVE.INI"); }
 
 private slots:
     void init() {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
-        settings::setProgramFolder(dir.path());
     }
 
     void startUp_data() {
@@ -45,13 +45,19 @@ private slots:
         for (const auto& [stored, index, error] : cases)
             QTest::newRow(qPrintable(QString("Port=") + stored))
                 << "[ZuroRuve]\r\nPort=" + QByteArray(stored) << false << index << error;
+        // Read as a file, a FIFO would hold start-up until something writes to it.
+        QTest::newRow("settings file is a FIFO")
+            << QByteArray("fifo") << false << 0
+            << "ERROR: ReadIni: " + ini() + ": not a regular file";
     }
     void startUp() {
         QFETCH(QByteArray, stored);
         QFETCH(bool, readOnly);
         QFETCH(int, index);
         QFETCH(QString, error);
-        if (!stored.isEmpty())
+        if (stored == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(ini()).constData(), 0600), 0);
+        else if (!stored.isEmpty())
             writeAll(ini(), stored);
         app::Form1 form;
         QCOMPARE(form.focusWidget(), form.cmdDownload); // before it is shown, too
@@ -59,7 +65,7 @@ private slots:
             std::optional<ReadOnlyFolder> guard;
             if (readOnly)
                 guard.emplace(dir.path());
-            app::SubMain(form);
+            app::SubMain(form, folder);
         }
         QVERIFY(form.isVisible());              // shown on the error path too
         QCOMPARE(form.size(), QSize(509, 289)); // 7635 x 4335 twips
@@ -77,12 +83,15 @@ private slots:
         form.List1->showPopup();               // the tooltips are filled when the list opens
         QCOMPARE(form.List1->itemData(2, Qt::ToolTipRole), "Opens /dev/null");
         QCOMPARE(form.List1->itemData(15, Qt::ToolTipRole), "Opens /dev/ttyUSB15");
+        RecordingLog writes; // and the next download's store of the port passes it by
+        settings::WriteIni(folder, "ZuroRuve", "Port", "3", writes);
+        QCOMPARE(QFileInfo(ini()).isFile(), stored != "fifo");
     }
 
     // Should an error escape a dialogue, it is told in one line and every control comes back.
     void errorEscapingADialogue() {
         app::Form1 form;
-        app::SubMain(form);
+        app::SubMain(form, folder);
         form.onDownload = form.onClear = [] { throw std::runtime_error("something broke"); };
         for (QPushButton* button : {form.cmdDownload, form.cmdClear}) {
             QTest::mouseClick(button, Qt::LeftButton);
@@ -164,13 +173,13 @@ private slots:
         if (before != "(missing)")
             writeAll(ini(), before);
         RecordingLog log;
-        settings::WriteIni("ZuroRuve", "Port", "2", log);
+        settings::WriteIni(folder, "ZuroRuve", "Port", "2", log);
         QCOMPARE(readAll(ini()), after);
         for (const QString& read :
              QStringList{reads, "ZuroRuve/Port=2", "zuroruve/L=" + QString(254, u'x')}) {
             const QStringList parts = read.split(QRegularExpression("[/=]"));
             if (parts.size() == 3 && (parts[1] != "L" || before.contains("L=")))
-                QCOMPARE(settings::ReadIni(parts[0], parts[1], "", log), parts[2]);
+                QCOMPARE(settings::ReadIni(folder, parts[0], parts[1], "", log), parts[2]);
         }
         QVERIFY(log.lines.isEmpty());
     }
@@ -185,10 +194,10 @@ private slots:
             RecordingLog log;
             {
                 ReadOnlyFolder guard(dir.path());
-                settings::WriteIni("ZuroRuve", "Port", "9", log);
-                QCOMPARE(settings::ReadIni("ZuroRuve", "Port", "none", log),
+                settings::WriteIni(folder, "ZuroRuve", "Port", "9", log);
+                QCOMPARE(settings::ReadIni(folder, "ZuroRuve", "Port", "none", log),
                          fileThere ? "4" : "none");
-                settings::MakeUserFolders(log);
+                settings::MakeUserFolders(folder, log);
             }
             QCOMPARE(readAll(ini()), fileThere ? "[ZuroRuve]\r\nPort=4\r\n" : "(missing)");
             QCOMPARE(log.lines, QStringList{"ERROR: MakeUserFolders: Permission denied (" +
@@ -196,7 +205,7 @@ private slots:
         }
         writeAll(dir.filePath("DATA"), "not a folder"); // a plain file counts as present
         RecordingLog log;
-        settings::MakeUserFolders(log);
+        settings::MakeUserFolders(folder, log);
         QVERIFY(log.lines.isEmpty() && QFileInfo(dir.filePath("DATA")).isFile());
     }
 

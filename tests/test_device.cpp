@@ -7,10 +7,12 @@
 
 #include "app/form1.h"
 #include "app/submain.h"
-#include "link/dialogues.h"
 #include "link/primitives.h"
 #include "link/serialcomm.h"
+#include "readout/readout.h"
 #include "settings/folder.h"
+
+#include <csignal>
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <QTimer>
 
 using namespace devicelink;
+using namespace readout;
 
 namespace {
 
@@ -38,13 +41,15 @@ private:
 // 10 times real time where the device must answer in time (a 10 s limit still leaves it a
 // second), 100 times where a time-out is the expected end (120 s take 1.2 s).
 struct Rig {
-    explicit Rig(int speed = 10) : clock(speed) {}
+    explicit Rig(const QString& folder, int speed = 10)
+        : clock(speed), session{ctx, {folder}, {}} {}
     SerialComm comm;
     FastClock clock;
     QtEventPump events;
     RecordingLog log;
     RecordingQuestions ask;
     Context ctx{comm, clock, events, log, ask};
+    Session session;
 };
 
 struct DownloadCase {
@@ -81,6 +86,68 @@ const QList<DownloadCase> kDownloads{
      kCannot + "create %1/out-", "in.dat ZURORUVE.INI"},
 };
 
+// zelm-download against the simulated device.
+struct ReadOutCase {
+    const char* name;
+    QString options; // zelm-download's, after --device and --folder
+    QString sim;     // the simulator's; %partial: a report of two records and two bytes
+    QString mount;   // a tmpfs: "folder options" or "DATA options"
+    int signal;      // SIGTERM once the report has started, SIGINT once the boot menu came
+    int status;
+    QString last; // how the log ends, with the line's priority
+    QString left; // files in the folder; "+1": one kept copy
+    bool cleared;
+};
+const QString kNotCleared = "<3>ERROR: the logger was NOT cleared: ";
+const QList<ReadOutCase> kReadOuts{
+    {"download", "", "--fast --records 10", "", 0, 0, "<6>Processing 10 records complete",
+     "in.dat out- +1", false},
+    {"download and clear", "--clear", "--fast --records 10", "", 0, 0, "<6>Clear complete",
+     "in.dat out- +1", true},
+    // Four bytes of the 501st record are the end marker; the rest of the report follows them.
+    {"end marker inside the report", "--clear", "--fast --records 1000 --marker-at 9509", "", 0, 0,
+     "<6>Clear complete", "in.dat out- +1", true},
+    {"an empty logger", "", "--fast --records 0", "", 0, 0, "<5>The logger held no records",
+     "in.dat out- +0", false},
+    {"part of a record: not cleared", "--clear", "--fast --raw %partial", "", 0, 4,
+     kNotCleared + "the report is not proved whole: its 40 bytes are not a whole number of "
+                   "19-byte records",
+     "in.dat out- +1", false},
+    {"disk full: not cleared", "--clear", kMany, "folder size=400k", 0, 3,
+     kNotCleared + "the report is not kept", "in.dat +1", false},
+    {"read-only folder: not cleared", "--clear", "--fast --records 10", "folder ro,size=64k", 0, 3,
+     kNotCleared + "the report is not kept", "+0", false},
+    {"kept copy not written: not cleared", "--clear", "--fast --records 10", "DATA ro,size=64k", 0,
+     3, kNotCleared + "the report is not kept", "in.dat out- +0", false},
+    {"kept copy not written", "", "--fast --records 10", "DATA ro,size=64k", 0, 3,
+     "<3>ERROR: the report is not kept: a file of it could not be written", "in.dat out- +0",
+     false},
+};
+const QList<ReadOutCase> kReadOutFaults{
+    {"no boot menu", "--clear --boot-wait 1", "--fast --stall menu", "", 0, 1,
+     kNotCleared + "the logger did not answer in time", "+0", false},
+    {"unplugged mid-report", "--clear", "--records 2000 --unplug mid", "", 0, 1,
+     kNotCleared + "the line failed", "+0", false},
+    {"endless report", "--clear", "--fast --endless", "", 0, 1,
+     kNotCleared + "no whole report came", "+0", false},
+    {"SIGTERM mid-report", "--clear", "--records 20000", "", SIGTERM, 143,
+     "<5>Stopped by SIGTERM; the logger was NOT cleared", "+0", false},
+    {"SIGINT in the boot menu", "--clear", "--fast", "", SIGINT, 130,
+     "<5>Stopped by SIGINT; the logger was NOT cleared", "+0", false},
+    // A device named on the command line is no port number that ZURORUVE_COM<n> could point.
+    {"no such device", "--device /nonexistent/zelm", "--fast", "", 0, 2,
+     "<3>ERROR: /nonexistent/zelm not found. Serial devices present: ", "+0", false},
+    {"port 0", "--port 0", "--fast", "", 0, 64,
+     "zelm-download: --port: not a port number from 1 to 32767 (see zelm-download --help)", "",
+     false},
+    {"unknown option", "--foo", "--fast", "", 0, 64,
+     "zelm-download: unknown option --foo (see zelm-download --help)", "", false},
+    {"boot wait beyond 32 bits", "--boot-wait 3000000", "--fast", "", 0, 64,
+     "zelm-download: --boot-wait: not a number of seconds up to 24 days (see zelm-download "
+     "--help)",
+     "", false},
+};
+
 long residentKiB() {
     return readAll("/proc/self/statm").split(' ').value(1).toLong() * 4;
 }
@@ -97,6 +164,60 @@ class TestDevice : public QObject {
         return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
     }
 
+    void runReadOut(const ReadOutCase& c) {
+        QDir(folder).mkdir("DATA");
+        std::optional<Tmpfs> tmpfs;
+        if (!c.mount.isEmpty() &&
+            !tmpfs
+                 .emplace(c.mount.startsWith("DATA") ? folder + "/DATA" : folder,
+                          c.mount.section(' ', 1).toUtf8())
+                 .mounted())
+            QSKIP("needs a tmpfs mount (root)");
+        const QString partial = dir.filePath("partial.dat");
+        writeAll(partial, hex("0007 240305140709 03 002A 00000000 4019 0080").repeated(2) + "xy");
+        SimDevice device(QString(c.sim).replace("%partial", partial).split(' '));
+        QVERIFY(device.started());
+        QProcess run;
+        QProcessEnvironment journal = QProcessEnvironment::systemEnvironment();
+        journal.insert("JOURNAL_STREAM", "8:1234"); // as under systemd: lines with priorities
+        run.setProcessEnvironment(journal);
+        run.start(ZELM_DOWNLOAD, QStringList{"--device", device.path(), "--folder", folder} +
+                                     c.options.split(' ', Qt::SkipEmptyParts));
+        if (c.signal) {
+            const char* seen = c.signal == SIGTERM ? "report 0" : "sending boot menu";
+            QVERIFY(QTest::qWaitFor([&] { return device.output().contains(seen); }, 20000));
+            QTest::qWait(300);
+            ::kill(pid_t(run.processId()), c.signal);
+        }
+        QVERIFY(run.waitForFinished(60000));
+        const QString log = run.readAllStandardError();
+        QVERIFY2(run.exitCode() == c.status, qPrintable(log));
+        const QStringList lines = log.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.last().startsWith(c.last), qPrintable(log));
+        QVERIFY(!lines.last().contains("ZURORUVE_COM"));
+        // Failures, and only they, go to the journal as errors.
+        static const QRegularExpression error("^<3>(ERROR|Timeout)|^<[456]>(?!ERROR|Timeout)");
+        for (const QString& line : lines)
+            QVERIFY2(c.status == 64 || line.contains(error), qPrintable(line));
+        device.waitForClosed(c.status == 2 || c.status == 64 ? 0 : 1); // all it was told is out
+        QCOMPARE(device.output().contains("forward pointer"), c.cleared);
+        QCOMPARE(log.contains("Clear complete"), c.cleared);
+        QStringList names = files().replaceInStrings(QRegularExpression("^out-.*"), "out-");
+        if (!c.left.isEmpty())
+            names.append("+" +
+                         QString::number(QDir(folder + "/DATA").entryList(QDir::Files).size()));
+        QCOMPARE(names.join(' '), c.left);
+        const QStringList sim = c.sim.split(' ');
+        if (c.status == 0 && sim.contains("--records")) // the whole report
+            QCOMPARE(readAll(folder + "/in.dat").size(),
+                     19 * sim.value(sim.indexOf("--records") + 1).toInt());
+        const QByteArray printed = run.readAllStandardOutput();
+        QCOMPARE(printed.isEmpty(), !c.left.contains("out-") || c.status == 3);
+        if (!printed.isEmpty()) // the decoded file, as the window writes it
+            QCOMPARE(readAll(printed.trimmed()),
+                     decodeText(readAll(folder + "/in.dat"), report::NumberFormat::system()));
+    }
+
 private slots:
     void initTestCase() {
         qputenv("ZURORUVE_EDITOR", "true");
@@ -110,7 +231,6 @@ private slots:
     void init() {
         QDir(folder).removeRecursively();
         QDir().mkpath(folder);
-        settings::setProgramFolder(folder);
     }
 
     void download_data() { rows(kDownloads); }
@@ -125,8 +245,8 @@ private slots:
         QDir(folder).mkdir("DATA"); // as start-up makes it
         SimDevice sim(QStringList{"--menu-delay", "50"} + options);
         QVERIFY(sim.started());
-        Rig rig(c.speed);
-        DownloadData(rig.ctx, 0);
+        Rig rig(folder, c.speed);
+        DownloadData(rig.session, 0);
         const QString last = QString(c.last).replace("%1", folder).replace("%2", sim.path());
         QVERIFY2(rig.log.lines.last().startsWith(last), qPrintable(rig.log.lines.last()));
         QCOMPARE(rig.log.lines.filter("ERROR").size() + rig.log.lines.count("Timeout!"),
@@ -148,7 +268,7 @@ private slots:
         // Plugged in again, the same serial control downloads as if nothing had happened.
         SimDevice again({"--fast", "--menu-delay", "50", "--records", "10"});
         QVERIFY(again.started());
-        DownloadData(rig.ctx, 0);
+        DownloadData(rig.session, 0);
         QCOMPARE(rig.log.lines.last(), QString("Processing 10 records complete"));
     }
 
@@ -185,12 +305,12 @@ private slots:
                 QSKIP("cannot take away the permission here");
         }
         qputenv("ZURORUVE_COM1", device.toUtf8());
-        Rig rig;
+        Rig rig(folder);
         {
             std::optional<ReadOnlyFolder> asNobody; // root takes the user "nobody"
             if (owned)
                 asNobody.emplace(dir.filePath("unused"));
-            DownloadData(rig.ctx, 0);
+            DownloadData(rig.session, 0);
         }
         QCOMPARE(rig.log.lines.size(), 1);
         // The device's own group, and what to do about it.
@@ -200,92 +320,21 @@ private slots:
         QVERIFY(!rig.comm.PortOpen());
     }
 
-    // zelm-download against the simulated device: the window's files, a clear only once they
-    // are kept, and each exit status.
-    void readOut_data() {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("sim");    // the simulator's options
-        QTest::addColumn<QString>("mount");  // a tmpfs: "folder options" or "DATA options"
-        QTest::addColumn<bool>("terminate"); // SIGTERM once the report has started
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("left"); // files in the folder; "+1": one kept copy
-        QTest::addColumn<bool>("cleared");
-        const QStringList clear{"--clear"};
-        QTest::newRow("download") << QStringList() << "--fast --records 10"
-                                  << "" << false << 0 << "in.dat out- +1" << false;
-        QTest::newRow("download and clear") << clear << "--fast --records 10"
-                                            << "" << false << 0 << "in.dat out- +1" << true;
-        QTest::newRow("disk full: not cleared")
-            << clear << kMany << "folder size=400k" << false << 3 << "in.dat +1" << false;
-        QTest::newRow("read-only folder: not cleared")
-            << clear << "--fast --records 10"
-            << "folder ro,size=64k" << false << 3 << "+0" << false;
-        QTest::newRow("kept copy not written: not cleared")
-            << clear << "--fast --records 10"
-            << "DATA ro,size=64k" << false << 4 << "in.dat out- +0" << false;
-        QTest::newRow("no boot menu")
-            << clear + QStringList{"--boot-wait", "1"} << "--fast --stall menu"
-            << "" << false << 1 << "+0" << false;
-        QTest::newRow("unplugged mid-report") << clear << "--records 2000 --unplug mid"
-                                              << "" << false << 1 << "+0" << false;
-        QTest::newRow("SIGTERM mid-report") << clear << "--records 20000"
-                                            << "" << true << 1 << "+0" << false;
-        QTest::newRow("no such device") << QStringList{"--device", "/nonexistent/zelm"} << "--fast"
-                                        << "" << false << 2 << "+0" << false;
-        QTest::newRow("wrong arguments") << QStringList{"--port", "0"} << "--fast"
-                                         << "" << false << 64 << "" << false;
-    }
+    // zelm-download against the simulated device: the window's files, a clear only once the
+    // whole report is kept, each exit status and the last line with its priority.
+    void readOut_data() { rows(kReadOuts); }
     void readOut() {
-        QFETCH(QStringList, options);
-        QFETCH(QString, sim);
-        QFETCH(QString, mount);
-        QFETCH(bool, terminate);
-        QFETCH(int, status);
-        QFETCH(QString, left);
-        QFETCH(bool, cleared);
-        QDir(folder).mkdir("DATA");
-        std::optional<Tmpfs> tmpfs;
-        if (!mount.isEmpty() && !tmpfs
-                                     .emplace(mount.startsWith("DATA") ? folder + "/DATA" : folder,
-                                              mount.section(' ', 1).toUtf8())
-                                     .mounted())
-            QSKIP("needs a tmpfs mount (root)");
-        SimDevice device(sim.split(' '));
-        QVERIFY(device.started());
-        QProcess run;
-        QProcessEnvironment journal = QProcessEnvironment::systemEnvironment();
-        journal.insert("JOURNAL_STREAM", "8:1234"); // as under systemd: lines with priorities
-        run.setProcessEnvironment(journal);
-        run.start(ZELM_DOWNLOAD,
-                  QStringList{"--device", device.path(), "--folder", folder} + options);
-        if (terminate) {
-            QVERIFY(QTest::qWaitFor([&] { return device.output().contains("report 0"); }, 20000));
-            QTest::qWait(300);
-            run.terminate();
-        }
-        QVERIFY(run.waitForFinished(60000));
-        const QString log = run.readAllStandardError();
-        QVERIFY2(run.exitCode() == status, qPrintable(log));
-        static const QRegularExpression priority("^<3>(ERROR|Timeout)|^<6>(?!ERROR|Timeout)");
-        for (const QString& line : log.split('\n', Qt::SkipEmptyParts))
-            QVERIFY2(status == 64 || line.contains(priority), qPrintable(line));
-        device.waitForClosed(status == 2 || status == 64 ? 0 : 1); // all it was told is out
-        QCOMPARE(device.output().contains("forward pointer"), cleared);
-        QCOMPARE(log.contains("Clear complete"), cleared);
-        QStringList names = files().replaceInStrings(QRegularExpression("^out-.*"), "out-");
-        if (!left.isEmpty())
-            names.append("+" +
-                         QString::number(QDir(folder + "/DATA").entryList(QDir::Files).size()));
-        QCOMPARE(names.join(' '), left);
-        const QByteArray printed = run.readAllStandardOutput();
-        QCOMPARE(printed.isEmpty(), !left.contains("out-"));
-        if (!printed.isEmpty()) // the decoded file, as the window writes it
-            QCOMPARE(readAll(printed.trimmed()),
-                     decodeText(readAll(folder + "/in.dat"), report::NumberFormat::system()));
+        QFETCH(int, i);
+        runReadOut(kReadOuts[i]);
+    }
+    void readOutFaults_data() { rows(kReadOutFaults); }
+    void readOutFaults() {
+        QFETCH(int, i);
+        runReadOut(kReadOutFaults[i]);
     }
 
     // A docking station: three loggers in a row, the adapter unplugged and plugged in again
-    // between two of them; each kept and cleared; SIGTERM while waiting ends it with 0.
+    // between two of them; each kept and cleared; SIGTERM while waiting ends it as a stop.
     void watch() {
         const QString path = dir.filePath("station");
         QProcess run;
@@ -313,10 +362,12 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return device->output().contains("report cleared"); }, 5000));
         run.terminate();
         QVERIFY(run.waitForFinished(5000));
-        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(run.exitCode(), 128 + SIGTERM);
         const QString log = run.readAllStandardError();
+        QVERIFY2(log.endsWith("Stopped by SIGTERM\n"), qPrintable(log.right(300)));
         QCOMPARE(log.count("Clear complete"), 3);
-        QCOMPARE(QDir(folder + "/DATA").entryList(QDir::Files).size(), 3);
+        // The second logger is the first one again, emptied by its clear: no copy of nothing.
+        QCOMPARE(QDir(folder + "/DATA").entryList(QDir::Files).size(), 2);
         QCOMPARE(readAll(folder + "/in.dat").size(), 7 * 19); // the third logger's
         QCOMPARE(readAll(printed.split('\n').value(2)),
                  decodeText(readAll(folder + "/in.dat"), report::NumberFormat::system()));
@@ -327,7 +378,7 @@ private slots:
         // not yet in Qt's, and a discard must still take it.
         SimDevice sim({"--menu-delay", "0"});
         QVERIFY(sim.started());
-        Rig rig;
+        Rig rig(folder);
         QCOMPARE(OpenPort(rig.ctx, 1), 0);
         QByteArray got; // no event runs between looks, so Qt itself reads nothing
         for (int tries = 0; !got.contains("1 - exit") && tries < 50; ++tries) {
@@ -348,10 +399,11 @@ private slots:
         SerialComm comm;
         SteadyClock clock;
         app::Form1 form;
-        QtEventPump events([&form] { return form.closeRequested(); });
+        QtEventPump events([&form] { return form.stopReason(); });
         Context ctx{comm, clock, events, form.log(), form};
-        form.useDevice(ctx);
-        app::SubMain(form);
+        Session session{ctx, {folder}, {}};
+        form.useDevice(session);
+        app::SubMain(form, session.folder);
         // While the download runs only the log and the status line are on: a second click
         // starts nothing.
         QList<bool> enabled;
@@ -378,7 +430,8 @@ private slots:
         QVERIFY(closeRefused);      // held until the dialogue has ended...
         QVERIFY(!form.isVisible()); // ...then closed
         const QString log = form.Text1->toPlainText();
-        QVERIFY2(log.endsWith("ERROR: Capture: the window is being closed\n"), qPrintable(log));
+        QVERIFY2(log.endsWith("Waiting for data\nStopped: the window is being closed\n"),
+                 qPrintable(log));
         QVERIFY(sim.waitForClosed(1));
         QVERIFY(files().filter("out-").isEmpty());
     }
@@ -388,8 +441,8 @@ private slots:
         // walk discards what the line held, in a slow (sanitizer) build.
         SimDevice sim({"--fast", "--menu-delay", "100", "--records", "500"});
         QVERIFY(sim.started());
-        Rig rig;
-        DownloadData(rig.ctx, 0); // libraries and caches settle in the first run
+        Rig rig(folder);
+        DownloadData(rig.session, 0); // libraries and caches settle in the first run
         QVERIFY(sim.waitForClosed(1));
         const auto descriptors = [] {
             return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size();
@@ -397,7 +450,7 @@ private slots:
         const qsizetype fdsBefore = descriptors();
         [[maybe_unused]] const long rssBefore = residentKiB(); // compared below, not with clang
         for (int i = 0; i < 50; ++i) {
-            DownloadData(rig.ctx, 0);
+            DownloadData(rig.session, 0);
             QVERIFY2(rig.log.lines.last() == "Processing 500 records complete",
                      qPrintable(QString("download %1: %2").arg(i).arg(rig.log.lines.join(" | "))));
             QVERIFY(sim.waitForClosed(i + 2));

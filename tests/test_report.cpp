@@ -90,7 +90,6 @@ private slots:
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path() + "/DATA");
         QFile::remove(argsFile);
-        settings::setProgramFolder(dir.path());
         qputenv("ZURORUVE_EDITOR", editor);
     }
 
@@ -182,12 +181,15 @@ private slots:
                     QFile::remove(dir.filePath("in.dat"));
             };
         RecordingQuestions ask;
+        report::Kept kept;
         {
             std::optional<ReadOnlyFolder> guard;
             if (fault == FolderReadOnly || fault == OldRawReadOnly)
                 guard.emplace(dir.path());
-            report::ProcessData(captured, lines, ask);
+            kept = report::ProcessData({dir.path(), false}, captured, lines, ask);
         }
+        // Safe to clear the logger only with every file, the kept copy too, written.
+        QCOMPARE(kept.safe, fault == None || fault == NoEditor);
         QVERIFY2(QRegularExpression("^" + log + "$").match(lines.lines.join('|')).hasMatch(),
                  qPrintable(lines.lines.join('|')));
         if (fault == FolderReadOnly || fault == OldRawReadOnly ||
@@ -204,8 +206,9 @@ private slots:
         const QString outPath = dir.filePath(outFiles()[0]);
         QCOMPARE(readAll(outPath), decoded);
         // The kept copy has the decoded file's time stamp, out-yyyy-MM-dd-hh-mm-ss.txt.
-        const QString kept = dir.filePath("DATA/in-" + outFiles()[0].mid(4, 19) + ".dat");
-        QCOMPARE(readAll(kept), fault == DataNotWritable ? "(missing)" : captured);
+        const QString copy = dir.filePath("DATA/in-" + outFiles()[0].mid(4, 19) + ".dat");
+        QCOMPARE(readAll(copy),
+                 fault == DataNotWritable || captured.isEmpty() ? "(missing)" : captured);
         // Progress from the first record to the last, then an empty status line.
         const int records = int(captured.size() / 19);
         QStringList progress{"Processing record 1", QString("Processing record %1").arg(records),
@@ -257,9 +260,10 @@ private slots:
             writeAll(dir.filePath("ZURORUVE.INI"), settings.toUtf8());
             QString chosen;
             QStringList arguments;
-            report::editorCommand("/a path/with spaces.txt", chosen, arguments);
+            const QString path = dir.filePath("a report with spaces.txt"); // beside the settings
+            report::editorCommand(path, chosen, arguments);
             QCOMPARE(chosen, program);
-            QCOMPARE(arguments, QStringList{"/a path/with spaces.txt"});
+            QCOMPARE(arguments, QStringList{path});
         }
     }
 };

@@ -2,6 +2,7 @@
 // tab-separated lines the program writes, to OUT or to standard output.
 
 #include "report/record.h"
+#include "settings/regularfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -36,10 +37,13 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: zelm-decode RAW [OUT]\n");
         return 2;
     }
-    QFile raw(args[0]);
-    if (!raw.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot read %1: %2")
-                        .arg(QDir::toNativeSeparators(args[0]), raw.errorString()));
+    // Read as it is decoded, a record at a time, so any size is fine; but only a file.
+    QFile raw;
+    settings::ReadStatus status;
+    QString why;
+    if (!settings::openRegularFile(raw, args[0], status, why))
+        return fail(
+            QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(args[0]), why));
 
     std::unique_ptr<QFileDevice> out;
     if (args.size() == 2) {

@@ -4,11 +4,11 @@
 
 #include "core/host.h"
 #include "link/clock.h"
-#include "link/dialogues.h"
 #include "link/events.h"
 #include "link/ports.h"
 #include "link/primitives.h"
 #include "link/serialcomm.h"
+#include "readout/readout.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/tonumber.h"
@@ -36,19 +36,22 @@ const char* const kUsage =
     "The log goes to standard error, the decoded file's path to standard output.\n"
     "  --port N           the port as the window numbers it (default: the one stored)\n"
     "  --device PATH      the serial device itself\n"
-    "  --clear            then clear the logger, only once its report is on disk\n"
+    "  --clear            then clear the logger, only once its whole report is on disk\n"
     "  --watch            serve one logger after another: wait for each one's boot menu\n"
     "                     without a limit, and for an unplugged adapter to come back\n"
     "  --boot-wait S      seconds to wait for the boot menu (30; 0: no limit)\n"
-    "Exit status: 0 done; 1 the logger did not answer in time; 2 the port could not be\n"
-    "opened; 3 the report could not be kept (nothing cleared); 4 kept, but the clear was not\n"
-    "confirmed; 64 wrong arguments. With --watch: 0 after SIGINT or SIGTERM between\n"
-    "downloads, the status of the download a signal cut.\n";
+    "Exit status: 0 done; 1 the logger did not answer in time, the line failed, or the\n"
+    "report ran past its limits; 2 the port could not be opened; 3 the report could not be\n"
+    "kept (nothing cleared); 4 kept, but the logger not cleared; 64 wrong arguments;\n"
+    "130 stopped by SIGINT, 143 by SIGTERM.\n";
 
 constexpr int kUsageStatus = 64;
+// The longest wait the waits can count: 2^31 - 1 milliseconds, just short of 25 days.
+constexpr std::int32_t kMaxBootSeconds = std::numeric_limits<std::int32_t>::max() / 1000;
 
-int usage() {
-    std::fputs(kUsage, stderr);
+int wrongArgument(const QString& why) {
+    std::fprintf(stderr, "zelm-download: %s (see zelm-download --help)\n",
+                 why.toLocal8Bit().constData());
     return kUsageStatus;
 }
 
@@ -57,13 +60,12 @@ int usage() {
 class StderrLog : public core::StatusLog {
 public:
     StderrLog() : journal_(qEnvironmentVariableIsSet("JOURNAL_STREAM")) {}
-    void LogLine(const QString& text) override {
+    void LogLine(const QString& text, core::Severity severity) override {
         if (text.isEmpty() || text == last_)
             return; // the window empties its log here; a port looked for again says it once
         last_ = text;
-        const bool error =
-            text.startsWith(QLatin1String("ERROR")) || text.startsWith(QLatin1String("Timeout"));
-        std::fprintf(stderr, "%s%s\n", journal_ ? (error ? "<3>" : "<6>") : "",
+        static const char* const priorities[] = {"<3>", "<4>", "<5>", "<6>"};
+        std::fprintf(stderr, "%s%s\n", journal_ ? priorities[int(severity)] : "",
                      text.toLocal8Bit().constData());
         std::fflush(stderr);
     }
@@ -85,17 +87,75 @@ public:
 
 // SIGINT and SIGTERM end the read-out at the next step of its waits: the handler writes to a
 // pipe the event loop watches, so a sleeping wait wakes at once.
-volatile std::sig_atomic_t told = 0;
+volatile std::sig_atomic_t told = 0; // the signal
 #ifdef Q_OS_UNIX
 int signalPipe[2] = {-1, -1};
 #endif
 
-void onSignal(int) {
-    told = 1;
+void onSignal(int signal) {
+    told = signal;
 #ifdef Q_OS_UNIX
     const char byte = 1;
     [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
 #endif
+}
+
+QString stopReason() {
+    switch (told) {
+    case 0:
+        return {};
+    case SIGINT:
+        return QStringLiteral("Stopped by SIGINT");
+    case SIGTERM:
+        return QStringLiteral("Stopped by SIGTERM");
+    }
+    return QStringLiteral("Stopped by signal %1").arg(int(told));
+}
+
+struct Arguments {
+    QString device, folder;
+    std::int32_t port = 0;
+    std::int32_t bootSeconds = readout::kBootSeconds;
+    bool clear = false, watch = false, bootSet = false;
+};
+
+// Reads the arguments into args; what is wrong with them, or nothing.
+QString parse(const QStringList& list, Arguments& args) {
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QString& a = list[i];
+        QString value;
+        const bool takesValue =
+            a == "--port" || a == "--device" || a == "--folder" || a == "--boot-wait";
+        if (takesValue) {
+            if (++i >= list.size() || list[i].isEmpty())
+                return a + ": needs a value";
+            value = list[i];
+        }
+        bool ok = true;
+        if (a == "--clear") {
+            args.clear = true;
+        } else if (a == "--watch") {
+            args.watch = true;
+        } else if (a == "--port") {
+            args.port = value.toInt(&ok);
+            if (!ok || args.port < 1 || args.port > std::numeric_limits<std::int16_t>::max())
+                return "--port: not a port number from 1 to 32767";
+        } else if (a == "--boot-wait") {
+            args.bootSeconds = value.toInt(&ok);
+            args.bootSet = true;
+            if (!ok || args.bootSeconds < 0 || args.bootSeconds > kMaxBootSeconds)
+                return "--boot-wait: not a number of seconds up to 24 days";
+        } else if (a == "--device") {
+            args.device = value;
+        } else if (a == "--folder") {
+            args.folder = value;
+        } else {
+            return "unknown option " + a;
+        }
+    }
+    if (args.port && !args.device.isEmpty())
+        return "--port and --device: give one of them";
+    return {};
 }
 
 } // namespace
@@ -103,65 +163,37 @@ void onSignal(int) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(settings::kAppName);
-    QString device, folder;
-    std::int32_t port = 0;
-    std::int32_t bootSeconds = devicelink::kBootSeconds;
-    bool clear = false, watch = false, bootSet = false;
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const auto value = [&](QString& out) {
-            if (++i >= args.size())
-                return false;
-            out = args[i];
-            return true;
-        };
-        QString text;
-        bool ok = true;
-        if (a == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (a == "--version") {
-            std::printf("zelm-download %s\n", ZURORUVE_VERSION);
-            return 0;
-        } else if (a == "--clear") {
-            clear = true;
-        } else if (a == "--watch") {
-            watch = true;
-        } else if (a == "--port" && value(text)) {
-            port = text.toInt(&ok);
-            ok = ok && port >= 1 && port <= std::numeric_limits<std::int16_t>::max();
-        } else if (a == "--boot-wait" && value(text)) {
-            bootSeconds = text.toInt(&ok);
-            bootSet = true;
-            ok = ok && bootSeconds >= 0;
-        } else if (!(a == "--device" && value(device)) && !(a == "--folder" && value(folder))) {
-            ok = false;
-        }
-        if (!ok || (port && !device.isEmpty()))
-            return usage();
+    const QStringList list = QCoreApplication::arguments().mid(1);
+    if (list.contains("--help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
-    if (watch && !bootSet)
-        bootSeconds = 0;  // a station waits for the next logger as long as it takes
-    if (bootSeconds == 0) // the longest wait the waits take: weeks
-        bootSeconds = std::numeric_limits<std::int32_t>::max() / 1000;
+    if (list.contains("--version")) {
+        std::printf("zelm-download %s\n", ZURORUVE_VERSION);
+        return 0;
+    }
+    Arguments args;
+    if (const QString wrong = parse(list, args); !wrong.isEmpty())
+        return wrongArgument(wrong);
+    if (args.watch && !args.bootSet)
+        args.bootSeconds = 0;  // a station waits for the next logger as long as it takes
+    if (args.bootSeconds == 0) // the longest wait the waits take
+        args.bootSeconds = kMaxBootSeconds;
 
     StderrLog log;
     NoQuestions ask;
-    if (folder.isEmpty()) {
-        settings::chooseProgramFolder();
-    } else {
-        QDir().mkpath(folder);
-        settings::setProgramFolder(QDir(folder).absolutePath());
+    settings::ProgramFolder folder = settings::chooseProgramFolder();
+    if (!args.folder.isEmpty()) {
+        QDir().mkpath(args.folder);
+        folder = {QDir(args.folder).absolutePath(), false};
     }
-    settings::MakeUserFolders(log);
-    if (!device.isEmpty()) { // a device is opened as port 1, which names it
-        port = 1;
-        qputenv("ZURORUVE_COM1", device.toLocal8Bit());
-    } else if (port == 0) {
-        port = std::int32_t(settings::ToNumber(
-            settings::ReadIni(settings::kSection, settings::kPortKey, QStringLiteral("1"), log)));
-        port = std::max(port, 1);
+    settings::MakeUserFolders(folder, log);
+    if (!args.device.isEmpty()) {
+        args.port = 1; // the device is named: the number only fills the control's property
+    } else if (args.port == 0) {
+        args.port = std::int32_t(settings::ToNumber(settings::ReadIni(
+            folder, settings::kSection, settings::kPortKey, QStringLiteral("1"), log)));
+        args.port = std::max(args.port, 1);
     }
 
 #ifdef Q_OS_UNIX
@@ -179,28 +211,37 @@ int main(int argc, char* argv[]) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
 
-    devicelink::SerialComm comm;
+    devicelink::SerialComm comm(args.device);
     devicelink::SteadyClock clock;
-    devicelink::QtEventPump events([] { return told != 0; });
+    devicelink::QtEventPump events(stopReason);
     devicelink::Context ctx{comm, clock, events, log, ask};
+    readout::Session session{ctx, folder, {}};
+    readout::Request request;
+    request.port = args.port;
+    request.clear = args.clear;
+    request.bootSeconds = args.bootSeconds;
+    request.keepOpen = args.watch;
     for (;;) {
-        const devicelink::ReadOut out =
-            devicelink::readOutDevice(ctx, port, clear, bootSeconds, watch);
-        if (!out.outPath.isEmpty() && out.outcome != devicelink::Outcome::NotKept) {
-            std::printf("%s\n", QDir::toNativeSeparators(out.outPath).toLocal8Bit().constData());
+        const readout::Result out = readout::readOut(session, request);
+        if (out.reached >= readout::Stage::Kept) {
+            std::printf("%s\n",
+                        QDir::toNativeSeparators(out.kept.outPath).toLocal8Bit().constData());
             std::fflush(stdout);
         }
-        if (!watch)
-            return int(out.outcome);
-        if (told) // between downloads, nothing was cut
-            return out.reached == devicelink::Reached::BootMenu ? int(out.outcome) : 0;
+        if (!args.watch || told)
+            return readout::exitStatus(out, told);
         // Unplugged: look for the device about once a second, by its name, which costs less
         // than asking the system for every port.
         if (!comm.PortOpen()) {
-            const QString path = devicelink::deviceForPort(port);
+            const QString path =
+                args.device.isEmpty() ? devicelink::deviceForPort(args.port) : args.device;
             do
                 devicelink::Pause(ctx, 1);
             while (!told && path.startsWith(u'/') && !QFileInfo::exists(path));
+            if (told) {
+                log.LogLine(stopReason(), core::Severity::Notice);
+                return 128 + told;
+            }
         }
     }
 }

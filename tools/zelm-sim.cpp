@@ -2,7 +2,8 @@
 // that plays the logger's side of the dialogue, as one file that builds alone.
 //
 //   zelm-sim [--raw FILE | --records N] [--fast] [--seed S] [--menu-delay MS]
-//            [--unplug PHASE] [--stall PHASE] [--noise] [PATH]      PHASE: menu|prompt|start|mid
+//            [--unplug PHASE] [--stall PHASE] [--noise] [--marker-at BYTE] [--endless] [PATH]
+//                                                                 PHASE: menu|prompt|start|mid
 //
 // Links PATH (default /tmp/zelm) to the terminal's slave side and prints PATH on its first
 // line. When a program opens the port the device resets after --menu-delay milliseconds (or
@@ -10,7 +11,9 @@
 // "report 0" CR sends the stored report between "!@#$" and "%^&*"; "forward pointer" CR
 // empties it. Output is paced at 115 200 baud (11 520 bytes/s) unless --fast. --unplug
 // closes the line at the given point of the next download, as a pulled cable would; --stall
-// stops sending there but keeps the line open; --noise sends garbage instead of a boot menu.
+// stops sending there but keeps the line open; --noise sends garbage instead of a boot menu;
+// --marker-at puts the end marker's four bytes into the report's data at that byte, as a record
+// may hold them; --endless sends records without end after the start marker.
 
 #include "tools/records.h"
 
@@ -90,6 +93,8 @@ struct Options {
     std::string unplug;
     std::string stall;
     bool noise = false;
+    long markerAt = -1;
+    bool endless = false;
 };
 
 bool isPhase(const std::string& p) {
@@ -97,7 +102,8 @@ bool isPhase(const std::string& p) {
 }
 
 const char* const kUsage = "usage: zelm-sim [--raw FILE | --records N] [--fast] [--seed S] "
-                           "[--menu-delay MS] [--unplug PHASE] [--stall PHASE] [--noise] [PATH]\n"
+                           "[--menu-delay MS] [--unplug PHASE] [--stall PHASE] [--noise]\n"
+                           "                [--marker-at BYTE] [--endless] [PATH]\n"
                            "       PHASE: menu, prompt, start or mid\n";
 
 [[noreturn]] void usage() {
@@ -144,6 +150,10 @@ Options parse(int argc, char* argv[]) {
                 usage();
         } else if (a == "--noise")
             o.noise = true;
+        else if (a == "--marker-at")
+            o.markerAt = std::atol(value().c_str());
+        else if (a == "--endless")
+            o.endless = true;
         else if (!a.empty() && a[0] == '-')
             usage();
         else
@@ -218,6 +228,7 @@ public:
                 resetAt_.reset();
                 out_.clear();
                 state_ = State::Off;
+                endless_ = false;
             } else if (!connected_ && !hup) {
                 say("port opened; resetting");
                 connected_ = true;
@@ -249,6 +260,7 @@ private:
     void reset() {
         say("reset: sending boot menu");
         out_.clear();
+        endless_ = false;
         unplugAt_ = stallAt_ = -1;
         paceStart_ = Clock::now();
         paced_ = 0;
@@ -306,6 +318,11 @@ private:
             queue("\r\nsending report\r\n\x01\x7F~garbage " + kEnd.substr(0, 2) + "\r\n");
             queue(kStart);
             mark("start");
+            if (o_.endless) {
+                endless_ = true;
+                line_.clear();
+                return;
+            }
             const long half = static_cast<long>(report_.size() / 2);
             queue(report_.substr(0, half));
             mark("mid");
@@ -324,6 +341,8 @@ private:
     void send() {
         if (unplugAt_ >= 0 && sent_ >= unplugAt_)
             unplugNow();
+        if (endless_ && out_.size() < 65536)
+            queue(generateReport(3449, static_cast<unsigned>(noise_()))); // 64 kB more
         if (state_ == State::Noise && out_.empty()) {
             Bytes junk(64, '\0');
             for (auto& c : junk)
@@ -373,6 +392,7 @@ private:
     long stallAt_ = -1;
     std::mt19937 noise_{7};
     const char* phase_ = "off";
+    bool endless_ = false;
 };
 
 } // namespace
@@ -399,6 +419,8 @@ int main(int argc, char* argv[]) {
     } else {
         report = generateReport(o.records, o.seed);
     }
+    if (o.markerAt >= 0 && static_cast<std::size_t>(o.markerAt) + kEnd.size() <= report.size())
+        report.replace(static_cast<std::size_t>(o.markerAt), kEnd.size(), kEnd);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);

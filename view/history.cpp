@@ -3,7 +3,6 @@
 #include "settings/folder.h"
 #include "settings/ini.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -214,26 +213,13 @@ Report readHistory(const QStringList& paths) {
     return report;
 }
 
-namespace {
-
-// A file or folder of the main program's, where it keeps its files.
-QString inMainProgramFolder(const QString& name) {
-    // The main program's rule, under its name, which names the per-user folder.
-    const QString own = QCoreApplication::applicationName();
-    QCoreApplication::setApplicationName(settings::kAppName);
-    settings::chooseProgramFolder();
-    QCoreApplication::setApplicationName(own);
-    return settings::inProgramFolder(name);
-}
-
-} // namespace
-
 QString historyFolder() {
-    return inMainProgramFolder(settings::kDataFolder);
+    // The main program's folder by the main program's rule, whichever program asks.
+    return settings::chooseProgramFolder().file(settings::kDataFolder);
 }
 
 QString settingsFile() {
-    return inMainProgramFolder(settings::kIniFile);
+    return settings::chooseProgramFolder().file(settings::kIniFile);
 }
 
 } // namespace view

@@ -97,9 +97,9 @@ void decode(const QByteArray& raw) {
 }
 
 // The capture fed arbitrary bytes in arbitrary reads (the first bytes give their sizes): what it
-// keeps is exactly the bytes strictly between the first start marker and the first end marker
-// after it; without both markers, or with a start marker later than 120 s, it times out and
-// keeps nothing.
+// keeps is the bytes between the first start marker and an end marker after it, the first one
+// when the prompt follows that; it says the prompt followed only where it did; without both
+// markers, or with a start marker later than 120 s, it times out and keeps nothing.
 void capture(const QByteArray& input) {
     const qsizetype sizes = 1 + (input.isEmpty() ? 0 : quint8(input[0]) % 8);
     if (input.size() < 1 + sizes)
@@ -118,7 +118,8 @@ void capture(const QByteArray& input) {
         pos += n;
     }
     QByteArray captured = "before";
-    const int result = devicelink::Capture(rig.ctx, captured);
+    devicelink::ReportEnd end;
+    const int result = devicelink::Capture(rig.ctx, captured, &end);
 
     if (startSeenMs > 122000) { // the start marker came too late: a time-out, nothing kept
         if (result != 1 || captured != "before" || rig.log.lines.last() != "Timeout!")
@@ -128,17 +129,25 @@ void capture(const QByteArray& input) {
     if (startSeenMs > 120000)
         return; // the pass that meets the limit may or may not see it
     const qsizetype q = p < 0 ? -1 : stream.indexOf("%^&*", p + 4);
-    if (p >= 0 && q >= 0) {
-        if (result != 0 || captured != stream.mid(p + 4, q - p - 4))
-            fail("the bytes between the markers are kept");
-        if (rig.log.lines.last() != QString("Download complete %1 bytes").arg(captured.size()))
-            fail("the completion line counts them");
-    } else {
+    if (p < 0 || q < 0) {
         if (result != (p < 0 ? 1 : 2) || captured != "before")
             fail("no capture without both markers");
         if (rig.log.lines.last() != "Timeout!")
             fail("a time-out is told");
+        return;
     }
+    static const QRegularExpression prompt("^%\\^&\\*[ \t\r\n]*cmd>");
+    const QByteArray after = stream.mid(p + 4 + captured.size());
+    if (result == 0 && (!stream.mid(p + 4).startsWith(captured) || !after.startsWith("%^&*")))
+        fail("what is kept ends at an end marker");
+    if (result == 0 && end.promptFollowed && !prompt.match(QString::fromLatin1(after)).hasMatch())
+        fail("the prompt is said to follow only where it does");
+    if (prompt.match(QString::fromLatin1(stream.mid(q))).hasMatch() &&
+        (result != 0 || captured != stream.mid(p + 4, q - p - 4)))
+        fail("a report that ends with the prompt ends at its first end marker");
+    if (result == 0 &&
+        rig.log.lines.last() != QString("Download complete %1 bytes").arg(captured.size()))
+        fail("the completion line counts them");
 }
 
 // ToNumber never fails, and agrees with an independent conversion on every text of the

@@ -1,0 +1,265 @@
+#include "readout/readout.h"
+
+#include "link/capture.h"
+#include "link/primitives.h"
+#include "report/record.h"
+#include "settings/ini.h"
+
+#include <QMap>
+#include <optional>
+
+namespace readout {
+
+using devicelink::Context;
+
+namespace {
+
+// Closes the port when the read-out ends, whichever way it ends once the port is open.
+class PortCloser {
+public:
+    explicit PortCloser(devicelink::Comm& comm) : comm_(comm) {}
+    ~PortCloser() {
+        if (dismissed_)
+            return;
+        try {
+            comm_.setPortOpen(false);
+        } catch (...) {
+            // Nothing more can be done with a port that will not close.
+        }
+    }
+    PortCloser(const PortCloser&) = delete;
+    PortCloser& operator=(const PortCloser&) = delete;
+    /// Leaves the port open.
+    void dismiss() { dismissed_ = true; }
+
+private:
+    devicelink::Comm& comm_;
+    bool dismissed_ = false;
+};
+
+// A step that did not go through ends the read-out; why is in the result.
+struct Ended {
+    End end;
+};
+
+// A failed wait: told to end, timed out, or the line failed (the wait logged which).
+[[noreturn]] void waitFailed(Context& ctx, std::int32_t code) {
+    if (ctx.events.cancelled())
+        throw Ended{End::Stopped};
+    throw Ended{code == 1 ? End::NoAnswer : End::LineFailed};
+}
+
+void waitFor(Context& ctx, const QByteArray& text, std::int32_t seconds) {
+    if (const std::int32_t code = devicelink::WaitFor(ctx, text, seconds); code != 0)
+        waitFailed(ctx, code);
+}
+
+void send(Context& ctx, const QByteArray& text) {
+    if (devicelink::SendText(ctx, text) != 0)
+        throw Ended{End::LineFailed};
+}
+
+// Lets the rest of the device's output arrive after what was awaited, and drops it.
+void settle(Context& ctx) {
+    devicelink::Pause(ctx, 1);
+    if (ctx.events.cancelled())
+        throw Ended{End::Stopped};
+    ctx.MSComm1.Input();
+}
+
+// Opens the port, asks for a reset and walks the boot menu to the prompt.
+void walkToPrompt(Context& ctx, const Request& request, Result& out,
+                  std::optional<PortCloser>& closer) {
+    if (devicelink::OpenPort(ctx, request.port) != 0)
+        throw Ended{End::PortFailed};
+    out.reached = Stage::Opened;
+    closer.emplace(ctx.MSComm1);
+    ctx.log.LogLine("");
+    ctx.log.LogLine("Plug the PC into the ZELM device and");
+    ctx.log.LogLine("press reset or cycle power on the ZELM");
+    ctx.log.SetStatus("");
+    ctx.MSComm1.Input();
+    ctx.log.LogLine("Waiting for boot menu");
+    waitFor(ctx, kBootMenu, request.bootSeconds);
+    out.reached = Stage::BootMenu;
+    settle(ctx);
+    send(ctx, kLeaveMenu);
+    waitFor(ctx, kPrompt, kPromptSeconds);
+    out.reached = Stage::Prompt;
+}
+
+// Why a captured report is not proved whole, or nothing.
+QString notWhole(const QByteArray& report, const devicelink::ReportEnd& end) {
+    if (report.size() % report::kRecordSize != 0)
+        return QStringLiteral("its %1 bytes are not a whole number of %2-byte records")
+            .arg(report.size())
+            .arg(report::kRecordSize);
+    if (!end.promptFollowed)
+        return QStringLiteral("its end marker was not followed by the logger's prompt");
+    return {};
+}
+
+void download(Session& session, const Request& request, Result& out) {
+    Context& ctx = session.ctx;
+    settle(ctx);
+    send(ctx, kReportCommand);
+    devicelink::ReportEnd end;
+    switch (devicelink::Capture(ctx, out.report, &end)) {
+    case 0:
+        break;
+    case 1:
+    case 2:
+        throw Ended{End::NoAnswer};
+    case 3:
+        throw Ended{ctx.events.cancelled() ? End::Stopped : End::LineFailed};
+    default:
+        throw Ended{End::BeyondLimits};
+    }
+    out.reached = Stage::Captured;
+    session.CapturedText = out.report;
+    const QString why = notWhole(out.report, end);
+    out.whole = why.isEmpty();
+    out.kept = request.window ? report::ProcessData(session.folder, out.report, ctx.log, ctx.ask)
+                              : report::keepReport(session.folder, out.report, ctx.log);
+    if (!out.kept.safe)
+        throw Ended{End::NotKept};
+    out.reached = Stage::Kept;
+    if (out.report.isEmpty() && !request.window) // the window's editor shows it empty
+        ctx.log.LogLine("The logger held no records", core::Severity::Notice);
+    if (request.clear && !out.whole) {
+        ctx.log.LogLine("ERROR: the logger was NOT cleared: the report is not proved whole: " + why,
+                        core::Severity::Error);
+        throw Ended{End::NotProved};
+    }
+}
+
+// The one clear sequence, at the prompt.
+void clear(Context& ctx, Result& out) {
+    settle(ctx);
+    send(ctx, kClearCommand);
+    waitFor(ctx, kPrompt, kPromptSeconds);
+    ctx.log.LogLine("Clear complete");
+    out.reached = Stage::Cleared;
+}
+
+// The line that tells an outcome the steps' own lines leave untold.
+void tellEnd(Context& ctx, const Request& request, const Result& out) {
+    // A station waiting for its next logger has none to clear.
+    const bool logger = out.reached >= Stage::BootMenu || !request.keepOpen;
+    const bool notCleared =
+        request.download && request.clear && out.reached != Stage::Cleared && logger;
+    if (out.end == End::Stopped) {
+        ctx.log.LogLine(
+            ctx.events.stopReason() +
+                (notCleared ? QStringLiteral("; the logger was NOT cleared") : QString()),
+            core::Severity::Notice);
+        return;
+    }
+    if (!notCleared && !request.window && out.end == End::NotKept) {
+        ctx.log.LogLine(QStringLiteral("ERROR: the report is not kept: a file of it could not be "
+                                       "written"),
+                        core::Severity::Error);
+        return;
+    }
+    if (!notCleared || out.end == End::NotProved) // that one was told with its reason
+        return;
+    static const QMap<End, QString> why{
+        {End::PortFailed, QStringLiteral("the port could not be opened")},
+        {End::NoAnswer, QStringLiteral("the logger did not answer in time")},
+        {End::LineFailed, QStringLiteral("the line failed")},
+        {End::BeyondLimits, QStringLiteral("no whole report came")},
+        {End::NotKept, QStringLiteral("the report is not kept")},
+        {End::NotCleared, QStringLiteral("no prompt after the clear command")},
+    };
+    ctx.log.LogLine("ERROR: the logger was NOT cleared: " + why.value(out.end),
+                    core::Severity::Error);
+}
+
+} // namespace
+
+Result readOut(Session& session, const Request& request) {
+    Context& ctx = session.ctx;
+    Result out;
+    std::optional<PortCloser> closer;
+    try {
+        walkToPrompt(ctx, request, out, closer);
+        if (request.download)
+            download(session, request, out);
+        if (request.clear) {
+            try {
+                clear(ctx, out);
+            } catch (const Ended& e) { // the report is safe: only the clear failed
+                throw Ended{!request.download || e.end == End::Stopped ? e.end : End::NotCleared};
+            }
+        }
+        out.end = End::Done;
+    } catch (const Ended& e) {
+        out.end = e.end;
+    } catch (const std::exception& e) {
+        // A serial error outside the primitives (discarding input) ends it in one line.
+        ctx.log.LogLine(QStringLiteral("ERROR: %1: %2")
+                            .arg(request.download ? QStringLiteral("DownloadData")
+                                                  : QStringLiteral("ClearData"),
+                                 QString::fromUtf8(e.what())),
+                        core::Severity::Error);
+        out.end = End::LineFailed;
+    }
+    tellEnd(ctx, request, out);
+    const bool lineFine =
+        out.end == End::Done || out.end == End::NotKept || out.end == End::NotProved;
+    if (request.keepOpen && lineFine && closer)
+        closer->dismiss(); // the next logger's boot menu comes on the same line
+    return out;
+}
+
+namespace {
+
+// The port of the list's selected position, stored for the next start.
+std::int32_t storePort(Session& session, int listIndex) {
+    const std::int32_t port = std::int16_t(listIndex + 1);
+    settings::WriteIni(session.folder, settings::kSection, settings::kPortKey,
+                       QString::number(port), session.ctx.log);
+    return port;
+}
+
+} // namespace
+
+void DownloadData(Session& session, int listIndex) {
+    Request request;
+    request.port = storePort(session, listIndex);
+    request.window = true;
+    readOut(session, request);
+}
+
+void ClearData(Session& session, int listIndex) {
+    if (!session.ctx.ask.confirm(kClearQuestion))
+        return;
+    Request request;
+    request.port = storePort(session, listIndex);
+    request.download = false;
+    request.clear = true;
+    readOut(session, request);
+}
+
+int exitStatus(const Result& result, int signal) {
+    switch (result.end) {
+    case End::Done:
+        return 0;
+    case End::PortFailed:
+        return 2;
+    case End::NotKept:
+        return 3;
+    case End::NotProved:
+    case End::NotCleared:
+        return 4;
+    case End::Stopped:
+        return signal > 0 ? 128 + signal : 1;
+    case End::NoAnswer:
+    case End::LineFailed:
+    case End::BeyondLimits:
+        break;
+    }
+    return 1;
+}
+
+} // namespace readout
