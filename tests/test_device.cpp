@@ -373,6 +373,45 @@ private slots:
                  decodeText(readAll(folder + "/in.dat"), report::NumberFormat::system()));
     }
 
+    // The simulated logger keeps a memory as a real one does: downloads without a clear overlap,
+    // a clear empties it, and it outlasts the simulator in its state file.
+    void simulatedLogger() {
+        const QStringList options{
+            "--fast", "--speed", "3600", "--history", "1", "--state", dir.filePath("logger.state")};
+        std::optional<SimDevice> sim(std::in_place, options);
+        QVERIFY(sim->started());
+        QDir(folder).mkdir("DATA");
+        Rig rig(folder);
+        Request download, clear;
+        clear.clear = true;
+        const Result a = readout::readOut(rig.session, download),
+                     b = readout::readOut(rig.session, download),
+                     c = readout::readOut(rig.session, clear),
+                     d = readout::readOut(rig.session, download);
+        sim.reset();
+        sim.emplace(options);
+        QVERIFY(sim->started());
+        const Result e = readout::readOut(rig.session, download);
+        for (const Result& r : {a, b, c, d, e})
+            QVERIFY2(r.end == End::Done && r.whole, qPrintable(rig.log.lines.join("|")));
+        QVERIFY(a.report.size() >= 72 * 19); // an hour of six sensors every 5 minutes
+        QVERIFY(b.report.startsWith(a.report) && b.report.size() > a.report.size());
+        QVERIFY(c.report.startsWith(b.report) && c.reached == Stage::Cleared);
+        QVERIFY(e.report.startsWith(d.report));
+        const auto lines = [](const QByteArray& raw) {
+            return decodeText(raw, report::NumberFormat{}).split('\n');
+        };
+        // After the clear only what was read since: every stamp later than the last before it.
+        QVERIFY(lines(d.report).first().split('\t').value(1) >
+                lines(c.report).value(lines(c.report).size() - 2).split('\t').value(1));
+        QSet<QByteArray> sensors;
+        for (const QByteArray& line : lines(a.report))
+            if (!line.isEmpty())
+                sensors << line.split('\t').mid(2, 2).join(' ');
+        QCOMPARE(sensors, (QSet<QByteArray>{"TX 00101", "TX 00102", "BT 00:1A:2B:3C:4D:5E",
+                                            "BT 00:1A:2B:3C:4D:5F", "RX 00042", "BV 00007"}));
+    }
+
     void discardAndReopen() {
         // The boot menu comes while nothing reads the line: it waits in the system's buffer,
         // not yet in Qt's, and a discard must still take it.

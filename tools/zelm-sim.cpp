@@ -1,7 +1,8 @@
-// zelm-sim: a simulated ZELM data logger on a pseudo-terminal. Long, but one idea: a program
-// that plays the logger's side of the dialogue, as one file that builds alone.
+// zelm-sim: a simulated ZELM data logger on a pseudo-terminal, playing the logger's side of the
+// dialogue; what it stores is tools/loggermemory.h, its command line tools/simoptions.h.
 //
-//   zelm-sim [--raw FILE | --records N] [--fast] [--seed S] [--menu-delay MS]
+//   zelm-sim [--sensors LIST] [--interval S] [--speed N] [--history HOURS] [--state FILE]
+//            [--random | --records N | --raw FILE] [--fast] [--seed S] [--menu-delay MS]
 //            [--unplug PHASE] [--stall PHASE] [--noise] [--marker-at BYTE] [--endless] [PATH]
 //                                                                 PHASE: menu|prompt|start|mid
 //
@@ -9,13 +10,18 @@
 // line. When a program opens the port the device resets after --menu-delay milliseconds (or
 // when Enter is pressed here) and sends its boot menu; "1" leaves it for the "cmd>" prompt;
 // "report 0" CR sends the stored report between "!@#$" and "%^&*"; "forward pointer" CR
-// empties it. Output is paced at 115 200 baud (11 520 bytes/s) unless --fast. --unplug
+// empties it. The memory is that of a logger in use: the sensors of --sensors reading every
+// --interval seconds on a clock that runs --speed times faster than real time, kept in the
+// state file (PATH.state) between runs; --random (or --records, --raw) stores made-up records
+// instead, for tests. Output is paced at 115 200 baud (11 520 bytes/s) unless --fast. --unplug
 // closes the line at the given point of the next download, as a pulled cable would; --stall
 // stops sending there but keeps the line open; --noise sends garbage instead of a boot menu;
 // --marker-at puts the end marker's four bytes into the report's data at that byte, as a record
 // may hold them; --endless sends records without end after the start marker.
 
+#include "tools/loggermemory.h"
 #include "tools/records.h"
+#include "tools/simoptions.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -83,88 +89,10 @@ Bytes generateReport(long records, unsigned seed) {
     return report;
 }
 
-struct Options {
-    std::string path = "/tmp/zelm";
-    std::string raw;
-    long records = 200;
-    bool fast = false;
-    unsigned seed = 1;
-    int menuDelayMs = 500;
-    std::string unplug;
-    std::string stall;
-    bool noise = false;
-    long markerAt = -1;
-    bool endless = false;
-};
-
-bool isPhase(const std::string& p) {
-    return p == "menu" || p == "prompt" || p == "start" || p == "mid";
-}
-
-const char* const kUsage = "usage: zelm-sim [--raw FILE | --records N] [--fast] [--seed S] "
-                           "[--menu-delay MS] [--unplug PHASE] [--stall PHASE] [--noise]\n"
-                           "                [--marker-at BYTE] [--endless] [PATH]\n"
-                           "       PHASE: menu, prompt, start or mid\n";
-
-[[noreturn]] void usage() {
-    std::fputs(kUsage, stderr);
-    std::exit(2);
-}
-
-Options parse(int argc, char* argv[]) {
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc)
-                usage();
-            return argv[++i];
-        };
-        if (a == "--help") {
-            std::fputs(kUsage, stdout);
-            std::puts("A simulated ZELM data logger on a pseudo-terminal linked at PATH "
-                      "(default /tmp/zelm).");
-            std::exit(0);
-        }
-        if (a == "--version") {
-            std::printf("zelm-sim %s\n", ZURORUVE_VERSION);
-            std::exit(0);
-        }
-        if (a == "--raw")
-            o.raw = value();
-        else if (a == "--records")
-            o.records = std::atol(value().c_str());
-        else if (a == "--fast")
-            o.fast = true;
-        else if (a == "--seed")
-            o.seed = static_cast<unsigned>(std::atol(value().c_str()));
-        else if (a == "--menu-delay")
-            o.menuDelayMs = std::atoi(value().c_str());
-        else if (a == "--unplug") {
-            o.unplug = value();
-            if (!isPhase(o.unplug))
-                usage();
-        } else if (a == "--stall") {
-            o.stall = value();
-            if (!isPhase(o.stall))
-                usage();
-        } else if (a == "--noise")
-            o.noise = true;
-        else if (a == "--marker-at")
-            o.markerAt = std::atol(value().c_str());
-        else if (a == "--endless")
-            o.endless = true;
-        else if (!a.empty() && a[0] == '-')
-            usage();
-        else
-            o.path = a;
-    }
-    return o;
-}
-
 class Device {
 public:
-    Device(const Options& o, Bytes report) : o_(o), report_(std::move(report)) {}
+    Device(const Options& o, Bytes report, simlogger::Memory* memory)
+        : o_(o), report_(std::move(report)), memory_(memory) {}
 
     bool open() {
         termios raw{};
@@ -208,9 +136,10 @@ public:
 
     void run() {
         std::printf("%s\n", o_.path.c_str());
-        say("zelm-sim: device on %s", slaveName_ + " (" + std::to_string(report_.size()) +
-                                          " bytes stored" +
-                                          (o_.fast ? ", unpaced)" : ", 115200 baud)"));
+        say("zelm-sim: device on %s",
+            slaveName_ + " (" +
+                (memory_ ? memory_->summary() : std::to_string(report_.size()) + " bytes stored") +
+                (o_.fast ? "; unpaced)" : "; 115200 baud)"));
         while (!stopping) {
             pollfd fds[2] = {{master_, POLLIN, 0}, {stdinOpen_ ? STDIN_FILENO : -1, POLLIN, 0}};
             if (!out_.empty() && connected_)
@@ -323,12 +252,18 @@ private:
                 line_.clear();
                 return;
             }
-            const long half = static_cast<long>(report_.size() / 2);
-            queue(report_.substr(0, half));
+            Bytes report = memory_ ? memory_->read() : report_;
+            if (o_.markerAt >= 0 && std::size_t(o_.markerAt) + kEnd.size() <= report.size())
+                report.replace(std::size_t(o_.markerAt), kEnd.size(), kEnd);
+            const long half = static_cast<long>(report.size() / 2);
+            queue(report.substr(0, half));
             mark("mid");
-            queue(report_.substr(half));
+            queue(report.substr(half));
             queue(kEnd + kPrompt);
         } else if (line_ == "forward pointer") {
+            std::string why;
+            if (memory_ && !memory_->clear(why))
+                say("zelm-sim: %s", why);
             report_.clear();
             say("report cleared");
             queue("\r\ndata cleared" + kPrompt);
@@ -377,6 +312,7 @@ private:
 
     const Options& o_;
     Bytes report_;
+    simlogger::Memory* memory_; // a logger's memory, or nothing: report_ then
     int master_ = -1;
     std::string slaveName_;
     bool connected_ = false;
@@ -416,15 +352,19 @@ int main(int argc, char* argv[]) {
                          "zelm-sim: warning: %s holds the end marker %%^&*; the report "
                          "will look cut short\n",
                          o.raw.c_str());
-    } else {
+    } else if (o.random) {
         report = generateReport(o.records, o.seed);
     }
-    if (o.markerAt >= 0 && static_cast<std::size_t>(o.markerAt) + kEnd.size() <= report.size())
-        report.replace(static_cast<std::size_t>(o.markerAt), kEnd.size(), kEnd);
+    simlogger::Memory memory;
+    std::string why;
+    if (!o.random && !memory.load(o.state, o.sensors, o.interval, o.speed, o.history, why)) {
+        std::fprintf(stderr, "zelm-sim: %s\n", why.c_str());
+        return 1;
+    }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
-    Device device(o, std::move(report));
+    Device device(o, std::move(report), o.random ? nullptr : &memory);
     if (!device.open())
         return 1;
     device.run();

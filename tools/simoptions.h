@@ -1,0 +1,115 @@
+#pragma once
+// zelm-sim's command line: what the simulated logger holds, how it sends, and the faults it plays.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+struct Options {
+    std::string path = "/tmp/zelm";
+    std::string raw;
+    bool random = false; // made-up records instead of a logger's memory
+    long records = 200;
+    std::string sensors = "tx:2,bt:2,rx:1,bv:1";
+    long interval = 300; // seconds between one sensor's readings
+    double speed = 60;   // logger seconds per real second
+    double history = 48; // hours the logger has been reading when first started
+    std::string state;   // the state file; PATH.state
+    bool fast = false;
+    unsigned seed = 1;
+    int menuDelayMs = 500;
+    std::string unplug;
+    std::string stall;
+    bool noise = false;
+    long markerAt = -1;
+    bool endless = false;
+};
+
+inline bool isPhase(const std::string& p) {
+    return p == "menu" || p == "prompt" || p == "start" || p == "mid";
+}
+
+inline const char* const kUsage =
+    "usage: zelm-sim [--sensors LIST] [--interval S] [--speed N] [--history HOURS]\n"
+    "                [--state FILE] [--random | --records N | --raw FILE] [--fast] [--seed S]\n"
+    "                [--menu-delay MS] [--unplug PHASE] [--stall PHASE] [--noise]\n"
+    "                [--marker-at BYTE] [--endless] [PATH]\n"
+    "       LIST: kinds and counts, tx:2,bt:2,rx:1,bv:1 by default\n"
+    "       PHASE: menu, prompt, start or mid\n";
+
+[[noreturn]] inline void usage() {
+    std::fputs(kUsage, stderr);
+    std::exit(2);
+}
+
+/// The options of argv; a wrong one ends the program with the usage.
+inline Options parse(int argc, char* argv[]) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc)
+                usage();
+            return argv[++i];
+        };
+        if (a == "--help") {
+            std::fputs(kUsage, stdout);
+            std::puts("A simulated ZELM data logger on a pseudo-terminal linked at PATH "
+                      "(default /tmp/zelm).\nIts sensors read every --interval seconds (300) on a "
+                      "clock --speed times faster than real\ntime (60), starting --history hours "
+                      "back (48); memory and clock are kept in --state\n(PATH.state). See "
+                      "zelm-sim(1).");
+            std::exit(0);
+        }
+        if (a == "--version") {
+            std::printf("zelm-sim %s\n", ZURORUVE_VERSION);
+            std::exit(0);
+        }
+        if (a == "--raw") {
+            o.raw = value();
+            o.random = true;
+        } else if (a == "--records") {
+            o.records = std::atol(value().c_str());
+            o.random = true;
+        } else if (a == "--random")
+            o.random = true;
+        else if (a == "--sensors")
+            o.sensors = value();
+        else if (a == "--interval")
+            o.interval = std::max(1L, std::atol(value().c_str()));
+        else if (a == "--speed")
+            o.speed = std::max(0.001, std::atof(value().c_str()));
+        else if (a == "--history")
+            o.history = std::max(0.0, std::atof(value().c_str()));
+        else if (a == "--state")
+            o.state = value();
+        else if (a == "--fast")
+            o.fast = true;
+        else if (a == "--seed")
+            o.seed = static_cast<unsigned>(std::atol(value().c_str()));
+        else if (a == "--menu-delay")
+            o.menuDelayMs = std::atoi(value().c_str());
+        else if (a == "--unplug") {
+            o.unplug = value();
+            if (!isPhase(o.unplug))
+                usage();
+        } else if (a == "--stall") {
+            o.stall = value();
+            if (!isPhase(o.stall))
+                usage();
+        } else if (a == "--noise")
+            o.noise = true;
+        else if (a == "--marker-at")
+            o.markerAt = std::atol(value().c_str());
+        else if (a == "--endless")
+            o.endless = true;
+        else if (!a.empty() && a[0] == '-')
+            usage();
+        else
+            o.path = a;
+    }
+    if (o.state.empty())
+        o.state = o.path + ".state";
+    return o;
+}
