@@ -57,6 +57,8 @@ const QList<WaitCase> kWaits{
     {"too late", "10015:cmd>", "cmd>", 10, {}, 1, "Timeout!", 10010},
     {"binary around it", bin("\0\xff\x80|cmd>\0"), "cmd>", 10, {}, 0, {}, 20},
     {"line lost", "cm", "cmd>", 10, "InBufferCount", 2, "ERROR: WaitFor: " + kGone, 10},
+    // Told to end: a failure without a word; whoever runs the dialogue tells the stop.
+    {"told to end", "", "cmd>", 10, "closing", 2, "", 10},
 };
 
 struct CaptureCase {
@@ -76,7 +78,7 @@ const QByteArray kTwo = hex("0007 240305140709 03 255E 262A0102 4019 0080") +
                         hex("0008 240305140709 03 002A 00000000 4019 0080");
 const QList<CaptureCase> kCaptures{
     {"both markers in one read", "xx!@#$abc%^&*\r\ncmd>yy", 0, "abc", {3}, 20, true},
-    {"nothing between", "!@#$%^&*cmd>", 0, "", {0}, 20, true},
+    {"nothing between", "!@#$|%^&*|cmd>", 0, "", {4, 0}, 30, true},
     // The first count includes what came in with the start marker.
     {"markers split", "noise!@|#$ab|c%^|&*\r|\ncm|d> tail", 0, "abc", {5, 3}, 60, true},
     {"end marker before start", "%^&*!@#$|data%^&*" + kCmd, 0, "data", {14, 4}, 20, true},
