@@ -140,6 +140,8 @@ const QList<ReadOutCase> kReadOutFaults{
     {"port 0", "--port 0", "--fast", "", 0, 64,
      "zelm-download: --port: not a port number from 1 to 32767 (see zelm-download --help)", "",
      false},
+    {"a port and a device", "--port 2", "--fast", "", 0, 64,
+     "zelm-download: --port and --device: give one of them (see zelm-download --help)", "", false},
     {"unknown option", "--foo", "--fast", "", 0, 64,
      "zelm-download: unknown option --foo (see zelm-download --help)", "", false},
     {"boot wait beyond 32 bits", "--boot-wait 3000000", "--fast", "", 0, 64,
