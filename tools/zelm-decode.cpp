@@ -11,6 +11,11 @@
 #include <cstdio>
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace {
 
 int fail(const QString& text) {
@@ -54,6 +59,9 @@ int main(int argc, char* argv[]) {
         out = std::move(file);
     } else {
         auto file = std::make_unique<QFile>();
+#ifdef Q_OS_WIN // the lines end in CR LF already: no second CR from a text-mode stream
+        _setmode(_fileno(stdout), _O_BINARY);
+#endif
         if (!file->open(stdout, QIODevice::WriteOnly))
             return fail("cannot write to standard output: " + file->errorString());
         out = std::move(file);
