@@ -1,8 +1,9 @@
 // zelm-view [FILE|FOLDER]...: charts and statistics of ZELM reports, decoded (out-*.txt) or raw
 // (*.dat), merged into one history; without arguments, the kept downloads of the data folder.
 // zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] [--pdf OUT.pdf] [FILE|FOLDER]... writes
-// the files and shows no window, on any Qt platform (offscreen when none is set). Sensor names,
-// calibrations and limits come from the main program's settings file, or --settings FILE.
+// the files and shows no window, on any Qt platform (offscreen when none is set, but on Windows:
+// its own). Sensor names, calibrations and limits come from the main program's settings file, or
+// --settings FILE.
 
 #include "view/history.h"
 #include "view/viewer.h"
@@ -78,9 +79,12 @@ int main(int argc, char* argv[]) {
         if (headless)
             return 1;
     }
-    // Files alone need no screen.
+    // Files alone need no screen. Windows' own platform needs none either, and only its font
+    // database holds the system's fonts: offscreen there would draw every letter as a box.
+#ifndef Q_OS_WIN
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelm-view"));
     QApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
