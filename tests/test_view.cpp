@@ -607,7 +607,8 @@ private slots:
             QCOMPARE(QFile::exists(png), !*error);
             if (*error) // one line, naming the file and what went wrong
                 QVERIFY(stderrText.startsWith("zelm-view: ") && stderrText.count('\n') == 1 &&
-                        stderrText.contains(error) && stderrText.contains(path.toUtf8()));
+                        stderrText.contains(error) &&
+                        stderrText.contains(QDir::toNativeSeparators(path).toUtf8()));
         }
         // Many sensors: every one in the CSV, a page of them drawn.
         const QImage image(png);
