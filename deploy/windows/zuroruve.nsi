@@ -9,7 +9,8 @@
 
 Unicode true
 Target amd64-unicode ; a 64-bit Windows (or Wine) may not run the default 32-bit stub
-SetCompressor /SOLID lzma
+; bzip2: ten times as fast to pack as LZMA, for 2 MB more (10 MB in all)
+SetCompressor /SOLID bzip2
 RequestExecutionLevel admin
 ManifestDPIAware true
 
