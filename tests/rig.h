@@ -97,9 +97,9 @@ template <typename Case> void rows(const QList<Case>& cases) {
     std::abort();
 }
 
-#ifndef Q_OS_WIN
-#include "rig_posix.h"
+#ifdef Q_OS_WIN // no folder is read-only to its owner under Wine, which ignores access lists
+constexpr bool kWindows = true;
 #else
-// No folder is read-only to its owner under Wine, which ignores access control lists.
-inline const char* const kNoReadOnlyFolder = "a folder cannot be made read-only here";
+constexpr bool kWindows = false;
+#include "rig_posix.h"
 #endif

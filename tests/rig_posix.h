@@ -1,9 +1,6 @@
 #pragma once
-// Faults only POSIX systems make for a test: folders read-only to their owner, and small
-// file systems mounted over a folder.
+// Faults only POSIX makes for a test (rig.h includes this): read-only folders, small file systems.
 
-#include <QByteArray>
-#include <QFile>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -45,12 +45,11 @@ private slots:
         for (const auto& [stored, index, error] : cases)
             QTest::newRow(qPrintable(QString("Port=") + stored))
                 << "[ZuroRuve]\r\nPort=" + QByteArray(stored) << false << index << error;
-#ifndef Q_OS_WIN // which has no FIFOs among its files
-        // Read as a file, a FIFO would hold start-up until something writes to it.
-        QTest::newRow("settings file is a FIFO")
-            << QByteArray("fifo") << false << 0
-            << "ERROR: ReadIni: " + ini() + ": not a regular file";
-#endif
+        // Read as a file, a FIFO would hold start-up until something writes to it (not on Windows).
+        if (!kWindows)
+            QTest::newRow("settings file is a FIFO")
+                << QByteArray("fifo") << false << 0
+                << "ERROR: ReadIni: " + ini() + ": not a regular file";
     }
     void startUp() {
         QFETCH(QByteArray, stored);
@@ -68,7 +67,7 @@ private slots:
         {
 #ifdef Q_OS_WIN
             if (readOnly)
-                QSKIP(kNoReadOnlyFolder);
+                QSKIP("no read-only folder");
 #else
             std::optional<ReadOnlyFolder> guard;
             if (readOnly)
@@ -90,13 +89,10 @@ private slots:
         QCOMPARE(form.focusWidget(), form.cmdDownload);
         qputenv("ZURORUVE_COM3", "/dev/null"); // a port's device may be chosen, but on Windows
         form.List1->showPopup();               // the tooltips are filled when the list opens
-#ifdef Q_OS_WIN
-        QCOMPARE(form.List1->itemData(2, Qt::ToolTipRole), "Opens COM3");
-        QCOMPARE(form.List1->itemData(15, Qt::ToolTipRole), "Opens COM16");
-#else
-        QCOMPARE(form.List1->itemData(2, Qt::ToolTipRole), "Opens /dev/null");
-        QCOMPARE(form.List1->itemData(15, Qt::ToolTipRole), "Opens /dev/ttyUSB15");
-#endif
+        QCOMPARE(form.List1->itemData(2, Qt::ToolTipRole),
+                 kWindows ? "Opens COM3" : "Opens /dev/null");
+        QCOMPARE(form.List1->itemData(15, Qt::ToolTipRole),
+                 kWindows ? "Opens COM16" : "Opens /dev/ttyUSB15");
         RecordingLog writes; // and the next download's store of the port passes it by
         settings::WriteIni(folder, "ZuroRuve", "Port", "3", writes);
         QCOMPARE(QFileInfo(ini()).isFile(), stored != "fifo");
@@ -206,7 +202,7 @@ private slots:
         settings::MakeUserFolders(folder, plain);
         QVERIFY(plain.lines.isEmpty() && QFileInfo(dir.filePath("DATA")).isFile());
 #ifdef Q_OS_WIN
-        QSKIP(kNoReadOnlyFolder);
+        QSKIP("no read-only folder");
 #else
         for (const bool fileThere : {true, false}) {
             init();

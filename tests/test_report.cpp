@@ -81,16 +81,13 @@ private slots:
     void initTestCase() {
         argsFile = editorDir.filePath("args");
         const QByteArray args = argsFile.toUtf8();
-#ifdef Q_OS_WIN // the arguments as the command line holds them
-        editor = QFile::encodeName(editorDir.filePath("editor.cmd"));
-        writeAll(editor, "@echo %*>\"" + args + ".tmp\"\r\n@move /y \"" + args + ".tmp\" \"" +
-                             args + "\" >nul\r\n");
-#else
-        editor = QFile::encodeName(editorDir.filePath("editor"));
-        writeAll(editor, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + args + ".tmp'\nmv '" +
-                             args + ".tmp' '" + args + "'\n");
+        editor = QFile::encodeName(editorDir.filePath(kWindows ? "editor.cmd" : "editor"));
+        writeAll(editor, kWindows
+                             ? "@echo %*>\"" + args + ".tmp\"\r\n@move /y \"" + args + ".tmp\" \"" +
+                                   args + "\" >nul\r\n" // the command line's arguments
+                             : "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > '" + args +
+                                   ".tmp'\nmv '" + args + ".tmp' '" + args + "'\n");
         QFile::setPermissions(editor, QFile::ReadOwner | QFile::ExeOwner);
-#endif
     }
     void init() {
         QDir(dir.path()).removeRecursively();
@@ -166,9 +163,7 @@ private slots:
                  expected.left(values) + expected.mid(values).replace('.', ','));
     }
 
-    void processData_data() {
-        rows(kProcessing);
-    }
+    void processData_data() { rows(kProcessing); }
     void processData() {
         QFETCH(int, i);
         const auto& [name, captured, decoded, fault, pattern] = kProcessing[i];
@@ -193,7 +188,7 @@ private slots:
         {
 #ifdef Q_OS_WIN
             if (fault == FolderReadOnly || fault == OldRawReadOnly)
-                QSKIP(kNoReadOnlyFolder);
+                QSKIP("no read-only folder");
 #else
             std::optional<ReadOnlyFolder> guard;
             if (fault == FolderReadOnly || fault == OldRawReadOnly)
@@ -239,11 +234,9 @@ private slots:
         }
         // The editor gets exactly the path, as its one argument.
         QTRY_VERIFY(QFile::exists(argsFile));
-#ifdef Q_OS_WIN
-        QCOMPARE(readAll(argsFile), QFile::encodeName(outPath) + "\r\n");
-#else
-        QCOMPARE(readAll(argsFile), "1\n" + QFile::encodeName(outPath) + "\n");
-#endif
+        QCOMPARE(readAll(argsFile), kWindows
+                                        ? QFile::encodeName(outPath) + "\r\n" // as a batch file
+                                        : "1\n" + QFile::encodeName(outPath) + "\n");
     }
 
     // zelm-decode writes what the program writes, with the decimal separator of its locale.
@@ -254,9 +247,8 @@ private slots:
         tool.start(ZELM_DECODE, {dir.filePath("in.dat")});
         QVERIFY(tool.waitForFinished());
         QCOMPARE(tool.readAllStandardOutput(), decodeText(captured, point));
-#ifdef Q_OS_WIN
-        QSKIP("a Windows program takes the user's regional settings, not LC_ALL");
-#endif
+        if (kWindows)
+            QSKIP("a Windows program takes the user's regional settings, not LC_ALL");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("LC_ALL", "de_DE.UTF-8");
         tool.setProcessEnvironment(env);
@@ -267,11 +259,8 @@ private slots:
 
     void editorCommand() {
         const QString self = QCoreApplication::applicationFilePath();
-#ifdef Q_OS_WIN
-        const QString editor = "notepad.exe", onPath = "cmd";
-#else
-        const QString editor = "xdg-open", onPath = "sh";
-#endif
+        const QString editor = kWindows ? "notepad.exe" : "xdg-open",
+                      onPath = kWindows ? "cmd" : "sh";
         const QList<std::array<QString, 3>> cases{
             // ZURORUVE_EDITOR, ZURORUVE.INI, the program
             {"", "", editor},
