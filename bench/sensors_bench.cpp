@@ -44,8 +44,8 @@ double okSeconds(int sections, bool edit, const QString& dir) {
     report.close();
 
     view::Viewer viewer;
-    viewer.setSettingsFile(ini);
     QString error;
+    viewer.setSettingsFile(ini, error);
     if (!viewer.open({report.fileName()}, error))
         return -1;
     QElapsedTimer timer;

@@ -1,6 +1,7 @@
 // zelm-view: its readings, the history of many reports, the charts' reduction, time ticks,
 // sensor settings and the Sensors dialog, statistics against limits, and the exports (CSV, PNG,
-// SVG, PDF) without a window.
+// SVG, PDF) without a window. CTest runs it under TZ=UTC and TZ=Europe/Berlin: the logger's
+// clock knows no zone, so both give the same numbers.
 
 #include "rig.h"
 
@@ -19,6 +20,7 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTableWidget>
+#include <QTimeZone>
 
 namespace {
 
@@ -63,6 +65,13 @@ class TestView : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        // A zone the machine has no data for acts as UTC, and a run under it would prove nothing.
+        const QByteArray zone = qgetenv("TZ");
+        if (!zone.isEmpty() && !QTimeZone(zone).isValid())
+            QSKIP(qPrintable("no time zone data for TZ=" + zone + " (Debian: tzdata)"));
+    }
+
     void decodedFile_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("skipped");
@@ -77,6 +86,14 @@ private slots:
             << "heading\r\n" + tx + "\tmore\r\n\r\nOK\t" + tx.mid(7, 20) +
                    "XX\t1\t2.0\r\nOK\t2024-13-05-14-07-09\tRX\t00042\t-0.5 21.5"
             << 3 << QByteArray("2024-13-05-14-07-09,OK,RX,00042,-0.5,21.5,\r\n");
+        QTest::newRow("byte-order mark, a °C heading, a NUL and an odd byte")
+            << "\xEF\xBB\xBFTemperature °C\r\n" + tx + "\r\n" + QByteArray(1, '\0') + "\xE9\r\n" +
+                   bt + "\r\n"
+            << 2 << csvTx + csvBt;
+        QTest::newRow("out of range")
+            << tx.chopped(4) + "999999999.9\n" + tx.chopped(4) + "-99999.9" << 1
+            << QByteArray("2024-03-05T14:07:09,LOWBAT,TX,12345,"
+                          "-99999.9,,\r\n");
     }
     void decodedFile() {
         QFETCH(QByteArray, text);
@@ -147,6 +164,9 @@ private slots:
         writeAll(d.filePath("out-4.txt"), "heading\r\nOK\t2026-03-01\r\n");
         writeAll(d.filePath("notes.txt"), "a note\n");
         writeAll(d.filePath("sub/in-5.dat"), a);
+        // Behind a report's name, what would block or never end a read.
+        QVERIFY(::mkfifo(QFile::encodeName(d.filePath("in-6.dat")).constData(), 0600) == 0);
+        QVERIFY(QFile::link("/dev/zero", d.filePath("in-7.dat")));
         const auto listing = [&] {
             QStringList all;
             for (const QFileInfo& f : d.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
@@ -170,7 +190,9 @@ private slots:
         QCOMPARE(why.value("notes.txt"), "not a report");
         QCOMPARE(why.value("empty"), "no reports in this folder");
         QVERIFY(why.value("none.dat").startsWith("cannot read"));
-        QCOMPARE(why.size(), 6); // the folder inside is not read
+        QCOMPARE(why.value("in-6.dat"), "not a regular file");
+        QCOMPARE(why.value("in-7.dat"), "not a regular file");
+        QCOMPARE(why.size(), 8); // the folder inside is not read
     }
 
     // The usual interval, gaps longer than three of it, lines broken there.
@@ -185,7 +207,10 @@ private slots:
         QTest::newRow("three intervals is no gap")
             << false << QList<int>{60, 60, 180, 181, 60} << 60 << QList<int>{3};
         QTest::newRow("two readings a second apart") << false << QList<int>{1} << 1 << QList<int>{};
-        QTest::newRow("same second") << false << QList<int>{0, 0, 1, 0, 5} << 0 << QList<int>{4};
+        QTest::newRow("same second; of two, the higher")
+            << false << QList<int>{0, 0, 1, 0, 5} << 5 << QList<int>{};
+        QTest::newRow("each reading twice")
+            << false << QList<int>{0, 300, 0, 300, 0, 300} << 300 << QList<int>{};
         QTest::newRow("BT: both values, a hole")
             << true << QList<int>{300, 300, 3600, 300} << 300 << QList<int>{2};
     }
@@ -194,7 +219,7 @@ private slots:
         QFETCH(QList<int>, spacing);
         QFETCH(int, interval);
         QFETCH(QList<int>, gaps);
-        QDateTime at(QDate(2026, 3, 2), QTime(0, 0));
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC);
         QByteArray records;
         for (int i = 0; i <= spacing.size(); at = at.addSecs(spacing.value(i++)))
             records +=
@@ -326,8 +351,10 @@ private slots:
         QFETCH(int, most);
         QFETCH(QStringList, labels);
         QStringList got;
-        for (const view::TimeTick& t :
-             view::timeTicks(from.toMSecsSinceEpoch(), to.toMSecsSinceEpoch(), most))
+        const auto wall = [](const QDateTime& t) { // the logger's clock: no zone
+            return QDateTime(t.date(), t.time(), Qt::UTC).toMSecsSinceEpoch();
+        };
+        for (const view::TimeTick& t : view::timeTicks(wall(from), wall(to), most))
             got.append(t.wider.isEmpty() ? t.label : t.label + "/" + t.wider);
         QCOMPARE(got, labels);
     }
@@ -349,6 +376,14 @@ private slots:
         QTest::newRow("decimal comma, gain 0, unknown key")
             << QByteArray("[Sensor TX 00007]\nOffset=0,5\nGain=0\nColour=red\nGain2=2\n")
             << "|1|0|nan|nan" << QList<int>{2, 3, 4};
+        QTest::newRow("a comma is no number")
+            << QByteArray("[Sensor TX 00007]\nOffset=0,500\nTemperatureHigh=1,000\n[Limits]\n"
+                          "ActivationEnergy=83,144\n")
+            << "|1|0|nan|nan" << QList<int>{2, 3, 5};
+        QTest::newRow("out of bounds")
+            << QByteArray("[Sensor TX 00007]\nOffset=1e18\nGain=1e308\nTemperatureHigh=1e18\n"
+                          "Gain2=0.0001\nOffset2=-1e5\nTemperatureLow=-1e6\n")
+            << "|1|0|-1e+06|nan" << QList<int>{2, 3, 4, 5};
         QTest::newRow("low above high in one section")
             << QByteArray("[Limits]\nTemperatureLow=9\nTemperatureHigh=8\nHumidityHigh=60\n")
             << "|1|0|nan|nan" << QList<int>{2, 3};
@@ -377,21 +412,20 @@ private slots:
         QCOMPARE(lines, ignored);
     }
 
-    // Written back through the profile writer: the port, comments, other sections and keys the
-    // program does not know stay; a sensor whose settings are all cleared loses its section.
+    // Edits written back: the port, comments, other sections and keys the program does not know
+    // stay; a key set again keeps its place; a section whose keys are all cleared goes.
     void sensorSettingsRoundTrip() {
         QTemporaryDir dir;
         const QString ini = dir.filePath("ZURORUVE.INI");
         const QByteArray before = "; mine\r\n[ZuroRuve]\r\nPort=3\r\n[Sensor TX 00007]\r\n"
                                   "Name=Old\r\nColour=red\r\n[Other]\r\nX=1\r\n";
         writeAll(ini, before);
-        view::SensorSettings settings = view::readSensorSettings(ini);
-        settings.sensors["TX 00007"].name = "Freezer 2";
-        settings.sensors["TX 00007"].field[view::Offset] = -0.3;
-        settings.sensors["BT 00:1A:2B:3C:4D:5E"].field[view::Offset2] = 1.5;
-        settings.limits.field[view::TemperatureLow] = 2;
+        const QString bt = "BT 00:1A:2B:3C:4D:5E";
+        view::SensorEdits edits{{"TX 00007", {{"Name", "Freezer 2"}, {"Offset", "-0.3"}}},
+                                {bt, {{"Offset2", "1.5"}}},
+                                {view::kLimitsSection, {{"TemperatureLow", "2"}}}};
         QString error;
-        QVERIFY(view::writeSensorSettings(ini, settings, error));
+        QVERIFY(view::writeSensorEdits(ini, edits, error));
         const QByteArray after = readAll(ini);
         for (const char* kept :
              {"; mine\r\n[ZuroRuve]\r\nPort=3\r\n", "Colour=red\r\n", "[Other]\r\nX=1\r\n",
@@ -403,18 +437,28 @@ private slots:
         QCOMPARE(read.of("bt 00:1a:2b:3c:4d:5e")->field[view::Offset2], 1.5);
         QCOMPARE(read.limits.field[view::TemperatureLow], 2.0);
 
-        QVERIFY(view::writeSensorSettings(ini, {}, error));
+        for (auto& keys : edits)
+            for (QString& value : keys)
+                value.clear();
+        QVERIFY(view::writeSensorEdits(ini, edits, error));
         QCOMPARE(readAll(ini), "; mine\r\n[ZuroRuve]\r\nPort=3\r\n[Sensor TX 00007]\r\n"
                                "Colour=red\r\n[Other]\r\nX=1\r\n");
     }
 
-    // The Sensors dialog refuses what it cannot store, and its OK keeps the port.
+    // The Sensors dialog refuses what it cannot store, and its OK writes only what changed: the
+    // port, lines it cannot use and a long name stay as they are.
     void sensorsDialog() {
         QTemporaryDir dir;
         const QString ini = dir.filePath("ZURORUVE.INI");
-        writeAll(ini, "[ZuroRuve]\r\nPort=4\r\n[Sensor RX 00099]\r\nName=Gone\r\n");
+        const QByteArray unused = "[Sensor RX 00099]\r\nName=" + QByteArray(357, 'x') +
+                                  "\r\nGain=1,5\r\nColour=red\r\nRxLow=9\r\nRxHigh=8\r\n";
+        writeAll(ini, "[ZuroRuve]\r\nPort=4\r\n" + unused);
         view::SensorsDialog dialog({"TX 00007", "BT 00:1A:2B:3C:4D:5E"},
                                    view::readSensorSettings(ini));
+        QString error;
+        QVERIFY(dialog.edits().isEmpty());
+        QVERIFY(view::writeSensorEdits(ini, dialog.edits(), error));
+        QCOMPARE(readAll(ini), "[ZuroRuve]\r\nPort=4\r\n" + unused);
         QTableWidget* table = dialog.table();
         QCOMPARE(table->rowCount(), 4); // all sensors, the two read, the one only the file names
         const auto cell = [&](int row, const char* header) {
@@ -425,28 +469,37 @@ private slots:
         };
         QVERIFY(!(cell(1, "Humidity low")->flags() & Qt::ItemIsEditable)); // a TX has none
         QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        QVERIFY(ok->isEnabled() && !cell(3, "Gain")->toolTip().isEmpty()); // marked, as written
+        QCOMPARE(cell(3, "Gain")->text(), "1,5");
         for (const auto& [row, header, text, valid] : {std::tuple{1, "Gain", "0", false},
                                                        {1, "Gain", "1,02", false},
                                                        {1, "Gain", "1.02", true},
+                                                       {1, "Offset", "0,500", false},
+                                                       {1, "Offset", "", true},
                                                        {0, "Temperature low", "9", true},
                                                        {0, "Temperature high", "8", false},
                                                        {0, "Temperature high", "", true},
                                                        {1, "Temperature high", "5", false},
-                                                       {1, "Temperature high", "12", true}}) {
+                                                       {1, "Temperature high", "12", true},
+                                                       {3, "RX low", "10", false},
+                                                       {3, "RX high", "", true}}) {
             cell(row, header)->setText(text);
             QCOMPARE(ok->isEnabled(), valid);
             QCOMPARE(dialog.problems().isEmpty(), valid);
             QCOMPARE(cell(row, header)->toolTip().isEmpty(), valid); // the reason at the cell
         }
         cell(2, "Name")->setText("Store room");
-        QString error;
-        QVERIFY(view::writeSensorSettings(ini, dialog.settings(), error));
+        QVERIFY(view::writeSensorEdits(ini, dialog.edits(), error));
         QCOMPARE(settings::getProfileString("ZuroRuve", "Port", "", ini), "4");
+        const QByteArray written = readAll(ini);
+        QVERIFY(written.contains("Name=" + QByteArray(357, 'x') +
+                                 "\r\nGain=1,5\r\nColour=red\r\n"
+                                 "RxLow=10\r\n[")); // no RxHigh
         const view::SensorSettings read = view::readSensorSettings(ini);
         QCOMPARE(read.of("TX 00007")->field[view::Gain], 1.02);
         QCOMPARE(read.of("TX 00007")->field[view::TemperatureHigh], 12.0);
         QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->name, "Store room");
-        QCOMPARE(read.of("RX 00099")->name, "Gone");
+        QCOMPARE(read.of("RX 00099")->field[view::RxLow], 10.0);
         QCOMPARE(read.limits.field[view::TemperatureLow], 9.0);
     }
 
@@ -507,7 +560,7 @@ private slots:
         QFETCH(QList<int>, spacing);
         QFETCH(QByteArray, settings);
         QFETCH(QList<double>, expected);
-        QDateTime at(QDate(2026, 3, 2), QTime(0, 0));
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC);
         QByteArray records;
         for (int i = 0; i < values.size(); at = at.addSecs(spacing.value(i++)))
             records += tx(at, 7, values[i]);
@@ -522,10 +575,7 @@ private slots:
         QCOMPARE(st.outside, qint64(expected[1]));
         QCOMPARE(st.longestExcursion, qint64(expected[2]));
         QCOMPARE(st.longestExcursionStart,
-                 expected[3] < 0
-                     ? QString()
-                     : QDateTime::fromMSecsSinceEpoch(report.readings[int(expected[3])].ms())
-                           .toString("yyyy-MM-dd hh:mm:ss"));
+                 expected[3] < 0 ? view::kNoTime : report.readings[int(expected[3])].time);
         QCOMPARE(QString::number(st.mean, 'f', 2), QString::number(expected[4], 'f', 2));
         QCOMPARE(QString::number(st.deviation, 'f', 2), QString::number(expected[5], 'f', 2));
         QCOMPARE(QString::number(st.meanKinetic, 'f', 1), QString::number(expected[6], 'f', 1));
@@ -536,6 +586,144 @@ private slots:
                  lines.first().first().y());
         if (st.minimum == st.maximum)
             QCOMPARE(lines.first().first().y(), st.mean);
+    }
+
+    // The statistics CSV of one transmitter's readings, every row worked out by hand: the same
+    // under any TZ (the logger's clock knows no summer time), limits compared with the value as
+    // shown, readings at one second, MKT weighted by time, nothing where nothing is defined.
+    void statisticsCsv_data() {
+        QTest::addColumn<QString>("from");         // the first stamp, BCD digits yyMMddhhmmss
+        QTest::addColumn<QList<int>>("spacing");   // seconds between readings, in turn
+        QTest::addColumn<QList<double>>("values"); // decoded; the last repeats
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QByteArray>("settings"); // of TX 00007
+        QTest::addColumn<QByteArray>("row");
+        const QByteArray high8 = "TemperatureHigh=8\n";
+        QTest::newRow("autumn change: no gap, one excursion")
+            << "261025010000" << QList<int>{600} << QList<double>{9} << 19 << high8
+            << QByteArray(
+                   "19,2026-10-25T01:00:00,2026-10-25T04:00:00,600,0,9.0,2026-10-25T01:00:00,"
+                   "9.0,2026-10-25T01:00:00,9.0000,0.0000,,8,1,11400,11400,"
+                   "2026-10-25T01:00:00,9.0000");
+        QTest::newRow("spring change: an hour the PC skips")
+            << "260329013000" << QList<int>{900} << QList<double>{1, 2, 3, 4, 5, 6, 7, 8, 9} << 9
+            << QByteArray("TemperatureHigh=5\n")
+            << QByteArray("9,2026-03-29T01:30:00,2026-03-29T03:30:00,900,0,1.0,2026-03-29T01:30:00,"
+                          "9.0,2026-03-29T03:30:00,5.0000,2.7386,,5,1,3600,3600,"
+                          "2026-03-29T02:45:00,5.4018");
+        QTest::newRow("shown on the limit is inside") // 1.1 x 10 - 3 = 8.000000000000002
+            << "260302000000" << QList<int>{300} << QList<double>{10} << 3
+            << QByteArray("Gain=1.1\nOffset=-3\n") + high8
+            << QByteArray("3,2026-03-02T00:00:00,2026-03-02T00:10:00,300,0,8.0,2026-03-02T00:00:00,"
+                          "8.0,2026-03-02T00:00:00,8.0000,0.0000,,8,0,0,,,8.0000");
+        QTest::newRow("each reading twice at one second")
+            << "260302000000" << QList<int>{0, 300} << QList<double>{9} << 12 << high8
+            << QByteArray(
+                   "12,2026-03-02T00:00:00,2026-03-02T00:25:00,300,0,9.0,2026-03-02T00:00:00,"
+                   "9.0,2026-03-02T00:00:00,9.0000,0.0000,,8,1,1800,1800,"
+                   "2026-03-02T00:00:00,9.0000");
+        // Weights 60 + 60 + 60 + 600 s at 20 °C, 3 x 600 s at 30 °C (unweighted: 25.5834).
+        QTest::newRow("MKT weighted by time")
+            << "260302000000" << QList<int>{60, 60, 60, 600, 600, 600}
+            << QList<double>{20, 20, 20, 20, 30} << 7 << QByteArray()
+            << QByteArray(
+                   "7,2026-03-02T00:00:00,2026-03-02T00:33:00,600,0,20.0,2026-03-02T00:00:00,"
+                   "30.0,2026-03-02T00:13:00,24.2857,5.3452,,,,,,,27.9154");
+        QTest::newRow("one reading")
+            << "260302000000" << QList<int>{300} << QList<double>{5} << 1 << QByteArray()
+            << QByteArray("1,2026-03-02T00:00:00,2026-03-02T00:00:00,,0,5.0,"
+                          "2026-03-02T00:00:00,5.0,2026-03-02T00:00:00,"
+                          "5.0000,,,,,,,,5.0000");
+        QTest::newRow("only an unreadable stamp")
+            << "261301000000" << QList<int>{300} << QList<double>{5} << 1 << high8
+            << QByteArray("1,,,,0,,,,,,,,8,0,0,,,");
+    }
+    void statisticsCsv() {
+        QFETCH(QString, from);
+        QFETCH(QList<int>, spacing);
+        QFETCH(QList<double>, values);
+        QFETCH(int, count);
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, row);
+        QDateTime at(QDate::fromString("20" + from.left(6), "yyyyMMdd"),
+                     QTime::fromString(from.mid(6), "hhmmss"), Qt::UTC);
+        QByteArray records;
+        for (int i = 0; i < count; at = at.addSecs(spacing[i++ % spacing.size()]))
+            records += tx(at.isValid() ? at.toString("yyMMddhhmmss") : from, 7,
+                          values[std::min<qsizetype>(i, values.size() - 1)]);
+        const view::Report report = view::readReport(records);
+        const view::SensorSettings parsed =
+            view::parseSensorSettings("[Sensor TX 00007]\n" + settings);
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        view::writeStatisticsCsv(
+            view::statisticsOf(report,
+                               view::quantities(report, view::shownSensors(report, parsed))),
+            out);
+        QCOMPARE(out.data(), "kind,id,name,quantity,readings,first,last,interval_s,gaps,min,min_at,"
+                             "max,max_at,mean,stddev,low,high,excursions,outside_s,longest_s,"
+                             "longest_from,mkt\r\nTX,00007,,temperature," +
+                                 row + "\r\n");
+    }
+
+    void durations_data() {
+        QTest::addColumn<qint64>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("below a minute") << qint64(45) << "45 s";
+        QTest::newRow("rounded up") << qint64(2 * 3600 + 22 * 60 + 49) << "2 h 23 min";
+        QTest::newRow("rounded down") << qint64(89) << "1 min";
+        QTest::newRow("up to the hour") << qint64(3599) << "1 h";
+        QTest::newRow("days") << qint64(3 * 86400 + 4 * 3600 + 10 * 60 + 29) << "3 d 4 h 10 min";
+        QTest::newRow("a day and minutes") << qint64(86400 + 300) << "1 d 5 min";
+    }
+    void durations() {
+        QFETCH(qint64, seconds);
+        QFETCH(QString, text);
+        QCOMPARE(view::spanText(seconds), text);
+    }
+
+    // What the charts show: a sensor in one colour in every chart, LOWBAT hollow in the legend as
+    // on the chart, and an axis for any finite range of values.
+    void chartColours() {
+        QByteArray low = tx("260302000500", 1, 5);
+        low[15] = char(low[15] | 4); // LOWBAT
+        const view::Report report = view::readReport(
+            tx("260302000000", 1, 9) + low + QByteArray(kBt).replace(2, 6, hex("260302000000")));
+        QList<view::Shown> shown =
+            view::shownSensors(report, view::parseSensorSettings("[Limits]\nTemperatureHigh=8\n"));
+        QList<QImage> images;
+        for (const view::Quantity& q : view::quantities(report, shown)) { // temperature, humidity
+            view::ChartPanel panel(report, q);
+            QImage image(600, panel.heightFor(600), QImage::Format_RGB32);
+            QPainter p(&image);
+            panel.paintChart(p, image.rect());
+            images.append(image);
+        }
+        QCOMPARE(images.size(), 2);
+        const auto pixels = [](const QImage& image, QRgb colour, int below = 0) {
+            QList<QPoint> at;
+            for (int y = below; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if ((image.pixel(x, y) & 0xFFFFFF) == colour)
+                        at.append({x, y});
+            return at;
+        };
+        // TX first by kind: the palette's first colour (blue); the BT sensor its second (orange).
+        QVERIFY(!pixels(images[0], 0x1f77b4).isEmpty() && !pixels(images[0], 0xff7f0e).isEmpty());
+        QVERIFY(!pixels(images[1], 0xff7f0e).isEmpty() && pixels(images[1], 0x1f77b4).isEmpty());
+        // Below the plot, the red ring of the legend's LOWBAT entry, white inside.
+        const QList<QPoint> ring = pixels(images[0], 0xFF0000, 26 + 250 + 1);
+        QVERIFY(!ring.isEmpty());
+        QRect box;
+        for (const QPoint& p : ring)
+            box |= QRect(p, QSize(1, 1));
+        QCOMPARE(images[0].pixel(box.center()) & 0xFFFFFF, 0xFFFFFFu);
+        // No settings file allows these; the axis still ends.
+        shown[0].offset[0] = 1e18;
+        shown[0].high[0] = 1e18 + 1e6;
+        view::ChartPanel huge(report, view::quantities(report, shown).first());
+        QPainter p(&images[0]);
+        huge.paintChart(p, images[0].rect());
     }
 
     // The printed report, as a reader of the PDF finds it: names, limits, excursions, MKT, the
@@ -599,8 +787,8 @@ private slots:
                                           {text, "holds no readings"},
                                           {dir.path(), ""}}) {
             QProcess view;
-            view.start(ZELM_VIEW,
-                       {"--png", png, "--svg", other.filePath("a.svg"), "--csv", csv, path});
+            view.start(ZELM_VIEW, {"--png", png, "--svg", other.filePath("a.svg"), "--csv", csv,
+                                   "--stats", other.filePath("s.csv"), path});
             QVERIFY(view.waitForFinished(60000));
             const QByteArray stderrText = view.readAllStandardError();
             QCOMPARE(view.exitCode(), *error ? 1 : 0);
@@ -614,6 +802,14 @@ private slots:
         const QImage image(png);
         QVERIFY(image.width() <= 1200 && image.height() <= 2400);
         QVERIFY(readAll(other.filePath("a.svg")).contains("<svg"));
+        QVERIFY(readAll(other.filePath("s.csv")).startsWith("kind,id,name,quantity,readings,"));
+        // Settings named but not a regular file: one line, and nothing done.
+        QProcess view;
+        view.start(ZELM_VIEW, {"--settings", dir.path(), "--csv", csv, raw});
+        QVERIFY(view.waitForFinished(60000));
+        QCOMPARE(view.exitCode(), 2);
+        QCOMPARE(view.readAllStandardError(),
+                 "zelm-view: --settings " + dir.path().toUtf8() + ": not a regular file\n");
         // The readings are those of the file the program decodes from the raw report, written
         // with a decimal comma, in time order.
         writeAll(other.filePath("out-1.txt"), decodeText(contents, {","}));

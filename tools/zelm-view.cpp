@@ -1,9 +1,9 @@
 // zelm-view [FILE|FOLDER]...: charts and statistics of ZELM reports, decoded (out-*.txt) or raw
 // (*.dat), merged into one history; without arguments, the kept downloads of the data folder.
-// zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] [--pdf OUT.pdf] [FILE|FOLDER]... writes
-// the files and shows no window, on any Qt platform (offscreen when none is set, but on Windows:
-// its own). Sensor names, calibrations and limits come from the main program's settings file, or
-// --settings FILE.
+// zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] [--stats OUT.csv] [--pdf OUT.pdf]
+// [FILE|FOLDER]... writes the files and shows no window, on any Qt platform (offscreen when none
+// is set, but on Windows: its own). Sensor names, calibrations and limits come from the main
+// program's settings file, or --settings FILE.
 
 #include "view/history.h"
 #include "view/viewer.h"
@@ -17,12 +17,13 @@ namespace {
 const char* const kUsage =
     "usage: zelm-view [--settings FILE] [FILE|FOLDER]...\n"
     "       zelm-view [--settings FILE] [--png OUT.png] [--svg OUT.svg] [--csv OUT.csv]\n"
-    "                 [--pdf OUT.pdf] [FILE|FOLDER]...\n"
+    "                 [--stats OUT.csv] [--pdf OUT.pdf] [FILE|FOLDER]...\n"
     "Shows ZELM reports (decoded out-*.txt, raw *.dat, or the reports in a folder) merged into\n"
     "one history, as charts and statistics; without FILE or FOLDER, the kept downloads of the\n"
-    "data folder. With --png, --svg, --csv or --pdf writes those files instead of showing a\n"
-    "window. Sensor names, calibrations and limits are read from ZURORUVE.INI, the main\n"
-    "program's settings file, or from the FILE --settings names.\n";
+    "data folder. With --png, --svg, --csv (the readings), --stats (the statistics table) or\n"
+    "--pdf writes those files instead of showing a window. Sensor names, calibrations and\n"
+    "limits are read from ZURORUVE.INI, the main program's settings file, or from the FILE\n"
+    "--settings names, which must be a regular file.\n";
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -32,7 +33,7 @@ int usage() {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QString png, svg, csv, pdf, settingsFile;
+    QString png, svg, csv, stats, pdf, settingsFile;
     QStringList paths;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
@@ -49,6 +50,7 @@ int main(int argc, char* argv[]) {
                        : a == "--png"      ? &png
                        : a == "--svg"      ? &svg
                        : a == "--csv"      ? &csv
+                       : a == "--stats"    ? &stats
                        : a == "--pdf"      ? &pdf
                        : a == "--settings" ? &settingsFile
                                            : nullptr;
@@ -64,7 +66,20 @@ int main(int argc, char* argv[]) {
             paths.append(QString::fromLocal8Bit(a));
         }
     }
-    const bool headless = !png.isEmpty() || !svg.isEmpty() || !csv.isEmpty() || !pdf.isEmpty();
+    const bool headless =
+        !png.isEmpty() || !svg.isEmpty() || !csv.isEmpty() || !stats.isEmpty() || !pdf.isEmpty();
+    // Settings named but not there, or not a regular file, are a mistake to tell, not to pass
+    // over: the numbers would come out without the limits the user meant.
+    if (!settingsFile.isEmpty()) {
+        settings::ReadStatus status;
+        QString why;
+        view::readSensorSettings(settingsFile, status, why);
+        if (status != settings::ReadStatus::Ok) {
+            std::fprintf(stderr, "zelm-view: --settings %s: %s\n",
+                         qPrintable(QDir::toNativeSeparators(settingsFile)), qPrintable(why));
+            return 2;
+        }
+    }
     const bool history = paths.isEmpty();
     if (history) { // where the main program keeps its downloads, which takes an application
         QCoreApplication where(argc, argv);
@@ -90,7 +105,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
 
     view::Viewer viewer;
-    viewer.setSettingsFile(settingsFile.isEmpty() ? view::settingsFile() : settingsFile);
+    QString why;
+    viewer.setSettingsFile(settingsFile.isEmpty() ? view::settingsFile() : settingsFile, why);
     for (const QString& line : viewer.settingsIgnored()) // told, and the rest still used
         std::fprintf(stderr, "zelm-view: ignored: %s\n", qPrintable(line));
     if (any)
@@ -113,6 +129,7 @@ int main(int argc, char* argv[]) {
     if (!svg.isEmpty() && !viewer.exportSvg(svg))
         return fail(svg);
     if ((!csv.isEmpty() && !viewer.exportCsv(csv, error)) ||
+        (!stats.isEmpty() && !viewer.exportStatistics(stats, error)) ||
         (!pdf.isEmpty() && !viewer.exportPdf(pdf, error))) {
         std::fprintf(stderr, "zelm-view: %s\n", qPrintable(error));
         return 1;

@@ -27,9 +27,12 @@ const QColor kLimitColour(180, 0, 0);
 constexpr Qt::PenStyle kDashes[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
                                     Qt::DashDotDotLine};
 
-// A round step of about span / count: 1, 2 or 5 times a power of ten.
+// A round step of about span / count: 1, 2 or 5 times a power of ten; for a span that is no
+// positive finite number, 1.
 double niceStep(double span, int count) {
     const double raw = span / std::max(count, 1);
+    if (!(raw > 0) || !std::isfinite(raw))
+        return 1;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (const double m : {1.0, 2.0, 5.0})
         if (raw <= m * power)
@@ -129,7 +132,9 @@ QPen seriesPen(int i) {
 
 ChartPanel::ChartPanel(const Report& report, Quantity quantity, QWidget* parent)
     : QWidget(parent), report_(report), quantity_(std::move(quantity)),
-      shown_(quantity_.series.size(), true), hidden_(quantity_.series.size(), false) {
+      shown_(quantity_.series.size(), true), hidden_(quantity_.series.size(), false),
+      pens_(quantity_.series.size(), 0) {
+    choosePens(QList<bool>(report.sensors.size(), true));
     for (const Series& s : quantity_.series) {
         if (s.at.isEmpty())
             continue;
@@ -174,11 +179,29 @@ void ChartPanel::setTimeRange(double x0, double x1) {
     update();
 }
 
+void ChartPanel::choosePens(const QList<bool>& shown) {
+    // The n-th sensor drawn of all, by kind and identifier, has the n-th pen in every chart.
+    QList<int> order;
+    for (int sensor = 0; sensor < report_.sensors.size(); ++sensor)
+        if (sensor < shown.size() && shown[sensor])
+            order.append(sensor);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const Sensor &x = report_.sensors[a], &y = report_.sensors[b];
+        return std::tie(x.kind, x.id) < std::tie(y.kind, y.id);
+    });
+    QList<int> rank(report_.sensors.size(), -1);
+    for (int n = 0; n < order.size(); ++n)
+        rank[order[n]] = n;
+    for (int i = 0; i < quantity_.series.size(); ++i)
+        pens_[i] = std::max(rank[quantity_.series[i].sensor], 0);
+}
+
 void ChartPanel::setShownSensors(const QList<bool>& shown) {
     for (int i = 0; i < quantity_.series.size(); ++i) {
         const std::uint32_t sensor = quantity_.series[i].sensor;
         shown_[i] = sensor < std::uint32_t(shown.size()) && shown[sensor];
     }
+    choosePens(shown);
     setMinimumHeight(heightFor(width()));
     update();
 }
@@ -226,7 +249,9 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     }
     if (low > high)
         low = 0, high = 1;
-    const double margin = std::max((high - low) * 0.05, 0.5);
+    // Wide enough to tell the values apart however large they are.
+    const double margin =
+        std::max({(high - low) * 0.05, 0.5, std::abs(low) * 1e-9, std::abs(high) * 1e-9});
     low -= margin;
     high += margin;
     const auto toX = [&](double ms) {
@@ -241,7 +266,10 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     const QColor grid(225, 225, 225);
     p.setPen(grid);
     const double step = niceStep(high - low, plot.height() / 40);
-    for (double v = std::ceil(low / step) * step; v <= high; v += step) {
+    // Counted, not added up: a step too small to change a large value still ends the loop.
+    const double firstRow = std::ceil(low / step);
+    for (int row = 0; row < 200 && (firstRow + row) * step <= high; ++row) {
+        const double v = (firstRow + row) * step;
         const int y = int(std::lround(toY(v)));
         p.setPen(grid);
         p.drawLine(plot.left(), y, plot.right(), y);
@@ -270,7 +298,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     bool anyLow = false, anyOutside = false;
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const Series& s = quantity_.series[drawnSeries[n]];
-        QPen pen = seriesPen(n);
+        QPen pen = seriesPen(pens_[drawnSeries[n]]);
         qsizetype points = 0;
         for (const QPolygonF& line : std::as_const(lines[n]))
             points += line.size();
@@ -327,7 +355,8 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     // dark red.
     for (auto it = limits.cbegin(); it != limits.cend(); ++it) {
         const bool own = it->size() == 1 && drawnSeries.size() > 1;
-        const QColor colour = own ? seriesPen(it->first()).color() : kLimitColour;
+        const QColor colour =
+            own ? seriesPen(pens_[drawnSeries[it->first()]]).color() : kLimitColour;
         const int y = int(std::lround(toY(it.key())));
         QPen pen(colour, 1.5, Qt::DashLine);
         pen.setCosmetic(true);
@@ -358,7 +387,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const QRect r = place();
         const bool off = hidden_[drawnSeries[n]];
-        QPen pen = seriesPen(n);
+        QPen pen = seriesPen(pens_[drawnSeries[n]]);
         QColor colour = pen.color();
         colour.setAlphaF(off ? 0.3 : 1.0);
         pen.setColor(colour);
@@ -382,6 +411,7 @@ void ChartPanel::paintChart(QPainter& p, const QRect& rect) {
     if (anyLow) {
         const QRect r = place();
         p.setPen(QPen(Qt::red, 1.5));
+        p.setBrush(Qt::NoBrush); // hollow, as on the chart
         p.drawEllipse(QPointF(r.left() + 13, r.center().y()), 3.5, 3.5);
         p.setPen(Qt::black);
         p.drawText(r.adjusted(32, 0, 0, 0), Qt::AlignVCenter, QStringLiteral("LOWBAT"));
@@ -477,10 +507,8 @@ void ChartPanel::mouseMoveEvent(QMouseEvent* event) {
         nearest = std::abs(value - yAt_(at.y()));
         const QString name = s.label == s.name ? s.name : s.label + " (" + s.name + ')';
         text = QStringLiteral("%1\n%2\n%3 %4%5")
-                   .arg(name,
-                        QDateTime::fromMSecsSinceEpoch(qint64(ms))
-                            .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
-                        QString::number(value, 'f', 1), quantity_.unit,
+                   .arg(name, timeText(s.times[k]), QString::fromLatin1(calibratedText(value)),
+                        quantity_.unit,
                         s.outside(value) ? QStringLiteral("\noutside limits") : QString());
     }
     if (text.isEmpty())

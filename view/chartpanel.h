@@ -13,7 +13,8 @@ class QPainter;
 
 namespace view {
 
-/// How the i-th line of a chart is drawn: ten well-separated colours, then other dashes.
+/// How the i-th sensor drawn is drawn: ten well-separated colours, then other dashes. A sensor
+/// has the same pen in every chart (its place among the sensors drawn, by kind and identifier).
 QPen seriesPen(int i);
 
 class ChartPanel : public QWidget {
@@ -52,11 +53,13 @@ private:
     QRect plotRect(const QRect& rect) const;
     double timeAt(int x) const;
     QList<int> drawn() const; // series indexes drawn, in legend order
+    void choosePens(const QList<bool>& shown);
 
     const Report& report_;
     Quantity quantity_;
     QList<bool> shown_;  // per series: its sensor is chosen in the sensor list
     QList<bool> hidden_; // per series: switched off in the legend
+    QList<int> pens_;    // per series: its sensor's pen
     QList<QPair<QRect, int>> legendHits_;
     QImage frame_; // the last repaint, kept for its pixels' memory
     std::function<double(int)> yAt_ = [](int) { return 0.0; }; // value at a height, as last painted

@@ -16,21 +16,14 @@ constexpr int kLevels = 4;
 constexpr int kBlockBits = 3; // 8 readings a block of the first level, 8 blocks of each the next
 constexpr qsizetype kBlock = qsizetype(1) << kBlockBits;
 
-// The usual interval (median spacing) and the gaps longer than three of them.
+// The gaps: spacings longer than three usual intervals.
 void findGaps(Series& s) {
-    const qsizetype n = s.at.size();
-    if (n < 2)
-        return;
-    std::vector<std::uint32_t> spacing(size_t(n - 1));
-    for (qsizetype k = 0; k + 1 < n; ++k)
-        spacing[size_t(k)] = s.times[k + 1] - s.times[k];
-    std::vector<std::uint32_t> sorted = spacing;
-    const auto middle = sorted.begin() + qsizetype(sorted.size() / 2);
-    std::nth_element(sorted.begin(), middle, sorted.end());
-    s.interval = *middle;
-    const std::uint64_t limit = 3 * std::uint64_t(std::max<std::uint32_t>(s.interval, 1));
-    for (qsizetype k = 0; k + 1 < n; ++k)
-        if (spacing[size_t(k)] > limit)
+    s.interval = intervalOf(s.times);
+    if (s.interval == 0)
+        return; // no two readings apart, so none far apart
+    const std::uint64_t limit = 3 * std::uint64_t(s.interval);
+    for (qsizetype k = 0; k + 1 < s.times.size(); ++k)
+        if (s.times[k + 1] - s.times[k] > limit)
             s.gaps.append(std::uint32_t(k));
 }
 
@@ -64,6 +57,19 @@ void findExtremes(Series& s) {
 }
 
 } // namespace
+
+std::uint32_t intervalOf(const QList<std::uint32_t>& times) {
+    std::vector<std::uint32_t> spacing;
+    spacing.reserve(size_t(std::max<qsizetype>(times.size() - 1, 0)));
+    for (qsizetype k = 0; k + 1 < times.size(); ++k)
+        if (times[k + 1] > times[k])
+            spacing.push_back(times[k + 1] - times[k]);
+    if (spacing.empty())
+        return 0;
+    const auto middle = spacing.begin() + qsizetype(spacing.size() / 2);
+    std::nth_element(spacing.begin(), middle, spacing.end());
+    return *middle;
+}
 
 QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
     // Series by sensor and value; the readings come in time order.

@@ -30,7 +30,7 @@ struct Series {
     QList<std::uint32_t> times;  // of each, seconds since the epoch
     QList<std::int32_t> values;  // of each, tenths
     std::int64_t untimed = 0;    // readings of the series left out for want of a time
-    std::uint32_t interval = 0;  // usual spacing in seconds: the median; 0 below two readings
+    std::uint32_t interval = 0;  // usual spacing in seconds (intervalOf); 0: none
     QList<std::uint32_t> gaps;   // k where at[k] to at[k + 1] is longer than three intervals
     QList<Extremes> extremes[4]; // per block of 8, 64, 512 and 4096 readings
     QList<std::uint32_t> lowBat; // k of the readings taken with a low battery
@@ -38,8 +38,8 @@ struct Series {
     double low = std::numeric_limits<double>::quiet_NaN(); // limits of the shown value, NaN: none
     double high = std::numeric_limits<double>::quiet_NaN();
     double ms(qsizetype k) const { return double(times[k]) * 1000; }
-    /// The shown value of a decoded one in tenths.
-    double shown(std::int32_t tenths) const { return gain * tenths / 10.0 + offset; }
+    /// The shown value of a decoded one in tenths, as the CSV writes it.
+    double shown(std::int32_t tenths) const { return shownValue(gain, offset, tenths); }
     double value(qsizetype k) const { return shown(values[k]); }
     bool outside(double v) const { return v < low || v > high; } // false against NaN
     bool limited() const { return !std::isnan(low) || !std::isnan(high); }
@@ -52,6 +52,11 @@ struct Quantity {
     QString unit;
     QList<Series> series; // by kind and identifier
 };
+
+/// The usual interval of readings at these times (in time order): the median of the positive
+/// spacings, the higher of the two middle ones for an even count; 0 where no two readings are
+/// apart. Readings at the same second do not make it 0.
+std::uint32_t intervalOf(const QList<std::uint32_t>& times);
 
 /// The charts the report holds readings for, in a fixed order, their series named, calibrated
 /// and limited as shown says (by sensor number; empty: as decoded). The report's readings must

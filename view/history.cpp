@@ -2,7 +2,9 @@
 
 #include "settings/folder.h"
 #include "settings/ini.h"
+#include "settings/regularfile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -51,18 +53,29 @@ Merger::Merger(Report& report) : report_(report), slots_(1024, kEmpty) {}
 
 Merger::~Merger() = default;
 
-qint64 Merger::add(const QByteArray& contents) {
+qint64 Merger::add(QIODevice& in, QString& why) {
     qint64 read = 0;
-    eachReading(contents, report_, [&](const Reading& r, QByteArrayView record) {
-        ++read;
-        // A raw record is told from a different one with the same decoded line by a hash of
-        // its bytes: two records of one sensor at the same second are both kept.
-        const std::uint32_t tag = record.isEmpty() ? 0 : recordTag(record);
-        if (!insert(r, tag))
-            ++report_.repeated;
-    });
+    const bool ok = eachReading(
+        in, report_,
+        [&](const Reading& r, QByteArrayView record) {
+            ++read;
+            // A raw record is told from a different one with the same decoded line by a hash
+            // of its bytes: two records of one sensor at the same second are both kept.
+            const std::uint32_t tag = record.isEmpty() ? 0 : recordTag(record);
+            if (!insert(r, tag))
+                ++report_.repeated;
+        },
+        why);
     report_.read += read;
-    return read;
+    return ok ? read : -1;
+}
+
+qint64 Merger::add(const QByteArray& contents) {
+    QBuffer in;
+    in.setData(contents);
+    in.open(QIODevice::ReadOnly);
+    QString why;
+    return add(in, why);
 }
 
 // A slot holds a reading's position and the upper half of its content hash, so that a probe
@@ -152,8 +165,9 @@ Report readHistory(const QStringList& paths) {
             continue;
         }
         bool any = false;
+        // Special files too (System), so that one behind a report's name is named and skipped.
         const QFileInfoList entries =
-            QDir(path).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
+            QDir(path).entryInfoList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         for (const QFileInfo& entry : entries) {
             const QString name = entry.fileName();
             if (name.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive) ||
@@ -169,19 +183,33 @@ Report readHistory(const QStringList& paths) {
     }
 
     // Raw reports first, as the originals; each kind in order of file name, which for kept
-    // downloads is the order they were made in.
+    // downloads is the order they were made in. Only regular files are opened.
+    const auto open = [&](QFile& file, const QString& path) {
+        settings::ReadStatus status;
+        QString why;
+        if (settings::openRegularFile(file, path, status, why))
+            return true;
+        report.skipped.append({path, status == settings::ReadStatus::NotRegular
+                                         ? QStringLiteral("not a regular file")
+                                         : QStringLiteral("cannot read: ") + why});
+        return false;
+    };
     struct Source {
         QString path;
         bool raw;
     };
     QList<Source> sources;
     for (const QString& path : std::as_const(files)) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            report.skipped.append({path, QStringLiteral("cannot read: ") + file.errorString()});
+        QFile file;
+        if (!open(file, path))
             continue;
-        }
-        sources.append({path, looksRaw(file.read(4096))});
+        const QByteArray head = file.read(kHeadBytes);
+        if (head.isEmpty())
+            report.skipped.append({path, file.error() != QFileDevice::NoError
+                                             ? QStringLiteral("cannot read: ") + file.errorString()
+                                             : QStringLiteral("empty")});
+        else
+            sources.append({path, looksRaw(head)});
     }
     std::stable_sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) {
         if (a.raw != b.raw)
@@ -192,21 +220,18 @@ Report readHistory(const QStringList& paths) {
     Merger merger(report);
     bool anyRaw = false;
     for (const Source& source : std::as_const(sources)) {
-        QFile file(source.path);
-        QByteArray contents;
-        if (!file.open(QIODevice::ReadOnly) || (contents = file.readAll()).isEmpty()) {
-            const QString why = file.error() != QFileDevice::NoError
-                                    ? QStringLiteral("cannot read: ") + file.errorString()
-                                    : QStringLiteral("empty");
-            report.skipped.append({source.path, why});
+        QFile file; // opened again: a history is hundreds of files, each closed once read
+        if (!open(file, source.path))
             continue;
-        }
-        if (merger.add(contents) == 0) {
+        QString why;
+        const qint64 read = merger.add(file, why);
+        if (read < 0)
+            report.skipped.append({source.path, QStringLiteral("cannot read: ") + why});
+        else if (read == 0)
             report.skipped.append({source.path, QStringLiteral("holds no readings")});
-            continue;
-        }
-        anyRaw = anyRaw || source.raw;
-        report.files.append(source.path);
+        else
+            report.files.append(source.path);
+        anyRaw = anyRaw || (read > 0 && source.raw);
     }
     merger.finish();
     report.raw = anyRaw;

@@ -7,6 +7,8 @@
 
 #include <QStringList>
 
+class QIODevice;
+
 namespace view {
 
 /// Merges reports one after another into a report. Two raw records are the same when their 19
@@ -19,8 +21,11 @@ public:
     ~Merger();
     Merger(const Merger&) = delete;
     Merger& operator=(const Merger&) = delete;
-    /// Adds the readings of one report, raw or decoded by content; returns how many it held,
-    /// repeated ones included.
+    /// Adds the readings of one report, raw or decoded by content, read from in a piece at a
+    /// time; returns how many it held, repeated ones included, or -1 with why when in cannot
+    /// be read.
+    qint64 add(QIODevice& in, QString& why);
+    /// The same for a report held in memory.
     qint64 add(const QByteArray& contents);
     /// Puts the readings in time order (of the same second, in the order first read; untimed
     /// ones last) and frees what merging needed.
@@ -37,8 +42,10 @@ private:
 
 /// The readings of all files named and of the reports directly in the folders named (raw
 /// "*.dat", decoded "out-*.txt"), merged: raw reports first, each kind in order of file name, a
-/// file named twice read once. Files that give no readings, and folders without reports, are
-/// listed in skipped with the reason; none stops the others.
+/// file named twice read once. Only regular files are read (a FIFO, a device or a link to one
+/// is never opened in a way that could block), and a piece at a time. Files that give no
+/// readings, and folders without reports, are listed in skipped with the reason; none stops the
+/// others.
 Report readHistory(const QStringList& paths);
 
 /// The folder of kept downloads: "DATA" in the folder the main program keeps its files in

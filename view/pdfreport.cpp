@@ -18,6 +18,18 @@ constexpr int kResolution = 120;
 constexpr double kMarginMm = 15;
 constexpr int kFooter = 28, kGap = 14, kPad = 3;
 
+// What the table's numbers mean, in brief; the manual page says the same at length.
+const QString kDefinitions = QStringLiteral(
+    "Times are the logger's wall-clock times (no zone, no summer time). Usual interval: the "
+    "median of the positive spacings of a sensor's readings (of an even count, the higher middle "
+    "one); a gap is a spacing longer than three of them. Each reading stands for the time to the "
+    "next, at most the usual interval (the last: the usual interval). Excursion: a run of "
+    "readings outside a limit, broken by a reading inside or a gap; time outside: the time its "
+    "readings stand for. MKT: mean kinetic temperature, each reading weighted by the time it "
+    "stands for. Std dev: sample standard deviation (n − 1). Values are compared with limits as "
+    "shown: tenths, or calibrated and rounded to thousandths. Durations are rounded to the "
+    "minute; the statistics CSV has them in seconds.");
+
 QFont font(int pixels, bool bold = false) {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(pixels);
@@ -38,22 +50,24 @@ constexpr Column kTableColumns[] = {{"Sensor", 160},      {"Readings", 56},
                                     {"MKT", 48}};
 
 QStringList cells(const Statistics& s) {
-    const bool limited = !std::isnan(s.low) || !std::isnan(s.high);
-    const auto number = [](double v, int decimals) { return QString::number(v, 'f', decimals); };
+    const bool limited = s.limited();
+    const auto number = [](double v, int decimals) {
+        return std::isnan(v) ? QString() : QString::number(v, 'f', decimals);
+    };
     const QString quantity =
         s.unit.isEmpty() ? s.quantity : s.quantity + QStringLiteral(", ") + s.unit;
     return {(s.label.isEmpty() ? QString() : s.label + u'\n') + s.series + QStringLiteral(" · ") +
                 quantity,
             QString::number(s.readings),
-            number(s.minimum, 1),
-            number(s.maximum, 1),
+            valueText(s.minimum),
+            valueText(s.maximum),
             number(s.mean, 2),
             number(s.deviation, 2),
             limitsText(s.low, s.high, s.unit),
             limited ? QString::number(s.excursions) : QString(),
-            limited ? spanText(std::uint32_t(s.outside)) : QString(),
-            s.excursions ? spanText(std::uint32_t(s.longestExcursion)) + QStringLiteral(" from\n") +
-                               s.longestExcursionStart
+            limited ? spanText(s.outside) : QString(),
+            s.excursions ? spanText(s.longestExcursion) + QStringLiteral(" from\n") +
+                               timeText(s.longestExcursionStart)
                          : QString(),
             std::isnan(s.meanKinetic) ? QString()
                                       : number(s.meanKinetic, 1) + QStringLiteral(" °C")};
@@ -194,11 +208,7 @@ private:
                 row(headers, font(10, true), true, false);
             row(texts, font(10), false, i % 2 == 1);
         }
-        paragraph(QStringLiteral("Std dev: sample standard deviation. An excursion is a run of "
-                                 "readings outside a limit; each counts the time to the next "
-                                 "reading, at most the usual interval. MKT: mean kinetic "
-                                 "temperature."),
-                  font(9));
+        paragraph(kDefinitions, font(9));
     }
 
     QPdfWriter& writer_;

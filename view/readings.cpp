@@ -4,19 +4,26 @@
 
 #include "report/record.h"
 
+#include <QBuffer>
 #include <QDateTime>
+#include <QHash>
 #include <QIODevice>
 #include <cstring>
+#include <span>
 
 namespace view {
 
 namespace {
 
+// Notepad's "UTF-8 with BOM" puts these bytes before a decoded report it saved.
+const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
 bool digit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// "-?d+[.,]d": a number under the mask "0.0", in either decimal separator, as tenths.
+// "-?d+[.,]d": a number under the mask "0.0", in either decimal separator, as tenths; at most
+// kMaxTenths, so a value no decoder writes cannot wrap.
 bool parseTenths(QByteArrayView text, std::int32_t& tenths) {
     qsizetype i = 0;
     const bool negative = !text.isEmpty() && text[0] == '-';
@@ -26,30 +33,43 @@ bool parseTenths(QByteArrayView text, std::int32_t& tenths) {
         return false;
     std::int64_t v = 0;
     for (; i < n - 2; ++i) {
-        if (!digit(text[i]) || v > 100000000)
+        if (!digit(text[i]))
             return false;
         v = v * 10 + (text[i] - '0');
+        if (v > kMaxTenths)
+            return false;
     }
     v = v * 10 + (text[n - 1] - '0');
+    if (v > kMaxTenths)
+        return false;
     tenths = std::int32_t(negative ? -v : v);
     return true;
 }
 
-// Local time of a stamp. Converting local time is slow, and a report's stamps come mostly in
-// order: the start of the last hour is kept and reused.
-std::uint32_t localTime(const std::uint8_t s[6]) {
-    const QDate date(2000 + s[0], s[1], s[2]);
-    if (!date.isValid() || s[3] > 23 || s[4] > 59 || s[5] > 59)
+// The days from 1970-01-01 to a date of the proleptic Gregorian calendar.
+qint64 daysSinceEpoch(int year, int month, int day) {
+    // Years begin in March, so that the leap day ends one (H. Hinnant's days_from_civil).
+    year -= month <= 2;
+    const qint64 era = year / 400;
+    const qint64 yearOfEra = year - era * 400;
+    const qint64 dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+bool leapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+// The wall-clock time of a stamp: plain calendar arithmetic, no zone, no summer time.
+std::uint32_t stampTime(const std::uint8_t s[6]) {
+    constexpr std::uint8_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int year = 2000 + s[0];
+    if (s[1] < 1 || s[1] > 12 || s[2] < 1 ||
+        s[2] > kDays[s[1] - 1] + (s[1] == 2 && leapYear(year)) || s[3] > 23 || s[4] > 59 ||
+        s[5] > 59)
         return kNoTime;
-    thread_local QDate lastDate;
-    thread_local int lastHour = -1;
-    thread_local qint64 hourStart = 0;
-    if (date != lastDate || s[3] != lastHour) {
-        hourStart = QDateTime(date, QTime(s[3], 0)).toSecsSinceEpoch();
-        lastDate = date;
-        lastHour = s[3];
-    }
-    return std::uint32_t(hourStart + s[4] * 60 + s[5]);
+    return std::uint32_t(daysSinceEpoch(year, s[1], s[2]) * 86400 + s[3] * 3600 + s[4] * 60 + s[5]);
 }
 
 // The report's sensors by kind and identifier, found without making a key: every reading
@@ -59,6 +79,35 @@ public:
     explicit Sensors(Report& report) : report_(report) {
         for (qsizetype i = 0; i < report.sensors.size(); ++i)
             place(std::uint32_t(i));
+    }
+    // By the number a raw record holds (TX, RX and BV: the 16-bit identifier; BT: its six
+    // bytes), without writing the identifier's text but for a sensor not met before.
+    std::uint32_t ofNumber(Kind kind, std::uint64_t number) {
+        if (kind == BT) {
+            const auto it = bt_.constFind(number);
+            if (it != bt_.cend())
+                return *it;
+            char text[17];
+            for (int k = 0; k < 6; ++k) {
+                report::writeHex(std::uint8_t(number >> (8 * (5 - k))), text + 3 * k);
+                if (k < 5)
+                    text[3 * k + 2] = ':';
+            }
+            const std::uint32_t sensor = of(kind, QByteArrayView(text, 17));
+            bt_.insert(number, sensor);
+            return sensor;
+        }
+        QList<std::uint32_t>& byId = byId_[kind == TX ? 0 : kind == RX ? 1 : 2];
+        if (byId.isEmpty())
+            byId = QList<std::uint32_t>(65536, kEmpty);
+        std::uint32_t& sensor = byId[qsizetype(number & 0xFFFF)];
+        if (sensor == kEmpty) {
+            char text[24];
+            sensor =
+                of(kind, QByteArrayView(
+                             text, report::writeFiveDigits(qint64(number & 0xFFFF), text) - text));
+        }
+        return sensor;
     }
     std::uint32_t of(Kind kind, QByteArrayView id) {
         std::uint32_t i = hash(kind, id) & mask();
@@ -96,9 +145,12 @@ private:
     }
     Report& report_;
     QList<std::uint32_t> slots_ = QList<std::uint32_t>(64, kEmpty);
+    QList<std::uint32_t> byId_[3]; // TX, RX, BV: by identifier
+    QHash<std::uint64_t, std::uint32_t> bt_;
 };
 
-bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {
+// A decoded line as a reading; with no sensors, only whether it is one.
+bool parseLine(QByteArrayView line, Sensors* sensors, Reading& r) {
     QByteArrayView field[5];
     int n = 0;
     qsizetype from = 0;
@@ -146,8 +198,87 @@ bool parseLine(QByteArrayView line, Sensors& sensors, Reading& r) {
     // A second number belongs to BT (humidity) and RX only.
     if (r.hasValue2 && kind != BT && kind != RX)
         return false;
-    r.sensor = sensors.of(Kind(kind), field[3]);
-    r.time = localTime(r.stamp);
+    if (sensors)
+        r.sensor = sensors->of(Kind(kind), field[3]);
+    r.time = stampTime(r.stamp);
+    return true;
+}
+
+// Tenths of a word in units of 1/256, rounded half away from zero: the mask "0.0" of its exact
+// value, as the decoder writes it.
+std::int32_t tenthsOf256(std::int32_t word) {
+    const std::int32_t magnitude = (20 * std::abs(word) + 256) / 512;
+    return word < 0 ? -magnitude : magnitude;
+}
+
+// Tenths of any decoded value: the decoder's own mask, read back, so that both agree exactly.
+std::int32_t tenthsOf(double value) {
+    char text[64];
+    std::int32_t tenths = 0;
+    parseTenths(QByteArrayView(text, report::writeOneDecimal(value, {}, text) - text), tenths);
+    return tenths;
+}
+
+bool noReading(std::uint8_t low, std::uint8_t high) {
+    return low == 0x00 && high == 0x80;
+}
+
+// The reading of a raw record, decoded straight from its bytes to what its decoded line reads
+// as (record byte n is rec[n - 1]); false for a record the decoder shows no line for.
+bool readRecord(const std::uint8_t* rec, Sensors& sensors, Reading& r) {
+    const std::uint8_t kind = rec[8];
+    if ((rec[0] == 0xFF && rec[1] == 0xFF) || kind < TX || kind > BV)
+        return false;
+    for (int k = 0; k < 6; ++k) { // packed BCD, a nibble above 9 read as 9
+        const std::uint8_t b = rec[2 + k];
+        r.stamp[k] = std::uint8_t(std::min(b >> 4, 9) * 10 + std::min(b & 0x0F, 9));
+    }
+    r.lowBat = false;
+    r.hasValue2 = false;
+    r.value2 = 0;
+    const auto word = [](std::uint8_t high, std::uint8_t low) {
+        return std::int32_t(std::int16_t(std::uint16_t(high << 8 | low)));
+    };
+    switch (kind) {
+    case TX: {
+        const std::uint8_t flags = rec[15];
+        if ((flags & 3) == 3)
+            return false; // INVALID
+        r.lowBat = flags & 4;
+        r.value = tenthsOf256(word(rec[16], flags & 0xF0));
+        r.sensor = sensors.ofNumber(TX, rec[9] | rec[10] << 8);
+        break;
+    }
+    case BT: {
+        const double t = report::CountToTemperature(rec[15], rec[16]);
+        r.value = tenthsOf(t);
+        r.value2 = tenthsOf(report::CountToHumidity(rec[17], rec[18], t));
+        r.hasValue2 = true;
+        std::uint64_t id = 0;
+        for (int k = 9; k < 15; ++k)
+            id = id << 8 | rec[k];
+        r.sensor = sensors.ofNumber(BT, id);
+        break;
+    }
+    case RX: {
+        const bool first = !noReading(rec[15], rec[16]), second = !noReading(rec[17], rec[18]);
+        if (!first && !second)
+            return false;
+        // The second reading alone is the line's only value.
+        r.value = first ? tenthsOf256(word(rec[16], rec[15])) : tenthsOf256(word(rec[18], rec[17]));
+        if (first && second) {
+            r.value2 = tenthsOf256(word(rec[18], rec[17]));
+            r.hasValue2 = true;
+        }
+        r.sensor = sensors.ofNumber(RX, rec[9] << 8 | rec[10]);
+        break;
+    }
+    case BV: // (byte 16 x 256 + byte 17) x 32.5 / 1000, read unsigned; tenths: x 13 / 40
+        r.value = std::int32_t((26 * (rec[15] << 8 | rec[16]) + 40) / 80);
+        r.sensor = sensors.ofNumber(BV, rec[9] << 8 | rec[10]);
+        break;
+    }
+    r.time = stampTime(r.stamp);
     return true;
 }
 
@@ -172,48 +303,105 @@ QString Sensor::name() const {
 }
 
 bool looksRaw(QByteArrayView head) {
-    for (const char c : head.first(std::min<qsizetype>(head.size(), 4096))) {
-        const auto b = std::uint8_t(c);
-        if (b >= 0x80 || (b < 0x20 && b != '\t' && b != '\r' && b != '\n'))
-            return true;
+    head = head.first(std::min(head.size(), kHeadBytes));
+    if (head.startsWith(kByteOrderMark))
+        return false;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.data());
+    qsizetype records = 0, lines = 0, binary = 0;
+    for (qsizetype at = 0; at + report::kRecordSize <= head.size(); at += report::kRecordSize)
+        records += (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) ||
+                   (bytes[at + 8] >= TX && bytes[at + 8] <= BV);
+    for (qsizetype from = 0; from < head.size();) {
+        const qsizetype nl = head.indexOf('\n', from);
+        const qsizetype end = nl < 0 ? head.size() : nl;
+        Reading r;
+        lines += parseLine(head.sliced(from, end - from - (end > from && head[end - 1] == '\r')),
+                           nullptr, r);
+        from = end + 1;
     }
-    return false;
+    if (records != lines)
+        return records > lines;
+    for (const std::uint8_t b : std::span(bytes, size_t(head.size())))
+        binary += b < 0x20 && b != '\t' && b != '\r' && b != '\n';
+    return binary > 0;
 }
 
 namespace detail {
 
-void eachReading(const QByteArray& all, Report& report,
-                 void (*each)(void*, const Reading&, QByteArrayView), void* context) {
-    report.raw = looksRaw(all);
+bool eachReading(QIODevice& in, Report& report, void (*each)(void*, const Reading&, QByteArrayView),
+                 void* context, QString& why) {
+    // Pieces of whole records; a decoded line longer than any reading is cut and counted.
+    constexpr qsizetype kPiece = 55188 * report::kRecordSize; // about 1 MiB
+    constexpr qsizetype kLongestLine = 4096;
     Sensors sensors(report);
-    if (report.raw) {
-        const report::NumberFormat point;
-        char line[report::kMaxLineLength + 8];
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(all.constData());
-        qsizetype at = 0;
-        for (; at + report::kRecordSize <= all.size(); at += report::kRecordSize) {
-            const char* end = report::decodeRecordAt(bytes + at, point, line);
-            Reading r;
-            // Shown records only; the line ends in CR LF.
-            if (end != line && parseLine(QByteArrayView(line, end - line - 2), sensors, r))
-                each(context, r, QByteArrayView(all).sliced(at, report::kRecordSize));
+    QByteArray buffer(kPiece + kLongestLine, Qt::Uninitialized);
+    qsizetype have = 0; // bytes at the buffer's start not yet read as records or lines
+    bool first = true, raw = false, overlong = false;
+    const auto fill = [&] {
+        const qint64 got = in.read(buffer.data() + have, kPiece);
+        if (got < 0) {
+            why = in.errorString();
+            return false;
         }
-        report.partialBytes += all.size() - at;
-        return;
-    }
-    qsizetype from = 0;
-    while (from < all.size()) {
-        qsizetype nl = all.indexOf('\n', from);
-        const qsizetype next = nl < 0 ? all.size() : nl + 1;
-        qsizetype end = nl < 0 ? all.size() : nl;
-        if (end > from && all[end - 1] == '\r')
-            --end;
-        Reading r;
-        if (parseLine(QByteArrayView(all).sliced(from, end - from), sensors, r))
-            each(context, r, {});
-        else if (end > from)
-            ++report.skippedLines;
-        from = next;
+        have += got;
+        return true;
+    };
+    for (;;) {
+        const qsizetype before = have;
+        if (!fill())
+            return false;
+        const bool end = have == before;
+        const char* const data = buffer.constData();
+        if (first) {
+            first = false;
+            raw = looksRaw(QByteArrayView(data, have));
+            report.raw = raw;
+            if (!raw && QByteArrayView(data, have).startsWith(kByteOrderMark)) {
+                have -= kByteOrderMark.size();
+                std::memmove(buffer.data(), data + kByteOrderMark.size(), size_t(have));
+            }
+        }
+        qsizetype used = 0;
+        if (raw) {
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+            for (; used + report::kRecordSize <= have; used += report::kRecordSize) {
+                Reading r;
+                if (readRecord(bytes + used, sensors, r))
+                    each(context, r, QByteArrayView(data + used, report::kRecordSize));
+            }
+            if (end)
+                report.partialBytes += have - used;
+        } else {
+            for (;;) {
+                const char* nl =
+                    static_cast<const char*>(std::memchr(data + used, '\n', size_t(have - used)));
+                if (!nl && !end)
+                    break;
+                const qsizetype next = nl ? nl - data + 1 : have;
+                qsizetype stop = nl ? nl - data : have;
+                if (stop > used && data[stop - 1] == '\r')
+                    --stop;
+                Reading r;
+                if (overlong)
+                    ++report.skippedLines; // the rest of a line already too long
+                else if (parseLine(QByteArrayView(data + used, stop - used), &sensors, r))
+                    each(context, r, {});
+                else if (stop > used)
+                    ++report.skippedLines;
+                overlong = false;
+                used = next;
+                if (used >= have)
+                    break;
+            }
+            if (!end && have - used > kLongestLine) { // no reading: cut, and skip to its end
+                overlong = true;
+                used = have;
+            }
+        }
+        if (end)
+            return true;
+        have -= used;
+        std::memmove(buffer.data(), data + used, size_t(have));
     }
 }
 
@@ -222,11 +410,18 @@ void eachReading(const QByteArray& all, Report& report,
 Report readReport(const QByteArray& all) {
     Report report;
     report.readings.reserve(looksRaw(all) ? all.size() / report::kRecordSize : all.size() / 48);
-    eachReading(all, report, [&](const Reading& r, QByteArrayView) {
-        report.readings.append(r);
-        ++report.read;
-        report.untimed += r.time == kNoTime;
-    });
+    QBuffer in;
+    in.setData(all);
+    in.open(QIODevice::ReadOnly);
+    QString why;
+    eachReading(
+        in, report,
+        [&](const Reading& r, QByteArrayView) {
+            report.readings.append(r);
+            ++report.read;
+            report.untimed += r.time == kNoTime;
+        },
+        why);
     return report;
 }
 
@@ -241,9 +436,21 @@ QByteArray stampText(const Reading& r) {
     return text;
 }
 
-namespace {
+QString timeText(std::uint32_t time, bool iso) {
+    if (time == kNoTime)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(time, Qt::UTC)
+        .toString(iso ? QStringLiteral("yyyy-MM-ddThh:mm:ss")
+                      : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
 
-// RFC 4180: a field with a comma, quote or line break is quoted, its quotes doubled.
+std::uint32_t wallTime(const QDateTime& dateTime) {
+    const QDate d = dateTime.date();
+    const QTime t = dateTime.time();
+    return std::uint32_t(daysSinceEpoch(d.year(), d.month(), d.day()) * 86400 +
+                         t.msecsSinceStartOfDay() / 1000);
+}
+
 QByteArray csvField(const QByteArray& field) {
     if (!field.contains(',') && !field.contains('"') && !field.contains('\n') &&
         !field.contains('\r'))
@@ -252,6 +459,15 @@ QByteArray csvField(const QByteArray& field) {
     quoted.replace('"', "\"\"");
     return '"' + quoted + '"';
 }
+
+QByteArray calibratedText(double value) {
+    QByteArray text = QByteArray::number(value, 'f', 3);
+    while (text.endsWith('0') && text[text.size() - 2] != '.')
+        text.chop(1);
+    return text == "-0.0" ? QByteArray("0.0") : text;
+}
+
+namespace {
 
 char* writeTenths(std::int32_t tenths, char* w) {
     std::uint32_t magnitude = tenths < 0 ? 0u - std::uint32_t(tenths) : std::uint32_t(tenths);
@@ -276,14 +492,6 @@ char* writeTwo(std::uint8_t v, char* w) {
     *w++ = char('0' + v / 10);
     *w++ = char('0' + v % 10);
     return w;
-}
-
-// A calibrated value: three decimals at most, trailing zeros dropped down to one decimal.
-QByteArray calibratedText(double value) {
-    QByteArray text = QByteArray::number(value, 'f', 3);
-    while (text.endsWith('0') && text[text.size() - 2] != '.')
-        text.chop(1);
-    return text == "-0.0" ? QByteArray("0.0") : text;
 }
 
 } // namespace
@@ -335,7 +543,7 @@ void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
         const Shown& how = shownOf(r.sensor);
         const auto value = [&](std::int32_t tenths, int v) {
             if (how.calibrated(v))
-                put(calibratedText(how.gain[v] * tenths / 10.0 + how.offset[v]));
+                put(calibratedText(shownValue(how.gain[v], how.offset[v], tenths)));
             else
                 w = writeTenths(tenths, w);
         };

@@ -1,7 +1,9 @@
 #pragma once
 // The readings of a report, for charts, statistics and export: read from a decoded report
-// (the tab-separated lines the program writes) or from a raw report, decoded with the program's
-// own decoder. Kept compact: a year of history is millions of readings, 24 bytes each.
+// (the tab-separated lines the program writes) or from a raw report, whose records decode to the
+// same readings as the lines the program writes for them. Kept compact: a year of history is
+// millions of readings, 24 bytes each. Times are the logger's wall-clock times: it knows no
+// zone and no summer time, so they are never converted through the PC's zone.
 
 #include "report/record.h"
 
@@ -9,15 +11,20 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
+class QDateTime;
 class QIODevice;
 
 namespace view {
 
 /// Time of a reading whose stamp is not a valid date and time.
 inline constexpr std::uint32_t kNoTime = std::numeric_limits<std::uint32_t>::max();
+/// The largest value of a reading, in tenths (99999.9): beyond what any decoder writes, and far
+/// from where tenths or a calibration would overflow. A decoded line beyond it is no reading.
+inline constexpr std::int32_t kMaxTenths = 999999;
 
 // The kinds of sensor are the kinds of record.
 using report::Kind;
@@ -30,7 +37,7 @@ Measure measureOf(Kind kind, bool second);
 
 /// One decoded line.
 struct Reading {
-    std::uint32_t time = kNoTime; // local date and time of the stamp, seconds since the epoch
+    std::uint32_t time = kNoTime; // the stamp's wall-clock time: seconds since 1970-01-01 00:00
     std::int32_t value = 0;       // tenths, as written with one decimal
     std::int32_t value2 = 0;      // tenths; BT humidity or the second RX reading, else 0
     std::uint32_t sensor = 0;
@@ -61,6 +68,15 @@ struct Shown {
     bool calibrated(int value) const { return gain[value] != 1 || offset[value] != 0; }
 };
 
+/// The shown value of a decoded one in tenths: gain x decoded + offset, rounded to thousandths
+/// (half away from zero) as the CSV writes it, so what is compared with limits, counted and
+/// written is one number.
+inline double shownValue(double gain, double offset, std::int32_t tenths) {
+    if (gain == 1 && offset == 0)
+        return tenths / 10.0;
+    return std::round((gain * tenths / 10.0 + offset) * 1000) / 1000;
+}
+
 /// A file that was named but gave no readings, and why.
 struct SkippedFile {
     QString path;
@@ -81,39 +97,59 @@ struct Report {
     bool raw = false;
 };
 
-/// True when the bytes look like a raw report rather than a decoded one: decoded reports are
-/// lines of printable text, raw reports are binary records.
+/// How many bytes of a report's start decide whether it is raw or decoded.
+inline constexpr qsizetype kHeadBytes = 4096;
+
+/// True when the start of a report (its first kHeadBytes) is a raw report rather than a decoded
+/// one, by its structure: 19-byte records of a known kind or empty slots, against tab-separated
+/// lines that are readings. Neither: binary bytes make it raw. A byte-order mark, a heading or
+/// an odd byte among a decoded report's lines does not.
 bool looksRaw(QByteArrayView head);
 
-/// The readings of a decoded report (point or comma decimals, CR LF or LF) or of a raw one,
-/// told apart by content, in report order and with nothing left out.
+/// The readings of a decoded report (point or comma decimals, CR LF or LF, a UTF-8 byte-order
+/// mark or not) or of a raw one, told apart by content, in report order and with nothing left
+/// out.
 Report readReport(const QByteArray& contents);
 
-/// Calls each(reading, record) for every shown record of a raw report (record: its 19 bytes)
-/// or each(reading, {}) for every reading line of a decoded one; counts the rest in report.
-/// New sensors are added to report.sensors.
-template <typename Each> void eachReading(const QByteArray& contents, Report& report, Each each);
+/// Reads a report from in a piece at a time, never holding it whole: calls each(reading, record)
+/// for every shown record of a raw report (record: its 19 bytes), decoded straight into the
+/// reading, or each(reading, {}) for every reading line of a decoded one; counts the rest in
+/// report. New sensors are added to report.sensors. False with why when in cannot be read.
+template <typename Each> bool eachReading(QIODevice& in, Report& report, Each each, QString& why);
 
 /// The stamp as the decoded file writes it: "20yy-MM-dd-hh-mm-ss".
 QByteArray stampText(const Reading& reading);
+
+/// A wall-clock time as "yyyy-MM-dd hh:mm:ss", or with iso "yyyy-MM-ddThh:mm:ss" (ISO 8601
+/// without a zone); empty for kNoTime.
+QString timeText(std::uint32_t time, bool iso = false);
+/// The wall-clock time of a date and time, as Reading::time counts it.
+std::uint32_t wallTime(const QDateTime& dateTime);
+
+/// A field of a CSV file (RFC 4180): quoted, its quotes doubled, where it holds a comma, a quote
+/// or a line break.
+QByteArray csvField(const QByteArray& field);
+/// A calibrated value as the CSV writes it: three decimals at most, trailing zeros dropped down
+/// to one decimal, a point as decimal separator.
+QByteArray calibratedText(double value);
 
 /// The readings as CSV: header "time,status,kind,id,value,value2,name", one row per reading,
 /// values calibrated and names given as shown says (by sensor number; empty: none).
 void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown = {});
 
 namespace detail {
-/// Reads contents, calling back through a plain function so the template stays small.
-void eachReading(const QByteArray& contents, Report& report,
-                 void (*each)(void*, const Reading&, QByteArrayView), void* context);
+/// Reads in, calling back through a plain function so the template stays small.
+bool eachReading(QIODevice& in, Report& report, void (*each)(void*, const Reading&, QByteArrayView),
+                 void* context, QString& why);
 } // namespace detail
 
-template <typename Each> void eachReading(const QByteArray& contents, Report& report, Each each) {
-    detail::eachReading(
-        contents, report,
+template <typename Each> bool eachReading(QIODevice& in, Report& report, Each each, QString& why) {
+    return detail::eachReading(
+        in, report,
         [](void* f, const Reading& r, QByteArrayView record) {
             (*static_cast<Each*>(f))(r, record);
         },
-        &each);
+        &each, why);
 }
 
 } // namespace view

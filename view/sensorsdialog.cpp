@@ -61,16 +61,12 @@ bool applies(const QString& sensor, Field f) {
     }
 }
 
-QString cellText(const std::optional<double>& v) {
-    return v ? fieldText(*v) : QString();
-}
-
 } // namespace
 
 SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& settings,
                              QWidget* parent)
-    : QDialog(parent), original_(settings), table_(new QTableWidget(this)),
-      activation_(new QLineEdit(this)), problem_(new QLabel(this)),
+    : QDialog(parent), table_(new QTableWidget(this)), activation_(new QLineEdit(this)),
+      problem_(new QLabel(this)),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
     setWindowTitle(QStringLiteral("Sensors"));
     // The sensors read, then those only the file names, each once.
@@ -104,9 +100,9 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
         const bool shared = row == 0;
         for (int f = 0; f < ActivationEnergy; ++f) {
             const bool has = shared ? (f >= TemperatureLow) : applies(sensor, Field(f));
-            if (has)
+            if (has) // as the file writes it, even where the program cannot use it
                 table_->setItem(row, columnOf(Field(f)),
-                                new QTableWidgetItem(s ? cellText(s->field[f]) : QString()));
+                                new QTableWidgetItem(s ? s->text[f] : QString()));
             else
                 fixed(row, columnOf(Field(f)), {}, {});
         }
@@ -124,12 +120,20 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
               read ? QString() : QStringLiteral("Not among the readings shown; kept as it is"));
         fill(i + 1, rows_[i], settings.of(rows_[i]));
     }
+    // What each cell opened with: OK writes only the cells that differ from it.
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        QStringList texts;
+        for (int column = 0; column < kColumns; ++column)
+            texts.append(table_->item(row, column)->text());
+        opened_.append(texts);
+    }
     table_->resizeColumnsToContents();
     for (int column = kFirstField; column < kColumns; ++column) // room for a number to type
         table_->setColumnWidth(column, std::max(table_->columnWidth(column), 64));
     table_->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
 
-    activation_->setText(cellText(settings.limits.field[ActivationEnergy]));
+    openedActivation_ = settings.limits.text[ActivationEnergy];
+    activation_->setText(openedActivation_);
     activation_->setPlaceholderText(QString::number(kDefaultActivationEnergy));
     auto* twoPointButton = new QPushButton(QStringLiteral("Two-point calibration…"), this);
     twoPointButton->setToolTip(
@@ -143,6 +147,19 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     note->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #b00000"));
     problem_->setWordWrap(true);
+    // Lines the program cannot use show as they are written, marked; OK keeps them unless their
+    // cell is changed.
+    auto* unused = new QLabel(this);
+    unused->setWordWrap(true);
+    unused->setVisible(!settings.ignored.isEmpty());
+    unused->setText(
+        QStringLiteral("%1 of the settings file not used (marked), kept as written unless you "
+                       "change it: %2")
+            .arg(settings.ignored.size() == 1
+                     ? QStringLiteral("1 line")
+                     : QStringLiteral("%1 lines").arg(settings.ignored.size()))
+            .arg(settings.ignored.mid(0, 3).join(QStringLiteral("; ")) +
+                 (settings.ignored.size() > 3 ? QStringLiteral("; …") : QString())));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Activation energy for MKT (kJ/mol):"), activation_);
@@ -150,6 +167,7 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     layout->addWidget(note);
     layout->addWidget(table_, 1);
     layout->addLayout(form);
+    layout->addWidget(unused);
     layout->addWidget(problem_);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(twoPointButton);
@@ -164,74 +182,83 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     resize(1180, 520);
 }
 
-SensorSettings SensorsDialog::settings() const {
-    SensorSettings out;
-    out.ignored = original_.ignored;
-    const auto read = [&](int row, SectionSettings& s) {
-        for (int f = 0; f < ActivationEnergy; ++f) {
-            const QTableWidgetItem* item = table_->item(row, columnOf(Field(f)));
-            double value = 0;
-            if (item && (item->flags() & Qt::ItemIsEditable) && !item->text().trimmed().isEmpty() &&
-                checkField(Field(f), item->text(), value).isEmpty())
-                s.field[f] = value;
-        }
-    };
-    read(0, out.limits);
-    double energy = 0;
-    if (!activation_->text().trimmed().isEmpty() &&
-        checkField(ActivationEnergy, activation_->text(), energy).isEmpty())
-        out.limits.field[ActivationEnergy] = energy;
-    for (int i = 0; i < rows_.size(); ++i) {
-        SectionSettings s;
-        s.name = table_->item(i + 1, kNameColumn)->text().trimmed();
-        read(i + 1, s);
-        if (!s.isEmpty())
-            out.sensors.insert(rows_[i], s);
+QString SensorsDialog::rowName(int row) const {
+    return row == 0 ? QStringLiteral("All sensors") : rows_[row - 1];
+}
+
+bool SensorsDialog::changed(int row, int column) const {
+    const QTableWidgetItem* item = table_->item(row, column);
+    return item && (item->flags() & Qt::ItemIsEditable) &&
+           item->text().trimmed() != opened_[row][column].trimmed();
+}
+
+SensorEdits SensorsDialog::edits() const {
+    SensorEdits out;
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        const QString section = row == 0 ? kLimitsSection : rows_[row - 1];
+        for (int column = kNameColumn; column < kColumns; ++column)
+            if (changed(row, column))
+                out[section]
+                   [column == kNameColumn ? QStringLiteral("Name")
+                                          : QLatin1String(kFieldKeys[column - kFirstField])] =
+                       table_->item(row, column)->text().trimmed();
     }
+    if (activation_->text().trimmed() != openedActivation_.trimmed())
+        out[kLimitsSection][QLatin1String(kFieldKeys[ActivationEnergy])] =
+            activation_->text().trimmed();
     return out;
 }
 
-QStringList SensorsDialog::problems() const {
-    QStringList out;
-    const auto rowName = [&](int row) {
-        return row == 0 ? QStringLiteral("All sensors") : rows_[row - 1];
-    };
+QList<SensorsDialog::Problem> SensorsDialog::findProblems() const {
+    QList<Problem> out;
     const auto header = [&](int column) { return table_->horizontalHeaderItem(column)->text(); };
     // The value of a field in a row, where it holds a valid one.
     const auto valueAt = [&](int row, Field f) -> std::optional<double> {
         const QTableWidgetItem* item = table_->item(row, columnOf(f));
         double v = 0;
-        if (!item || item->text().trimmed().isEmpty() || !checkField(f, item->text(), v).isEmpty())
+        if (!item || !(item->flags() & Qt::ItemIsEditable) || item->text().trimmed().isEmpty() ||
+            !checkField(f, item->text(), v).isEmpty())
             return std::nullopt;
         return v;
     };
     for (int row = 0; row < table_->rowCount(); ++row) {
         const QTableWidgetItem* name = table_->item(row, kNameColumn);
-        if (name && name->text().trimmed().toLocal8Bit().size() > settings::kMaxProfileValue)
-            out.append(QStringLiteral("%1, Name: longer than the settings file keeps (%2 bytes)")
-                           .arg(rowName(row))
-                           .arg(settings::kMaxProfileValue));
+        if (changed(row, kNameColumn) &&
+            name->text().trimmed().toLocal8Bit().size() > settings::kMaxProfileValue)
+            out.append({row,
+                        {kNameColumn},
+                        QStringLiteral("Name"),
+                        QStringLiteral("longer than the settings file keeps (%1 bytes)")
+                            .arg(settings::kMaxProfileValue),
+                        true});
         for (int f = 0; f < ActivationEnergy; ++f) {
-            const QTableWidgetItem* item = table_->item(row, columnOf(Field(f)));
+            const int column = columnOf(Field(f));
+            const QTableWidgetItem* item = table_->item(row, column);
             double v = 0;
-            if (!item || item->text().trimmed().isEmpty())
+            if (!(item->flags() & Qt::ItemIsEditable) || item->text().trimmed().isEmpty())
                 continue;
             const QString why = checkField(Field(f), item->text(), v);
             if (!why.isEmpty())
-                out.append(QStringLiteral("%1, %2: %3")
-                               .arg(rowName(row), header(columnOf(Field(f))), why));
+                out.append({row, {column}, header(column), why, changed(row, column)});
         }
         for (int q = 0; q < kMeasures; ++q) {
             const Field lo = lowField(Measure(q)), hi = highField(Measure(q));
-            std::optional<double> low = valueAt(row, lo), high = valueAt(row, hi);
-            if (row > 0) { // a sensor's own limit is paired with the shared one
-                low = low ? low : valueAt(0, lo);
-                high = high ? high : valueAt(0, hi);
-            }
-            const QString why = checkLimits(low, high);
-            if (!why.isEmpty() && (row == 0 || valueAt(row, lo) || valueAt(row, hi)))
-                out.append(QStringLiteral("%1, %2: %3")
-                               .arg(rowName(row), header(columnOf(lo)).section(u' ', 0, 0), why));
+            const std::optional<double> ownLow = valueAt(row, lo), ownHigh = valueAt(row, hi);
+            // A sensor's own limit is paired with the shared one.
+            const bool sharedLow = row > 0 && !ownLow, sharedHigh = row > 0 && !ownHigh;
+            const QString why = checkLimits(sharedLow ? valueAt(0, lo) : ownLow,
+                                            sharedHigh ? valueAt(0, hi) : ownHigh);
+            if (why.isEmpty() || (row > 0 && !ownLow && !ownHigh))
+                continue;
+            QList<int> columns;
+            if (ownLow)
+                columns.append(columnOf(lo));
+            if (ownHigh)
+                columns.append(columnOf(hi));
+            const bool blocking = changed(row, columnOf(lo)) || changed(row, columnOf(hi)) ||
+                                  (sharedLow && changed(0, columnOf(lo))) ||
+                                  (sharedHigh && changed(0, columnOf(hi)));
+            out.append({row, columns, header(columnOf(lo)).section(u' ', 0, 0), why, blocking});
         }
     }
     double v = 0;
@@ -239,39 +266,45 @@ QStringList SensorsDialog::problems() const {
                             ? QString()
                             : checkField(ActivationEnergy, activation_->text(), v);
     if (!why.isEmpty())
-        out.append(QStringLiteral("Activation energy: %1").arg(why));
+        out.append({-1,
+                    {},
+                    QStringLiteral("Activation energy"),
+                    why,
+                    activation_->text().trimmed() != openedActivation_.trimmed()});
+    return out;
+}
+
+QStringList SensorsDialog::problems() const {
+    QStringList out;
+    for (const Problem& p : findProblems())
+        if (p.blocking)
+            out.append((p.row < 0 ? QString() : rowName(p.row) + QStringLiteral(", ")) + p.what +
+                       QStringLiteral(": ") + p.why);
     return out;
 }
 
 void SensorsDialog::check() {
-    const QStringList found = problems();
+    const QList<Problem> found = findProblems();
     // Each cell that takes part in a problem is marked, with the reason as its tooltip.
     const QSignalBlocker block(table_);
     for (int row = 0; row < table_->rowCount(); ++row) {
-        const QString name = row == 0 ? QStringLiteral("All sensors") : rows_[row - 1];
         for (int column = kNameColumn; column < kColumns; ++column) {
             QTableWidgetItem* item = table_->item(row, column);
-            if (!item || !(item->flags() & Qt::ItemIsEditable))
-                continue;
-            const QString header = table_->horizontalHeaderItem(column)->text();
-            QString why;
-            for (const QString& p : found) {
-                const QString prefix = name + QStringLiteral(", ");
-                if (!p.startsWith(prefix))
-                    continue;
-                const QString what = p.mid(prefix.size());
-                // A field's own problem, or its pair's (named by the quantity alone).
-                if (what.startsWith(header + u':') ||
-                    (!item->text().trimmed().isEmpty() &&
-                     what.startsWith(header.section(u' ', 0, 0) + u':')))
-                    why = what.section(QStringLiteral(": "), 1);
+            if (item->flags() & Qt::ItemIsEditable) {
+                item->setBackground(QBrush());
+                item->setToolTip({});
             }
-            item->setBackground(why.isEmpty() ? QBrush() : QBrush(kWrong));
-            item->setToolTip(why);
         }
     }
-    problem_->setText(found.isEmpty() ? QString() : found.first());
-    buttons_->button(QDialogButtonBox::Ok)->setEnabled(found.isEmpty());
+    for (const Problem& p : found) {
+        for (const int column : p.columns) {
+            table_->item(p.row, column)->setBackground(QBrush(kWrong));
+            table_->item(p.row, column)->setToolTip(p.why);
+        }
+    }
+    const QStringList blocking = problems();
+    problem_->setText(blocking.isEmpty() ? QString() : blocking.first());
+    buttons_->button(QDialogButtonBox::Ok)->setEnabled(blocking.isEmpty());
 }
 
 void SensorsDialog::twoPoint() {

@@ -20,18 +20,32 @@ public:
     /// Sensors of the file that were not read are listed too, so nothing is lost.
     SensorsDialog(const QStringList& sensors, const SensorSettings& settings,
                   QWidget* parent = nullptr);
-    /// What the table holds; only meaningful while problems() is empty.
-    SensorSettings settings() const;
-    /// What keeps OK from storing the table, a line per cell: "TX 00042, Gain: why".
+    /// The cells changed since the dialog opened, for writeSensorEdits: OK writes only what the
+    /// user changed. Only meaningful while problems() is empty.
+    SensorEdits edits() const;
+    /// What keeps OK from storing the table, a line per problem of a changed cell or of a pair
+    /// with one: "TX 00042, Gain: why". A line of the file that cannot be used is marked, but
+    /// keeps OK from nothing while its cell is unchanged: it stays in the file as it is.
     QStringList problems() const;
     QTableWidget* table() const { return table_; }
 
 private:
+    struct Problem {
+        int row; // -1: the activation energy
+        QList<int> columns;
+        QString what; // the field, or the quantity of a limit pair
+        QString why;
+        bool blocking; // of a changed cell, or of a pair with one
+    };
+    QList<Problem> findProblems() const;
+    bool changed(int row, int column) const;
+    QString rowName(int row) const;
     void check();
     void twoPoint();
 
-    QStringList rows_; // per table row after the first: the sensor's name
-    SensorSettings original_;
+    QStringList rows_;          // per table row after the first: the sensor's name
+    QList<QStringList> opened_; // per row, per column: the text it opened with
+    QString openedActivation_;
     QTableWidget* table_;
     QLineEdit* activation_;
     QLabel* problem_;

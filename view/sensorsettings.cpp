@@ -5,10 +5,12 @@
 #include "settings/profile.h"
 #include "view/statistics.h"
 
-#include <QFile>
+#include <QDir>
 #include <QHash>
-#include <QLocale>
+#include <QRegularExpression>
+#include <QSet>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace view {
@@ -23,9 +25,29 @@ namespace {
 const QString kSensorPrefix = QStringLiteral("Sensor ");
 const QString kNameKey = QStringLiteral("Name");
 
-// Sections and keys match without regard to case or repeated blanks, as the profile reader's do.
+// Sections and keys match without regard to case or repeated blanks.
 QString keyOf(const QString& text) {
     return text.simplified().toUpper();
+}
+
+// The bounds of a field's values, and how they are said.
+struct Bounds {
+    double low, high; // of the magnitude for gains
+    const char* said;
+};
+Bounds boundsOf(Field f) {
+    switch (f) {
+    case Offset:
+    case Offset2:
+        return {-1e5, 1e5, "an offset lies between -100000 and 100000"};
+    case Gain:
+    case Gain2:
+        return {1e-3, 1e3, "a gain lies between 0.001 and 1000, or -1000 and -0.001"};
+    case ActivationEnergy:
+        return {0, 1e3, "an activation energy lies above 0, at most 1000 kJ/mol"};
+    default:
+        return {-1e6, 1e6, "a limit lies between -1000000 and 1000000"};
+    }
 }
 
 bool isLimit(Field f) {
@@ -63,15 +85,13 @@ bool SectionSettings::isEmpty() const {
     return true;
 }
 
+QString sensorKey(const QString& sensorName) {
+    return keyOf(sensorName);
+}
+
 const SectionSettings* SensorSettings::of(const QString& sensorName) const {
-    const auto it = sensors.constFind(sensorName);
-    if (it != sensors.cend())
-        return &*it;
-    const QString key = keyOf(sensorName);
-    for (auto s = sensors.cbegin(); s != sensors.cend(); ++s)
-        if (keyOf(s.key()) == key)
-            return &*s;
-    return nullptr;
+    const auto it = sensors.constFind(keyOf(sensorName));
+    return it != sensors.cend() ? &*it : nullptr;
 }
 
 double SensorSettings::activationEnergy() const {
@@ -79,14 +99,21 @@ double SensorSettings::activationEnergy() const {
 }
 
 QString checkField(Field f, const QString& text, double& value) {
-    bool ok = false;
-    value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
-        return QStringLiteral("not a number (a point is the decimal separator)");
+    // Only this form: a comma is no decimal separator here, nor a thousands separator.
+    static const QRegularExpression number(
+        QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]{1,3})?$"));
+    const QByteArray t = text.trimmed().toLatin1();
+    const char* from = t.constData() + (t.startsWith('+') ? 1 : 0);
+    if (t.size() > 64 || !number.match(QString::fromLatin1(t)).hasMatch() ||
+        std::from_chars(from, t.constData() + t.size(), value).ec != std::errc() ||
+        !std::isfinite(value))
+        return QStringLiteral("not a number (digits, a point as decimal separator, no comma)");
     if ((f == Gain || f == Gain2) && value == 0)
         return QStringLiteral("a gain of 0 would show every reading as the offset");
-    if (f == ActivationEnergy && value <= 0)
-        return QStringLiteral("an activation energy must be above 0");
+    const Bounds b = boundsOf(f);
+    const double v = f == Gain || f == Gain2 ? std::abs(value) : value;
+    if (v < b.low || v > b.high || (f == ActivationEnergy && value <= 0))
+        return QStringLiteral("out of bounds: %1").arg(QLatin1String(b.said));
     return {};
 }
 
@@ -98,13 +125,14 @@ QString checkLimits(const std::optional<double>& low, const std::optional<double
 }
 
 QString fieldText(double value) {
-    return QLocale::c().toString(value, 'g', QLocale::FloatingPointShortest); // reads back equal
+    char text[400];
+    const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    return QString::fromLatin1(text, r.ptr - text); // the shortest that reads back equal
 }
 
 SensorSettings parseSensorSettings(const QByteArray& contents) {
     SensorSettings out;
     QHash<QString, Origin> origins;  // by section and field key, upper case
-    QHash<QString, QString> firstOf; // sections seen, upper case, to the case first written
     QHash<QString, int> sectionLine; // the header line of the first section of each name
     const auto ignore = [&](const Origin& o, const QString& why) {
         out.ignored.append(QStringLiteral("line %1: %2: %3").arg(o.line).arg(o.text, why));
@@ -133,9 +161,7 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
                                .arg(first));
             continue;
         }
-        if (!firstOf.contains(sectionKey))
-            firstOf.insert(sectionKey, sensor);
-        SectionSettings& section = limits ? out.limits : out.sensors[firstOf[sectionKey]];
+        SectionSettings& section = limits ? out.limits : out.sensors[sectionKey];
         const QString key = sectionKey + u'\n' + e.key.toUpper();
         if (origins.contains(key)) {
             ignore(origin, QStringLiteral("repeats the key of line %1").arg(origins[key].line));
@@ -154,6 +180,7 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
             ignore(origin, QStringLiteral("not a key of [%1]").arg(e.section));
             continue;
         }
+        section.text[f] = e.value.trimmed();
         double value = 0;
         const QString why = checkField(Field(f), e.value, value);
         if (!why.isEmpty()) {
@@ -192,91 +219,220 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
     };
     checkPairs(out.limits, kLimitsSection.toUpper(), nullptr);
     for (auto s = out.sensors.begin(); s != out.sensors.end(); ++s)
-        checkPairs(*s, keyOf(s.key()), &out.limits);
+        checkPairs(*s, s.key(), &out.limits);
     return out;
+}
+
+SensorSettings readSensorSettings(const QString& path, settings::ReadStatus& status, QString& why) {
+    const settings::FileRead read = settings::readRegularFile(path, settings::kMaxSettingsBytes);
+    status = read.status;
+    why = read.why;
+    return read.status == settings::ReadStatus::Ok ? parseSensorSettings(read.bytes)
+                                                   : SensorSettings();
 }
 
 SensorSettings readSensorSettings(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return parseSensorSettings(file.readAll());
+    settings::ReadStatus status;
+    QString why;
+    return readSensorSettings(path, status, why);
 }
 
-QByteArray withSensorSettings(const QByteArray& contents, const SensorSettings& settings) {
-    QByteArray out = contents;
-    // Sections in the file keep the name they are written under; new ones are named as the
-    // charts name their sensor.
-    QHash<QString, QString> written; // by sensor, upper case: the section's name in the file
-    QStringList gone;                // sensor sections of the file that settings no longer holds
-    for (const settings::ProfileEntry& e : settings::profileEntries(contents)) {
-        const QString sensor = sensorOf(e.section);
-        if (e.key.isEmpty() || sensor.isEmpty() || written.contains(keyOf(sensor)))
-            continue;
-        written.insert(keyOf(sensor), e.section);
-        if (!settings.of(sensor))
-            gone.append(e.section);
-    }
-    const auto set = [&](const QString& section, const QString& key, const QString& value) {
-        if (!value.isEmpty()) {
-            out = settings::withProfileValue(out, section, key, value);
-            return;
+namespace {
+
+// A key to set (value) or to remove (no value) in a section.
+struct Change {
+    QString key;
+    std::optional<QString> value;
+    bool written = false;
+};
+
+// The edits by section key ("LIMITS" or a sensor's key), the name first, then the fields in
+// their order.
+QHash<QString, QList<Change>> changesOf(const SensorEdits& edits) {
+    QHash<QString, QList<Change>> changes;
+    const auto rank = [](const QString& key) {
+        int f = 0;
+        while (f < kFields && key.compare(QLatin1String(kFieldKeys[f]), Qt::CaseInsensitive))
+            ++f;
+        return key.compare(kNameKey, Qt::CaseInsensitive) == 0 ? -1 : f;
+    };
+    for (auto section = edits.cbegin(); section != edits.cend(); ++section) {
+        QList<Change> list;
+        for (auto key = section->cbegin(); key != section->cend(); ++key) {
+            const QString value = key->trimmed();
+            list.append({key.key(), value.isEmpty() ? std::nullopt : std::optional(value)});
         }
-        // Every line of the key goes: a later one would be read in place of the first.
-        for (QByteArray less = out;
-             (less = settings::withoutProfileValue(out, section, key)) != out;)
-            out = less;
-    };
-    const auto setFields = [&](const QString& section, const SectionSettings& s) {
-        for (int f = 0; f < kFields; ++f)
-            set(section, QLatin1String(kFieldKeys[f]), s.field[f] ? fieldText(*s.field[f]) : "");
-    };
-    QStringList touched{kLimitsSection};
-    for (const QString& section : std::as_const(gone)) {
-        set(section, kNameKey, {});
-        setFields(section, {});
-        touched.append(section);
+        std::stable_sort(list.begin(), list.end(), [&](const Change& a, const Change& b) {
+            return rank(a.key) < rank(b.key);
+        });
+        const bool limits = section.key().compare(kLimitsSection, Qt::CaseInsensitive) == 0;
+        if (!list.isEmpty())
+            changes[limits ? kLimitsSection.toUpper() : keyOf(section.key())] += list;
     }
-    for (auto s = settings.sensors.cbegin(); s != settings.sensors.cend(); ++s) {
-        const QString section = written.value(keyOf(s.key()), kSensorPrefix + s.key());
-        set(section, kNameKey, s->name.trimmed());
-        setFields(section, *s);
-        touched.append(section);
+    return changes;
+}
+
+// The name of a "[name]" line; false for any other line.
+bool headerOf(QByteArrayView line, QByteArray& name) {
+    const QByteArrayView t = line.trimmed();
+    if (!t.startsWith('['))
+        return false;
+    const qsizetype close = t.indexOf(']');
+    name = (close < 0 ? t.sliced(1) : t.sliced(1, close - 1)).trimmed().toByteArray();
+    return true;
+}
+
+// The key of a section's name: "LIMITS", a sensor's key, or empty for a section not ours.
+QString sectionKeyOf(const QByteArray& name) {
+    const QString section = QString::fromLocal8Bit(name);
+    if (section.compare(kLimitsSection, Qt::CaseInsensitive) == 0)
+        return kLimitsSection.toUpper();
+    return keyOf(sensorOf(section));
+}
+
+QByteArray entryLine(const Change& c) {
+    return c.key.toLocal8Bit() + '=' + c.value->toLocal8Bit() + "\r\n";
+}
+
+} // namespace
+
+QByteArray withSensorEdits(const QByteArray& contents, const SensorEdits& edits) {
+    QHash<QString, QList<Change>> changes = changesOf(edits);
+    if (changes.isEmpty())
+        return contents;
+    // The lines, each with its line end; a byte-order mark stays before the first.
+    struct Line {
+        qsizetype begin, end, next; // text from begin to end, its line end to next
+    };
+    QList<Line> lines;
+    const qsizetype bom = contents.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    for (qsizetype pos = bom; pos < contents.size();) {
+        const qsizetype nl = contents.indexOf('\n', pos);
+        const qsizetype next = nl < 0 ? contents.size() : nl + 1;
+        qsizetype end = nl < 0 ? contents.size() : nl;
+        if (end > pos && contents[end - 1] == '\r')
+            --end;
+        lines.append({pos, end, next});
+        pos = next;
     }
-    setFields(kLimitsSection, settings.limits);
-    // A section left empty goes, unless another of the same name would then be read instead.
-    QStringList sections;
-    for (const settings::ProfileEntry& e : settings::profileEntries(out))
-        if (e.key.isEmpty())
-            sections.append(e.section);
-    for (const QString& section : std::as_const(touched)) {
-        const QString sensor = sensorOf(section);
-        const auto same = [&](const QString& other) {
-            return sensor.isEmpty() ? other.compare(section, Qt::CaseInsensitive) == 0
-                                    : keyOf(sensorOf(other)) == keyOf(sensor);
-        };
-        if (std::count_if(sections.begin(), sections.end(), same) == 1)
-            out = settings::withoutEmptyProfileSection(out, section);
+    const auto text = [&](const Line& l) {
+        return QByteArrayView(contents).sliced(l.begin, l.end - l.begin);
+    };
+    // How many sections of each of our names: one left empty goes only when it is the last.
+    QHash<QString, int> sectionsLeft;
+    QByteArray name;
+    for (const Line& l : std::as_const(lines))
+        if (headerOf(text(l), name))
+            ++sectionsLeft[sectionKeyOf(name)];
+
+    QByteArray out;
+    out.reserve(contents.size() + contents.size() / 8 + 4096);
+    out += contents.first(bom);
+    const auto endLine = [&] { // a line end after the last line, where it has none
+        if (!out.isEmpty() && out.size() > bom && !out.endsWith('\n'))
+            out += out.endsWith('\r') ? "\n" : "\r\n";
+    };
+    QSet<QString> met;                  // sections of ours met, by key
+    QList<Change>* active = nullptr;    // the changes of the section being copied, if any
+    qsizetype header = 0, insertAt = 0; // in out: the section's header, after its last line
+    bool kept = false;                  // the section holds a line besides its header
+    bool last = false;                  // no other section of its name follows
+    const auto closeSection = [&] {
+        if (!active)
+            return;
+        QByteArray added;
+        for (Change& c : *active)
+            if (c.value && !c.written) {
+                added += entryLine(c);
+                c.written = true;
+            }
+        if (!added.isEmpty()) {
+            const QByteArray tail = out.sliced(insertAt);
+            out.truncate(insertAt);
+            endLine();
+            out += added + tail;
+        } else if (!kept && last) {
+            out.truncate(header); // left empty: the header and its blank lines go
+        }
+        active = nullptr;
+    };
+    for (const Line& l : std::as_const(lines)) {
+        const QByteArrayView t = text(l);
+        const QByteArrayView whole = QByteArrayView(contents).sliced(l.begin, l.next - l.begin);
+        if (headerOf(t, name)) {
+            closeSection();
+            const QString key = sectionKeyOf(name);
+            last = --sectionsLeft[key] == 0;
+            if (!key.isEmpty() && !met.contains(key)) { // only the first of a name is read
+                met.insert(key);
+                const auto it = changes.find(key);
+                if (it != changes.end()) {
+                    active = &*it;
+                    header = out.size();
+                    kept = false;
+                }
+            }
+            out += whole;
+            insertAt = out.size();
+            continue;
+        }
+        if (active && !t.trimmed().isEmpty()) {
+            const qsizetype eq = t.indexOf('=');
+            const QString key = QString::fromLocal8Bit(t.first(eq < 0 ? t.size() : eq).trimmed());
+            const auto c = std::find_if(active->begin(), active->end(), [&](const Change& c) {
+                return c.key.compare(key, Qt::CaseInsensitive) == 0;
+            });
+            if (c != active->end() && !c->value)
+                continue; // removed: every line of the key
+            if (c != active->end() && !c->written) {
+                out += entryLine(*c).chopped(2); // the line keeps its own line end
+                out += whole.sliced(l.end - l.begin);
+                c->written = true;
+            } else {
+                out += whole;
+            }
+            kept = true;
+            insertAt = out.size();
+            continue;
+        }
+        out += whole;
+    }
+    closeSection();
+    // Sections the file does not hold yet, at its end: sensors in order, then the limits.
+    QStringList added;
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        if (!met.contains(it.key()))
+            added.append(it.key());
+    std::sort(added.begin(), added.end(), [](const QString& a, const QString& b) {
+        return (a == kLimitsSection.toUpper()) < (b == kLimitsSection.toUpper()) ||
+               ((a == kLimitsSection.toUpper()) == (b == kLimitsSection.toUpper()) && a < b);
+    });
+    for (const QString& key : std::as_const(added)) {
+        QByteArray entries;
+        for (const Change& c : std::as_const(changes[key]))
+            if (c.value)
+                entries += entryLine(c);
+        if (entries.isEmpty())
+            continue;
+        endLine();
+        const QString section =
+            key == kLimitsSection.toUpper() ? kLimitsSection : kSensorPrefix + key;
+        out += '[' + section.toLocal8Bit() + "]\r\n" + entries;
     }
     return out;
 }
 
-bool writeSensorSettings(const QString& path, const SensorSettings& settings, QString& error) {
-    QByteArray contents;
-    QFile file(path);
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-            return false;
-        }
-        contents = file.readAll();
-        file.close();
+bool writeSensorEdits(const QString& path, const SensorEdits& edits, QString& error) {
+    const settings::FileRead read = settings::readRegularFile(path, settings::kMaxSettingsBytes);
+    if (read.status != settings::ReadStatus::Ok && read.status != settings::ReadStatus::Missing) {
+        error = QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), read.why);
+        return false;
     }
-    const QByteArray updated = withSensorSettings(contents, settings);
-    if (updated == contents)
+    const QByteArray updated = withSensorEdits(read.bytes, edits);
+    if (updated == read.bytes && read.status == settings::ReadStatus::Ok)
         return true;
     if (!settings::writeProfileFile(path, updated)) {
-        error = QStringLiteral("cannot write %1").arg(path);
+        error = QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
     return true;

@@ -11,9 +11,11 @@
 //   TemperatureLow=2
 //   ActivationEnergy=83.144  kJ/mol, for the mean kinetic temperature
 //
-// Numbers take a point as decimal separator whatever the locale. The readings and the report
-// files never change: all of this applies to what is shown and exported.
+// Numbers take a point as decimal separator whatever the locale, and stay within bounds (see
+// checkField). The readings and the report files never change: all of this applies to what is
+// shown and exported.
 
+#include "settings/regularfile.h"
 #include "view/readings.h"
 
 #include <QByteArray>
@@ -55,14 +57,17 @@ inline Field highField(Measure q) {
 struct SectionSettings {
     QString name;
     std::optional<double> field[kFields];
+    /// Each field's value as the file writes it (its first line in the section), empty where
+    /// none: also where the line cannot be used, so that an editor shows it as it stands.
+    QString text[kFields];
     bool isEmpty() const;
 };
 
 inline const QString kLimitsSection = QStringLiteral("Limits");
 
 struct SensorSettings {
-    /// Sensor sections by their sensor's name as the charts write it ("TX 00042"), in the
-    /// case it was first written in.
+    /// Sensor sections by their sensor's name as the charts write it ("TX 00042"): upper case,
+    /// single blanks (sensorKey).
     QMap<QString, SectionSettings> sensors;
     SectionSettings limits;
     /// Lines of the file read as if missing, each "line N: Key=value: why".
@@ -72,25 +77,42 @@ struct SensorSettings {
     double activationEnergy() const;
 };
 
+/// The key sensors are kept by: the name as the charts write it, whatever its case and blanks.
+QString sensorKey(const QString& sensorName);
+
 /// Whether text is a value field f can hold; returns why not, or an empty text with value set.
+/// A number is digits with an optional point and decimals, an optional sign and exponent: a
+/// comma makes it no number. Bounds: offsets -100000 to 100000; gains 0.001 to 1000 either side
+/// of 0; limits -1000000 to 1000000; the activation energy above 0, at most 1000 kJ/mol.
 QString checkField(Field f, const QString& text, double& value);
 /// A limit pair that cannot hold: why, or an empty text.
 QString checkLimits(const std::optional<double>& low, const std::optional<double>& high);
-/// A value as the settings file writes it: a point as decimal separator, no more digits than
-/// it needs.
+/// A value as the settings file writes it: a point as decimal separator, no exponent, no more
+/// digits than it needs to read back equal.
 QString fieldText(double value);
 
 /// The sensor and limit sections of a settings file's contents. Lines that cannot be used
 /// (a number that does not parse, a gain of 0, a low limit above the high one, an unknown key or
 /// section kind) are left out and listed in ignored; every other setting is kept.
 SensorSettings parseSensorSettings(const QByteArray& contents);
-/// The same, read from the file at path; a missing file holds no settings.
+/// The same, read from the file at path: a regular file within the settings' size limit; a
+/// missing file holds no settings. status and why say what kept it from being read.
+SensorSettings readSensorSettings(const QString& path, settings::ReadStatus& status, QString& why);
 SensorSettings readSensorSettings(const QString& path);
-/// The contents with every sensor and limit section set to settings: keys set or removed one by
-/// one, so every other section and line stays where it was.
-QByteArray withSensorSettings(const QByteArray& contents, const SensorSettings& settings);
-/// Writes settings into the file at path; false with error set when it cannot.
-bool writeSensorSettings(const QString& path, const SensorSettings& settings, QString& error);
+/// Changes to the sensor and limit sections, as the Sensors dialog makes them: by section
+/// (kLimitsSection, or a sensor's name as the charts write it), each key changed ("Name" or a
+/// field's key) with its new text; an empty text removes the key.
+using SensorEdits = QMap<QString, QMap<QString, QString>>;
+/// The contents with the edits written in, in one pass: a key's line replaced where it is set
+/// (a key new to a section after the section's last line), every line of it in its section
+/// removed where it is cleared (a later one would be read instead), a section added at the end
+/// where it is new and removed where it is left empty (unless another of its name follows).
+/// Only the first section of a name is changed, as only it is read. Nothing else changes:
+/// lines the reader could not use, other keys and sections stay as they are written.
+QByteArray withSensorEdits(const QByteArray& contents, const SensorEdits& edits);
+/// Writes the edits into the file at path (a regular file, or none yet) through a temporary
+/// file; false with error set when it cannot be read or written.
+bool writeSensorEdits(const QString& path, const SensorEdits& edits, QString& error);
 
 /// How each sensor of the report is shown, by sensor number: its name and calibration, and its
 /// limits (its own, else the shared ones) for the quantity of each value.

@@ -1,17 +1,34 @@
 #include "view/statistics.h"
 
+#include <QIODevice>
 #include <algorithm>
+#include <charconv>
 
 namespace view {
 
 namespace {
 
-QString timeText(const Reading& r) {
-    const QByteArray st = stampText(r);
-    if (r.time == kNoTime)
-        return QString::fromLatin1(st);
-    return QString::fromLatin1(st.first(10) + ' ' + st.sliced(11, 2) + ':' + st.sliced(14, 2) +
-                               ':' + st.sliced(17, 2));
+// The fixed-point text of a value, a point as decimal separator: the shortest that reads back
+// equal, or rounded to decimals.
+QByteArray plainNumber(double value, int decimals = -1) {
+    if (std::isnan(value))
+        return {};
+    char text[400];
+    const auto r =
+        decimals < 0
+            ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+            : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    QByteArray out(text, r.ptr - text);
+    if (out.startsWith('-') &&
+        std::all_of(out.begin() + 1, out.end(), [](char c) { return c == '0' || c == '.'; }))
+        out.remove(0, 1); // no "-0.0000"
+    return out;
+}
+
+// The quantity column: what the series measures, "rx2" for a second RX reading.
+const char* quantityKey(const Statistics& s) {
+    constexpr const char* keys[kMeasures] = {"temperature", "humidity", "rx", "battery"};
+    return s.measure == RxMeasure && s.second ? "rx2" : keys[s.measure];
 }
 
 } // namespace
@@ -19,27 +36,28 @@ QString timeText(const Reading& r) {
 MeanKinetic::MeanKinetic(double activationEnergy)
     : ratio_(activationEnergy * 1000 / 8.3144) {} // the gas constant in J/(mol K)
 
-void MeanKinetic::add(double celsius) {
+void MeanKinetic::add(double celsius, double weight) {
     const double kelvin = celsius + 273.15;
     if (!(kelvin > 0)) {
         invalid_ = true;
         return;
     }
-    // The sum of exp(-ratio / T) kept scaled by its largest term, which would underflow alone.
+    // The sum of w exp(-ratio / T) kept scaled by its largest exponent, which would underflow
+    // alone.
     const double exponent = -ratio_ / kelvin;
     if (exponent > largest_) {
-        sum_ = sum_ * std::exp(largest_ - exponent) + 1;
+        sum_ = sum_ * std::exp(largest_ - exponent) + weight;
         largest_ = exponent;
     } else {
-        sum_ += std::exp(exponent - largest_);
+        sum_ += weight * std::exp(exponent - largest_);
     }
-    ++count_;
+    weight_ += weight;
 }
 
 double MeanKinetic::result() const {
-    if (invalid_ || count_ == 0)
-        return std::numeric_limits<double>::quiet_NaN();
-    return ratio_ / -(largest_ + std::log(sum_ / double(count_))) - 273.15;
+    if (invalid_ || !(weight_ > 0) || !(sum_ > 0))
+        return Statistics::kNone;
+    return ratio_ / -(largest_ + std::log(sum_ / weight_)) - 273.15;
 }
 
 QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& charts,
@@ -48,8 +66,13 @@ QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& char
     for (const Quantity& q : charts) {
         for (const Series& s : q.series) {
             Statistics st;
+            const Sensor& sensor = report.sensors[s.sensor];
             st.series = s.name;
             st.label = s.label == s.name ? QString() : s.label;
+            st.kind = sensor.kind;
+            st.id = sensor.id;
+            st.measure = measureOf(sensor.kind, s.second);
+            st.second = s.second;
             st.quantity = q.title;
             st.unit = q.unit;
             st.interval = s.interval;
@@ -60,7 +83,7 @@ QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& char
                 const std::uint32_t gap = s.times[k + 1] - s.times[k];
                 if (gap > st.longestGap) {
                     st.longestGap = gap;
-                    st.longestGapStart = timeText(report.readings[s.at[k]]);
+                    st.longestGapStart = s.times[k];
                 }
             }
             const qsizetype n = s.at.size();
@@ -68,20 +91,24 @@ QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& char
             double sum = 0, squares = 0;
             const double origin = n > 0 ? s.value(0) : 0;
             qsizetype min = -1, max = -1;
+            double minimum = 0, maximum = 0;
             MeanKinetic kinetic(activationEnergy);
-            const bool limited = s.limited();
+            const bool limited = st.limited();
             std::int64_t run = 0;
             qsizetype runStart = -1, gap = 0; // gap: the first of s.gaps at or after k
             for (qsizetype k = 0; k < n; ++k) {
                 const double v = s.value(k);
-                if (min < 0 || v < st.minimum)
-                    st.minimum = v, min = k;
-                if (max < 0 || v > st.maximum)
-                    st.maximum = v, max = k;
+                if (min < 0 || v < minimum)
+                    min = k, minimum = v;
+                if (max < 0 || v > maximum)
+                    max = k, maximum = v;
                 sum += v - origin;
                 squares += (v - origin) * (v - origin);
+                // The time the reading stands for: to the next one, at most the usual interval.
+                const std::uint32_t stands =
+                    k + 1 < n ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
                 if (q.temperature)
-                    kinetic.add(v);
+                    kinetic.add(v, s.interval > 0 ? double(stands) : 1.0);
                 if (!limited)
                     continue;
                 while (gap < s.gaps.size() && s.gaps[gap] < k)
@@ -90,15 +117,13 @@ QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& char
                 if (s.outside(v)) {
                     if (runStart < 0)
                         runStart = k, run = 0, ++st.excursions;
-                    const std::uint32_t to =
-                        k + 1 < n ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
-                    run += to;
-                    st.outside += to;
+                    run += stands;
+                    st.outside += stands;
                 }
                 if (runStart >= 0 && (!s.outside(v) || gapAfter || k + 1 == n)) {
-                    if (run > st.longestExcursion || st.longestExcursionStart.isEmpty()) {
+                    if (run > st.longestExcursion || st.longestExcursionStart == kNoTime) {
                         st.longestExcursion = run;
-                        st.longestExcursionStart = timeText(report.readings[s.at[runStart]]);
+                        st.longestExcursionStart = s.times[runStart];
                     }
                     runStart = -1;
                 }
@@ -110,10 +135,12 @@ QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& char
                 if (n > 1)
                     st.deviation =
                         std::sqrt(std::max(0.0, (squares - sum * sum / double(n)) / double(n - 1)));
-                st.first = timeText(report.readings[s.at.first()]);
-                st.last = timeText(report.readings[s.at.last()]);
-                st.minimumAt = timeText(report.readings[s.at[min]]);
-                st.maximumAt = timeText(report.readings[s.at[max]]);
+                st.first = s.times.first();
+                st.last = s.times.last();
+                st.minimum = minimum;
+                st.maximum = maximum;
+                st.minimumAt = s.times[min];
+                st.maximumAt = s.times[max];
                 if (q.temperature)
                     st.meanKinetic = kinetic.result();
             }
@@ -125,7 +152,7 @@ QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& char
 
 QString limitsText(double low, double high, const QString& unit) {
     const QString u = unit.isEmpty() ? QString() : u' ' + unit;
-    const auto text = [](double v) { return QString::number(v, 'g', 10); };
+    const auto text = [](double v) { return QString::fromLatin1(plainNumber(v)); };
     if (!std::isnan(low) && !std::isnan(high))
         return QStringLiteral("%1 to %2%3").arg(text(low), text(high), u);
     if (!std::isnan(high))
@@ -135,17 +162,60 @@ QString limitsText(double low, double high, const QString& unit) {
     return {};
 }
 
-QString spanText(std::uint32_t seconds) {
-    const std::uint32_t d = seconds / 86400, h = seconds / 3600 % 24, m = seconds / 60 % 60;
+QString spanText(std::int64_t seconds) {
+    if (seconds < 60)
+        return QStringLiteral("%1 s").arg(seconds);
+    const std::int64_t minutes = (seconds + 30) / 60;
+    const std::int64_t d = minutes / 1440, h = minutes / 60 % 24, m = minutes % 60;
+    QStringList parts;
     if (d > 0)
-        return h ? QStringLiteral("%1 d %2 h").arg(d).arg(h) : QStringLiteral("%1 d").arg(d);
+        parts.append(QStringLiteral("%1 d").arg(d));
     if (h > 0)
-        return m ? QStringLiteral("%1 h %2 min").arg(h).arg(m) : QStringLiteral("%1 h").arg(h);
-    if (m > 0 && seconds % 60 == 0)
-        return QStringLiteral("%1 min").arg(m);
+        parts.append(QStringLiteral("%1 h").arg(h));
     if (m > 0)
-        return QStringLiteral("%1 min %2 s").arg(m).arg(seconds % 60);
-    return QStringLiteral("%1 s").arg(seconds);
+        parts.append(QStringLiteral("%1 min").arg(m));
+    return parts.join(u' ');
+}
+
+QString valueText(double value) {
+    return std::isnan(value) ? QString() : QString::fromLatin1(calibratedText(value));
+}
+
+void writeStatisticsCsv(const QList<Statistics>& statistics, QIODevice& out) {
+    out.write("kind,id,name,quantity,readings,first,last,interval_s,gaps,min,min_at,max,max_at,"
+              "mean,stddev,low,high,excursions,outside_s,longest_s,longest_from,mkt\r\n");
+    const auto time = [](std::uint32_t t) { return timeText(t, true).toLatin1(); };
+    for (const Statistics& s : statistics) {
+        const bool limited = s.limited();
+        const QList<QByteArray> fields{
+            report::kindName(s.kind),
+            csvField(s.id),
+            csvField(s.label.toUtf8()),
+            quantityKey(s),
+            QByteArray::number(s.readings),
+            time(s.first),
+            time(s.last),
+            s.interval > 0 ? QByteArray::number(s.interval) : QByteArray(),
+            QByteArray::number(s.gaps),
+            std::isnan(s.minimum) ? QByteArray() : calibratedText(s.minimum),
+            time(s.minimumAt),
+            std::isnan(s.maximum) ? QByteArray() : calibratedText(s.maximum),
+            time(s.maximumAt),
+            plainNumber(s.mean, 4),
+            plainNumber(s.deviation, 4),
+            plainNumber(s.low),
+            plainNumber(s.high),
+            limited ? QByteArray::number(s.excursions) : QByteArray(),
+            limited ? QByteArray::number(s.outside) : QByteArray(),
+            s.excursions > 0 ? QByteArray::number(s.longestExcursion) : QByteArray(),
+            time(s.longestExcursionStart),
+            plainNumber(s.meanKinetic, 4)};
+        QByteArray row;
+        for (const QByteArray& field : fields)
+            row += field + ',';
+        row.chop(1);
+        out.write(row + "\r\n");
+    }
 }
 
 } // namespace view

@@ -1,6 +1,20 @@
 #pragma once
 // Statistics of the series zelm-view charts: counts, times, extremes, mean and spread, gaps,
-// and against the owner's limits the excursions and the mean kinetic temperature.
+// and against the owner's limits the excursions and the mean kinetic temperature; and their
+// one file form, the statistics CSV.
+//
+// Definitions (the README and the manual page say the same):
+// - usual interval: the median of the positive spacings of a series' readings, the higher of
+//   the two middle ones for an even count (intervalOf);
+// - gap: a spacing longer than three usual intervals;
+// - time a reading stands for: the time to the next reading, at most the usual interval; the
+//   last reading stands for the usual interval;
+// - excursion: a run of readings outside a limit, broken by a reading inside or by a gap; time
+//   outside: the time its readings stand for;
+// - MKT: each reading weighted by the time it stands for (equal weights where the readings
+//   stand for no time at all), so that dense parts of a history do not outweigh sparse ones;
+//   for equally spaced readings the same as the unweighted formula;
+// - standard deviation: the sample one (n - 1), none below two readings.
 
 #include "view/charts.h"
 
@@ -9,35 +23,40 @@
 #include <cmath>
 #include <limits>
 
+class QIODevice;
+
 namespace view {
 
-/// Statistics of one series over all its readings; times as "yyyy-MM-dd hh:mm:ss", or the
-/// stamp as decoded where it is not a valid date and time.
+/// Statistics of one series over all its readings. Times are wall-clock times (kNoTime: none),
+/// values as shown; NaN where a value is not defined (no timed reading; a standard deviation
+/// below two readings; a limit not set; MKT of a series that is no temperature).
 struct Statistics {
-    QString series;
-    QString label; // the owner's name where there is one
+    static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+    QString series; // "TX 00042"; "RX 00042 (2)" for a second RX reading
+    QString label;  // the owner's name where there is one
+    Kind kind = TX;
+    QByteArray id;
+    Measure measure = TemperatureMeasure;
+    bool second = false;
     QString quantity;
     QString unit;
-    std::int64_t readings = 0;
-    QString first, last;
-    double minimum = 0, maximum = 0, mean = 0;
-    double deviation = 0; // the sample standard deviation; 0 below two readings
-    QString minimumAt, maximumAt;
+    std::int64_t readings = 0; // timed and untimed
+    std::uint32_t first = kNoTime, last = kNoTime;
+    double minimum = kNone, maximum = kNone, mean = kNone;
+    double deviation = kNone;
+    std::uint32_t minimumAt = kNoTime, maximumAt = kNoTime; // the first reading at either
     std::int64_t lowBat = 0;
-    std::uint32_t interval = 0; // seconds
+    std::uint32_t interval = 0; // seconds; 0: none
     std::int64_t gaps = 0;
     std::uint32_t longestGap = 0; // seconds
-    QString longestGapStart;
-    // Against the series' limits, NaN where none is set. An excursion is a run of readings
-    // outside them, broken by a reading inside or a gap; each reading outside counts the time to
-    // the next one, at most the usual interval, the last one the usual interval.
-    double low = std::numeric_limits<double>::quiet_NaN();
-    double high = std::numeric_limits<double>::quiet_NaN();
+    std::uint32_t longestGapStart = kNoTime;
+    double low = kNone, high = kNone; // the limits that apply
     std::int64_t excursions = 0;
     std::int64_t outside = 0;          // seconds
     std::int64_t longestExcursion = 0; // seconds
-    QString longestExcursionStart;
-    double meanKinetic = std::numeric_limits<double>::quiet_NaN(); // °C; temperature series only
+    std::uint32_t longestExcursionStart = kNoTime;
+    double meanKinetic = kNone; // °C; temperature series only
+    bool limited() const { return !std::isnan(low) || !std::isnan(high); }
 };
 /// The activation energy of the mean kinetic temperature unless the owner sets another, kJ/mol.
 inline constexpr double kDefaultActivationEnergy = 83.144;
@@ -46,25 +65,36 @@ inline constexpr double kDefaultActivationEnergy = 83.144;
 QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& charts,
                                double activationEnergy = kDefaultActivationEnergy);
 
-/// The mean kinetic temperature of readings in °C, as it adds them: NaN when there are none or
-/// one lies at or below absolute zero.
+/// The mean kinetic temperature of readings in °C, each with its weight, as it adds them: NaN
+/// when they weigh nothing or one lies at or below absolute zero.
 class MeanKinetic {
 public:
     explicit MeanKinetic(double activationEnergy); // kJ/mol
-    void add(double celsius);
+    void add(double celsius, double weight = 1);
     double result() const; // °C
 private:
     double ratio_;               // activation energy over the gas constant, in kelvin
     double largest_ = -INFINITY; // of the exponents so far, which the sum is scaled by
     double sum_ = 0;
-    std::int64_t count_ = 0;
+    double weight_ = 0;
     bool invalid_ = false;
 };
 
 /// Limits as text: "2 to 8 °C", "at most 60 %", "at least 2 °C"; empty where none is set.
 QString limitsText(double low, double high, const QString& unit);
 
-/// A span of seconds as text: "45 s", "5 min", "2 h 30 min", "3 d 4 h".
-QString spanText(std::uint32_t seconds);
+/// A span of seconds as text: "45 s" below a minute, else rounded to the minute with days where
+/// it runs over 24 h: "5 min", "2 h 23 min", "3 d 4 h 10 min".
+QString spanText(std::int64_t seconds);
+
+/// A shown value as the tables write it (as the CSV does), empty for NaN.
+QString valueText(double value);
+
+/// The statistics as CSV, one row per series, under the header
+/// "kind,id,name,quantity,readings,first,last,interval_s,gaps,min,min_at,max,max_at,mean,stddev,
+/// low,high,excursions,outside_s,longest_s,longest_from,mkt": times in ISO 8601 without a zone,
+/// durations in whole seconds, a point as decimal separator, a field empty where no value is
+/// defined.
+void writeStatisticsCsv(const QList<Statistics>& statistics, QIODevice& out);
 
 } // namespace view

@@ -34,30 +34,31 @@ QDateTime firstAt(const QDateTime& t, const Step& step) {
     case Seconds: {
         const int second = t.time().msecsSinceStartOfDay() / 1000;
         const int round = (second + step.count - 1) / step.count * step.count;
-        const QDateTime at = round >= kDay ? QDateTime(d.addDays(1), QTime(0, 0))
-                                           : QDateTime(d, QTime(0, 0).addSecs(round));
+        const QDateTime at = round >= kDay ? QDateTime(d.addDays(1), QTime(0, 0), Qt::UTC)
+                                           : QDateTime(d, QTime(0, 0).addSecs(round), Qt::UTC);
         return at < t ? at.addSecs(step.count) : at;
     }
     case Days: {
-        QDate day = QDateTime(d, QTime(0, 0)) < t ? d.addDays(1) : d;
+        QDate day = QDateTime(d, QTime(0, 0), Qt::UTC) < t ? d.addDays(1) : d;
         if (step.count == 7)
             day = day.addDays((8 - day.dayOfWeek()) % 7); // Mondays
         else
             day = day.addDays(day.toJulianDay() % step.count);
-        return QDateTime(day, QTime(0, 0));
+        return QDateTime(day, QTime(0, 0), Qt::UTC);
     }
     case Months: {
         QDate month(d.year(), d.month(), 1);
-        if (QDateTime(month, QTime(0, 0)) < t)
+        if (QDateTime(month, QTime(0, 0), Qt::UTC) < t)
             month = month.addMonths(1);
         while ((month.month() - 1) % step.count)
             month = month.addMonths(1);
-        return QDateTime(month, QTime(0, 0));
+        return QDateTime(month, QTime(0, 0), Qt::UTC);
     }
     case Years: {
-        int year = QDateTime(QDate(d.year(), 1, 1), QTime(0, 0)) < t ? d.year() + 1 : d.year();
+        int year =
+            QDateTime(QDate(d.year(), 1, 1), QTime(0, 0), Qt::UTC) < t ? d.year() + 1 : d.year();
         year += (step.count - year % step.count) % step.count;
-        return QDateTime(QDate(year, 1, 1), QTime(0, 0));
+        return QDateTime(QDate(year, 1, 1), QTime(0, 0), Qt::UTC);
     }
     }
     return t;
@@ -66,18 +67,16 @@ QDateTime firstAt(const QDateTime& t, const Step& step) {
 QDateTime next(const QDateTime& at, const Step& step) {
     switch (step.unit) {
     case Seconds: {
-        // Within the day by the clock, so ticks stay on round hours across a change of summer
-        // time; the next day starts again at midnight.
         const int second = at.time().msecsSinceStartOfDay() / 1000 + step.count;
-        return second >= kDay ? QDateTime(at.date().addDays(1), QTime(0, 0))
-                              : QDateTime(at.date(), QTime(0, 0).addSecs(second));
+        return second >= kDay ? QDateTime(at.date().addDays(1), QTime(0, 0), Qt::UTC)
+                              : QDateTime(at.date(), QTime(0, 0).addSecs(second), Qt::UTC);
     }
     case Days:
-        return QDateTime(at.date().addDays(step.count), QTime(0, 0));
+        return QDateTime(at.date().addDays(step.count), QTime(0, 0), Qt::UTC);
     case Months:
-        return QDateTime(at.date().addMonths(step.count), QTime(0, 0));
+        return QDateTime(at.date().addMonths(step.count), QTime(0, 0), Qt::UTC);
     case Years:
-        return QDateTime(at.date().addYears(step.count), QTime(0, 0));
+        return QDateTime(at.date().addYears(step.count), QTime(0, 0), Qt::UTC);
     }
     return at;
 }
@@ -94,12 +93,10 @@ QList<TimeTick> timeTicks(qint64 fromMs, qint64 toMs, int maxTicks) {
         ++step;
     const QLocale c = QLocale::c();
     QString lastAbove;
-    const QDateTime end = QDateTime::fromMSecsSinceEpoch(toMs);
-    for (QDateTime at = firstAt(QDateTime::fromMSecsSinceEpoch(fromMs), *step);
+    const QDateTime end = QDateTime::fromMSecsSinceEpoch(toMs, Qt::UTC);
+    for (QDateTime at = firstAt(QDateTime::fromMSecsSinceEpoch(fromMs, Qt::UTC), *step);
          at <= end && ticks.size() < std::max(maxTicks, 1); at = next(at, *step)) {
         TimeTick tick{at.toMSecsSinceEpoch(), {}, {}};
-        if (!ticks.isEmpty() && tick.ms <= ticks.last().ms)
-            continue; // an hour that summer time skips or repeats
         QString above;
         switch (step->unit) {
         case Seconds:

@@ -125,6 +125,8 @@ Viewer::Viewer(QWidget* parent)
                     [this] { exportChosen(QStringLiteral("SVG image (*.svg)")); });
     file->addAction(QStringLiteral("Export readings as &CSV…"), this,
                     [this] { exportChosen(QStringLiteral("CSV (*.csv)")); });
+    file->addAction(QStringLiteral("Export s&tatistics as CSV…"), this,
+                    [this] { exportChosen(QStringLiteral("Statistics CSV (*.csv)")); });
     file->addAction(QStringLiteral("Export &report (PDF)…"), this,
                     [this] { exportChosen(QStringLiteral("PDF report (*.pdf)")); });
     file->addSeparator();
@@ -196,15 +198,22 @@ void Viewer::showNothing(const QString& message) {
     statusBar()->showMessage(message);
 }
 
-void Viewer::setSettingsFile(const QString& path) {
+bool Viewer::setSettingsFile(const QString& path, QString& why) {
     settingsPath_ = path;
-    settings_ = readSensorSettings(path);
+    settings::ReadStatus status;
+    settings_ = readSensorSettings(path, status, why);
+    settingsUnread_ = status == settings::ReadStatus::Ok || status == settings::ReadStatus::Missing
+                          ? QString()
+                          : why;
     if (!report_.readings.isEmpty())
         rebuild(true);
+    return status == settings::ReadStatus::Ok;
 }
 
 QStringList Viewer::settingsIgnored() const {
     QStringList out;
+    if (!settingsUnread_.isEmpty())
+        out.append(native(settingsPath_) + QStringLiteral(" not read: ") + settingsUnread_);
     for (const QString& line : settings_.ignored)
         out.append(native(settingsPath_) + u' ' + line);
     return out;
@@ -294,31 +303,34 @@ void Viewer::rebuild(bool again) {
     for (int row = 0; row < stats.size(); ++row) {
         const Statistics& s = stats[row];
         const QString unit = s.unit.isEmpty() ? QString() : " (" + s.unit + ")";
-        const bool limited = !std::isnan(s.low) || !std::isnan(s.high);
-        const QStringList cells{
-            s.series,
-            s.label,
-            s.quantity + unit,
-            QString::number(s.readings),
-            s.first,
-            s.last,
-            s.interval ? spanText(s.interval) : QString(),
-            QString::number(s.gaps),
-            s.gaps ? spanText(s.longestGap) : QString(),
-            s.longestGapStart,
-            QString::number(s.minimum, 'f', 1),
-            s.minimumAt,
-            QString::number(s.maximum, 'f', 1),
-            s.maximumAt,
-            QString::number(s.mean, 'f', 2),
-            QString::number(s.deviation, 'f', 2),
-            limitsText(s.low, s.high, s.unit),
-            limited ? QString::number(s.excursions) : QString(),
-            limited ? spanText(std::uint32_t(s.outside)) : QString(),
-            s.excursions ? spanText(std::uint32_t(s.longestExcursion)) : QString(),
-            s.longestExcursionStart,
-            std::isnan(s.meanKinetic) ? QString() : QString::number(s.meanKinetic, 'f', 1) + " °C",
-            QString::number(s.lowBat)};
+        const bool limited = s.limited();
+        const auto fixed = [](double v, int decimals) {
+            return std::isnan(v) ? QString() : QString::number(v, 'f', decimals);
+        };
+        const QStringList cells{s.series,
+                                s.label,
+                                s.quantity + unit,
+                                QString::number(s.readings),
+                                timeText(s.first),
+                                timeText(s.last),
+                                s.interval ? spanText(s.interval) : QString(),
+                                QString::number(s.gaps),
+                                s.gaps ? spanText(s.longestGap) : QString(),
+                                timeText(s.longestGapStart),
+                                valueText(s.minimum),
+                                timeText(s.minimumAt),
+                                valueText(s.maximum),
+                                timeText(s.maximumAt),
+                                fixed(s.mean, 2),
+                                fixed(s.deviation, 2),
+                                limitsText(s.low, s.high, s.unit),
+                                limited ? QString::number(s.excursions) : QString(),
+                                limited ? spanText(s.outside) : QString(),
+                                s.excursions ? spanText(s.longestExcursion) : QString(),
+                                timeText(s.longestExcursionStart),
+                                std::isnan(s.meanKinetic) ? QString()
+                                                          : fixed(s.meanKinetic, 1) + " °C",
+                                QString::number(s.lowBat)};
         for (int col = 0; col < cells.size(); ++col)
             statistics_->setItem(row, col, new QTableWidgetItem(cells[col]));
     }
@@ -394,12 +406,16 @@ void Viewer::editSensors() {
     SensorsDialog dialog(names, settings_, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
+    const SensorEdits edits = dialog.edits();
+    if (edits.isEmpty())
+        return; // nothing changed, nothing written
     QString error;
-    if (writeSensorSettings(settingsPath_, dialog.settings(), error)) {
+    if (writeSensorEdits(settingsPath_, edits, error)) {
         settings_ = readSensorSettings(settingsPath_); // what the file now says
     } else {
-        settings_ = dialog.settings();
-        settings_.ignored.clear();
+        const settings::FileRead file =
+            settings::readRegularFile(settingsPath_, settings::kMaxSettingsBytes);
+        settings_ = parseSensorSettings(withSensorEdits(file.bytes, edits));
         QMessageBox::warning(this, QStringLiteral("zelm-view"),
                              error +
                                  QStringLiteral(": the settings apply until zelm-view closes."));

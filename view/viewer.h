@@ -27,9 +27,11 @@ class Viewer : public QMainWindow {
 public:
     explicit Viewer(QWidget* parent = nullptr);
     /// Reads the names, calibrations and limits of the sensors from the settings file at path,
-    /// which the Sensors dialog writes, and shows what is open with them.
-    void setSettingsFile(const QString& path);
-    /// Lines of the settings file read as missing, each "FILE line N: Key=value: why".
+    /// which the Sensors dialog writes, and shows what is open with them. False with why when
+    /// the file could not be read (missing, or not a regular file): then no settings apply.
+    bool setSettingsFile(const QString& path, QString& why);
+    /// Lines of the settings file read as missing, each "FILE line N: Key=value: why", and a
+    /// file that could not be read.
     QStringList settingsIgnored() const;
     /// Reads and merges the files and folders. False, with error set to one line naming what
     /// was read, when they hold no readings; the window then keeps what it showed.
@@ -43,6 +45,8 @@ public:
     bool exportPng(const QString& path);
     bool exportSvg(const QString& path);
     bool exportCsv(const QString& path, QString& error) const;
+    /// The statistics table as CSV, one row per series (writeStatisticsCsv).
+    bool exportStatistics(const QString& path, QString& error) const;
     /// The report as a paginated A4 PDF: title, period, files, statistics, one chart per
     /// quantity over the whole time range, page numbers.
     bool exportPdf(const QString& path, QString& error);
@@ -81,7 +85,8 @@ private:
     QString title_;
     QString settingsPath_;
     SensorSettings settings_;
-    QList<Shown> shown_; // per sensor, from the settings
+    QString settingsUnread_; // why the settings file could not be read, where it exists
+    QList<Shown> shown_;     // per sensor, from the settings
     QList<Statistics> stats_;
     QList<qint64> perSensor_; // readings per sensor
     QList<ChartPanel*> panels_;

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <functional>
 
 namespace view {
 
@@ -65,16 +66,29 @@ bool Viewer::exportSvg(const QString& path) {
     return painter.end();
 }
 
-bool Viewer::exportCsv(const QString& path, QString& error) const {
+namespace {
+
+// Through a temporary file and a rename: an old file is replaced only by a whole one.
+bool saveAs(const QString& path, QString& error, const std::function<void(QIODevice&)>& write) {
     QSaveFile out(path);
     if (out.open(QIODevice::WriteOnly)) {
-        writeCsv(report_, out, shown_);
+        write(out);
         if (out.commit())
             return true;
     }
     error = QStringLiteral("cannot write %1: %2")
                 .arg(QDir::toNativeSeparators(path), out.errorString());
     return false;
+}
+
+} // namespace
+
+bool Viewer::exportCsv(const QString& path, QString& error) const {
+    return saveAs(path, error, [&](QIODevice& out) { writeCsv(report_, out, shown_); });
+}
+
+bool Viewer::exportStatistics(const QString& path, QString& error) const {
+    return saveAs(path, error, [&](QIODevice& out) { writeStatisticsCsv(stats_, out); });
 }
 
 bool Viewer::exportPdf(const QString& path, QString& error) {
@@ -96,11 +110,8 @@ bool Viewer::exportPdf(const QString& path, QString& error) {
     for (const Reading& r : std::as_const(report_.readings))
         if (r.time != kNoTime)
             first = std::min(first, r.time), last = std::max(last, r.time);
-    const auto at = [](std::uint32_t t) {
-        return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    };
     pdf.period = first == kNoTime ? QStringLiteral("no reading with a valid date and time")
-                                  : QStringLiteral("%1 to %2").arg(at(first), at(last));
+                                  : QStringLiteral("%1 to %2").arg(timeText(first), timeText(last));
     pdf.files = report_.files;
     pdf.made = QDateTime::currentDateTime();
     pdf.madeBy = QStringLiteral("zelm-view %1").arg(QCoreApplication::applicationVersion());
@@ -137,6 +148,8 @@ void Viewer::exportChosen(const QString& filter) {
         done = exportSvg(path);
     else if (filter.contains("pdf"))
         done = exportPdf(path, error);
+    else if (filter.startsWith("Statistics"))
+        done = exportStatistics(path, error);
     else
         done = exportCsv(path, error);
     if (!done)
