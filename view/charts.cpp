@@ -72,50 +72,81 @@ std::uint32_t intervalOf(const QList<std::uint32_t>& times) {
 }
 
 QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
-    // Series by sensor and value; the readings come in time order.
-    QList<Series> all;
+    // Series by sensor and value, filled in one pass: the readings come in time order.
+    std::vector<Series> all;
     std::vector<std::int32_t> index(size_t(report.sensors.size()) * 2, -1);
-    const auto seriesOf = [&](std::uint32_t sensor, bool second) -> Series& {
+    const auto seriesOf = [&](std::uint32_t sensor, bool second) {
         std::int32_t& i = index[sensor * 2 + second];
-        if (i < 0) {
-            i = std::int32_t(all.size());
-            const Sensor& s = report.sensors[sensor];
-            all.append(Series{});
-            Series& made = all.last();
-            const QString two = second && s.kind == RX ? QStringLiteral(" (2)") : QString();
-            made.name = s.name() + two;
-            made.label = made.name;
-            made.sensor = sensor;
-            made.second = second;
-            if (sensor < std::uint32_t(shown.size())) {
-                const Shown& how = shown[sensor];
-                if (!how.name.isEmpty())
-                    made.label = how.name + two;
-                made.gain = how.gain[second];
-                made.offset = how.offset[second];
-                made.low = how.low[second];
-                made.high = how.high[second];
+        if (i >= 0)
+            return i;
+        i = std::int32_t(all.size());
+        const Sensor& s = report.sensors[sensor];
+        Series& made = all.emplace_back();
+        const QString two = second && s.kind == RX ? QStringLiteral(" (2)") : QString();
+        made.name = s.name() + two;
+        made.label = made.name;
+        made.sensor = sensor;
+        made.second = second;
+        if (sensor < std::uint32_t(shown.size())) {
+            const Shown& how = shown[sensor];
+            if (!how.name.isEmpty())
+                made.label = how.name + two;
+            made.gain = how.gain[second];
+            made.offset = how.offset[second];
+            made.low = how.low[second];
+            made.high = how.high[second];
+        }
+        return i;
+    };
+    // Two passes: the series made and their readings counted, then filled in place.
+    struct Fill {
+        std::uint32_t *at, *times;
+        std::int32_t* values;
+    };
+    std::vector<Fill> fill;
+    std::vector<qsizetype> count;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (qsizetype i = 0; i < report.readings.size(); ++i) {
+            const Reading& r = report.readings[i];
+            // Both series are made before either is used: making one may move the other.
+            const std::int32_t f = seriesOf(r.sensor, false);
+            const std::int32_t g = r.hasValue2 ? seriesOf(r.sensor, true) : -1;
+            // A BT reading always has both values: its humidity shares the temperature's
+            // positions and times, not copied.
+            const bool shares = report.sensors[r.sensor].kind == BT;
+            for (const std::int32_t k : {f, g}) {
+                if (k < 0)
+                    continue;
+                Series& s = all[size_t(k)];
+                if (r.time == kNoTime) {
+                    s.untimed += pass;
+                } else if (pass == 0) {
+                    count.resize(std::max(count.size(), size_t(k) + 1));
+                    ++count[size_t(k)];
+                } else {
+                    Fill& to = fill[size_t(k)];
+                    *to.values++ = k == f ? r.value : r.value2;
+                    if (k == g && shares)
+                        continue;
+                    if (r.lowBat)
+                        s.lowBat.append(std::uint32_t(to.at - s.at.data()));
+                    *to.at++ = std::uint32_t(i);
+                    *to.times++ = r.time;
+                }
             }
         }
-        return all[i];
-    };
-    for (qsizetype i = 0; i < report.readings.size(); ++i) {
-        const Reading& r = report.readings[i];
-        const bool bt = report.sensors[r.sensor].kind == BT;
-        // A BT reading always has both values: its humidity shares the temperature's positions.
-        // Both series are made before either is used: making one may move the other.
-        seriesOf(r.sensor, false);
-        Series* second = r.hasValue2 ? &seriesOf(r.sensor, true) : nullptr;
-        Series& first = seriesOf(r.sensor, false);
-        if (r.time == kNoTime) {
-            ++first.untimed;
-            if (second)
-                ++second->untimed;
-            continue;
+        if (pass == 1)
+            break;
+        count.resize(all.size());
+        for (size_t k = 0; k < all.size(); ++k) {
+            Series& s = all[k];
+            const bool shares = s.second && report.sensors[s.sensor].kind == BT;
+            const qsizetype n = count[k];
+            s.values.resize(n);
+            s.at.resize(shares ? 0 : n);
+            s.times.resize(shares ? 0 : n);
+            fill.push_back({s.at.data(), s.times.data(), s.values.data()});
         }
-        first.at.append(std::uint32_t(i));
-        if (second && !bt)
-            second->at.append(std::uint32_t(i));
     }
     QList<Quantity> charts(kMeasures);
     for (int c = 0; c < kMeasures; ++c)
@@ -123,29 +154,15 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
                      QString::fromUtf8(kTitles[c]),
                      QString::fromUtf8(kUnits[c]),
                      {}};
-    // A BT humidity series shares its temperature series' positions and times, not copied.
-    const auto shares = [&](const Series& s) {
-        return s.second && report.sensors[s.sensor].kind == BT;
-    };
-    for (Series& s : all) { // the temperature series comes first
-        if (shares(s)) {
-            s.at = all[index[s.sensor * 2]].at;
-            s.times = all[index[s.sensor * 2]].times;
-        } else {
-            s.times.resize(s.at.size());
-        }
-        s.values.resize(s.at.size());
-        for (qsizetype k = 0; k < s.at.size(); ++k) {
-            const Reading& r = report.readings[s.at[k]];
-            if (!shares(s))
-                s.times[k] = r.time;
-            s.values[k] = s.second ? r.value2 : r.value;
+    for (Series& s : all) {
+        if (s.second && report.sensors[s.sensor].kind == BT) {
+            const Series& temperature = all[size_t(index[s.sensor * 2])];
+            s.at = temperature.at;
+            s.times = temperature.times;
+            s.lowBat = temperature.lowBat;
         }
     }
     for (Series& s : all) {
-        for (qsizetype k = 0; k < s.at.size(); ++k)
-            if (report.readings[s.at[k]].lowBat)
-                s.lowBat.append(std::uint32_t(k));
         findGaps(s);
         findExtremes(s);
         charts[measureOf(report.sensors[s.sensor].kind, s.second)].series.append(std::move(s));

@@ -11,7 +11,7 @@
 #include <QSet>
 #include <algorithm>
 #include <cstring>
-#include <vector>
+#include <utility>
 
 namespace view {
 
@@ -47,9 +47,18 @@ bool sameContent(const Reading& a, const Reading& b) {
     return std::memcmp(&a, &b, sizeof(Reading)) == 0; // no padding; time follows the stamp
 }
 
+// A reading read is one merged already when their contents are the same and, where both come
+// from raw records, their bytes: two records of one sensor at the same second both stay.
+bool sameReading(const Reading& a, std::uint32_t aTag, const Reading& b, std::uint32_t bTag) {
+    return sameContent(a, b) && (aTag == 0 || bTag == 0 || aTag == bTag);
+}
+
+constexpr std::uint32_t kAside = 0x80000000; // a reference to a reading aside
+constexpr qsizetype kCrowded = 16;           // readings of one second beyond which it is indexed
+
 } // namespace
 
-Merger::Merger(Report& report) : report_(report), slots_(1024, kEmpty) {}
+Merger::Merger(Report& report) : report_(report) {}
 
 Merger::~Merger() = default;
 
@@ -60,9 +69,8 @@ qint64 Merger::add(QIODevice& in, QString& why) {
         [&](const Reading& r, QByteArrayView record) {
             ++read;
             // A raw record is told from a different one with the same decoded line by a hash
-            // of its bytes: two records of one sensor at the same second are both kept.
-            const std::uint32_t tag = record.isEmpty() ? 0 : recordTag(record);
-            if (!insert(r, tag))
+            // of its bytes.
+            if (!insert(r, record.isEmpty() ? 0 : recordTag(record)))
                 ++report_.repeated;
         },
         why);
@@ -78,72 +86,128 @@ qint64 Merger::add(const QByteArray& contents) {
     return add(in, why);
 }
 
-// A slot holds a reading's position and the upper half of its content hash, so that a probe
-// reads a reading only where the hashes match: the readings are far apart in memory.
-bool Merger::insert(const Reading& r, std::uint32_t tag) {
+const Reading& Merger::reading(std::uint32_t ref) const {
+    return ref & kAside ? aside_[ref & ~kAside] : report_.readings[ref];
+}
+
+std::uint32_t Merger::tag(std::uint32_t ref) const {
+    return ref & kAside ? asideTags_[ref & ~kAside] : tags_[ref];
+}
+
+qsizetype Merger::firstAtOrAfter(qsizetype from, std::uint32_t t) const {
+    // Galloping from where every reading before from is earlier than t: lookups come mostly in
+    // time order, close to the last one, and stay where memory is already read.
+    const QList<Reading>& v = report_.readings;
+    qsizetype bound = from, step = 1;
+    while (bound < v.size() && v[bound].time < t) {
+        from = bound + 1;
+        bound += step;
+        step *= 2;
+    }
+    return std::partition_point(v.begin() + from, v.begin() + std::min(bound, v.size()),
+                                [&](const Reading& r) { return r.time < t; }) -
+           v.begin();
+}
+
+std::pair<qsizetype, qsizetype> Merger::secondOf(std::uint32_t t) {
+    const QList<Reading>& v = report_.readings;
+    const qsizetype start =
+        cursor_ <= v.size() && (cursor_ == 0 || v[cursor_ - 1].time < t) ? cursor_ : 0;
+    cursor_ = firstAtOrAfter(start, t);
+    return {cursor_, firstAtOrAfter(cursor_, t + 1)}; // t is before the latest: no overflow
+}
+
+bool Merger::indexed(const Reading& r, std::uint32_t tag) const {
+    if (indexed_ == 0)
+        return false;
     const std::uint64_t h = contentHash(r);
     const std::uint64_t mark = h & 0xFFFFFFFF00000000ULL;
     const std::uint32_t mask = std::uint32_t(slots_.size() - 1);
-    std::uint32_t i = std::uint32_t(h) & mask;
-    for (; slots_[i] != kEmpty; i = (i + 1) & mask) {
-        if ((slots_[i] & 0xFFFFFFFF00000000ULL) != mark)
-            continue;
-        const auto other = std::uint32_t(slots_[i]);
-        if (sameContent(report_.readings[other], r) &&
-            (tag == 0 || tags_[other] == 0 || tags_[other] == tag))
-            return false;
+    for (std::uint32_t i = std::uint32_t(h) & mask; slots_[i] != kEmpty; i = (i + 1) & mask) {
+        const auto ref = std::uint32_t(slots_[i]);
+        if ((slots_[i] & 0xFFFFFFFF00000000ULL) == mark &&
+            sameReading(r, tag, reading(ref), this->tag(ref)))
+            return true;
     }
-    slots_[i] = mark | std::uint64_t(report_.readings.size());
-    report_.readings.append(r);
-    tags_.append(tag);
-    report_.untimed += r.time == kNoTime;
-    if (report_.readings.size() * 4 > slots_.size() * 3)
-        grow();
-    return true;
+    return false;
 }
 
-void Merger::grow() {
-    slots_ = QList<std::uint64_t>(slots_.size() * 2, kEmpty);
-    const std::uint32_t mask = std::uint32_t(slots_.size() - 1);
-    for (qsizetype n = 0; n < report_.readings.size(); ++n) {
-        const std::uint64_t h = contentHash(report_.readings[n]);
-        std::uint32_t i = std::uint32_t(h) & mask;
-        while (slots_[i] != kEmpty)
-            i = (i + 1) & mask;
-        slots_[i] = (h & 0xFFFFFFFF00000000ULL) | std::uint64_t(n);
+void Merger::index(std::uint32_t ref) {
+    if ((indexed_ + 1) * 4 > slots_.size() * 3) { // grown, and every reading indexed again
+        QList<std::uint64_t> old = std::exchange(
+            slots_, QList<std::uint64_t>(std::max<qsizetype>(1024, slots_.size() * 2), kEmpty));
+        indexed_ = 0;
+        for (const std::uint64_t slot : std::as_const(old))
+            if (slot != kEmpty)
+                index(std::uint32_t(slot));
     }
+    const std::uint64_t h = contentHash(reading(ref));
+    const std::uint32_t mask = std::uint32_t(slots_.size() - 1);
+    std::uint32_t i = std::uint32_t(h) & mask;
+    while (slots_[i] != kEmpty)
+        i = (i + 1) & mask;
+    slots_[i] = (h & 0xFFFFFFFF00000000ULL) | ref;
+    ++indexed_;
+}
+
+bool Merger::insert(const Reading& r, std::uint32_t tag) {
+    QList<Reading>& inOrder = report_.readings;
+    const auto inSecond = [&](qsizetype from, qsizetype to) {
+        if (to - from > kCrowded)
+            return indexed(r, tag);
+        for (qsizetype k = from; k < to; ++k)
+            if (sameReading(r, tag, inOrder[k], tags_[k]))
+                return true;
+        return false;
+    };
+    if (r.time == kNoTime || (!inOrder.isEmpty() && r.time < latest_)) {
+        if (r.time != kNoTime) {
+            const auto [from, to] = secondOf(r.time);
+            if (to - from <= kCrowded && inSecond(from, to))
+                return false;
+        }
+        if (indexed(r, tag)) // aside, or of a crowded second
+            return false;
+        aside_.append(r);
+        asideTags_.append(tag);
+        index(kAside | std::uint32_t(aside_.size() - 1));
+        report_.untimed += r.time == kNoTime;
+        return true;
+    }
+    if (!inOrder.isEmpty() && r.time == latest_) {
+        if (inSecond(latestFrom_, inOrder.size()))
+            return false;
+    } else {
+        latest_ = r.time;
+        latestFrom_ = inOrder.size();
+    }
+    inOrder.append(r);
+    tags_.append(tag);
+    // A second grown crowded is indexed whole, and each reading it gets after.
+    const qsizetype inLatest = inOrder.size() - latestFrom_;
+    for (qsizetype k = inLatest == kCrowded + 1 ? latestFrom_ : inOrder.size() - 1;
+         inLatest > kCrowded && k < inOrder.size(); ++k)
+        index(std::uint32_t(k));
+    return true;
 }
 
 void Merger::finish() {
     tags_ = {};
     slots_ = {};
-    QList<Reading>& readings = report_.readings;
-    const auto byTime = [](const Reading& a, const Reading& b) { return a.time < b.time; };
-    if (std::is_sorted(readings.begin(), readings.end(), byTime))
+    asideTags_ = {};
+    indexed_ = 0;
+    if (aside_.isEmpty())
         return;
-    // Sorted as (time, position read) in one 64-bit key, which keeps equal times in the order
-    // read without the second copy of the readings a stable sort would make.
-    std::vector<std::uint64_t> order(size_t(readings.size()));
-    for (qsizetype i = 0; i < readings.size(); ++i)
-        order[size_t(i)] = std::uint64_t(readings[i].time) << 32 | std::uint64_t(i);
-    std::sort(order.begin(), order.end());
-    // Moves each reading to its place, cycle by cycle; a place done points at itself.
-    Reading* const at = readings.data();
-    const auto from = [&](size_t k) { return size_t(std::uint32_t(order[k])); };
-    for (size_t k = 0; k < order.size(); ++k) {
-        if (from(k) == k)
-            continue;
-        const Reading first = at[k];
-        size_t j = k;
-        while (from(j) != k) {
-            const size_t next = from(j);
-            at[j] = at[next];
-            order[j] = j;
-            j = next;
-        }
-        at[j] = first;
-        order[j] = j;
-    }
+    // The readings aside in time order, untimed last, then merged in from the back: of the same
+    // second, those in time order were read first.
+    std::stable_sort(aside_.begin(), aside_.end(),
+                     [](const Reading& a, const Reading& b) { return a.time < b.time; });
+    QList<Reading>& v = report_.readings;
+    qsizetype i = v.size() - 1, j = aside_.size() - 1;
+    v.resize(v.size() + aside_.size());
+    for (qsizetype k = v.size() - 1; j >= 0; --k)
+        v[k] = i >= 0 && v[i].time > aside_[j].time ? v[i--] : aside_[j--];
+    aside_ = {};
 }
 
 Report readHistory(const QStringList& paths) {

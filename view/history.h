@@ -13,7 +13,9 @@ namespace view {
 
 /// Merges reports one after another into a report. Two raw records are the same when their 19
 /// bytes are; a decoded line is the same as any reading already merged that decodes to it. Raw
-/// reports should come first: they are the originals of the decoded ones.
+/// reports should come first: they are the originals of the decoded ones. Reports read in time
+/// order (downloads by name) merge by walking the readings merged so far in time order: a
+/// reading is looked for only among those of its own second.
 class Merger {
 public:
     /// report holds no readings yet.
@@ -33,11 +35,26 @@ public:
 
 private:
     bool insert(const Reading& r, std::uint32_t tag);
-    void grow();
+    /// The readings in time order of the second t, [first, second), found near the last one.
+    std::pair<qsizetype, qsizetype> secondOf(std::uint32_t t);
+    qsizetype firstAtOrAfter(qsizetype from, std::uint32_t t) const;
+    const Reading& reading(std::uint32_t ref) const;
+    std::uint32_t tag(std::uint32_t ref) const;
+    bool indexed(const Reading& r, std::uint32_t tag) const;
+    void index(std::uint32_t ref);
 
     Report& report_;
-    QList<std::uint32_t> tags_;  // per reading: its raw record's hash, 0 for a decoded line
-    QList<std::uint64_t> slots_; // open addressing over readings by content
+    QList<std::uint32_t> tags_; // per reading in time order: its raw record's hash, 0 for a line
+    // Readings read before the latest time merged, or untimed: put in their place at the end.
+    QList<Reading> aside_;
+    QList<std::uint32_t> asideTags_;
+    // Open addressing by content over the readings aside and those of crowded seconds, where a
+    // look through the second would cost too much.
+    QList<std::uint64_t> slots_;
+    qsizetype indexed_ = 0;
+    std::uint32_t latest_ = 0; // the latest time of the readings in time order
+    qsizetype latestFrom_ = 0; // where its second begins
+    qsizetype cursor_ = 0;     // where the last second looked up began
 };
 
 /// The readings of all files named and of the reports directly in the folders named (raw

@@ -69,7 +69,15 @@ std::uint32_t stampTime(const std::uint8_t s[6]) {
         s[2] > kDays[s[1] - 1] + (s[1] == 2 && leapYear(year)) || s[3] > 23 || s[4] > 59 ||
         s[5] > 59)
         return kNoTime;
-    return std::uint32_t(daysSinceEpoch(year, s[1], s[2]) * 86400 + s[3] * 3600 + s[4] * 60 + s[5]);
+    // A report's stamps come mostly in order: the day of the last one is kept.
+    thread_local int lastDay = -1;
+    thread_local qint64 lastDays = 0;
+    const int day = s[0] << 9 | s[1] << 5 | s[2];
+    if (day != lastDay) {
+        lastDays = daysSinceEpoch(year, s[1], s[2]);
+        lastDay = day;
+    }
+    return std::uint32_t(lastDays * 86400 + s[3] * 3600 + s[4] * 60 + s[5]);
 }
 
 // The report's sensors by kind and identifier, found without making a key: every reading
@@ -195,8 +203,9 @@ bool parseLine(QByteArrayView line, Sensors* sensors, Reading& r) {
     if (!parseTenths(r.hasValue2 ? values.first(space) : values, r.value) ||
         (r.hasValue2 && !parseTenths(values.sliced(space + 1), r.value2)))
         return false;
-    // A second number belongs to BT (humidity) and RX only.
-    if (r.hasValue2 && kind != BT && kind != RX)
+    // A second number belongs to RX, which may have one or two, and BT, which always has its
+    // humidity.
+    if (r.hasValue2 ? kind != BT && kind != RX : kind == BT)
         return false;
     if (sensors)
         r.sensor = sensors->of(Kind(kind), field[3]);
