@@ -313,14 +313,13 @@ QString Sensor::name() const {
 
 bool looksRaw(QByteArrayView head) {
     head = head.first(std::min(head.size(), kHeadBytes));
-    if (head.startsWith(kByteOrderMark))
-        return false;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.data());
     qsizetype records = 0, lines = 0, binary = 0;
     for (qsizetype at = 0; at + report::kRecordSize <= head.size(); at += report::kRecordSize)
         records += (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) ||
                    (bytes[at + 8] >= TX && bytes[at + 8] <= BV);
-    for (qsizetype from = 0; from < head.size();) {
+    for (qsizetype from = head.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
+         from < head.size();) {
         const qsizetype nl = head.indexOf('\n', from);
         const qsizetype end = nl < 0 ? head.size() : nl;
         Reading r;

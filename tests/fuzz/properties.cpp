@@ -204,23 +204,28 @@ void profile(const QByteArray& input) {
     if (missing > 1 || left.size() > 2)
         fail("other lines are kept as they were");
 
-    // The sensor settings it holds, written back, read the same and leave the port alone.
+    // Edits of the sensor settings it holds: what they set reads back, every other setting
+    // stays, and so does the port; no edit changes nothing.
     const view::SensorSettings sensors = view::parseSensorSettings(written);
-    const QByteArray again = view::withSensorSettings(written, sensors);
-    const view::SensorSettings reread = view::parseSensorSettings(again);
-    const auto same = [](const view::SectionSettings& a, const view::SectionSettings& b) {
-        for (int f = 0; f < view::kFields; ++f)
-            if (a.field[f] != b.field[f])
-                return false;
-        // Bytes that are no text, once read, are written as a replacement character: longer.
-        return a.name == b.name || a.name.contains(QChar::ReplacementCharacter);
-    };
-    if (!same(sensors.limits, reread.limits))
-        fail("limits read back as written");
+    if (view::withSensorEdits(written, {}) != written)
+        fail("no edit changes nothing");
+    view::SensorEdits edits{{view::kLimitsSection, {{"TemperatureLow", "-2.5"}}}};
     for (auto it = sensors.sensors.cbegin(); it != sensors.sensors.cend(); ++it)
-        if (!it->isEmpty() && (!reread.of(it.key()) || !same(*it, *reread.of(it.key()))))
-            fail("sensor settings read back as written");
-    if (settings::profileValue(again, "ZuroRuve", "Port", "") != value)
+        edits[it.key()] = {{"Gain", "2"}, {"Offset", ""}};
+    const view::SensorSettings reread =
+        view::parseSensorSettings(view::withSensorEdits(written, edits));
+    // A pair with a limit the edit makes impossible is read as missing; nothing else changes.
+    if (reread.limits.field[view::TemperatureLow] != -2.5 &&
+        !(sensors.limits.field[view::TemperatureHigh] < -2.5))
+        fail("an edit of the limits reads back");
+    for (auto it = sensors.sensors.cbegin(); it != sensors.sensors.cend(); ++it) {
+        const view::SectionSettings* again = reread.of(it.key());
+        if (!again || again->field[view::Gain] != 2.0 || again->field[view::Offset] ||
+            again->field[view::Gain2] != it->field[view::Gain2])
+            fail("sensor edits read back, other settings as they were");
+    }
+    if (settings::profileValue(view::withSensorEdits(written, edits), "ZuroRuve", "Port", "") !=
+        value)
         fail("writing sensor settings keeps the port");
     QByteArray removed = written; // every line of the key, as a later one would be read
     for (QByteArray less;
@@ -230,8 +235,21 @@ void profile(const QByteArray& input) {
         fail("a removed key reads as missing");
 }
 
+// A report's readings by content, sensors by kind and identifier rather than number.
+QList<QByteArray> contentsOf(const view::Report& report) {
+    QList<QByteArray> out;
+    for (const view::Reading& r : report.readings) {
+        view::Reading copy = r;
+        copy.sensor = 0;
+        out.append(QByteArray(reinterpret_cast<const char*>(&copy), sizeof copy) +
+                   report.sensors[r.sensor].id + char('0' + report.sensors[r.sensor].kind));
+    }
+    return out;
+}
+
 // zelm-view's reader never fails, tells raw from decoded by content, and counts every line as
-// a reading or as skipped.
+// a reading or as skipped; a raw record reads as its decoded line does, odd bytes and values
+// out of range among the lines change nothing else.
 void view(const QByteArray& bytes) {
     const view::Report report = view::readReport(bytes);
     if (report.raw != view::looksRaw(bytes))
@@ -243,6 +261,26 @@ void view(const QByteArray& bytes) {
         untimed += r.time == view::kNoTime;
     if (untimed != report.untimed)
         fail("untimed readings miscounted");
+
+    // The bytes as records of a known kind, read raw and as the decoder's text with a
+    // byte-order mark, a heading, a NUL and a value out of range around it.
+    QByteArray raw = bytes.first(bytes.size() / 19 * 19);
+    for (qsizetype at = 8; at < raw.size(); at += 19)
+        raw[at] = char(1 + std::uint8_t(raw[at]) % 4);
+    QBuffer in;
+    in.setData(raw);
+    in.open(QIODevice::ReadOnly);
+    report::DecodeResult result;
+    const QByteArray text = decodeAll(in, {"."}, result);
+    const view::Report direct = view::readReport(raw);
+    const view::Report lines =
+        view::readReport("\xEF\xBB\xBFTemperature \xC2\xB0" + QByteArray("C\0\r\n", 4) + text +
+                         "OK\t2024-03-05-14-07-09\tTX\t00001\t999999999.9\r\n");
+    if ((!text.isEmpty() && (lines.raw || lines.skippedLines != 2)) ||
+        (!raw.isEmpty() && !direct.raw))
+        fail("raw or decoded, not by structure");
+    if (contentsOf(direct) != contentsOf(lines))
+        fail("a raw record reads otherwise than its decoded line");
 
     // Split into up to four reports and merged, raw ones first as a history reads them, in
     // either order: the same readings, each once, in time order.
@@ -264,19 +302,18 @@ void view(const QByteArray& bytes) {
         for (qsizetype i = 1; i < history.readings.size(); ++i)
             if (history.readings[i - 1].time > history.readings[i].time)
                 fail("a history out of time order");
-        QList<QByteArray> set; // readings by content; sensors by identifier, not number
-        for (const view::Reading& r : history.readings) {
-            view::Reading copy = r;
-            copy.sensor = 0;
-            set.append(QByteArray(reinterpret_cast<const char*>(&copy), sizeof copy) +
-                       history.sensors[r.sensor].id + char('0' + history.sensors[r.sensor].kind));
-        }
+        QList<QByteArray> set = contentsOf(history);
         std::sort(set.begin(), set.end());
         return set;
     };
     QList<QByteArray> reversed(parts.rbegin(), parts.rend());
     if (merged(parts) != merged(reversed))
         fail("a merge that depends on the order of its reports");
+    // Raw records and their decoded lines, in pieces, in either order: each once.
+    const qsizetype half = raw.size() / 38 * 19;
+    const QList<QByteArray> mixed{text, raw.sliced(half), raw.first(half), text};
+    if (merged(mixed) != merged({raw}))
+        fail("decoded lines of raw records merged add readings");
 }
 
 } // namespace properties
