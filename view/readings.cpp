@@ -378,7 +378,7 @@ bool eachReading(QIODevice& in, Report& report, void (*each)(void*, const Readin
                     each(context, r, QByteArrayView(data + used, report::kRecordSize));
             }
             if (end)
-                report.partialBytes += have - used;
+                report.partialBytes += have; // nothing came: less than a record is left
         } else {
             for (;;) {
                 const char* nl =
