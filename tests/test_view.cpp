@@ -84,9 +84,9 @@ private slots:
         QTest::newRow("CR LF, comma") << tx + "\r\n" + bt + "\r\n" << 0 << csvTx + csvBt;
         QTest::newRow("LF, cut last line") << tx + "\n" + bt.chopped(2) << 1 << csvTx;
         QTest::newRow("junk lines")
-            << "heading\r\n" + tx + "\tmore\r\n\r\nOK\t" + tx.mid(7, 20) +
-                   "XX\t1\t2.0\r\nOK\t2024-13-05-14-07-09\tRX\t00042\t-0.5 21.5"
-            << 3 << QByteArray("2024-13-05-14-07-09,OK,RX,00042,-0.5,21.5,\r\n");
+            << "heading\r\n" + tx + "\tmore\r\n\r\nOK\t" + tx.mid(7, 20) + "XX\t1\t2.0\r\nINVALID" +
+                   tx.mid(6) + "\r\nOK\t2024-13-05-14-07-09\tRX\t00042\t-0.5 21.5"
+            << 4 << QByteArray("2024-13-05-14-07-09,OK,RX,00042,-0.5,21.5,\r\n");
         QTest::newRow("byte-order mark, a °C heading, a NUL and an odd byte")
             << "\xEF\xBB\xBFTemperature °C\r\n" + tx + "\r\n" + QByteArray(1, '\0') + "\xE9\r\n" +
                    bt + "\r\n"
@@ -129,7 +129,13 @@ private slots:
         QTest::newRow("overlapping downloads")
             << QList<File>{{"in-1.dat", a + b + c}, {"in-2.dat", b + c + d}} << a + b + c + d << 2;
         QTest::newRow("read in file order, shown in time order")
-            << QList<File>{{"in-1.dat", c + d}, {"in-2.dat", a + b + c}} << a + b + c + d << 1;
+            << QList<File>{{"in-1.dat", c + d}, {"in-2.dat", a + b + c}, {"in-3.dat", a + b}}
+            << a + b + c + d << 3;
+        QByteArray crowd; // twenty transmitters in one second
+        for (int id = 1; id <= 20; ++id)
+            crowd += tx("260301000000", id, 20);
+        QTest::newRow("a crowded second")
+            << QList<File>{{"in-1.dat", crowd + b}, {"in-2.dat", crowd}} << crowd + b << 20;
         QTest::newRow("raw and decoded of one download")
             << QList<File>{{"out-1.txt", a + b}, {"in-1.dat", a + b}} << a + b << 2;
         QTest::newRow("decoded only, twice")
@@ -294,8 +300,9 @@ private slots:
                 for (const QPointF& p : line)
                     drawn.insert(std::int32_t(std::lround(p.y() * 10))), ++points;
                 // In time order but within a pixel column, where the order does not show.
+                const double width = (x1 - x0) / columns;
                 QVERIFY(std::adjacent_find(line.begin(), line.end(), [&](QPointF a, QPointF b) {
-                            return b.x() < a.x() - (x1 - x0) / columns;
+                            return b.x() < a.x() - width;
                         }) == line.end());
             }
             QVERIFY(points <= 2 * columns + 2);
@@ -484,7 +491,8 @@ private slots:
                     return table->item(row, c);
             return static_cast<QTableWidgetItem*>(nullptr);
         };
-        QVERIFY(!(cell(1, "Humidity low")->flags() & Qt::ItemIsEditable)); // a TX has none
+        for (const char* none : {"Humidity low", "Gain 2"}) // a TX has neither
+            QVERIFY(!(cell(1, none)->flags() & Qt::ItemIsEditable));
         QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
         QVERIFY(ok->isEnabled() && !cell(3, "Gain")->toolTip().isEmpty()); // marked, as written
         QCOMPARE(cell(3, "Gain")->text(), "1,5");
@@ -773,7 +781,8 @@ private slots:
         const QString got = all.simplified();
         for (const char* expected :
              {"Freezer 2", "Period: 2026-03-02 00:00:00 to 2026-03-02 00:25:01", "in.dat",
-              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "5 min from", "4.0", "TX 00159"})
+              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "5 min from", "4.0", "TX 00159",
+              "Temperature (°C)"}) // and the chart
             QVERIFY2(got.contains(QString::fromUtf8(expected)), expected);
         // Each page its own, numbered, the table's header again on the next.
         const QStringList pages = all.split(u'\f', Qt::SkipEmptyParts);
