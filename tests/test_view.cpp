@@ -182,9 +182,13 @@ private slots:
         writeAll(d.filePath("out-4.txt"), "heading\r\nOK\t2026-03-01\r\n");
         writeAll(d.filePath("notes.txt"), "a note\n");
         writeAll(d.filePath("sub/in-5.dat"), a);
-        // Behind a report's name, what would block or never end a read.
+#ifndef Q_OS_WIN // behind a report's name, what would block or never end a read
         QVERIFY(::mkfifo(QFile::encodeName(d.filePath("in-6.dat")).constData(), 0600) == 0);
         QVERIFY(QFile::link("/dev/zero", d.filePath("in-7.dat")));
+        const QString special = "not a regular file";
+#else
+        const QString special;
+#endif
         const auto listing = [&] {
             QStringList all;
             for (const QFileInfo& f : d.entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot))
@@ -208,9 +212,9 @@ private slots:
         QCOMPARE(why.value("notes.txt"), "not a report");
         QCOMPARE(why.value("empty"), "no reports in this folder");
         QVERIFY(why.value("none.dat").startsWith("cannot read"));
-        QCOMPARE(why.value("in-6.dat"), "not a regular file");
-        QCOMPARE(why.value("in-7.dat"), "not a regular file");
-        QCOMPARE(why.size(), 8); // the folder inside is not read
+        QCOMPARE(why.value("in-6.dat"), special);
+        QCOMPARE(why.value("in-7.dat"), special);
+        QCOMPARE(why.size(), special.isEmpty() ? 6 : 8); // the folder inside is not read
     }
 
     // The usual interval, gaps longer than three of it, lines broken there.
@@ -834,13 +838,14 @@ private slots:
         view::Viewer viewer;
         QString why;
         QVERIFY(!viewer.setSettingsFile(dir.path(), why));
-        QCOMPARE(viewer.settingsIgnored(), QStringList{dir.path() + " not read: " + why});
+        const QString folder = QDir::toNativeSeparators(dir.path());
+        QCOMPARE(viewer.settingsIgnored(), QStringList{folder + " not read: " + why});
         QProcess view;
         view.start(ZELM_VIEW, {"--settings", dir.path(), "--csv", csv, raw});
         QVERIFY(view.waitForFinished(60000));
         QCOMPARE(view.exitCode(), 2);
-        QCOMPARE(view.readAllStandardError(),
-                 "zelm-view: --settings " + dir.path().toUtf8() + ": not a regular file\n");
+        QCOMPARE(view.readAllStandardError().trimmed(),
+                 "zelm-view: --settings " + folder.toUtf8() + ": not a regular file");
         // The readings are those of the file the program decodes from the raw report, written
         // with a decimal comma, in time order.
         writeAll(other.filePath("out-1.txt"), decodeText(contents, {","}));
