@@ -169,7 +169,7 @@ void tellEnd(Context& ctx, const Request& request, const Result& out) {
         {End::LineFailed, QStringLiteral("the line failed")},
         {End::BeyondLimits, QStringLiteral("no whole report came")},
         {End::NotKept, QStringLiteral("the report is not kept")},
-        {End::NotCleared, QStringLiteral("no prompt after the clear command")},
+        {End::NotCleared, QStringLiteral("the clear did not go through")},
     };
     ctx.log.LogLine("ERROR: the logger was NOT cleared: " + why.value(out.end),
                     core::Severity::Error);
@@ -202,7 +202,9 @@ Result readOut(Session& session, const Request& request) {
                                                   : QStringLiteral("ClearData"),
                                  QString::fromUtf8(e.what())),
                         core::Severity::Error);
-        out.end = End::LineFailed;
+        // Once the report is kept only the clear can have failed.
+        out.end =
+            out.reached >= Stage::Kept && request.download ? End::NotCleared : End::LineFailed;
     }
     tellEnd(ctx, request, out);
     const bool lineFine =
