@@ -144,6 +144,10 @@ const QList<ReadOutCase> kReadOutFaults{
      "zelm-download: --port and --device: give one of them (see zelm-download --help)", "", false},
     {"unknown option", "--foo", "--fast", "", 0, 64,
      "zelm-download: unknown option --foo (see zelm-download --help)", "", false},
+    {"boot wait not a number", "--boot-wait soon", "--fast", "", 0, 64,
+     "zelm-download: --boot-wait: not a number of seconds up to 24 days (see zelm-download "
+     "--help)",
+     "", false},
     {"boot wait beyond 32 bits", "--boot-wait 3000000", "--fast", "", 0, 64,
      "zelm-download: --boot-wait: not a number of seconds up to 24 days (see zelm-download "
      "--help)",

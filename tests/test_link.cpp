@@ -108,6 +108,8 @@ const QList<CaptureCase> kCaptures{
      "ab",
      {2},
      30020},
+    // Should the report never end, it ends at the first of them.
+    {"two inside, then silence", "!@#$%^&*\x01zz%^&*\x02xy", 0, "", {0}, 30020},
     // 30 s of silence counted from the last data, not from the start marker.
     {"silence before the end", "5000:!@#$abc|10000:def", 2, "old", {6}, 45010},
     {"slow but steady", "!@#$a|29000:b|29000:c|29000:%^&*" + kCmd, 0, "abc", {2, 3}, 87010, true},

@@ -101,15 +101,10 @@ void onSignal(int signal) {
 }
 
 QString stopReason() {
-    switch (told) {
-    case 0:
+    if (!told)
         return {};
-    case SIGINT:
-        return QStringLiteral("Stopped by SIGINT");
-    case SIGTERM:
-        return QStringLiteral("Stopped by SIGTERM");
-    }
-    return QStringLiteral("Stopped by signal %1").arg(int(told));
+    return told == SIGINT ? QStringLiteral("Stopped by SIGINT")
+                          : QStringLiteral("Stopped by SIGTERM");
 }
 
 struct Arguments {
