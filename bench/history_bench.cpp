@@ -15,11 +15,11 @@
 
 #include "runchild.h"
 #include "tools/records.h"
-#include "view/chartpanel.h"
+#include "view/chartpainter.h"
 #include "view/history.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cmath>
@@ -69,19 +69,23 @@ void writeDownload(const std::string& path, long first, long count) {
 // does) on the report's chart, painted at the window's size: the fastest of several.
 double zoomStep(const view::Report& report) {
     const QList<view::Quantity> charts = view::quantities(report);
-    view::ChartPanel panel(report, charts.first());
-    QImage image(1100, panel.heightFor(1100), QImage::Format_RGB32);
+    const QList<bool> drawn(report.sensors.size(), true);
+    const QList<int> pens = view::sensorPens(report, drawn);
+    double x0 = 0, x1 = 1;
+    view::timeSpan(charts.first(), x0, x1);
+    const double middle = (x0 + x1) / 2;
+    const view::ChartView whole = view::chartView(charts.first(), drawn, pens, x0, x1);
+    const view::ChartView zoomed = view::chartView(
+        charts.first(), drawn, pens, middle - (middle - x0) * 0.8, middle + (x1 - middle) * 0.8);
+    QImage image(1100, view::chartHeight(whole, 1100), QImage::Format_RGB32);
     QPainter painter(&image);
     const QRect rect(QPoint(0, 0), image.size());
-    const double x0 = panel.fullStart(), x1 = panel.fullEnd(), middle = (x0 + x1) / 2;
     double fastest = 1e9;
     for (int round = 0; round < 25; ++round) {
-        panel.setTimeRange(x0, x1);
-        panel.paintChart(painter, rect);
+        view::paintChart(painter, rect, whole);
         QElapsedTimer timer;
         timer.start();
-        panel.setTimeRange(middle - (middle - x0) * 0.8, middle + (x1 - middle) * 0.8);
-        panel.paintChart(painter, rect);
+        view::paintChart(painter, rect, zoomed);
         fastest = std::min(fastest, double(timer.nsecsElapsed()) / 1e6);
     }
     return fastest;
@@ -206,7 +210,7 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     double readSeconds = 1e9;
     view::Report history;
     for (int round = 0; round < (zoomOnly ? 1 : 3); ++round) {

@@ -9,19 +9,20 @@
 #include "view/chartpanel.h"
 #include "view/history.h"
 #include "view/sensorsdialog.h"
-#include "view/sensorsettings.h"
-#include "view/statistics.h"
 #include "view/timeaxis.h"
 #include "view/viewer.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTimeZone>
+#include <QWheelEvent>
 
 namespace {
 
@@ -60,6 +61,32 @@ struct File {
     QByteArray records;
 };
 
+// A chart of the sensors drawn (default: all) over its whole span, 600 pixels wide, painted
+// without antialiasing: each pixel is one of the colours drawn.
+QImage painted(const view::Report& report, const view::Quantity& q, QList<bool> drawn = {}) {
+    if (drawn.isEmpty())
+        drawn.fill(true, report.sensors.size());
+    double x0 = 0, x1 = 1;
+    view::timeSpan(q, x0, x1);
+    const view::ChartView chart =
+        view::chartView(q, drawn, view::sensorPens(report, drawn), x0, x1);
+    QImage image(600, view::chartHeight(chart, 600), QImage::Format_RGB32);
+    QPainter p(&image);
+    view::paintChart(p, image.rect(), chart);
+    return image;
+}
+
+// The pixels of a colour within an area of an image.
+QList<QPoint> pixels(const QImage& image, QRgb colour, QRect area = {}) {
+    QList<QPoint> at;
+    area = area.isNull() ? image.rect() : area & image.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) == colour)
+                at.append({x, y});
+    return at;
+}
+
 } // namespace
 
 class TestView : public QObject {
@@ -79,7 +106,9 @@ private slots:
         QTest::addColumn<QByteArray>("csv");
         const QByteArray tx = "LOWBAT\t2024-03-05-14-07-09\tTX\t12345\t25.0";
         const QByteArray bt = "OK\t2024-03-05-14-07-09\tBT\t00:1A:2B:3C:4D:5E\t30,3 93,6";
-        const QByteArray csvTx = "2024-03-05T14:07:09,LOWBAT,TX,12345,25.0,,\r\n";
+        // TX 12345 has a name with a quote and a comma.
+        const QByteArray csvTx =
+            "2024-03-05T14:07:09,LOWBAT,TX,12345,25.0,,\"Fridge \"\"A\"\", left\"\r\n";
         const QByteArray csvBt = "2024-03-05T14:07:09,OK,BT,00:1A:2B:3C:4D:5E,30.3,93.6,\r\n";
         QTest::newRow("CR LF, comma") << tx + "\r\n" + bt + "\r\n" << 0 << csvTx + csvBt;
         QTest::newRow("LF, cut last line") << tx + "\n" + bt.chopped(2) << 1 << csvTx;
@@ -91,16 +120,16 @@ private slots:
             << "\xEF\xBB\xBFTemperature °C\r\n" + tx + "\r\n" + QByteArray(1, '\0') + "\xE9\r\n" +
                    bt + "\r\n"
             << 2 << csvTx + csvBt;
-        QTest::newRow("leap days")
+        QTest::newRow("leap days, 30 days of November")
             << QByteArray("OK\t2024-02-29-00-00-00\tRX\t00001\t1.0\nOK\t2026-02-29-00-00-00"
-                          "\tRX\t00001\t1.0\n")
+                          "\tRX\t00001\t1.0\nOK\t2026-11-31-00-00-00\tRX\t00001\t1.0\n")
             << 0
             << QByteArray("2024-02-29T00:00:00,OK,RX,00001,1.0,,\r\n"
-                          "2026-02-29-00-00-00,OK,RX,00001,1.0,,\r\n");
+                          "2026-02-29-00-00-00,OK,RX,00001,1.0,,\r\n"
+                          "2026-11-31-00-00-00,OK,RX,00001,1.0,,\r\n");
         QTest::newRow("out of range")
             << tx.chopped(4) + "999999999.9\n" + tx.chopped(4) + "-99999.9" << 1
-            << QByteArray("2024-03-05T14:07:09,LOWBAT,TX,12345,"
-                          "-99999.9,,\r\n");
+            << QByteArray(csvTx).replace("25.0", "-99999.9");
     }
     void decodedFile() {
         QFETCH(QByteArray, text);
@@ -108,7 +137,10 @@ private slots:
         QFETCH(QByteArray, csv);
         const view::Report report = view::readReport(text);
         QCOMPARE(report.skippedLines, skipped);
-        QCOMPARE(csvOf(report), csv);
+        QCOMPARE(csvOf(report, view::shownSensors(report, view::parseSensorSettings(
+                                                              "[Sensor TX 12345]\nName=Fridge "
+                                                              "\"A\", left\n"))),
+                 csv);
         qint64 untimed = 0; // not charted: the rows without an ISO time
         for (const QByteArray& row : csv.split('\n'))
             untimed += row.size() > 10 && row[10] != 'T';
@@ -182,6 +214,8 @@ private slots:
         writeAll(d.filePath("out-4.txt"), "heading\r\nOK\t2026-03-01\r\n");
         writeAll(d.filePath("notes.txt"), "a note\n");
         writeAll(d.filePath("sub/in-5.dat"), a);
+        writeAll(d.filePath("x.raw"), tx("260301000500", 1, 21)); // a report by its bytes
+        writeAll(d.filePath("y.bin"), QByteArray(190, 'z'));      // no report
 #ifndef Q_OS_WIN // behind a report's name, what would block or never end a read
         QVERIFY(::mkfifo(QFile::encodeName(d.filePath("in-6.dat")).constData(), 0600) == 0);
         QVERIFY(QFile::link("/dev/zero", d.filePath("in-7.dat")));
@@ -199,8 +233,8 @@ private slots:
         const view::Report history = view::readHistory(
             {d.path(), d.filePath("in-1.dat"), d.filePath("empty"), d.filePath("none.dat")});
         QCOMPARE(listing(), before);
-        QCOMPARE(history.files, QStringList{d.filePath("in-1.dat")});
-        QCOMPARE(history.readings.size(), 1);
+        QCOMPARE(history.files, (QStringList{d.filePath("in-1.dat"), d.filePath("x.raw")}));
+        QCOMPARE(history.readings.size(), 2);
         QCOMPARE(history.partialBytes, 3);
         QCOMPARE(history.skippedLines, 2);
         QMap<QString, QString> why;
@@ -210,11 +244,17 @@ private slots:
         QCOMPARE(why.value("in-3.dat"), "holds no readings");
         QCOMPARE(why.value("out-4.txt"), "holds no readings");
         QCOMPARE(why.value("notes.txt"), "not a report");
+        QCOMPARE(why.value("y.bin"), "not a report");
         QCOMPARE(why.value("empty"), "no reports in this folder");
         QVERIFY(why.value("none.dat").startsWith("cannot read"));
         QCOMPARE(why.value("in-6.dat"), special);
         QCOMPARE(why.value("in-7.dat"), special);
-        QCOMPARE(why.size(), special.isEmpty() ? 6 : 8); // the folder inside is not read
+        QCOMPARE(why.size(), special.isEmpty() ? 7 : 9); // the folder inside is not read
+        QCOMPARE(view::summaryOf(history),
+                 QStringLiteral("2 files read, 2 records read, 2 unique readings, 0 repeated left "
+                                "out, %1 files skipped; 2 lines that are not readings; 3 bytes "
+                                "after the last whole record")
+                     .arg(why.size()));
     }
 
     // The usual interval, gaps longer than three of it, lines broken there.
@@ -338,8 +378,13 @@ private slots:
             for (int id = 1; id <= 3; ++id)
                 records += tx(start.addSecs(300 * i), id, 20 + 5 * std::sin(i / 40.0) + id);
         const view::Report report = view::readReport(records);
-        view::ChartPanel panel(report, view::quantities(report).first());
-        const QRect rect(at, QSize(600, panel.heightFor(600)));
+        const QList<view::Quantity> charts = view::quantities(report);
+        const QList<bool> drawn(report.sensors.size(), true);
+        double x0 = 0, x1 = 1;
+        view::timeSpan(charts[0], x0, x1);
+        const view::ChartView chart =
+            view::chartView(charts[0], drawn, view::sensorPens(report, drawn), x0, x1);
+        const QRect rect(at, QSize(600, view::chartHeight(chart, 600)));
         QList<QImage> images;
         for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
             QImage image(QSize(640, rect.bottom() + 10) * ratio, format);
@@ -347,7 +392,7 @@ private slots:
             image.fill(Qt::gray);
             QPainter p(&image);
             p.setRenderHint(QPainter::Antialiasing);
-            panel.paintChart(p, rect);
+            view::paintChart(p, rect, chart);
             p.end();
             images.append(image.convertToFormat(QImage::Format_RGB32));
         }
@@ -391,52 +436,66 @@ private slots:
     // named by its line; nothing else is lost.
     void sensorSettings_data() {
         QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("shown"); // TX 00007's name|gain|offset|low|high
+        QTest::addColumn<QList<int>>("which"); // sensor (TX 00007, BT, RX 00042, BV 00042), value
+        QTest::addColumn<QString>("shown");    // name|gain|offset|low|high
         QTest::addColumn<QList<int>>("ignored");
         const QByteArray limits = "[Limits]\nTemperatureLow=2\nTemperatureHigh=8\n";
+        const QList<int> tx{0, 0};
         QTest::newRow("name, calibration, own limit")
             << limits + "[Sensor TX 00007]\nName=Freezer 2\nOffset=-0.3\nGain=1.5\n"
                         "TemperatureHigh=6\n"
-            << "Freezer 2|1.5|-0.3|2|6" << QList<int>{};
+            << tx << "Freezer 2|1.5|-0.3|2|6" << QList<int>{};
         QTest::newRow("case, blanks, a comment")
-            << QByteArray("[  sensor   tx  00007 ]\n; Gain=0 a comment\nname = Freezer\n")
+            << QByteArray("[  sensor   tx  00007 ]\n; Gain=0 a comment\nname = Freezer\n") << tx
             << "Freezer|1|0|nan|nan" << QList<int>{};
         QTest::newRow("decimal comma, gain 0, unknown key")
-            << QByteArray("[Sensor TX 00007]\nOffset=0,5\nGain=0\nColour=red\nGain2=2\n")
+            << QByteArray("[Sensor TX 00007]\nOffset=0,5\nGain=0\nColour=red\nGain2=2\n") << tx
             << "|1|0|nan|nan" << QList<int>{2, 3, 4};
+        QTest::newRow("offset 0, a limit of 0")
+            << QByteArray("[Sensor TX 00007]\nOffset=0\nTemperatureLow=0\n") << tx << "|1|0|0|nan"
+            << QList<int>{};
         QTest::newRow("a comma is no number")
             << QByteArray("[Sensor TX 00007]\nOffset=0,500\nTemperatureHigh=1,000\n[Limits]\n"
                           "ActivationEnergy=83,144\n")
-            << "|1|0|nan|nan" << QList<int>{2, 3, 5};
+            << tx << "|1|0|nan|nan" << QList<int>{2, 3, 5};
         QTest::newRow("out of bounds")
             << QByteArray("[Sensor TX 00007]\nOffset=1e18\nGain=1e308\nTemperatureHigh=1e18\n"
                           "Gain2=0.0001\nOffset2=-1e5\nTemperatureLow=-1e6\n")
-            << "|1|0|-1e+06|nan" << QList<int>{2, 3, 4, 5};
+            << tx << "|1|0|-1e+06|nan" << QList<int>{2, 3, 4, 5};
         QTest::newRow("low above high in one section")
-            << QByteArray("[Limits]\nTemperatureLow=9\nTemperatureHigh=8\nHumidityHigh=60\n")
+            << QByteArray("[Limits]\nTemperatureLow=9\nTemperatureHigh=8\nHumidityHigh=60\n") << tx
             << "|1|0|nan|nan" << QList<int>{2, 3};
         QTest::newRow("own low above the shared high")
             << limits + "[Sensor TX 00007]\nTemperatureLow=10\nName=F\n"
-            << "F|1|0|2|8" << QList<int>{5};
+            << tx << "F|1|0|2|8" << QList<int>{5};
         QTest::newRow("no sensor named, a second section")
             << QByteArray("[Sensor XY 1]\nName=x\n[Sensor TX 00007]\nName=A\n[Sensor TX 00007]\n"
                           "Name=B\n[ZuroRuve]\nPort=3\nGain=0\n")
-            << "A|1|0|nan|nan" << QList<int>{2, 6};
+            << tx << "A|1|0|nan|nan" << QList<int>{2, 6};
+        // Each quantity its own limit keys; a second value its own calibration, gain 1 unless set.
+        const QByteArray bt = "[Sensor BT 00:1A:2B:3C:4D:5E]\nOffset2=1.5\nHumidityHigh=60\n"
+                              "TemperatureHigh=30\n[Limits]\nRxLow=1\nBatteryLow=3.3\n";
+        QTest::newRow("BT humidity") << bt << QList<int>{1, 1} << "|1|1.5|nan|60" << QList<int>{};
+        QTest::newRow("BT temperature") << bt << QList<int>{1, 0} << "|1|0|nan|30" << QList<int>{};
+        QTest::newRow("RX") << bt << QList<int>{2, 0} << "|1|0|1|nan" << QList<int>{};
+        QTest::newRow("BV") << bt << QList<int>{3, 0} << "|1|0|3.3|nan" << QList<int>{};
     }
     void sensorSettings() {
         QFETCH(QByteArray, ini);
+        QFETCH(QList<int>, which);
         QFETCH(QString, shown);
         QFETCH(QList<int>, ignored);
         const view::SensorSettings settings = view::parseSensorSettings(ini);
-        const view::Report report = view::readReport(tx("260301000000", 7, 20));
-        const view::Shown s = view::shownSensors(report, settings)[0];
+        const view::Report report = view::readReport(tx("260301000000", 7, 20) + kBt + kRx + kBv);
+        const view::Shown s = view::shownSensors(report, settings)[which[0]];
+        const int v = which[1];
         const auto n = [](double v) { return QString::number(v); };
-        QCOMPARE(QStringList({s.name, n(s.gain[0]), n(s.offset[0]), n(s.low[0]), n(s.high[0])})
+        QCOMPARE(QStringList({s.name, n(s.gain[v]), n(s.offset[v]), n(s.low[v]), n(s.high[v])})
                      .join('|'),
                  shown);
         QList<int> lines;
-        for (const QString& why : settings.ignored)
-            lines.append(why.section(' ', 1, 1).chopped(1).toInt()); // "line N: ..."
+        for (const view::IgnoredLine& line : settings.ignored)
+            lines.append(line.line);
         QCOMPARE(lines, ignored);
     }
 
@@ -491,7 +550,7 @@ private slots:
         QCOMPARE(table->rowCount(), 4); // all sensors, the two read, the one only the file names
         const auto cell = [&](int row, const char* header) {
             for (int c = 0; c < table->columnCount(); ++c)
-                if (table->horizontalHeaderItem(c)->text() == header)
+                if (table->horizontalHeaderItem(c)->text().replace('\n', ' ') == header)
                     return table->item(row, c);
             return static_cast<QTableWidgetItem*>(nullptr);
         };
@@ -517,7 +576,25 @@ private slots:
             QCOMPARE(dialog.problems().isEmpty(), valid);
             QCOMPARE(cell(row, header)->toolTip().isEmpty(), valid); // the reason at the cell
         }
-        cell(2, "Name")->setText("Store room");
+        // Keys: Return in a cell not being edited edits it and presses no OK; Delete clears the
+        // cells chosen that can be edited.
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        table->setFocus();
+        table->setCurrentItem(cell(2, "Name"));
+        QTest::keyClick(table, Qt::Key_Return);
+        QVERIFY(dialog.isVisible() && QApplication::focusWidget() != table);
+        QTest::keyClicks(QApplication::focusWidget(), "Store room");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(cell(2, "Name")->text(), "Store room");
+        QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
+        table->clearSelection();
+        for (const char* header : {"Sensor", "Offset", "Gain"})
+            cell(1, header)->setSelected(true);
+        QTest::keyClick(table, Qt::Key_Delete);
+        QCOMPARE(cell(1, "Sensor")->text() + cell(1, "Offset")->text() + cell(1, "Gain")->text(),
+                 "TX 00007");
+        cell(1, "Gain")->setText("1.02");
         QVERIFY(view::writeSensorEdits(ini, dialog.edits(), error));
         QCOMPARE(settings::getProfileString("ZuroRuve", "Port", "", ini), "4");
         const QByteArray written = readAll(ini);
@@ -538,6 +615,8 @@ private slots:
         QTest::addColumn<double>("offset");
         QTest::newRow("offset only") << QList<double>{0, -0.3, 25, 24.7} << 1.0 << -0.3;
         QTest::newRow("gain and offset") << QList<double>{10, 11, 30, 31.4} << 1.02 << 0.8;
+        // 25 / 24.9 = 1.004016...: five decimals keep 24.9 within half a thousandth.
+        QTest::newRow("rounded") << QList<double>{0, 0, 24.9, 25} << 1.00402 << 0.0;
         QTest::newRow("falling") << QList<double>{0, 10, 10, 0} << -1.0 << 10.0;
         QTest::newRow("same reading twice") << QList<double>{5, 5, 5, 6} << qQNaN() << 0.0;
         QTest::newRow("same true value") << QList<double>{5, 5, 6, 5} << qQNaN() << 0.0;
@@ -550,8 +629,8 @@ private slots:
         QCOMPARE(view::twoPointCalibration(points[0], points[1], points[2], points[3], g, o),
                  !std::isnan(gain));
         if (!std::isnan(gain)) {
-            QVERIFY(std::abs(g - gain) < 1e-9 && std::abs(o - offset) < 1e-9);
-            QVERIFY(std::abs(g * points[2] + o - points[3]) < 1e-9);
+            QVERIFY(std::abs(g - gain) < 1e-12 && std::abs(o - offset) < 1e-12);
+            QVERIFY(std::abs(g * points[2] + o - points[3]) < 5e-4);
         }
     }
 
@@ -720,28 +799,23 @@ private slots:
             tx("260302000000", 1, 9) + low + QByteArray(kBt).replace(2, 6, hex("260302000000")));
         QList<view::Shown> shown =
             view::shownSensors(report, view::parseSensorSettings("[Limits]\nTemperatureHigh=8\n"));
-        QList<QImage> images;
+        QList<QImage> images, withoutTx;
+        const QList<bool> onlyBt{false, true};
         for (const view::Quantity& q : view::quantities(report, shown)) { // temperature, humidity
-            view::ChartPanel panel(report, q);
-            QImage image(600, panel.heightFor(600), QImage::Format_RGB32);
-            QPainter p(&image);
-            panel.paintChart(p, image.rect());
-            images.append(image);
+            images.append(painted(report, q));
+            withoutTx.append(painted(report, q, onlyBt));
         }
         QCOMPARE(images.size(), 2);
-        const auto pixels = [](const QImage& image, QRgb colour, int below = 0) {
-            QList<QPoint> at;
-            for (int y = below; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    if ((image.pixel(x, y) & 0xFFFFFF) == colour)
-                        at.append({x, y});
-            return at;
-        };
-        // TX first by kind: the palette's first colour (blue); the BT sensor its second (orange).
+        // TX first by kind: the palette's first colour (blue); the BT sensor its second (orange)
+        // in both charts, or its first where the TX is not drawn.
         QVERIFY(!pixels(images[0], 0x1f77b4).isEmpty() && !pixels(images[0], 0xff7f0e).isEmpty());
         QVERIFY(!pixels(images[1], 0xff7f0e).isEmpty() && pixels(images[1], 0x1f77b4).isEmpty());
+        for (const QImage& image : withoutTx)
+            QVERIFY(!pixels(image, 0x1f77b4).isEmpty() && pixels(image, 0xff7f0e).isEmpty());
         // Below the plot, the red ring of the legend's LOWBAT entry, white inside.
-        const QList<QPoint> ring = pixels(images[0], 0xFF0000, 26 + 250 + 1);
+        const QRect plot = view::plotRect(images[0].rect());
+        const QList<QPoint> ring =
+            pixels(images[0], 0xFF0000, images[0].rect().adjusted(0, plot.bottom() + 1, 0, 0));
         QVERIFY(!ring.isEmpty());
         QRect box;
         for (const QPoint& p : ring)
@@ -750,9 +824,162 @@ private slots:
         // No settings file allows these; the axis still ends.
         shown[0].offset[0] = 1e18;
         shown[0].high[0] = 1e18 + 1e6;
-        view::ChartPanel huge(report, view::quantities(report, shown).first());
-        QPainter p(&images[0]);
-        huge.paintChart(p, images[0].rect());
+        painted(report, view::quantities(report, shown).first());
+    }
+
+    // What a user sees of limits: a dashed line on the row of a reading at the limit, dark red
+    // where all share it, in the line's colour where one sensor of several has its own; a
+    // diamond where a reading, as shown, is above it, and in the legend.
+    void chartLimits_data() {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<uint>("limit"); // the line's colour; 0: none
+        QTest::addColumn<bool>("outside");
+        const QByteArray shared = "[Limits]\nTemperatureHigh=8\n";
+        QTest::newRow("shared") << shared << 0xb40000u << true;
+        QTest::newRow("one sensor's own")
+            << QByteArray("[Sensor TX 00001]\nTemperatureHigh=8\n") << 0x1f77b4u << true;
+        QTest::newRow("calibrated below it") << shared + "[Sensor TX 00001]\nOffset=-2\n"
+                                             << 0xb40000u << false;
+        QTest::newRow("none") << QByteArray() << 0u << false;
+    }
+    void chartLimits() {
+        QFETCH(QByteArray, settings);
+        QFETCH(uint, limit);
+        QFETCH(bool, outside);
+        QByteArray records; // TX 00001 at 5 but once 9, TX 00002 at 8 throughout
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC);
+        for (int i = 0; i < 7; ++i, at = at.addSecs(300))
+            records += tx(at, 1, i == 3 ? 9 : 5) + tx(at, 2, 8);
+        const view::Report report = view::readReport(records);
+        const QImage image = painted(
+            report, view::quantities(
+                        report, view::shownSensors(report, view::parseSensorSettings(settings)))
+                        .first());
+        const QRect plot = view::plotRect(image.rect()).adjusted(1, 1, -2, -2); // in the frame
+        const QList<QPoint> eight = pixels(image, 0xff7f0e, plot);              // TX 00002
+        QVERIFY(!eight.isEmpty());
+        const int row = eight.first().y();
+        for (const QPoint& p : eight)
+            QCOMPARE(p.y(), row);
+        if (limit)
+            QVERIFY(pixels(image, limit, QRect(plot.left(), row - 1, plot.width(), 3)).size() >
+                    plot.width() / 4);
+        // Marks above the limit, in the left part of the plot (its label is at the right): one
+        // at the middle, where the fourth of seven readings is.
+        QRect marks;
+        for (const QPoint& p :
+             pixels(image, 0xb40000,
+                    QRect(plot.left(), plot.top(), plot.width() * 2 / 3, row - 2 - plot.top())))
+            marks |= QRect(p, QSize(1, 1));
+        QCOMPARE(!marks.isEmpty(), outside);
+        if (outside)
+            QVERIFY(std::abs(marks.center().x() - view::plotRect(image.rect()).center().x()) <= 1);
+        const QRect legend = image.rect().adjusted(0, plot.bottom() + 30, 0, 0);
+        QCOMPARE(!pixels(image, 0xb40000, legend).isEmpty(), outside);
+    }
+
+    // The value axis has four labels at least, at round steps, however narrow or wide the range.
+    void valueTicks_data() {
+        QTest::addColumn<QList<double>>("range"); // low, high, at most
+        QTest::addColumn<QList<double>>("ticks");
+        QTest::newRow("at most six")
+            << QList<double>{-0.5, 10.5, 6} << QList<double>{0, 2, 4, 6, 8, 10};
+        QTest::newRow("four where two would do")
+            << QList<double>{0.1, 2.9, 2} << QList<double>{0.5, 1, 1.5, 2, 2.5};
+        QTest::newRow("narrow") << QList<double>{7.5, 8.5, 6}
+                                << QList<double>{7.6, 7.8, 8, 8.2, 8.4};
+    }
+    void valueTicks() {
+        QFETCH(QList<double>, range);
+        QFETCH(QList<double>, ticks);
+        const QList<double> got = view::valueTicks(range[0], range[1], int(range[2]));
+        QCOMPARE(got.size(), ticks.size());
+        for (int k = 0; k < got.size(); ++k)
+            QVERIFY(std::abs(got[k] - ticks[k]) < 1e-9);
+    }
+
+    // Zoom and pan stay within the data's span, and a zoom keeps the time under the pointer.
+    void timeRange_data() {
+        QTest::addColumn<QList<double>>("now");      // x0, x1, and at and factor, or ms to pan
+        QTest::addColumn<QList<double>>("expected"); // within 0 to 100 s
+        QTest::newRow("in about the middle")
+            << QList<double>{0, 1e5, 5e4, 0.8} << QList<double>{1e4, 9e4};
+        QTest::newRow("in about the left edge")
+            << QList<double>{0, 1e5, 0, 0.5} << QList<double>{0, 5e4};
+        QTest::newRow("out stops at the data")
+            << QList<double>{2e4, 6e4, 4e4, 4} << QList<double>{0, 1e5};
+        QTest::newRow("out at the pointer")
+            << QList<double>{7e4, 9e4, 9e4, 2} << QList<double>{5e4, 9e4};
+        QTest::newRow("no narrower than a second")
+            << QList<double>{0, 1e5, 0, 1e-3} << QList<double>{0, 1000};
+        QTest::newRow("pan back past the start")
+            << QList<double>{1e4, 3e4, -5e4} << QList<double>{0, 2e4};
+        QTest::newRow("pan on past the end")
+            << QList<double>{6e4, 9e4, 2e4} << QList<double>{7e4, 1e5};
+    }
+    void timeRange() {
+        QFETCH(QList<double>, now);
+        QFETCH(QList<double>, expected);
+        const view::TimeRange from{now[0], now[1]}, full{0, 1e5};
+        const view::TimeRange got = now.size() == 4 ? view::zoomed(from, full, now[2], now[3])
+                                                    : view::panned(from, full, now[2]);
+        QCOMPARE(got, (view::TimeRange{expected[0], expected[1]}));
+    }
+
+    // The window: a first size that fits the screen; the wheel scrolls the page, Ctrl and the
+    // wheel zoom about the pointer; the zoom stays when the settings change, and a mended
+    // settings line is no longer told; the statistics head each column once; exports suggest a
+    // name and take the filter's suffix.
+    void window() {
+        QTemporaryDir dir;
+        QByteArray records;
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC);
+        for (int i = 0; i < 100; ++i, at = at.addSecs(300))
+            records += tx(at, 1, 5 + i % 3) + (i % 2 ? tx(at, 2, 8) : QByteArray());
+        writeAll(dir.filePath("in.dat"), records);
+        const QString ini = dir.filePath("ZURORUVE.INI");
+        writeAll(ini, "[Sensor TX 00001]\nGain=0\n");
+        view::Viewer viewer;
+        QCOMPARE(viewer.size().boundedTo(viewer.screen()->availableGeometry().size()),
+                 viewer.size());
+        QString why, error;
+        viewer.setSettingsFile(ini, why);
+        QVERIFY(viewer.open({dir.filePath("in.dat")}, error));
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QCOMPARE(viewer.document().perSensor, (QList<qint64>{100, 50}));
+        QCOMPARE(viewer.settingsIgnored().size(), 1);
+        const view::TimeRange whole = viewer.timeRange();
+        QCOMPARE(whole.span(), 99 * 300 * 1000.0);
+        auto* panel = viewer.findChild<view::ChartPanel*>();
+        const QPointF left = view::plotRect(panel->rect()).topLeft() + QPointF(0, 10);
+        for (const auto modifiers : {Qt::NoModifier, Qt::ControlModifier}) {
+            QWheelEvent wheel(left, panel->mapToGlobal(left), {}, {0, 120}, Qt::NoButton, modifiers,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(panel, &wheel);
+            QCOMPARE(wheel.isAccepted(), modifiers == Qt::ControlModifier);
+        }
+        QCOMPARE(viewer.timeRange(), (view::TimeRange{whole.x0, whole.x0 + 0.8 * whole.span()}));
+        viewer.panBy(1); // stops at the end
+        const view::TimeRange zoomed = viewer.timeRange();
+        QCOMPARE(zoomed, (view::TimeRange{whole.x1 - 0.8 * whole.span(), whole.x1}));
+        writeAll(ini, "[Sensor TX 00001]\nGain=2\n");
+        viewer.setSettingsFile(ini, why);
+        QCOMPARE(viewer.timeRange(), zoomed);
+        QVERIFY(viewer.settingsIgnored().isEmpty());
+        QCOMPARE(viewer.findChild<view::ChartPanel*>()->timeRange(), zoomed);
+
+        view::StatisticsTable table;
+        table.setStatistics(viewer.document().statistics);
+        QSet<QString> headings;
+        for (int c = 0; c < table.columnCount(); ++c)
+            headings.insert(table.headerData(c, Qt::Horizontal).toString());
+        QCOMPARE(headings.size(), 21);
+        QCOMPARE(table.headerData(1, Qt::Vertical).toString(), "TX 00002");
+        QCOMPARE(view::suggestedName(viewer.document(), view::Export::Pdf),
+                 "zelm-report-2026-03-02-2026-03-02.pdf");
+        QCOMPARE(view::withSuffix("r", view::Export::Statistics), "r.csv");
+        QCOMPARE(view::withSuffix("r.txt", view::Export::Png), "r.txt");
     }
 
     // The printed report, as a reader of the PDF finds it: names, limits, excursions, MKT, the
@@ -785,7 +1012,7 @@ private slots:
         const QString got = all.simplified();
         for (const char* expected :
              {"Freezer 2", "Period: 2026-03-02 00:00:00 to 2026-03-02 00:25:01", "in.dat",
-              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "5 min from", "4.0", "TX 00159",
+              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "00:10:00", "4.0", "TX 00159",
               "Temperature (°C)"}) // and the chart
             QVERIFY2(got.contains(QString::fromUtf8(expected)), expected);
         // Each page its own, numbered, the table's header again on the next.
@@ -827,6 +1054,10 @@ private slots:
                 QVERIFY(stderrText.startsWith("zelm-view: ") && stderrText.count('\n') == 1 &&
                         stderrText.contains(error) &&
                         stderrText.contains(QDir::toNativeSeparators(path).toUtf8()));
+            else // what was left out, as the window shows it
+                QVERIFY(stderrText.contains("zelm-view: skipped " +
+                                            QDir::toNativeSeparators(text).toUtf8() +
+                                            ": not a report\n"));
         }
         // Many sensors: every one in the CSV, a page of them drawn.
         const QImage image(png);

@@ -1,10 +1,11 @@
 // zelm-view [FILE|FOLDER]...: charts and statistics of ZELM reports, decoded (out-*.txt) or raw
 // (*.dat), merged into one history; without arguments, the kept downloads of the data folder.
 // zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] [--stats OUT.csv] [--pdf OUT.pdf]
-// [FILE|FOLDER]... writes the files and shows no window, on any Qt platform (offscreen when none
-// is set, but on Windows: its own). Sensor names, calibrations and limits come from the main
-// program's settings file, or --settings FILE.
+// [FILE|FOLDER]... writes the files and shows no window: no widget is made, on any Qt platform
+// (offscreen when none is set, but on Windows: its own). Sensor names, calibrations and limits
+// come from the main program's settings file, or --settings FILE.
 
+#include "view/exports.h"
 #include "view/history.h"
 #include "view/viewer.h"
 
@@ -28,6 +29,26 @@ const char* const kUsage =
 int usage() {
     std::fputs(kUsage, stderr);
     return 2;
+}
+
+void tell(const QString& line) {
+    std::fprintf(stderr, "zelm-view: %s\n", qPrintable(line));
+}
+
+// The files asked for, written from the document: what the window would export of the whole
+// period with every sensor up to the most it draws.
+int writeFiles(const QList<std::pair<view::Export, QString>>& files, const view::Report& report,
+               const QString& title, const view::SensorSettings& settings) {
+    const view::Document document = view::documentOf(report, title, settings);
+    const view::ChartChoice choice = view::wholeChoice(document);
+    for (const auto& [kind, path] : files) {
+        QString error;
+        if (!view::writeExport(kind, path, document, choice, error)) {
+            tell(error);
+            return 1;
+        }
+    }
+    return 0;
 }
 
 } // namespace
@@ -66,8 +87,15 @@ int main(int argc, char* argv[]) {
             paths.append(QString::fromLocal8Bit(a));
         }
     }
-    const bool headless =
-        !png.isEmpty() || !svg.isEmpty() || !csv.isEmpty() || !stats.isEmpty() || !pdf.isEmpty();
+    QList<std::pair<view::Export, QString>> files;
+    for (const auto& [kind, path] : {std::pair{view::Export::Png, png},
+                                     {view::Export::Svg, svg},
+                                     {view::Export::Csv, csv},
+                                     {view::Export::Statistics, stats},
+                                     {view::Export::Pdf, pdf}})
+        if (!path.isEmpty())
+            files.append({kind, path});
+    const bool headless = !files.isEmpty();
     // Settings named but not there, or not a regular file, are a mistake to tell, not to pass
     // over: the numbers would come out without the limits the user meant.
     if (!settingsFile.isEmpty()) {
@@ -75,64 +103,68 @@ int main(int argc, char* argv[]) {
         QString why;
         view::readSensorSettings(settingsFile, status, why);
         if (status != settings::ReadStatus::Ok) {
-            std::fprintf(stderr, "zelm-view: --settings %s: %s\n",
-                         qPrintable(QDir::toNativeSeparators(settingsFile)), qPrintable(why));
+            tell(QStringLiteral("--settings %1: %2")
+                     .arg(QDir::toNativeSeparators(settingsFile), why));
             return 2;
         }
     }
     const bool history = paths.isEmpty();
-    if (history) { // where the main program keeps its downloads, which takes an application
+    if (history || settingsFile.isEmpty()) { // where the main program keeps its files
         QCoreApplication where(argc, argv);
-        paths.append(view::historyFolder());
+        if (history)
+            paths.append(view::historyFolder());
+        if (settingsFile.isEmpty())
+            settingsFile = view::settingsFile();
     }
-    // read before anything of the screen is set up: what was read is told in one line.
+    // Read before anything of the screen is set up: what was read is told in one line.
     view::Report report;
     QString title, error;
-    const bool any = view::Viewer::read(paths, report, title, error);
+    const bool any = view::readFiles(paths, report, title, error);
     if (!any) {
-        std::fprintf(stderr, "zelm-view: %s\n", qPrintable(error));
+        tell(error);
         if (headless)
             return 1;
     }
-    // Files alone need no screen. Windows' own platform needs none either, and only its font
-    // database holds the system's fonts: offscreen there would draw every letter as a box.
+
+    if (headless) {
+        // Files alone need no screen. Windows' own platform needs none either, and only its font
+        // database holds the system's fonts: offscreen there would draw every letter as a box.
 #ifndef Q_OS_WIN
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+        QGuiApplication application(argc, argv);
+        QGuiApplication::setApplicationName(QStringLiteral("zelm-view"));
+        QGuiApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
+        settings::ReadStatus status;
+        QString why;
+        const view::SensorSettings settings = view::readSensorSettings(settingsFile, status, why);
+        const bool unread =
+            status != settings::ReadStatus::Ok && status != settings::ReadStatus::Missing;
+        // Told, and the rest still used; so is what reading the files left out, as the window
+        // shows it.
+        for (const QString& line :
+             view::settingsRemarks(settingsFile, unread ? why : QString(), settings))
+            tell(QStringLiteral("ignored: ") + line);
+        for (const QString& line : view::remarksOf(report))
+            tell(line);
+        return writeFiles(files, report, title, settings);
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelm-view"));
     QApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
-
     view::Viewer viewer;
     QString why;
-    viewer.setSettingsFile(settingsFile.isEmpty() ? view::settingsFile() : settingsFile, why);
+    viewer.setSettingsFile(settingsFile, why);
     for (const QString& line : viewer.settingsIgnored()) // told, and the rest still used
-        std::fprintf(stderr, "zelm-view: ignored: %s\n", qPrintable(line));
+        tell(QStringLiteral("ignored: ") + line);
     if (any)
         viewer.showReport(std::move(report), title);
     else
         viewer.showNothing(history ? QStringLiteral("No kept downloads yet in %1.")
                                          .arg(QDir::toNativeSeparators(paths.first()))
                                    : error);
-    if (!headless) {
-        viewer.show();
-        return QApplication::exec();
-    }
-    const auto fail = [](const QString& path) {
-        std::fprintf(stderr, "zelm-view: cannot write %s\n",
-                     qPrintable(QDir::toNativeSeparators(path)));
-        return 1;
-    };
-    if (!png.isEmpty() && !viewer.exportPng(png))
-        return fail(png);
-    if (!svg.isEmpty() && !viewer.exportSvg(svg))
-        return fail(svg);
-    if ((!csv.isEmpty() && !viewer.exportCsv(csv, error)) ||
-        (!stats.isEmpty() && !viewer.exportStatistics(stats, error)) ||
-        (!pdf.isEmpty() && !viewer.exportPdf(pdf, error))) {
-        std::fprintf(stderr, "zelm-view: %s\n", qPrintable(error));
-        return 1;
-    }
-    return 0;
+    viewer.show();
+    return QApplication::exec();
 }

@@ -1,45 +1,34 @@
 #pragma once
-// One quantity's chart, painted by hand: lines broken at gaps, a qualitative palette with line
-// styles, calendar-round time ticks and a legend. The same painting serves the window and the
-// exported PNG and SVG.
+// One chart in the window: the mouse and the keyboard on it. Painting is chartpainter's; the
+// panel keeps only what the user chose (the time range, the lines hidden in the legend) and
+// turns wheel, drags and clicks into them.
 
-#include "view/charts.h"
+#include "view/chartpainter.h"
+#include "view/timerange.h"
 
 #include <QImage>
 #include <QWidget>
-#include <functional>
-
-class QPainter;
 
 namespace view {
-
-/// How the i-th sensor drawn is drawn: ten well-separated colours, then other dashes. A sensor
-/// has the same pen in every chart (its place among the sensors drawn, by kind and identifier).
-QPen seriesPen(int i);
 
 class ChartPanel : public QWidget {
     Q_OBJECT
 public:
-    /// report must outlive the panel.
-    ChartPanel(const Report& report, Quantity quantity, QWidget* parent = nullptr);
-    /// Shows x0 to x1 (ms since the epoch).
-    void setTimeRange(double x0, double x1);
-    /// Draws only the series of sensors in shown (by sensor number).
-    void setShownSensors(const QList<bool>& shown);
-    /// Whether any reading drawn has a valid date and time; else the time range is a stand-in.
-    bool timed() const { return timed_; }
-    double fullStart() const { return start_; }
-    double fullEnd() const { return end_; }
-    double timeStart() const { return x0_; }
-    double timeEnd() const { return x1_; }
-    /// The height the chart takes at width, with its legend.
-    int heightFor(int width) const;
-    /// Paints the chart into rect of painter.
-    void paintChart(QPainter& painter, const QRect& rect);
+    explicit ChartPanel(Quantity quantity, QWidget* parent = nullptr);
+    /// The time span of the chart's readings; false where none has a valid date and time.
+    bool timeSpan(TimeRange& span) const;
+    /// The range zooming and panning stay within: every chart's whole span.
+    void setFullRange(const TimeRange& full) { full_ = full; }
+    /// Shows range (within the full range).
+    void setTimeRange(const TimeRange& range);
+    TimeRange timeRange() const { return {view_.x0, view_.x1}; }
+    /// Draws the series of the sensors drawn (by sensor number) with their pens (sensorPens).
+    void setShownSensors(const QList<bool>& drawn, const QList<int>& pens);
+    const ChartView& chartView() const { return view_; }
 
 signals:
-    /// The user zoomed this chart (wheel or dragged range).
-    void zoomed(double x0, double x1);
+    /// The user zoomed or panned this chart.
+    void rangeChanged(const view::TimeRange& range);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,22 +39,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QRect plotRect(const QRect& rect) const;
-    double timeAt(int x) const;
-    QList<int> drawn() const; // series indexes drawn, in legend order
-    void choosePens(const QList<bool>& shown);
+    double timeAt(double x) const;
+    void changeRange(const TimeRange& range);
+    void showReadingAt(QMouseEvent* event);
 
-    const Report& report_;
     Quantity quantity_;
-    QList<bool> shown_;  // per series: its sensor is chosen in the sensor list
-    QList<bool> hidden_; // per series: switched off in the legend
-    QList<int> pens_;    // per series: its sensor's pen
-    QList<QPair<QRect, int>> legendHits_;
-    QImage frame_; // the last repaint, kept for its pixels' memory
-    std::function<double(int)> yAt_ = [](int) { return 0.0; }; // value at a height, as last painted
-    double start_ = 0, end_ = 1, x0_ = 0, x1_ = 1;
-    bool timed_ = false;
-    int dragFrom_ = -1, dragTo_ = -1;
+    ChartView view_;
+    ChartLayout layout_; // as last painted
+    TimeRange full_;
+    QImage frame_;                    // the last repaint, kept for its pixels' memory
+    int dragFrom_ = -1, dragTo_ = -1; // a range dragged to zoom to
+    double panFrom_ = -1;             // where a pan grabbed the axis, in pixels; -1: none
+    TimeRange panStart_;
 };
 
 } // namespace view

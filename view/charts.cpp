@@ -9,9 +9,6 @@ namespace view {
 
 namespace {
 
-const char* const kTitles[kMeasures] = {"Temperature", "Relative humidity", "RX readings",
-                                        "Battery"};
-const char* const kUnits[kMeasures] = {"°C", "%", "", "V"};
 constexpr int kLevels = 4;
 constexpr int kBlockBits = 3; // 8 readings a block of the first level, 8 blocks of each the next
 constexpr qsizetype kBlock = qsizetype(1) << kBlockBits;
@@ -82,7 +79,10 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
         i = std::int32_t(all.size());
         const Sensor& s = report.sensors[sensor];
         Series& made = all.emplace_back();
-        const QString two = second && s.kind == RX ? QStringLiteral(" (2)") : QString();
+        // A second value of the same measure as the first (RX) is told apart by its number.
+        const QString two = second && measureOf(s.kind, true) == measureOf(s.kind, false)
+                                ? QStringLiteral(" (2)")
+                                : QString();
         made.name = s.name() + two;
         made.label = made.name;
         made.sensor = sensor;
@@ -113,7 +113,7 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
             const std::int32_t g = r.hasValue2 ? seriesOf(r.sensor, true) : -1;
             // A BT reading always has both values: its humidity shares the temperature's
             // positions and times, not copied.
-            const bool shares = report.sensors[r.sensor].kind == BT;
+            const bool shares = kindInfo(report.sensors[r.sensor].kind).second == Second::Always;
             for (const std::int32_t k : {f, g}) {
                 if (k < 0)
                     continue;
@@ -140,7 +140,8 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
         count.resize(all.size());
         for (size_t k = 0; k < all.size(); ++k) {
             Series& s = all[k];
-            const bool shares = s.second && report.sensors[s.sensor].kind == BT;
+            const bool shares =
+                s.second && kindInfo(report.sensors[s.sensor].kind).second == Second::Always;
             const qsizetype n = count[k];
             s.values.resize(n);
             s.at.resize(shares ? 0 : n);
@@ -150,12 +151,10 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
     }
     QList<Quantity> charts(kMeasures);
     for (int c = 0; c < kMeasures; ++c)
-        charts[c] = {c == TemperatureMeasure,
-                     QString::fromUtf8(kTitles[c]),
-                     QString::fromUtf8(kUnits[c]),
-                     {}};
+        charts[c] = {
+            c == TemperatureMeasure, measureTitle(Measure(c)), measureUnit(Measure(c)), {}};
     for (Series& s : all) {
-        if (s.second && report.sensors[s.sensor].kind == BT) {
+        if (s.second && kindInfo(report.sensors[s.sensor].kind).second == Second::Always) {
             const Series& temperature = all[size_t(index[s.sensor * 2])];
             s.at = temperature.at;
             s.times = temperature.times;

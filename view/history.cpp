@@ -212,37 +212,36 @@ void Merger::finish() {
 
 Report readHistory(const QStringList& paths) {
     Report report;
-    QStringList files;
+    struct Named {
+        QString path;
+        bool byName; // named, or named like a report; else read only where it looks like one
+    };
+    QList<Named> files;
     QSet<QString> seen;
-    const auto addFile = [&](const QFileInfo& info) {
+    const auto addFile = [&](const QFileInfo& info, bool byName) {
         const QString key =
             info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
         if (!seen.contains(key)) {
             seen.insert(key);
-            files.append(info.filePath());
+            files.append({info.filePath(), byName});
         }
     };
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (!info.isDir()) {
-            addFile(info);
+            addFile(info, true);
             continue;
         }
-        bool any = false;
         // Special files too (System), so that one behind a report's name is named and skipped.
         const QFileInfoList entries =
             QDir(path).entryInfoList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         for (const QFileInfo& entry : entries) {
             const QString name = entry.fileName();
-            if (name.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive) ||
-                (name.startsWith(QLatin1String("out-")) && name.endsWith(QLatin1String(".txt")))) {
-                addFile(entry);
-                any = true;
-            } else {
-                report.skipped.append({entry.filePath(), QStringLiteral("not a report")});
-            }
+            addFile(entry, name.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive) ||
+                               (name.startsWith(QLatin1String("out-")) &&
+                                name.endsWith(QLatin1String(".txt"))));
         }
-        if (!any)
+        if (entries.isEmpty())
             report.skipped.append({path, QStringLiteral("no reports in this folder")});
     }
 
@@ -263,17 +262,20 @@ Report readHistory(const QStringList& paths) {
         bool raw;
     };
     QList<Source> sources;
-    for (const QString& path : std::as_const(files)) {
+    for (const Named& named : std::as_const(files)) {
         QFile file;
-        if (!open(file, path))
+        if (!open(file, named.path))
             continue;
         const QByteArray head = file.read(kHeadBytes);
         if (head.isEmpty())
-            report.skipped.append({path, file.error() != QFileDevice::NoError
-                                             ? QStringLiteral("cannot read: ") + file.errorString()
-                                             : QStringLiteral("empty")});
+            report.skipped.append(
+                {named.path, file.error() != QFileDevice::NoError
+                                 ? QStringLiteral("cannot read: ") + file.errorString()
+                                 : QStringLiteral("empty")});
+        else if (!named.byName && !looksLikeReport(head))
+            report.skipped.append({named.path, QStringLiteral("not a report")});
         else
-            sources.append({path, looksRaw(head)});
+            sources.append({named.path, looksRaw(head)});
     }
     std::stable_sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) {
         if (a.raw != b.raw)

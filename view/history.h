@@ -57,10 +57,12 @@ private:
     qsizetype cursor_ = 0;     // where the last second looked up began
 };
 
-/// The readings of all files named and of the reports directly in the folders named (raw
-/// "*.dat", decoded "out-*.txt"), merged: raw reports first, each kind in order of file name, a
-/// file named twice read once. Only regular files are read (a FIFO, a device or a link to one
-/// is never opened in a way that could block), and a piece at a time. Files that give no
+/// The readings of all files named and of the reports directly in the folders named, merged:
+/// raw reports first, each kind in order of file name, a file named twice read once. In a
+/// folder, files named like reports ("*.dat", "out-*.txt") are read as named ones are; a file of
+/// another name ("*.raw", "*.bin") is read where its start looks like a report (looksLikeReport)
+/// and is else skipped as "not a report". Only regular files are read (a FIFO, a device or a link
+/// to one is never opened in a way that could block), and a piece at a time. Files that give no
 /// readings, and folders without reports, are listed in skipped with the reason; none stops the
 /// others.
 Report readHistory(const QStringList& paths);

@@ -1,5 +1,10 @@
 #include "view/pdfreport.h"
 
+#include "view/chartpainter.h"
+#include "view/statisticstable.h"
+#include "view/words.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
@@ -37,41 +42,47 @@ QFont font(int pixels, bool bold = false) {
     return f;
 }
 
+// The statistics as printed: what a reviewer of a period looks for, narrow enough for A4. The
+// sensor's column is the table's row heading and quantity; the others are the window's cells.
+using Table = StatisticsTable;
 struct Column {
-    const char* title;
+    int column; // a StatisticsTable::Column, or -1: the sensor
     int width;
 };
-// The statistics as printed: what a reviewer of a period looks for, narrow enough for A4.
-constexpr Column kTableColumns[] = {{"Sensor", 160},      {"Readings", 56},
-                                    {"Minimum", 60},      {"Maximum", 60},
-                                    {"Mean", 50},         {"Std dev", 50},
-                                    {"Limits", 78},       {"Excursions", 66},
-                                    {"Time outside", 72}, {"Longest excursion", 130},
-                                    {"MKT", 48}};
+constexpr Column kTableColumns[] = {{-1, 150},
+                                    {Table::Readings, 56},
+                                    {Table::Minimum, 58},
+                                    {Table::Maximum, 58},
+                                    {Table::Mean, 50},
+                                    {Table::Deviation, 50},
+                                    {Table::Limits, 76},
+                                    {Table::Excursions, 66},
+                                    {Table::TimeOutside, 66},
+                                    {Table::LongestExcursion, 66},
+                                    {Table::LongestExcursionFrom, 80},
+                                    {Table::MeanKinetic, 48}};
+
+QString headingOf(const Column& c) {
+    return c.column < 0 ? QStringLiteral("Sensor") : Table::heading(Table::Column(c.column));
+}
 
 QStringList cells(const Statistics& s) {
-    const bool limited = s.limited();
-    const auto number = [](double v, int decimals) {
-        return std::isnan(v) ? QString() : QString::number(v, 'f', decimals);
-    };
-    const QString quantity =
-        s.unit.isEmpty() ? s.quantity : s.quantity + QStringLiteral(", ") + s.unit;
-    return {(s.label.isEmpty() ? QString() : s.label + u'\n') + s.series + QStringLiteral(" · ") +
-                quantity,
-            QString::number(s.readings),
-            valueText(s.minimum),
-            valueText(s.maximum),
-            number(s.mean, 2),
-            number(s.deviation, 2),
-            limitsText(s.low, s.high, s.unit),
-            limited ? QString::number(s.excursions) : QString(),
-            limited ? spanText(s.outside) : QString(),
-            s.excursions ? spanText(s.longestExcursion) + QStringLiteral(" from\n") +
-                               timeText(s.longestExcursionStart)
-                         : QString(),
-            std::isnan(s.meanKinetic) ? QString()
-                                      : number(s.meanKinetic, 1) + QStringLiteral(" °C")};
+    QStringList out;
+    for (const Column& c : kTableColumns)
+        out.append(c.column < 0 ? Table::rowHeading(s) + QStringLiteral("\n") +
+                                      Table::cell(s, Table::Quantity)
+                                : Table::cell(s, Table::Column(c.column)));
+    return out;
 }
+
+// What the report is made of.
+struct PdfReport {
+    const Document& document;
+    QString title;  // the sensors' names, or "ZELM report"
+    QDateTime made; // on the PC's clock
+    QString madeBy; // program and version
+    QList<ChartView> charts;
+};
 
 // Lays the report out page by page; run once without a painter to count the pages, then again
 // to paint them with "page n of m".
@@ -86,7 +97,7 @@ public:
     int run() {
         paragraph(report_.title, font(26, true));
         y_ += 4;
-        paragraph(QStringLiteral("Period: %1").arg(report_.period), font(13));
+        paragraph(QStringLiteral("Period: %1").arg(report_.document.period()), font(13));
         paragraph(
             QStringLiteral("Made %1 by %2")
                 .arg(report_.made.toString(QStringLiteral("yyyy-MM-dd hh:mm")), report_.madeBy),
@@ -95,14 +106,14 @@ public:
         files();
         y_ += kGap;
         table();
-        for (int c = 0; c < report_.charts; ++c) {
-            const int height = report_.heightFor(c, page_.width());
+        for (const ChartView& chart : report_.charts) {
+            const int height = chartHeight(chart, page_.width());
             y_ += kGap;
             room(height);
             if (p_) {
                 p_->save();
                 p_->setFont(font(11));
-                report_.paintChart(c, *p_, QRect(0, y_, page_.width(), height));
+                paintChart(*p_, QRect(0, y_, page_.width(), height), chart);
                 p_->restore();
             }
             y_ += height;
@@ -153,13 +164,12 @@ private:
     // The files, by folder: a year of downloads is dozens of names.
     void files() {
         QMap<QString, QStringList> byFolder;
-        for (const QString& f : report_.files) {
+        const QStringList& files = report_.document.report.files;
+        for (const QString& f : files) {
             const QFileInfo info(f);
             byFolder[QDir::toNativeSeparators(info.absolutePath())].append(info.fileName());
         }
-        paragraph(QStringLiteral("Made from %1 file%2:")
-                      .arg(report_.files.size())
-                      .arg(report_.files.size() == 1 ? "" : "s"),
+        paragraph(QStringLiteral("Made from %1:").arg(counted(files.size(), "file", "files")),
                   font(13));
         for (auto it = byFolder.cbegin(); it != byFolder.cend(); ++it)
             paragraph(QStringLiteral("%1: %2").arg(it.key(), it->join(QStringLiteral(", "))),
@@ -198,10 +208,11 @@ private:
         y_ += 4;
         QStringList headers;
         for (const Column& c : kTableColumns)
-            headers.append(QString::fromUtf8(c.title));
+            headers.append(headingOf(c));
         row(headers, font(10, true), true, false);
-        for (int i = 0; i < report_.statistics.size(); ++i) {
-            const QStringList texts = cells(report_.statistics[i]);
+        const QList<Statistics>& statistics = report_.document.statistics;
+        for (int i = 0; i < statistics.size(); ++i) {
+            const QStringList texts = cells(statistics[i]);
             const int before = page_number_;
             room(rowHeight(texts, font(10)));
             if (page_number_ != before) // a table carried over repeats its header
@@ -223,7 +234,28 @@ private:
 
 } // namespace
 
-bool writePdfReport(const QString& path, const PdfReport& report, QString& error) {
+bool writePdfReport(const QString& path, const Document& d, const QList<bool>& drawn,
+                    QString& error) {
+    QStringList names;
+    for (const int sensor : d.byReadings())
+        if (drawn.value(sensor) && !d.shown[sensor].name.isEmpty() &&
+            !names.contains(d.shown[sensor].name))
+            names.append(d.shown[sensor].name);
+    constexpr int kNamed = 6; // a title, not a list
+    PdfReport report{d,
+                     names.isEmpty()
+                         ? QStringLiteral("ZELM report")
+                         : names.mid(0, kNamed).join(QStringLiteral(", ")) +
+                               (names.size() > kNamed
+                                    ? QStringLiteral(" and %1 more").arg(names.size() - kNamed)
+                                    : QString()),
+                     QDateTime::currentDateTime(),
+                     QStringLiteral("zelm-view %1").arg(QCoreApplication::applicationVersion()),
+                     {}};
+    // Every chart over the whole period.
+    const QList<int> pens = sensorPens(d.report, drawn);
+    for (const Quantity& q : d.charts)
+        report.charts.append(chartView(q, drawn, pens, d.span.x0, d.span.x1));
     // Through a temporary file and a rename: an old report is replaced only by a whole one.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly)) {

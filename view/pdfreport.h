@@ -3,32 +3,14 @@
 // from, when and by what it was made, the statistics table, then one chart per quantity at full
 // page width, and page numbers. Written with Qt's own PDF writer, fonts embedded.
 
-#include "view/statistics.h"
-
-#include <QDateTime>
-#include <QStringList>
-#include <functional>
-
-class QPainter;
-class QRect;
+#include "view/document.h"
 
 namespace view {
 
-struct PdfReport {
-    QString title;  // the sensors' names, or "ZELM report"
-    QString period; // first to last reading
-    QStringList files;
-    QDateTime made;
-    QString madeBy; // program and version
-    QList<Statistics> statistics;
-    /// Charts to draw, each painted into a rectangle of the given width; heightFor tells how
-    /// tall each is at that width.
-    int charts = 0;
-    std::function<int(int chart, int width)> heightFor;
-    std::function<void(int chart, QPainter& painter, const QRect& rect)> paintChart;
-};
-
-/// Writes the report to path; false with error set when the file cannot be written.
-bool writePdfReport(const QString& path, const PdfReport& report, QString& error);
+/// Writes the report of document to path through a temporary file, with the sensors drawn (by
+/// number) in its charts over the whole period and named in its title; false with error set
+/// when the file cannot be written.
+bool writePdfReport(const QString& path, const Document& document, const QList<bool>& drawn,
+                    QString& error);
 
 } // namespace view

@@ -5,7 +5,6 @@
 #include "report/record.h"
 
 #include <QBuffer>
-#include <QDateTime>
 #include <QHash>
 #include <QIODevice>
 #include <cstring>
@@ -44,40 +43,6 @@ bool parseTenths(QByteArrayView text, std::int32_t& tenths) {
         return false;
     tenths = std::int32_t(negative ? -v : v);
     return true;
-}
-
-// The days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-qint64 daysSinceEpoch(int year, int month, int day) {
-    // Years begin in March, so that the leap day ends one (H. Hinnant's days_from_civil).
-    year -= month <= 2;
-    const qint64 era = year / 400;
-    const qint64 yearOfEra = year - era * 400;
-    const qint64 dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-bool leapYear(int year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-// The wall-clock time of a stamp: plain calendar arithmetic, no zone, no summer time.
-std::uint32_t stampTime(const std::uint8_t s[6]) {
-    constexpr std::uint8_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int year = 2000 + s[0];
-    if (s[1] < 1 || s[1] > 12 || s[2] < 1 ||
-        s[2] > kDays[s[1] - 1] + (s[1] == 2 && leapYear(year)) || s[3] > 23 || s[4] > 59 ||
-        s[5] > 59)
-        return kNoTime;
-    // A report's stamps come mostly in order: the day of the last one is kept.
-    thread_local int lastDay = -1;
-    thread_local qint64 lastDays = 0;
-    const int day = s[0] << 9 | s[1] << 5 | s[2];
-    if (day != lastDay) {
-        lastDays = daysSinceEpoch(year, s[1], s[2]);
-        lastDay = day;
-    }
-    return std::uint32_t(lastDays * 86400 + s[3] * 3600 + s[4] * 60 + s[5]);
 }
 
 // The report's sensors by kind and identifier, found without making a key: every reading
@@ -203,9 +168,9 @@ bool parseLine(QByteArrayView line, Sensors* sensors, Reading& r) {
     if (!parseTenths(r.hasValue2 ? values.first(space) : values, r.value) ||
         (r.hasValue2 && !parseTenths(values.sliced(space + 1), r.value2)))
         return false;
-    // A second number belongs to RX, which may have one or two, and BT, which always has its
-    // humidity.
-    if (r.hasValue2 ? kind != BT && kind != RX : kind == BT)
+    // A second number only where the kind has one, and always where it always has.
+    const Second second = kindInfo(Kind(kind)).second;
+    if (r.hasValue2 ? second == Second::Never : second == Second::Always)
         return false;
     if (sensors)
         r.sensor = sensors->of(Kind(kind), field[3]);
@@ -293,45 +258,57 @@ bool readRecord(const std::uint8_t* rec, Sensors& sensors, Reading& r) {
 
 } // namespace
 
-Measure measureOf(Kind kind, bool second) {
-    switch (kind) {
-    case TX:
-        return TemperatureMeasure;
-    case BT:
-        return second ? HumidityMeasure : TemperatureMeasure;
-    case RX:
-        return RxMeasure;
-    case BV:
-        return BatteryMeasure;
-    }
-    return TemperatureMeasure;
-}
-
 QString Sensor::name() const {
     return QString::fromLatin1(report::kindName(kind)) + u' ' + QString::fromLatin1(id);
 }
 
-bool looksRaw(QByteArrayView head) {
+namespace {
+
+// What the start of a file holds: records of a known kind or empty slots, whole records, and
+// lines that are readings.
+struct Head {
+    qsizetype records = 0, whole = 0, lines = 0;
+};
+
+Head headOf(QByteArrayView head) {
     head = head.first(std::min(head.size(), kHeadBytes));
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.data());
-    qsizetype records = 0, lines = 0, binary = 0;
-    for (qsizetype at = 0; at + report::kRecordSize <= head.size(); at += report::kRecordSize)
-        records += (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) ||
-                   (bytes[at + 8] >= TX && bytes[at + 8] <= BV);
+    Head h;
+    for (qsizetype at = 0; at + report::kRecordSize <= head.size(); at += report::kRecordSize) {
+        ++h.whole;
+        h.records += (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) ||
+                     (bytes[at + 8] >= TX && bytes[at + 8] <= BV);
+    }
     for (qsizetype from = head.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
          from < head.size();) {
         const qsizetype nl = head.indexOf('\n', from);
         const qsizetype end = nl < 0 ? head.size() : nl;
         Reading r;
-        lines += parseLine(head.sliced(from, end - from - (end > from && head[end - 1] == '\r')),
-                           nullptr, r);
+        h.lines += parseLine(head.sliced(from, end - from - (end > from && head[end - 1] == '\r')),
+                             nullptr, r);
         from = end + 1;
     }
-    if (records != lines)
-        return records > lines;
+    return h;
+}
+
+} // namespace
+
+bool looksRaw(QByteArrayView head) {
+    const Head h = headOf(head);
+    if (h.records != h.lines)
+        return h.records > h.lines;
+    head = head.first(std::min(head.size(), kHeadBytes));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(head.data());
+    qsizetype binary = 0;
     for (const std::uint8_t b : std::span(bytes, size_t(head.size())))
         binary += b < 0x20 && b != '\t' && b != '\r' && b != '\n';
     return binary > 0;
+}
+
+bool looksLikeReport(QByteArrayView head) {
+    const Head h = headOf(head);
+    // A logger's records are all of a known kind or empty; a tenth of others is no report.
+    return h.lines > 0 || (h.whole > 0 && 10 * h.records >= 9 * h.whole);
 }
 
 namespace detail {
@@ -444,21 +421,6 @@ QByteArray stampText(const Reading& r) {
     return text;
 }
 
-QString timeText(std::uint32_t time, bool iso) {
-    if (time == kNoTime)
-        return {};
-    return QDateTime::fromSecsSinceEpoch(time, Qt::UTC)
-        .toString(iso ? QStringLiteral("yyyy-MM-ddThh:mm:ss")
-                      : QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
-
-std::uint32_t wallTime(const QDateTime& dateTime) {
-    const QDate d = dateTime.date();
-    const QTime t = dateTime.time();
-    return std::uint32_t(daysSinceEpoch(d.year(), d.month(), d.day()) * 86400 +
-                         t.msecsSinceStartOfDay() / 1000);
-}
-
 QByteArray csvField(const QByteArray& field) {
     if (!field.contains(',') && !field.contains('"') && !field.contains('\n') &&
         !field.contains('\r'))
@@ -496,12 +458,6 @@ char* writeTenths(std::int32_t tenths, char* w) {
     return w;
 }
 
-char* writeTwo(std::uint8_t v, char* w) {
-    *w++ = char('0' + v / 10);
-    *w++ = char('0' + v % 10);
-    return w;
-}
-
 } // namespace
 
 void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
@@ -535,15 +491,8 @@ void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
     put("time,status,kind,id,value,value2,name\r\n");
     for (const Reading& r : report.readings) {
         if (r.time != kNoTime) {
-            constexpr char kBefore[] = "--T::"; // ISO 8601: 2024-03-05T14:07:09
-            *w++ = '2';
-            *w++ = '0';
-            for (int k = 0; k < 6; ++k) {
-                if (k > 0)
-                    *w++ = kBefore[k - 1];
-                w = writeTwo(r.stamp[k], w);
-            }
-        } else {
+            w = writeTime(r.time, TimeFormat::Iso, w);
+        } else { // as it was read
             put(csvField(stampText(r)));
         }
         put(r.lowBat ? QByteArrayView(",LOWBAT,") : QByteArrayView(",OK,"));

@@ -6,6 +6,8 @@
 // zone and no summer time, so they are never converted through the PC's zone.
 
 #include "report/record.h"
+#include "view/kinds.h"
+#include "view/wallclock.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,25 +17,13 @@
 #include <cstdint>
 #include <limits>
 
-class QDateTime;
 class QIODevice;
 
 namespace view {
 
-/// Time of a reading whose stamp is not a valid date and time.
-inline constexpr std::uint32_t kNoTime = std::numeric_limits<std::uint32_t>::max();
 /// The largest value of a reading, in tenths (99999.9): beyond what any decoder writes, and far
 /// from where tenths or a calibration would overflow. A decoded line beyond it is no reading.
 inline constexpr std::int32_t kMaxTenths = 999999;
-
-// The kinds of sensor are the kinds of record.
-using report::Kind;
-using report::TX, report::BT, report::RX, report::BV;
-
-/// What a sensor's value measures, in the order zelm-view charts them.
-enum Measure { TemperatureMeasure, HumidityMeasure, RxMeasure, BatteryMeasure, kMeasures };
-/// The measure of a sensor's first value, or of its second (BT humidity, the second RX reading).
-Measure measureOf(Kind kind, bool second);
 
 /// One decoded line.
 struct Reading {
@@ -105,6 +95,9 @@ inline constexpr qsizetype kHeadBytes = 4096;
 /// lines that are readings. Neither: binary bytes make it raw. A byte-order mark, a heading or
 /// an odd byte among a decoded report's lines does not.
 bool looksRaw(QByteArrayView head);
+/// True when the start of a file of any name is a report: raw records nine in ten of which or
+/// more are of a known kind or empty slots, or lines of which one at least is a reading.
+bool looksLikeReport(QByteArrayView head);
 
 /// The readings of a decoded report (point or comma decimals, CR LF or LF, a UTF-8 byte-order
 /// mark or not) or of a raw one, told apart by content, in report order and with nothing left
@@ -119,12 +112,6 @@ template <typename Each> bool eachReading(QIODevice& in, Report& report, Each ea
 
 /// The stamp as the decoded file writes it: "20yy-MM-dd-hh-mm-ss".
 QByteArray stampText(const Reading& reading);
-
-/// A wall-clock time as "yyyy-MM-dd hh:mm:ss", or with iso "yyyy-MM-ddThh:mm:ss" (ISO 8601
-/// without a zone); empty for kNoTime.
-QString timeText(std::uint32_t time, bool iso = false);
-/// The wall-clock time of a date and time, as Reading::time counts it.
-std::uint32_t wallTime(const QDateTime& dateTime);
 
 /// A field of a CSV file (RFC 4180): quoted, its quotes doubled, where it holds a comma, a quote
 /// or a line break.

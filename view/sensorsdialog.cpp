@@ -3,14 +3,17 @@
 
 #include "settings/profile.h"
 #include "view/statistics.h"
+#include "view/words.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSet>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -20,45 +23,22 @@ namespace view {
 namespace {
 
 constexpr int kSensorColumn = 0, kNameColumn = 1, kFirstField = 2;
-const char* const kHeaders[] = {
-    "Sensor",       "Name",          "Offset",          "Gain",
-    "Offset 2",     "Gain 2",        "Temperature low", "Temperature high",
-    "Humidity low", "Humidity high", "RX low",          "RX high",
-    "Battery low",  "Battery high"};
-constexpr int kColumns = int(std::size(kHeaders));
+constexpr int kColumns = kFirstField + ActivationEnergy;
 const QColor kWrong(255, 205, 205);
 
 int columnOf(Field f) {
     return kFirstField + f;
 }
 
-// Whether a sensor of this name has the field: second values only BT and RX have, and limits
-// only for the quantities its values are.
+// Whether a sensor of this name has the field; the row of all sensors has the limits.
 bool applies(const QString& sensor, Field f) {
-    const QString kind = sensor.left(2).toUpper();
-    const bool two = kind == "BT" || kind == "RX";
-    switch (f) {
-    case Offset:
-    case Gain:
-        return true;
-    case Offset2:
-    case Gain2:
-        return two;
-    case TemperatureLow:
-    case TemperatureHigh:
-        return kind == "TX" || kind == "BT";
-    case HumidityLow:
-    case HumidityHigh:
-        return kind == "BT";
-    case RxLow:
-    case RxHigh:
-        return kind == "RX";
-    case BatteryLow:
-    case BatteryHigh:
-        return kind == "BV";
-    default:
-        return false;
-    }
+    Kind kind;
+    return sensor.isEmpty() ? isLimit(f) : kindOfName(sensor, kind) && view::applies(kind, f);
+}
+
+// The other limit of a pair.
+Field partnerOf(Field f) {
+    return Field(f ^ 1); // Low and High are neighbours, Low at an even place
 }
 
 } // namespace
@@ -83,10 +63,18 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
 
     table_->setColumnCount(kColumns);
     table_->setRowCount(int(rows_.size()) + 1);
-    QStringList headers;
-    for (const char* h : kHeaders)
-        headers.append(QString::fromUtf8(h));
+    QStringList headers{QStringLiteral("Sensor"), QStringLiteral("Name")};
+    for (int f = 0; f < ActivationEnergy; ++f) { // a limit's two words on two lines: narrower
+        QString label = fieldLabel(Field(f));
+        if (isLimit(Field(f)))
+            label[label.lastIndexOf(u' ')] = u'\n';
+        headers.append(label);
+    }
     table_->setHorizontalHeaderLabels(headers);
+    table_->setWordWrap(false); // a number on one line
+    table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::AnyKeyPressed);
+    table_->installEventFilter(this);
     table_->verticalHeader()->hide();
     const auto fixed = [&](int row, int column, const QString& text, const QString& tip) {
         auto* item = new QTableWidgetItem(text);
@@ -99,8 +87,7 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     const auto fill = [&](int row, const QString& sensor, const SectionSettings* s) {
         const bool shared = row == 0;
         for (int f = 0; f < ActivationEnergy; ++f) {
-            const bool has = shared ? (f >= TemperatureLow) : applies(sensor, Field(f));
-            if (has) // as the file writes it, even where the program cannot use it
+            if (applies(sensor, Field(f))) // as the file writes it, even where it cannot be used
                 table_->setItem(row, columnOf(Field(f)),
                                 new QTableWidgetItem(s ? s->text[f] : QString()));
             else
@@ -127,10 +114,11 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
             texts.append(table_->item(row, column)->text());
         opened_.append(texts);
     }
+    // Every column as wide as its contents, with room for a name and a number to type.
     table_->resizeColumnsToContents();
-    for (int column = kFirstField; column < kColumns; ++column) // room for a number to type
-        table_->setColumnWidth(column, std::max(table_->columnWidth(column), 64));
-    table_->horizontalHeader()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
+    table_->setColumnWidth(kNameColumn, std::clamp(table_->columnWidth(kNameColumn), 180, 320));
+    for (int column = kFirstField; column < kColumns; ++column)
+        table_->setColumnWidth(column, std::max(table_->columnWidth(column), 72));
 
     openedActivation_ = settings.limits.text[ActivationEnergy];
     activation_->setText(openedActivation_);
@@ -152,14 +140,15 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     auto* unused = new QLabel(this);
     unused->setWordWrap(true);
     unused->setVisible(!settings.ignored.isEmpty());
+    QStringList said;
+    for (const IgnoredLine& line : settings.ignored.mid(0, 3))
+        said.append(line.said());
     unused->setText(
         QStringLiteral("%1 of the settings file not used (marked), kept as written unless you "
                        "change it: %2")
-            .arg(settings.ignored.size() == 1
-                     ? QStringLiteral("1 line")
-                     : QStringLiteral("%1 lines").arg(settings.ignored.size()))
-            .arg(settings.ignored.mid(0, 3).join(QStringLiteral("; ")) +
-                 (settings.ignored.size() > 3 ? QStringLiteral("; …") : QString())));
+            .arg(counted(settings.ignored.size(), "line", "lines"),
+                 said.join(QStringLiteral("; ")) +
+                     (settings.ignored.size() > 3 ? QStringLiteral("; …") : QString())));
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Activation energy for MKT (kJ/mol):"), activation_);
@@ -179,17 +168,45 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     connect(table_, &QTableWidget::itemChanged, this, &SensorsDialog::check);
     connect(activation_, &QLineEdit::textChanged, this, &SensorsDialog::check);
     check();
-    resize(1180, 520);
+    int width = table_->verticalHeader()->width() + 2 * table_->frameWidth() + 40;
+    for (int column = 0; column < kColumns; ++column)
+        width += table_->columnWidth(column);
+    const QSize room = (parent ? parent->screen() : screen())->availableGeometry().size() * 0.92;
+    resize(std::min(width, room.width()), std::min(560, room.height()));
+}
+
+bool SensorsDialog::eventFilter(QObject* watched, QEvent* event) {
+    // While a cell is edited its editor has the focus, and the keys are the editor's.
+    if (watched != table_ || event->type() != QEvent::KeyPress || !table_->hasFocus())
+        return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+        for (QTableWidgetItem* item : table_->selectedItems())
+            if (editable(item->row(), item->column()))
+                item->setText({});
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const QModelIndex current = table_->currentIndex();
+        if (current.isValid() && editable(current.row(), current.column()))
+            table_->edit(current);
+        return true; // never OK: that is the button's, or Return outside the table
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 QString SensorsDialog::rowName(int row) const {
     return row == 0 ? QStringLiteral("All sensors") : rows_[row - 1];
 }
 
-bool SensorsDialog::changed(int row, int column) const {
+bool SensorsDialog::editable(int row, int column) const {
     const QTableWidgetItem* item = table_->item(row, column);
-    return item && (item->flags() & Qt::ItemIsEditable) &&
-           item->text().trimmed() != opened_[row][column].trimmed();
+    return item && (item->flags() & Qt::ItemIsEditable);
+}
+
+bool SensorsDialog::changed(int row, int column) const {
+    return editable(row, column) &&
+           table_->item(row, column)->text().trimmed() != opened_[row][column].trimmed();
 }
 
 SensorEdits SensorsDialog::edits() const {
@@ -209,98 +226,76 @@ SensorEdits SensorsDialog::edits() const {
     return out;
 }
 
-QList<SensorsDialog::Problem> SensorsDialog::findProblems() const {
-    QList<Problem> out;
-    const auto header = [&](int column) { return table_->horizontalHeaderItem(column)->text(); };
-    // The value of a field in a row, where it holds a valid one.
-    const auto valueAt = [&](int row, Field f) -> std::optional<double> {
-        const QTableWidgetItem* item = table_->item(row, columnOf(f));
-        double v = 0;
-        if (!item || !(item->flags() & Qt::ItemIsEditable) || item->text().trimmed().isEmpty() ||
-            !checkField(f, item->text(), v).isEmpty())
-            return std::nullopt;
-        return v;
-    };
+QList<SensorsDialog::Mark> SensorsDialog::findProblems() const {
+    QList<Mark> out;
+    FieldValues shared; // the valid limits for all sensors, which a sensor's own are paired with
     for (int row = 0; row < table_->rowCount(); ++row) {
-        const QTableWidgetItem* name = table_->item(row, kNameColumn);
+        const QString sensor = row == 0 ? QString() : rows_[row - 1];
         if (changed(row, kNameColumn) &&
-            name->text().trimmed().toLocal8Bit().size() > settings::kMaxProfileValue)
-            out.append({row,
-                        {kNameColumn},
-                        QStringLiteral("Name"),
+            table_->item(row, kNameColumn)->text().trimmed().toLocal8Bit().size() >
+                settings::kMaxProfileValue)
+            out.append({row, kNameColumn, QStringLiteral("Name"),
                         QStringLiteral("longer than the settings file keeps (%1 bytes)")
                             .arg(settings::kMaxProfileValue),
                         true});
+        FieldValues own;
         for (int f = 0; f < ActivationEnergy; ++f) {
             const int column = columnOf(Field(f));
-            const QTableWidgetItem* item = table_->item(row, column);
+            const QString text = table_->item(row, column)->text();
             double v = 0;
-            if (!(item->flags() & Qt::ItemIsEditable) || item->text().trimmed().isEmpty())
+            if (!editable(row, column) || text.trimmed().isEmpty())
                 continue;
-            const QString why = checkField(Field(f), item->text(), v);
-            if (!why.isEmpty())
-                out.append({row, {column}, header(column), why, changed(row, column)});
+            if (const auto problem = checkField(sensor, Field(f), text, v))
+                out.append({row, column, fieldLabel(Field(f)), problem->why, changed(row, column)});
+            else
+                own[f] = v;
         }
-        for (int q = 0; q < kMeasures; ++q) {
-            const Field lo = lowField(Measure(q)), hi = highField(Measure(q));
-            const std::optional<double> ownLow = valueAt(row, lo), ownHigh = valueAt(row, hi);
-            // A sensor's own limit is paired with the shared one.
-            const bool sharedLow = row > 0 && !ownLow, sharedHigh = row > 0 && !ownHigh;
-            const QString why = checkLimits(sharedLow ? valueAt(0, lo) : ownLow,
-                                            sharedHigh ? valueAt(0, hi) : ownHigh);
-            if (why.isEmpty() || (row > 0 && !ownLow && !ownHigh))
-                continue;
-            QList<int> columns;
-            if (ownLow)
-                columns.append(columnOf(lo));
-            if (ownHigh)
-                columns.append(columnOf(hi));
-            const bool blocking = changed(row, columnOf(lo)) || changed(row, columnOf(hi)) ||
-                                  (sharedLow && changed(0, columnOf(lo))) ||
-                                  (sharedHigh && changed(0, columnOf(hi)));
-            out.append({row, columns, header(columnOf(lo)).section(u' ', 0, 0), why, blocking});
+        for (const Problem& p : checkLimits(sensor, own, row > 0 ? &shared : nullptr)) {
+            const int partner = columnOf(partnerOf(p.field));
+            out.append({row, columnOf(p.field), fieldLabel(p.field), p.why,
+                        changed(row, columnOf(p.field)) || changed(row, partner) ||
+                            (p.reason == Reason::AgainstShared && changed(0, partner))});
         }
+        if (row == 0)
+            std::copy(std::begin(own), std::end(own), std::begin(shared));
     }
     double v = 0;
-    const QString why = activation_->text().trimmed().isEmpty()
-                            ? QString()
-                            : checkField(ActivationEnergy, activation_->text(), v);
-    if (!why.isEmpty())
-        out.append({-1,
-                    {},
-                    QStringLiteral("Activation energy"),
-                    why,
-                    activation_->text().trimmed() != openedActivation_.trimmed()});
+    const QString energy = activation_->text();
+    if (const auto problem =
+            energy.trimmed().isEmpty() ? std::nullopt : checkField({}, ActivationEnergy, energy, v))
+        out.append({-1, -1, fieldLabel(ActivationEnergy), problem->why,
+                    energy.trimmed() != openedActivation_.trimmed()});
     return out;
 }
 
 QStringList SensorsDialog::problems() const {
     QStringList out;
-    for (const Problem& p : findProblems())
-        if (p.blocking)
-            out.append((p.row < 0 ? QString() : rowName(p.row) + QStringLiteral(", ")) + p.what +
-                       QStringLiteral(": ") + p.why);
+    for (const Mark& m : findProblems()) {
+        const QString line = (m.row < 0 ? QString() : rowName(m.row) + QStringLiteral(", ")) +
+                             m.what + QStringLiteral(": ") + m.why;
+        if (m.blocking && !out.contains(line))
+            out.append(line);
+    }
     return out;
 }
 
 void SensorsDialog::check() {
-    const QList<Problem> found = findProblems();
+    const QList<Mark> found = findProblems();
     // Each cell that takes part in a problem is marked, with the reason as its tooltip.
     const QSignalBlocker block(table_);
     for (int row = 0; row < table_->rowCount(); ++row) {
         for (int column = kNameColumn; column < kColumns; ++column) {
-            QTableWidgetItem* item = table_->item(row, column);
-            if (item->flags() & Qt::ItemIsEditable) {
-                item->setBackground(QBrush());
-                item->setToolTip({});
+            if (editable(row, column)) {
+                table_->item(row, column)->setBackground(QBrush());
+                table_->item(row, column)->setToolTip({});
             }
         }
     }
-    for (const Problem& p : found) {
-        for (const int column : p.columns) {
-            table_->item(p.row, column)->setBackground(QBrush(kWrong));
-            table_->item(p.row, column)->setToolTip(p.why);
-        }
+    for (const Mark& m : found) {
+        if (m.row < 0)
+            continue;
+        table_->item(m.row, m.column)->setBackground(QBrush(kWrong));
+        table_->item(m.row, m.column)->setToolTip(m.why);
     }
     const QStringList blocking = problems();
     problem_->setText(blocking.isEmpty() ? QString() : blocking.first());
@@ -332,7 +327,7 @@ void SensorsDialog::twoPoint() {
         double v[4];
         bool ok = true;
         for (int i = 0; i < 4; ++i)
-            ok = checkField(Offset, edits[i]->text(), v[i]).isEmpty() && ok;
+            ok = !checkField(sensor, Offset, edits[i]->text(), v[i]) && ok;
         ok = ok && twoPointCalibration(v[0], v[1], v[2], v[3], gain, offset);
         result->setText(
             ok ? QStringLiteral("Gain %1, offset %2").arg(fieldText(gain), fieldText(offset))

@@ -29,16 +29,22 @@ public:
     QStringList problems() const;
     QTableWidget* table() const { return table_; }
 
+protected:
+    /// The table's keys: Delete and Backspace clear the cells chosen; Return in a cell that is
+    /// not being edited edits it rather than pressing OK.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    struct Problem {
-        int row; // -1: the activation energy
-        QList<int> columns;
-        QString what; // the field, or the quantity of a limit pair
+    struct Mark {
+        int row;      // -1: the activation energy
+        int column;   // -1: the activation energy
+        QString what; // the column's heading
         QString why;
         bool blocking; // of a changed cell, or of a pair with one
     };
-    QList<Problem> findProblems() const;
+    QList<Mark> findProblems() const;
     bool changed(int row, int column) const;
+    bool editable(int row, int column) const;
     QString rowName(int row) const;
     void check();
     void twoPoint();

@@ -15,11 +15,6 @@
 
 namespace view {
 
-const char* const kFieldKeys[kFields] = {
-    "Offset",          "Gain",        "Offset2",         "Gain2", "TemperatureLow",
-    "TemperatureHigh", "HumidityLow", "HumidityHigh",    "RxLow", "RxHigh",
-    "BatteryLow",      "BatteryHigh", "ActivationEnergy"};
-
 namespace {
 
 const QString kSensorPrefix = QStringLiteral("Sensor ");
@@ -30,43 +25,13 @@ QString keyOf(const QString& text) {
     return text.simplified().toUpper();
 }
 
-// The bounds of a field's values, and how they are said.
-struct Bounds {
-    double low, high; // of the magnitude for gains
-    const char* said;
-};
-Bounds boundsOf(Field f) {
-    switch (f) {
-    case Offset:
-    case Offset2:
-        return {-1e5, 1e5, "an offset lies between -100000 and 100000"};
-    case Gain:
-    case Gain2:
-        return {1e-3, 1e3, "a gain lies between 0.001 and 1000, or -1000 and -0.001"};
-    case ActivationEnergy:
-        return {0, 1e3, "an activation energy lies above 0, at most 1000 kJ/mol"};
-    default:
-        return {-1e6, 1e6, "a limit lies between -1000000 and 1000000"};
-    }
-}
-
-bool isLimit(Field f) {
-    return f >= TemperatureLow && f <= BatteryHigh;
-}
-
 // The sensor a section is for: "TX 00042" from "Sensor TX 00042"; empty when it names none.
 QString sensorOf(const QString& section) {
     if (!section.startsWith(kSensorPrefix, Qt::CaseInsensitive))
         return {};
     const QString sensor = section.mid(kSensorPrefix.size()).simplified();
-    const qsizetype space = sensor.indexOf(u' ');
-    if (space < 0)
-        return {};
-    for (int kind = TX; kind <= BV; ++kind)
-        if (sensor.left(space).compare(QLatin1String(report::kindName(kind)),
-                                       Qt::CaseInsensitive) == 0)
-            return sensor;
-    return {};
+    Kind kind;
+    return sensor.indexOf(u' ') == 2 && kindOfName(sensor, kind) ? sensor : QString();
 }
 
 struct Origin { // where a setting came from, to say which line is ignored
@@ -98,36 +63,8 @@ double SensorSettings::activationEnergy() const {
     return limits.field[ActivationEnergy].value_or(kDefaultActivationEnergy);
 }
 
-QString checkField(Field f, const QString& text, double& value) {
-    // Only this form: a comma is no decimal separator here, nor a thousands separator.
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]{1,3})?$"));
-    const QByteArray t = text.trimmed().toLatin1();
-    const char* from = t.constData() + (t.startsWith('+') ? 1 : 0);
-    if (t.size() > 64 || !number.match(QString::fromLatin1(t)).hasMatch() ||
-        std::from_chars(from, t.constData() + t.size(), value).ec != std::errc() ||
-        !std::isfinite(value))
-        return QStringLiteral("not a number (digits, a point as decimal separator, no comma)");
-    if ((f == Gain || f == Gain2) && value == 0)
-        return QStringLiteral("a gain of 0 would show every reading as the offset");
-    const Bounds b = boundsOf(f);
-    const double v = f == Gain || f == Gain2 ? std::abs(value) : value;
-    if (v < b.low || v > b.high || (f == ActivationEnergy && value <= 0))
-        return QStringLiteral("out of bounds: %1").arg(QLatin1String(b.said));
-    return {};
-}
-
-QString checkLimits(const std::optional<double>& low, const std::optional<double>& high) {
-    if (low && high && *low > *high)
-        return QStringLiteral("the low limit %1 is above the high limit %2")
-            .arg(fieldText(*low), fieldText(*high));
-    return {};
-}
-
-QString fieldText(double value) {
-    char text[400];
-    const auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
-    return QString::fromLatin1(text, r.ptr - text); // the shortest that reads back equal
+QString IgnoredLine::said() const {
+    return QStringLiteral("line %1: %2: %3").arg(line).arg(text, why);
 }
 
 SensorSettings parseSensorSettings(const QByteArray& contents) {
@@ -135,7 +72,7 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
     QHash<QString, Origin> origins;  // by section and field key, upper case
     QHash<QString, int> sectionLine; // the header line of the first section of each name
     const auto ignore = [&](const Origin& o, const QString& why) {
-        out.ignored.append(QStringLiteral("line %1: %2: %3").arg(o.line).arg(o.text, why));
+        out.ignored.append({o.line, o.text, why});
     };
     for (const settings::ProfileEntry& e : settings::profileEntries(contents)) {
         const Origin origin{e.line, e.key + u'=' + e.value};
@@ -182,44 +119,26 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
         }
         section.text[f] = e.value.trimmed();
         double value = 0;
-        const QString why = checkField(Field(f), e.value, value);
-        if (!why.isEmpty()) {
-            ignore(origin, why);
+        if (const auto problem = checkField(sensor, Field(f), e.value, value)) {
+            ignore(origin, problem->why);
             continue;
         }
         section.field[f] = value;
     }
-    // Limit pairs that cannot hold: a section's own pair, then a sensor's limit against the
-    // shared one it is paired with. The key that makes the pair wrong is read as missing.
-    const auto origin = [&](const QString& sectionKey, Field f) {
-        return origins.value(sectionKey + u'\n' + QString::fromLatin1(kFieldKeys[f]).toUpper());
+    // Limit pairs that cannot hold: the keys that make a pair wrong are read as missing.
+    const auto checkPairs = [&](SectionSettings& s, const QString& sensor,
+                                const QString& sectionKey, const FieldValues* shared) {
+        const QList<Problem> problems = checkLimits(sensor, s.field, shared);
+        for (const Problem& p : problems)
+            ignore(origins.value(sectionKey + u'\n' +
+                                 QString::fromLatin1(kFieldKeys[p.field]).toUpper()),
+                   p.why);
+        for (const Problem& p : problems)
+            s.field[p.field].reset();
     };
-    const auto checkPairs = [&](SectionSettings& s, const QString& sectionKey,
-                                const SectionSettings* shared) {
-        for (int q = 0; q < kMeasures; ++q) {
-            const Field lo = lowField(Measure(q)), hi = highField(Measure(q));
-            std::optional<double>&low = s.field[lo], &high = s.field[hi];
-            QString why = checkLimits(low, high);
-            if (!why.isEmpty()) {
-                ignore(origin(sectionKey, lo), why);
-                ignore(origin(sectionKey, hi), why);
-                low.reset();
-                high.reset();
-                continue;
-            }
-            if (!shared)
-                continue;
-            why = checkLimits(low ? low : shared->field[lo], high ? high : shared->field[hi]);
-            if (why.isEmpty())
-                continue;
-            const Field own = low ? lo : hi;
-            ignore(origin(sectionKey, own), why + QStringLiteral(" (with [Limits])"));
-            s.field[own].reset();
-        }
-    };
-    checkPairs(out.limits, kLimitsSection.toUpper(), nullptr);
+    checkPairs(out.limits, {}, kLimitsSection.toUpper(), nullptr);
     for (auto s = out.sensors.begin(); s != out.sensors.end(); ++s)
-        checkPairs(*s, s.key(), &out.limits);
+        checkPairs(*s, s.key(), s.key(), &out.limits.field);
     return out;
 }
 
@@ -235,6 +154,17 @@ SensorSettings readSensorSettings(const QString& path) {
     settings::ReadStatus status;
     QString why;
     return readSensorSettings(path, status, why);
+}
+
+QStringList settingsRemarks(const QString& path, const QString& unread,
+                            const SensorSettings& settings) {
+    const QString file = QDir::toNativeSeparators(path);
+    QStringList out;
+    if (!unread.isEmpty())
+        out.append(file + QStringLiteral(" not read: ") + unread);
+    for (const IgnoredLine& line : settings.ignored)
+        out.append(file + u' ' + line.said());
+    return out;
 }
 
 namespace {
@@ -471,8 +401,13 @@ bool twoPointCalibration(double reading1, double true1, double reading2, double 
     if (reading1 == reading2 || true1 == true2)
         return false;
     gain = (true2 - true1) / (reading2 - reading1);
-    offset = true1 - gain * reading1;
-    return std::isfinite(gain) && std::isfinite(offset);
+    // Shown values are rounded to thousandths: the gain needs the digits that keep the readings
+    // calibrated, up to the larger in magnitude, within half a thousandth, and no more.
+    const double largest = std::max({std::abs(reading1), std::abs(reading2), 1.0});
+    const double scale = std::pow(10.0, 3 + std::ceil(std::log10(largest)));
+    gain = std::round(gain * scale) / scale;
+    offset = std::round((true1 - gain * reading1) * 1000) / 1000;
+    return std::isfinite(gain) && std::isfinite(offset) && gain != 0;
 }
 
 } // namespace view

@@ -12,10 +12,11 @@
 //   ActivationEnergy=83.144  kJ/mol, for the mean kinetic temperature
 //
 // Numbers take a point as decimal separator whatever the locale, and stay within bounds (see
-// checkField). The readings and the report files never change: all of this applies to what is
-// shown and exported.
+// checkField in fields.h). The readings and the report files never change: all of this applies to
+// what is shown and exported.
 
 #include "settings/regularfile.h"
+#include "view/fields.h"
 #include "view/readings.h"
 
 #include <QByteArray>
@@ -26,37 +27,10 @@
 
 namespace view {
 
-/// The numbers a section can hold, in the order the Sensors dialog shows them.
-enum Field {
-    Offset,
-    Gain,
-    Offset2,
-    Gain2,
-    TemperatureLow,
-    TemperatureHigh,
-    HumidityLow,
-    HumidityHigh,
-    RxLow,
-    RxHigh,
-    BatteryLow,
-    BatteryHigh,
-    ActivationEnergy,
-    kFields
-};
-/// The key of each field in the settings file.
-extern const char* const kFieldKeys[kFields];
-/// The Low and High fields of a measure's limits.
-inline Field lowField(Measure q) {
-    return Field(TemperatureLow + 2 * q);
-}
-inline Field highField(Measure q) {
-    return Field(TemperatureHigh + 2 * q);
-}
-
 /// The contents of one section: a name (sensors only) and the fields it sets.
 struct SectionSettings {
     QString name;
-    std::optional<double> field[kFields];
+    FieldValues field;
     /// Each field's value as the file writes it (its first line in the section), empty where
     /// none: also where the line cannot be used, so that an editor shows it as it stands.
     QString text[kFields];
@@ -65,13 +39,22 @@ struct SectionSettings {
 
 inline const QString kLimitsSection = QStringLiteral("Limits");
 
+/// A line of the settings file read as if it were missing, and why.
+struct IgnoredLine {
+    int line = 0;
+    QString text; // "Key=value" as written
+    QString why;
+    /// "line N: Key=value: why"
+    QString said() const;
+};
+
 struct SensorSettings {
     /// Sensor sections by their sensor's name as the charts write it ("TX 00042"): upper case,
     /// single blanks (sensorKey).
     QMap<QString, SectionSettings> sensors;
     SectionSettings limits;
-    /// Lines of the file read as if missing, each "line N: Key=value: why".
-    QStringList ignored;
+    /// Lines of the file read as if missing.
+    QList<IgnoredLine> ignored;
     /// The section of a sensor, or null when it has none.
     const SectionSettings* of(const QString& sensorName) const;
     double activationEnergy() const;
@@ -79,17 +62,6 @@ struct SensorSettings {
 
 /// The key sensors are kept by: the name as the charts write it, whatever its case and blanks.
 QString sensorKey(const QString& sensorName);
-
-/// Whether text is a value field f can hold; returns why not, or an empty text with value set.
-/// A number is digits with an optional point and decimals, an optional sign and exponent: a
-/// comma makes it no number. Bounds: offsets -100000 to 100000; gains 0.001 to 1000 either side
-/// of 0; limits -1000000 to 1000000; the activation energy above 0, at most 1000 kJ/mol.
-QString checkField(Field f, const QString& text, double& value);
-/// A limit pair that cannot hold: why, or an empty text.
-QString checkLimits(const std::optional<double>& low, const std::optional<double>& high);
-/// A value as the settings file writes it: a point as decimal separator, no exponent, no more
-/// digits than it needs to read back equal.
-QString fieldText(double value);
 
 /// The sensor and limit sections of a settings file's contents. Lines that cannot be used
 /// (a number that does not parse, a gain of 0, a low limit above the high one, an unknown key or
@@ -99,6 +71,10 @@ SensorSettings parseSensorSettings(const QByteArray& contents);
 /// missing file holds no settings. status and why say what kept it from being read.
 SensorSettings readSensorSettings(const QString& path, settings::ReadStatus& status, QString& why);
 SensorSettings readSensorSettings(const QString& path);
+/// What a user should hear of the settings file at path: that it could not be read (unread:
+/// why, else empty), and each line read as missing: "FILE line N: Key=value: why".
+QStringList settingsRemarks(const QString& path, const QString& unread,
+                            const SensorSettings& settings);
 /// Changes to the sensor and limit sections, as the Sensors dialog makes them: by section
 /// (kLimitsSection, or a sensor's name as the charts write it), each key changed ("Name" or a
 /// field's key) with its new text; an empty text removes the key.
@@ -118,8 +94,10 @@ bool writeSensorEdits(const QString& path, const SensorEdits& edits, QString& er
 /// limits (its own, else the shared ones) for the quantity of each value.
 QList<Shown> shownSensors(const Report& report, const SensorSettings& settings);
 
-/// Gain and offset that turn two readings into the true values of a reference: false when the
-/// readings are equal or the true values are (no calibration gives those).
+/// Gain and offset that turn two readings into the true values of a reference, rounded to what
+/// the shown values' thousandths need (the gain to 3 + log10 of the larger reading's magnitude
+/// decimals, rounded up; the offset to thousandths): false when the readings are equal or the
+/// true values are (no calibration gives those).
 bool twoPointCalibration(double reading1, double true1, double reading2, double true2, double& gain,
                          double& offset);
 

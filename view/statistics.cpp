@@ -27,8 +27,7 @@ QByteArray plainNumber(double value, int decimals = -1) {
 
 // The quantity column: what the series measures, "rx2" for a second RX reading.
 const char* quantityKey(const Statistics& s) {
-    constexpr const char* keys[kMeasures] = {"temperature", "humidity", "rx", "battery"};
-    return s.measure == RxMeasure && s.second ? "rx2" : keys[s.measure];
+    return s.measure == RxMeasure && s.second ? "rx2" : measureKey(s.measure);
 }
 
 } // namespace
@@ -184,7 +183,7 @@ QString valueText(double value) {
 void writeStatisticsCsv(const QList<Statistics>& statistics, QIODevice& out) {
     out.write("kind,id,name,quantity,readings,first,last,interval_s,gaps,min,min_at,max,max_at,"
               "mean,stddev,low,high,excursions,outside_s,longest_s,longest_from,mkt\r\n");
-    const auto time = [](std::uint32_t t) { return timeText(t, true).toLatin1(); };
+    const auto time = [](std::uint32_t t) { return timeText(t, TimeFormat::Iso).toLatin1(); };
     for (const Statistics& s : statistics) {
         const bool limited = s.limited();
         const QList<QByteArray> fields{

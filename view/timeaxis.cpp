@@ -1,7 +1,8 @@
 #include "view/timeaxis.h"
 
+#include "view/wallclock.h"
+
 #include <QDateTime>
-#include <QLocale>
 #include <iterator>
 
 namespace view {
@@ -91,29 +92,30 @@ QList<TimeTick> timeTicks(qint64 fromMs, qint64 toMs, int maxTicks) {
     const Step* step = std::begin(kSteps);
     while (step + 1 != std::end(kSteps) && span / step->seconds >= std::max(maxTicks, 1))
         ++step;
-    const QLocale c = QLocale::c();
     QString lastAbove;
     const QDateTime end = QDateTime::fromMSecsSinceEpoch(toMs, Qt::UTC);
     for (QDateTime at = firstAt(QDateTime::fromMSecsSinceEpoch(fromMs, Qt::UTC), *step);
          at <= end && ticks.size() < std::max(maxTicks, 1); at = next(at, *step)) {
         TimeTick tick{at.toMSecsSinceEpoch(), {}, {}};
         QString above;
+        const auto text = [&](TimeFormat format) {
+            return timeText(std::uint32_t(at.toSecsSinceEpoch()), format);
+        };
         switch (step->unit) {
         case Seconds:
-            tick.label = at.toString(step->count < 60 ? QStringLiteral("hh:mm:ss")
-                                                      : QStringLiteral("hh:mm"));
-            above = at.toString(QStringLiteral("yyyy-MM-dd"));
+            tick.label = text(step->count < 60 ? TimeFormat::Seconds : TimeFormat::Minutes);
+            above = text(TimeFormat::Date);
             break;
         case Days:
-            tick.label = at.toString(QStringLiteral("MM-dd"));
-            above = at.toString(QStringLiteral("yyyy"));
+            tick.label = text(TimeFormat::MonthDay);
+            above = text(TimeFormat::Year);
             break;
         case Months:
-            tick.label = c.toString(at.date(), QStringLiteral("MMM"));
-            above = at.toString(QStringLiteral("yyyy"));
+            tick.label = text(TimeFormat::Month);
+            above = text(TimeFormat::Year);
             break;
         case Years:
-            tick.label = at.toString(QStringLiteral("yyyy"));
+            tick.label = text(TimeFormat::Year);
             break;
         }
         if (above != lastAbove)

@@ -1,29 +1,30 @@
-// zelm-view's window: its layout and menus, opening reports, the sensor list and the statistics
-// table, rebuilt when the settings change. Its exports are in viewerexports.cpp.
+// zelm-view's window: its layout, opening reports, the sensor list, the charts' shared time
+// range and the statistics table, rebuilt when the settings change. Its menus and the commands
+// behind them (exports, manual, About) are in viewermenus.cpp.
 #include "view/viewer.h"
 
-#include "view/history.h"
+#include "settings/profile.h"
+#include "view/chartpanel.h"
 #include "view/sensorsdialog.h"
 
-#include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableWidget>
-#include <QToolBar>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
@@ -32,24 +33,29 @@ namespace view {
 
 namespace {
 
+constexpr QSize kPreferred(1400, 860);
+const QString kLayoutSection = QStringLiteral("zelm-view");
+
 QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-} // namespace
-
-QList<int> Viewer::byReadings(const QList<qint64>& perSensor) {
-    QList<int> order(perSensor.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return perSensor[a] > perSensor[b]; });
-    return order;
+// A size within what the screen leaves, with room for a title bar and a panel.
+QSize fitted(QSize size, const QScreen* screen) {
+    if (!screen)
+        return size;
+    const QSize room = screen->availableGeometry().size() - QSize(20, 60);
+    return size.boundedTo(room).expandedTo(QSize(640, 400)).boundedTo(room);
 }
 
+} // namespace
+
 Viewer::Viewer(QWidget* parent)
-    : QMainWindow(parent), sensors_(new QListWidget), chartsPage_(new QStackedWidget),
-      nothing_(new QLabel), charts_(new QWidget), chartsLayout_(new QVBoxLayout(charts_)),
-      summary_(new QLabel), statistics_(new QTableWidget), skipped_(new QListWidget) {
+    : QMainWindow(parent), split_(new QSplitter), sensors_(new QListWidget),
+      chartsPage_(new QStackedWidget), nothing_(new QLabel), scroll_(new QScrollArea),
+      charts_(new QWidget), chartsLayout_(new QVBoxLayout(charts_)), summary_(new QLabel),
+      statisticsModel_(new StatisticsTable(this)), statistics_(new QTableView),
+      skipped_(new QListWidget) {
     setWindowTitle(QStringLiteral("zelm-view"));
     setAcceptDrops(true);
 
@@ -78,12 +84,11 @@ Viewer::Viewer(QWidget* parent)
     nothing_->setWordWrap(true);
     nothing_->setText(QStringLiteral("Open reports (in*.dat, out-*.txt) or a folder of them, "
                                      "or drop them here."));
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(charts_);
-    scroll->setWidgetResizable(true);
+    scroll_->setWidget(charts_);
+    scroll_->setWidgetResizable(true);
     chartsLayout_->addStretch();
     chartsPage_->addWidget(nothing_);
-    chartsPage_->addWidget(scroll);
+    chartsPage_->addWidget(scroll_);
     auto* stats = new QWidget;
     auto* statsLayout = new QVBoxLayout(stats);
     summary_->setWordWrap(true);
@@ -93,100 +98,28 @@ Viewer::Viewer(QWidget* parent)
     statsLayout->addWidget(skipped_);
     skipped_->setMaximumHeight(120);
     skipped_->hide();
+    // The sensor is each row's heading, so it stays in view when the table scrolls sideways.
+    statistics_->setModel(statisticsModel_);
     statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    statistics_->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto* tabs = new QTabWidget;
     tabs->addTab(chartsPage_, QStringLiteral("Charts"));
     tabs->addTab(stats, QStringLiteral("Statistics"));
-    auto* split = new QSplitter;
-    split->addWidget(side);
-    split->addWidget(tabs);
-    split->setStretchFactor(1, 1);
-    split->setSizes({200, kChartWidth});
-    setCentralWidget(split);
+    split_->addWidget(side);
+    split_->addWidget(tabs);
+    split_->setStretchFactor(1, 1);
+    split_->setSizes({200, kExportWidth});
+    setCentralWidget(split_);
 
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(QStringLiteral("&Open files…"), QKeySequence::Open, this, [this] {
-        const QStringList paths = QFileDialog::getOpenFileNames(
-            this, QStringLiteral("Open reports"), historyFolder(),
-            QStringLiteral("Reports (*.dat out-*.txt);;All files (*)"));
-        if (!paths.isEmpty())
-            openChosen(paths);
-    });
-    file->addAction(QStringLiteral("Open &folder…"), this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Open a folder of reports"), historyFolder());
-        if (!folder.isEmpty())
-            openChosen({folder});
-    });
-    file->addSeparator();
-    file->addAction(QStringLiteral("Export charts as &PNG…"), this,
-                    [this] { exportChosen(QStringLiteral("PNG image (*.png)")); });
-    file->addAction(QStringLiteral("Export charts as &SVG…"), this,
-                    [this] { exportChosen(QStringLiteral("SVG image (*.svg)")); });
-    file->addAction(QStringLiteral("Export readings as &CSV…"), this,
-                    [this] { exportChosen(QStringLiteral("CSV (*.csv)")); });
-    file->addAction(QStringLiteral("Export s&tatistics as CSV…"), this,
-                    [this] { exportChosen(QStringLiteral("Statistics CSV (*.csv)")); });
-    file->addAction(QStringLiteral("Export &report (PDF)…"), this,
-                    [this] { exportChosen(QStringLiteral("PDF report (*.pdf)")); });
-    file->addSeparator();
-    file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
-    menuBar()
-        ->addMenu(QStringLiteral("&Sensors"))
-        ->addAction(QStringLiteral("&Names, calibration and limits…"), this, &Viewer::editSensors);
-    QAction* reset = menuBar()
-                         ->addMenu(QStringLiteral("&View"))
-                         ->addAction(QStringLiteral("&Reset zoom"), this, &Viewer::resetZoom);
-    reset->setShortcuts({QKeySequence(Qt::Key_R), QKeySequence(Qt::Key_Escape)});
-    addToolBar(QStringLiteral("Zoom"))->addAction(reset);
+    buildMenus();
     statusBar()->showMessage(nothing_->text());
-    resize(kChartWidth + 300, 860);
-}
-
-QString Viewer::summary(const Report& r) {
-    QString text = QStringLiteral("%1 files read, %2 records read, %3 unique readings, %4 "
-                                  "repeated left out, %5 files skipped")
-                       .arg(r.files.size())
-                       .arg(r.read)
-                       .arg(r.readings.size())
-                       .arg(r.repeated)
-                       .arg(r.skipped.size());
-    if (r.untimed > 0)
-        text += QStringLiteral("; %1 without a valid date and time, not charted").arg(r.untimed);
-    if (r.skippedLines > 0)
-        text += QStringLiteral("; %1 lines that are not readings").arg(r.skippedLines);
-    if (r.partialBytes > 0)
-        text += QStringLiteral("; %1 bytes after the last whole record").arg(r.partialBytes);
-    return text;
-}
-
-bool Viewer::read(const QStringList& paths, Report& report, QString& title, QString& error) {
-    report = readHistory(paths);
-    QStringList named;
-    for (const QString& p : paths)
-        named.append(native(p));
-    if (report.readings.isEmpty()) {
-        QStringList why;
-        for (const SkippedFile& s : std::as_const(report.skipped))
-            why.append(native(s.path) + QStringLiteral(": ") + s.reason);
-        error = QStringLiteral("no readings in %1 (%2 files read%3%4)")
-                    .arg(named.join(QStringLiteral(", ")))
-                    .arg(report.files.size())
-                    .arg(why.isEmpty() ? QString() : QStringLiteral("; "))
-                    .arg(why.join(QStringLiteral("; ")));
-        return false;
-    }
-    title = paths.size() == 1 ? QFileInfo(paths.first()).fileName()
-                              : QStringLiteral("%1 files").arg(report.files.size());
-    if (title.isEmpty()) // a folder named with a slash at its end
-        title = named.first();
-    return true;
+    resize(fitted(kPreferred, screen()));
 }
 
 bool Viewer::open(const QStringList& paths, QString& error) {
     Report report;
     QString title;
-    if (!read(paths, report, title, error))
+    if (!readFiles(paths, report, title, error))
         return false;
     showReport(std::move(report), title);
     return true;
@@ -200,166 +133,116 @@ void Viewer::showNothing(const QString& message) {
 
 bool Viewer::setSettingsFile(const QString& path, QString& why) {
     settingsPath_ = path;
-    settings::ReadStatus status;
-    settings_ = readSensorSettings(path, status, why);
-    settingsUnread_ = status == settings::ReadStatus::Ok || status == settings::ReadStatus::Missing
-                          ? QString()
-                          : why;
-    if (!report_.readings.isEmpty())
+    const settings::FileRead file = settings::readRegularFile(path, settings::kMaxSettingsBytes);
+    why = file.why;
+    settingsUnread_ =
+        file.status == settings::ReadStatus::Ok || file.status == settings::ReadStatus::Missing
+            ? QString()
+            : why;
+    document_.setSettings(file.status == settings::ReadStatus::Ok ? parseSensorSettings(file.bytes)
+                                                                  : SensorSettings());
+    if (!isVisible()) { // as it was closed, within this screen
+        const QString size = settings::profileValue(file.bytes, kLayoutSection, "Size", {});
+        const QString list = settings::profileValue(file.bytes, kLayoutSection, "SensorList", {});
+        layoutRead_ = size + u'|' + list;
+        const QStringList wh = size.split(u'x');
+        if (wh.size() == 2 && wh[0].toInt() > 0 && wh[1].toInt() > 0)
+            resize(fitted(QSize(wh[0].toInt(), wh[1].toInt()), screen()));
+        if (list.toInt() > 0)
+            split_->setSizes({list.toInt(), width() - list.toInt()});
+    }
+    if (!document_.report.readings.isEmpty())
         rebuild(true);
-    return status == settings::ReadStatus::Ok;
+    return file.status == settings::ReadStatus::Ok;
 }
 
 QStringList Viewer::settingsIgnored() const {
-    QStringList out;
-    if (!settingsUnread_.isEmpty())
-        out.append(native(settingsPath_) + QStringLiteral(" not read: ") + settingsUnread_);
-    for (const QString& line : settings_.ignored)
-        out.append(native(settingsPath_) + u' ' + line);
-    return out;
+    return settingsRemarks(settingsPath_, settingsUnread_, document_.settings);
 }
 
 void Viewer::showReport(Report report, const QString& title) {
-    report_ = std::move(report);
-    title_ = title;
-    perSensor_.fill(0, report_.sensors.size());
-    for (const Reading& r : std::as_const(report_.readings))
-        ++perSensor_[r.sensor];
+    document_ = documentOf(std::move(report), title, document_.settings);
     rebuild(false);
 }
 
 void Viewer::rebuild(bool again) {
-    const QString& title = title_;
+    const Document& d = document_;
     // The sensors ticked and the zoom stay when only the settings change.
-    again = again && sensors_->count() == report_.sensors.size() && !panels_.isEmpty();
-    const QList<bool> ticked = again ? shownSensors() : QList<bool>();
-    const double x0 = again ? panels_.first()->timeStart() : 0;
-    const double x1 = again ? panels_.first()->timeEnd() : 0;
+    again = again && sensors_->count() == d.report.sensors.size() && !panels_.isEmpty();
+    const QList<bool> ticked = again ? tickedSensors() : QList<bool>();
     qDeleteAll(panels_);
     panels_.clear();
-    shown_ = view::shownSensors(report_, settings_);
-
-    const QList<Quantity> charts = quantities(report_, shown_);
-    for (const Quantity& q : charts) {
-        auto* panel = new ChartPanel(report_, q, charts_);
-        if (!panel->timed()) { // nothing to draw against time; the statistics still list it
-            delete panel;
-            continue;
-        }
+    for (const Quantity& q : d.charts) {
+        auto* panel = new ChartPanel(q, charts_);
+        panel->setFullRange(d.span);
         chartsLayout_->insertWidget(chartsLayout_->count() - 1, panel);
         panels_.append(panel);
         // Zooming one chart zooms them all: they share the time axis.
-        connect(panel, &ChartPanel::zoomed, this, [this, panel](double x0, double x1) {
-            for (ChartPanel* other : std::as_const(panels_))
-                if (other != panel)
-                    other->setTimeRange(x0, x1);
-        });
-    }
-    // The same time range on every chart.
-    for (const ChartPanel* panel : std::as_const(panels_)) {
-        const bool first = panel == panels_.first();
-        fullStart_ = first ? panel->fullStart() : std::min(fullStart_, panel->fullStart());
-        fullEnd_ = first ? panel->fullEnd() : std::max(fullEnd_, panel->fullEnd());
+        connect(panel, &ChartPanel::rangeChanged, this, &Viewer::setTimeRange);
     }
 
     const QSignalBlocker block(sensors_);
     sensors_->clear();
-    for (const int sensor : byReadings(perSensor_)) {
-        const QString id = report_.sensors[sensor].name();
-        const QString& name = shown_[sensor].name;
+    for (const int sensor : d.byReadings()) {
+        const QString id = d.report.sensors[sensor].name();
+        const QString& name = d.shown[sensor].name;
         auto* item = new QListWidgetItem(
             QStringLiteral("%1  (%2)")
                 .arg(name.isEmpty() ? id : QStringLiteral("%1 – %2").arg(name, id))
-                .arg(perSensor_[sensor]),
+                .arg(d.perSensor[sensor]),
             sensors_);
         item->setData(Qt::UserRole, sensor);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(again && ticked[sensor] ? Qt::Checked : Qt::Unchecked);
     }
-    if (again) {
+    fitSensorList();
+    if (again)
         sensorsChanged();
-        for (ChartPanel* panel : std::as_const(panels_))
-            panel->setTimeRange(x0, x1);
-    } else {
+    else
         chooseSensors(Choice::Most);
-        resetZoom();
-    }
+    setTimeRange(again ? range_ : d.span);
     chartsPage_->setCurrentIndex(panels_.isEmpty() ? 0 : 1);
     if (panels_.isEmpty())
-        nothing_->setText(QStringLiteral("No reading of %1 has a valid date and time.").arg(title));
+        nothing_->setText(
+            QStringLiteral("No reading of %1 has a valid date and time.").arg(d.title));
+    else if (!again)
+        scroll_->setFocus(); // the zoom and pan keys work at once
 
-    stats_ = statisticsOf(report_, charts, settings_.activationEnergy());
-    const QList<Statistics>& stats = stats_;
-    const QStringList headers{"Series",      "Name",       "Quantity",     "Readings",
-                              "First",       "Last",       "Interval",     "Gaps",
-                              "Longest gap", "from",       "Minimum",      "at",
-                              "Maximum",     "at",         "Mean",         "Std dev",
-                              "Limits",      "Excursions", "Time outside", "Longest excursion",
-                              "from",        "MKT",        "LOWBAT"};
-    statistics_->clear();
-    statistics_->setColumnCount(int(headers.size()));
-    statistics_->setHorizontalHeaderLabels(headers);
-    statistics_->setRowCount(int(stats.size()));
-    for (int row = 0; row < stats.size(); ++row) {
-        const Statistics& s = stats[row];
-        const QString unit = s.unit.isEmpty() ? QString() : " (" + s.unit + ")";
-        const bool limited = s.limited();
-        const auto fixed = [](double v, int decimals) {
-            return std::isnan(v) ? QString() : QString::number(v, 'f', decimals);
-        };
-        const QStringList cells{s.series,
-                                s.label,
-                                s.quantity + unit,
-                                QString::number(s.readings),
-                                timeText(s.first),
-                                timeText(s.last),
-                                s.interval ? spanText(s.interval) : QString(),
-                                QString::number(s.gaps),
-                                s.gaps ? spanText(s.longestGap) : QString(),
-                                timeText(s.longestGapStart),
-                                valueText(s.minimum),
-                                timeText(s.minimumAt),
-                                valueText(s.maximum),
-                                timeText(s.maximumAt),
-                                fixed(s.mean, 2),
-                                fixed(s.deviation, 2),
-                                limitsText(s.low, s.high, s.unit),
-                                limited ? QString::number(s.excursions) : QString(),
-                                limited ? spanText(s.outside) : QString(),
-                                s.excursions ? spanText(s.longestExcursion) : QString(),
-                                timeText(s.longestExcursionStart),
-                                std::isnan(s.meanKinetic) ? QString()
-                                                          : fixed(s.meanKinetic, 1) + " °C",
-                                QString::number(s.lowBat)};
-        for (int col = 0; col < cells.size(); ++col)
-            statistics_->setItem(row, col, new QTableWidgetItem(cells[col]));
-    }
+    statisticsModel_->setStatistics(d.statistics);
     statistics_->resizeColumnsToContents();
 
-    const QString said = summary(report_);
+    const QString said = summaryOf(d.report);
     QStringList files;
-    for (const QString& f : std::as_const(report_.files))
+    for (const QString& f : std::as_const(d.report.files))
         files.append(native(f));
     summary_->setText(said);
     summary_->setToolTip(QStringLiteral("Read:\n") + files.join(u'\n'));
     skipped_->clear();
-    QStringList skipped;
-    for (const SkippedFile& s : std::as_const(report_.skipped))
-        skipped.append(QStringLiteral("Skipped %1: %2").arg(native(s.path), s.reason));
-    skipped_->addItems(skipped);
-    skipped_->setVisible(!skipped.isEmpty());
+    const QStringList remarks = remarksOf(d.report);
+    skipped_->addItems(remarks);
+    skipped_->setVisible(!remarks.isEmpty());
     // A settings line read as missing is told here, where the effect of the settings shows.
     const QStringList ignored = settingsIgnored();
     QString status = said;
     if (!ignored.isEmpty())
         status +=
             QStringLiteral(" — ignored: %1%2")
-                .arg(ignored.first())
-                .arg(ignored.size() > 1 ? QStringLiteral(" (and %1 more)").arg(ignored.size() - 1)
-                                        : QString());
+                .arg(ignored.first(), ignored.size() > 1
+                                          ? QStringLiteral(" (and %1 more)").arg(ignored.size() - 1)
+                                          : QString());
     statusBar()->showMessage(status);
-    statusBar()->setToolTip((skipped + ignored).join(u'\n'));
-    setWindowTitle(title + QStringLiteral(" – zelm-view"));
+    statusBar()->setToolTip((remarks + ignored).join(u'\n'));
+    setWindowTitle(d.title + QStringLiteral(" – zelm-view"));
+}
+
+void Viewer::fitSensorList() {
+    const int needed = sensors_->sizeHintForColumn(0) + 2 * sensors_->frameWidth() +
+                       sensors_->verticalScrollBar()->sizeHint().width() + 8;
+    const QList<int> sizes = split_->sizes();
+    const int total = std::max(sizes.value(0) + sizes.value(1), width());
+    const int wanted = std::min(needed, total * 2 / 5);
+    if (wanted > sizes.value(0))
+        split_->setSizes({wanted, total - wanted});
 }
 
 void Viewer::chooseSensors(Choice choice) {
@@ -374,36 +257,50 @@ void Viewer::chooseSensors(Choice choice) {
     sensorsChanged();
 }
 
-QList<bool> Viewer::shownSensors() const {
-    QList<bool> shown(report_.sensors.size(), false);
+QList<bool> Viewer::tickedSensors() const {
+    QList<bool> ticked(document_.report.sensors.size(), false);
     for (int row = 0; row < sensors_->count(); ++row)
-        shown[sensors_->item(row)->data(Qt::UserRole).toInt()] =
+        ticked[sensors_->item(row)->data(Qt::UserRole).toInt()] =
             sensors_->item(row)->checkState() == Qt::Checked;
-    return shown;
+    return ticked;
 }
 
 void Viewer::sensorsChanged() {
-    const QList<bool> shown = shownSensors();
+    const QList<bool> ticked = tickedSensors();
+    const QList<int> pens = sensorPens(document_.report, ticked);
     for (ChartPanel* panel : std::as_const(panels_))
-        panel->setShownSensors(shown);
+        panel->setShownSensors(ticked, pens);
+}
+
+void Viewer::setTimeRange(const TimeRange& range) {
+    range_ = within(range, document_.span);
+    for (ChartPanel* panel : std::as_const(panels_))
+        panel->setTimeRange(range_);
+}
+
+void Viewer::zoomBy(double factor) {
+    setTimeRange(zoomed(range_, document_.span, (range_.x0 + range_.x1) / 2, factor));
+}
+
+void Viewer::panBy(double share) {
+    setTimeRange(panned(range_, document_.span, share * range_.span()));
 }
 
 void Viewer::resetZoom() {
-    for (ChartPanel* panel : std::as_const(panels_))
-        panel->setTimeRange(fullStart_, fullEnd_);
+    setTimeRange(document_.span);
 }
 
 void Viewer::editSensors() {
-    QList<int> order(report_.sensors.size());
+    QList<int> order(document_.report.sensors.size());
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const Sensor &x = report_.sensors[a], &y = report_.sensors[b];
+        const Sensor &x = document_.report.sensors[a], &y = document_.report.sensors[b];
         return std::tie(x.kind, x.id) < std::tie(y.kind, y.id);
     });
     QStringList names;
     for (const int i : order)
-        names.append(report_.sensors[i].name());
-    SensorsDialog dialog(names, settings_, this);
+        names.append(document_.report.sensors[i].name());
+    SensorsDialog dialog(names, document_.settings, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const SensorEdits edits = dialog.edits();
@@ -411,11 +308,11 @@ void Viewer::editSensors() {
         return; // nothing changed, nothing written
     QString error;
     if (writeSensorEdits(settingsPath_, edits, error)) {
-        settings_ = readSensorSettings(settingsPath_); // what the file now says
+        document_.setSettings(readSensorSettings(settingsPath_)); // what the file now says
     } else {
         const settings::FileRead file =
             settings::readRegularFile(settingsPath_, settings::kMaxSettingsBytes);
-        settings_ = parseSensorSettings(withSensorEdits(file.bytes, edits));
+        document_.setSettings(parseSensorSettings(withSensorEdits(file.bytes, edits)));
         QMessageBox::warning(this, QStringLiteral("zelm-view"),
                              error +
                                  QStringLiteral(": the settings apply until zelm-view closes."));
@@ -427,6 +324,17 @@ void Viewer::openChosen(const QStringList& paths) {
     QString error;
     if (!open(paths, error))
         QMessageBox::warning(this, QStringLiteral("zelm-view"), error);
+}
+
+void Viewer::closeEvent(QCloseEvent* event) {
+    // The size and the sensor list's width, for the next start; written only when they changed.
+    const QString size = QStringLiteral("%1x%2").arg(width()).arg(height());
+    const QString list = QString::number(split_->sizes().value(0));
+    if (!settingsPath_.isEmpty() && size + u'|' + list != layoutRead_ &&
+        settings::writeProfileString(kLayoutSection, "Size", size, settingsPath_) &&
+        settings::writeProfileString(kLayoutSection, "SensorList", list, settingsPath_))
+        layoutRead_ = size + u'|' + list;
+    QMainWindow::closeEvent(event);
 }
 
 void Viewer::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,0 +1,425 @@
+#include "view/chartpainter.h"
+
+#include "view/timeaxis.h"
+
+#include <QMap>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+namespace view {
+
+namespace {
+
+constexpr int kTitle = 26, kPlotHeight = 250, kLeft = 64, kRight = 18, kAxis = 38;
+constexpr int kEntryWidth = 180, kEntryHeight = 17, kBottom = 8;
+constexpr int kRowSpacing = 40; // pixels between value labels, about
+
+// Ten colours of a qualitative palette made to be told apart.
+constexpr QRgb kPalette[] = {0x1f77b4, 0xff7f0e, 0x2ca02c, 0xd62728, 0x9467bd,
+                             0x8c564b, 0xe377c2, 0x7f7f7f, 0xbcbd22, 0x17becf};
+const QColor kLimitColour(180, 0, 0);
+constexpr Qt::PenStyle kDashes[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                    Qt::DashDotDotLine};
+
+// A round step of about span / count: 1, 2 or 5 times a power of ten; for a span that is no
+// positive finite number, 1.
+double niceStep(double span, int count) {
+    const double raw = span / std::max(count, 1);
+    if (!(raw > 0) || !std::isfinite(raw))
+        return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0})
+        if (raw <= m * power)
+            return m * power;
+    return 10 * power;
+}
+
+// The round step below step: 5 below 10, 2 below 5, 1 below 2.
+double smallerStep(double step) {
+    const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+    const double m = step / power;
+    return m > 4 ? 2 * power : m > 1.5 ? power : power / 2;
+}
+
+QList<int> drawnOf(const ChartView& view) {
+    QList<int> out;
+    for (int i = 0; i < view.quantity->series.size(); ++i)
+        if (view.drawn.value(i))
+            out.append(i);
+    return out;
+}
+
+// Fills the spans, whole pixels in one opaque colour, straight into the pixels of the image
+// being painted, where that gives the pixels the painter would: a year of history fills
+// millions of them a repaint, and the painter's cost per one-pixel-wide rectangle is most of
+// that. False where it cannot (another device, a rotation, a clip that is not a rectangle).
+bool fillSpansInImage(QPainter& p, const QList<QRect>& spans, const QColor& colour) {
+    if (p.device()->devType() != QInternal::Image || colour.alpha() != 255 ||
+        p.deviceTransform().type() > QTransform::TxScale ||
+        p.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    auto& image = *static_cast<QImage*>(p.device());
+    const QImage::Format format = image.format();
+    if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+         format != QImage::Format_ARGB32_Premultiplied) ||
+        !image.isDetached())
+        return false;
+    const QTransform& toDevice = p.deviceTransform();
+    QRect bounds = image.rect();
+    if (p.hasClipping()) {
+        const QRegion clip = p.clipRegion();
+        if (clip.rectCount() > 1)
+            return false;
+        bounds &= toDevice.mapRect(QRectF(clip.boundingRect())).toAlignedRect();
+    }
+    const QRgb pixel = colour.rgba(); // opaque: the same premultiplied or not
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    for (const QRect& span : spans) {
+        const QRect r = toDevice.mapRect(QRectF(span)).toAlignedRect() & bounds;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + r.left(), r.width(), pixel);
+    }
+    return true;
+}
+
+// A dense line, in screen points: each pixel column's span filled, with the step from the
+// column before, and lines where points lie columns apart. The same pixels as the line's steep
+// strokes, at a fraction of the cost of drawing them.
+void drawDense(QPainter& p, const QPolygonF& screen, const QPen& pen) {
+    QList<QRect> spans;
+    QList<QLineF> joins;
+    int column = int(std::floor(screen[0].x()));
+    double top = screen[0].y(), bottom = top;
+    const auto span = [&] {
+        const int y = int(std::lround(top));
+        spans.append(QRect(column, y, 1, int(std::lround(bottom)) - y + 1));
+    };
+    for (qsizetype i = 1; i < screen.size(); ++i) {
+        const QPointF& at = screen[i];
+        const int x = int(std::floor(at.x()));
+        if (x != column) {
+            span();
+            if (x == column + 1) { // from where the column before ended
+                top = std::min(screen[i - 1].y(), at.y());
+                bottom = std::max(screen[i - 1].y(), at.y());
+            } else {
+                joins.append(QLineF(screen[i - 1], at));
+                top = bottom = at.y();
+            }
+            column = x;
+        }
+        top = std::min(top, at.y());
+        bottom = std::max(bottom, at.y());
+    }
+    span();
+    if (!fillSpansInImage(p, spans, pen.color())) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(pen.color());
+        p.drawRects(spans);
+    }
+    p.setPen(pen);
+    p.drawLines(joins);
+}
+
+// A diamond: readings outside a limit stand out from the round LOWBAT marks.
+void drawOutsideMark(QPainter& p, const QPointF& at) {
+    constexpr double r = 4;
+    const QPointF diamond[] = {at + QPointF(0, -r), at + QPointF(r, 0), at + QPointF(0, r),
+                               at + QPointF(-r, 0)};
+    p.drawPolygon(diamond, 4);
+}
+
+} // namespace
+
+QPen seriesPen(int i) {
+    // One pixel wide: the rasteriser's fast path, which a history's dense lines need.
+    QPen pen(QColor(kPalette[i % 10]), 1, kDashes[(i / 10) % 5]);
+    pen.setCosmetic(true);
+    return pen;
+}
+
+QList<int> sensorPens(const Report& report, const QList<bool>& sensorsDrawn) {
+    QList<int> order;
+    for (int sensor = 0; sensor < report.sensors.size(); ++sensor)
+        if (sensorsDrawn.value(sensor))
+            order.append(sensor);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const Sensor &x = report.sensors[a], &y = report.sensors[b];
+        return std::tie(x.kind, x.id) < std::tie(y.kind, y.id);
+    });
+    QList<int> pens(report.sensors.size(), 0);
+    for (int n = 0; n < order.size(); ++n)
+        pens[order[n]] = n;
+    return pens;
+}
+
+ChartView chartView(const Quantity& quantity, const QList<bool>& sensorsDrawn,
+                    const QList<int>& sensorPens, double x0, double x1) {
+    ChartView view{&quantity, {}, QList<bool>(quantity.series.size(), false), {}, x0, x1};
+    for (const Series& s : quantity.series) {
+        view.drawn.append(sensorsDrawn.value(qsizetype(s.sensor)));
+        view.pens.append(sensorPens.value(qsizetype(s.sensor)));
+    }
+    return view;
+}
+
+bool timeSpan(const Quantity& quantity, double& start, double& end) {
+    bool timed = false;
+    for (const Series& s : quantity.series) {
+        if (s.at.isEmpty())
+            continue;
+        const double first = s.ms(0), last = s.ms(s.at.size() - 1);
+        start = timed ? std::min(start, first) : first;
+        end = timed ? std::max(end, last) : last;
+        timed = true;
+    }
+    if (timed && end <= start) { // a single moment still gets a minute of axis, around it
+        start -= 30000;
+        end += 30000;
+    }
+    return timed;
+}
+
+QList<double> valueTicks(double low, double high, int most) {
+    QList<double> ticks;
+    if (!(high > low) || !std::isfinite(high - low))
+        return ticks;
+    double step = niceStep(high - low, most);
+    const auto count = [&](double s) { return std::floor(high / s) - std::ceil(low / s) + 1; };
+    for (int k = 0; k < 8 && count(step) < 4; ++k)
+        step = smallerStep(step);
+    // Counted, not added up: a step too small to change a large value still ends the loop.
+    const double first = std::ceil(low / step);
+    for (int row = 0; row < 200 && (first + row) * step <= high; ++row)
+        ticks.append((first + row) * step);
+    return ticks;
+}
+
+QRect plotRect(const QRect& rect) {
+    return QRect(rect.left() + kLeft, rect.top() + kTitle, rect.width() - kLeft - kRight,
+                 kPlotHeight);
+}
+
+int chartHeight(const ChartView& view, int width) {
+    const int perRow = std::max(1, (width - kLeft) / kEntryWidth);
+    const int entries = int(drawnOf(view).size()) + 2; // and LOWBAT, outside limits
+    return kTitle + kPlotHeight + kAxis + (entries + perRow - 1) / perRow * kEntryHeight + kBottom;
+}
+
+ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
+    const Quantity& quantity = *view.quantity;
+    const double x0 = view.x0, x1 = view.x1;
+    ChartLayout layout;
+    p.save();
+    p.fillRect(rect, Qt::white);
+    const QRect plot = plotRect(rect);
+    const QFont normal = p.font();
+    const QFontMetrics fm(normal);
+    QFont bold = normal;
+    bold.setBold(true);
+    p.setFont(bold);
+    p.setPen(Qt::black);
+    p.drawText(QRect(plot.left(), rect.top(), plot.width(), kTitle), Qt::AlignVCenter,
+               quantity.unit.isEmpty()
+                   ? quantity.title
+                   : QStringLiteral("%1 (%2)").arg(quantity.title, quantity.unit));
+    p.setFont(normal);
+
+    // What each drawn series shows between x0 and x1, and the values' range there.
+    const QList<int> drawnSeries = drawnOf(view);
+    QList<QList<QPolygonF>> lines;
+    double low = INFINITY, high = -INFINITY;
+    for (const int i : drawnSeries) {
+        lines.append(view.hidden[i] ? QList<QPolygonF>()
+                                    : reduce(quantity.series[i], x0, x1, plot.width()));
+        for (const QPolygonF& line : std::as_const(lines.last()))
+            for (const QPointF& pt : line)
+                if (pt.x() >= x0 && pt.x() <= x1)
+                    low = std::min(low, pt.y()), high = std::max(high, pt.y());
+    }
+    // Limits are part of the picture: the range takes them in.
+    QMap<double, QList<int>> limits; // limit value to the drawn series (by n) it belongs to
+    for (int n = 0; n < drawnSeries.size(); ++n) {
+        const Series& s = quantity.series[drawnSeries[n]];
+        if (view.hidden[drawnSeries[n]])
+            continue;
+        for (const double limit : {s.low, s.high}) {
+            if (std::isnan(limit))
+                continue;
+            limits[limit].append(n);
+            low = std::min(low, limit), high = std::max(high, limit);
+        }
+    }
+    if (low > high)
+        low = 0, high = 1;
+    // Wide enough to tell the values apart however large they are.
+    const double margin =
+        std::max({(high - low) * 0.05, 0.5, std::abs(low) * 1e-9, std::abs(high) * 1e-9});
+    low -= margin;
+    high += margin;
+    const auto toX = [&](double ms) { return plot.left() + (ms - x0) / (x1 - x0) * plot.width(); };
+    const auto toY = [&](double v) {
+        return plot.bottom() - (v - low) / (high - low) * plot.height();
+    };
+    layout.plot = plot;
+    layout.low = low;
+    layout.high = high;
+
+    // Grid and axes.
+    const QColor grid(225, 225, 225);
+    p.setPen(grid);
+    const QList<double> ticks = valueTicks(low, high, plot.height() / kRowSpacing);
+    const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1;
+    for (const double v : ticks) {
+        const int y = int(std::lround(toY(v)));
+        p.setPen(grid);
+        p.drawLine(plot.left(), y, plot.right(), y);
+        p.setPen(Qt::black);
+        p.drawText(QRect(rect.left(), y - 10, kLeft - 6, 20), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(std::abs(v) < step / 2 ? 0.0 : v, 'g', 6));
+    }
+    for (const TimeTick& tick : timeTicks(qint64(x0), qint64(x1), plot.width() / 90)) {
+        const int x = int(std::lround(toX(double(tick.ms))));
+        p.setPen(grid);
+        p.drawLine(x, plot.top(), x, plot.bottom());
+        p.setPen(Qt::black);
+        p.drawLine(x, plot.bottom(), x, plot.bottom() + 4);
+        p.drawText(QRect(x - 60, plot.bottom() + 5, 120, fm.height()), Qt::AlignHCenter,
+                   tick.label);
+        if (!tick.wider.isEmpty())
+            p.drawText(QRect(x - 60, plot.bottom() + 5 + fm.height(), 120, fm.height()),
+                       Qt::AlignHCenter, tick.wider);
+    }
+    p.setPen(Qt::black);
+    p.drawRect(plot.adjusted(0, 0, -1, -1));
+
+    // The lines, broken at gaps; a lone reading shows as a dot.
+    p.save();
+    p.setClipRect(plot);
+    bool anyLow = false, anyOutside = false;
+    for (int n = 0; n < drawnSeries.size(); ++n) {
+        const Series& s = quantity.series[drawnSeries[n]];
+        QPen pen = seriesPen(view.pens[drawnSeries[n]]);
+        qsizetype points = 0;
+        for (const QPolygonF& line : std::as_const(lines[n]))
+            points += line.size();
+        const bool dense = points > plot.width();
+        if (dense)
+            pen.setStyle(Qt::SolidLine); // a dash does not show in a line this dense
+        for (const QPolygonF& line : std::as_const(lines[n])) {
+            QPolygonF screen;
+            screen.reserve(line.size());
+            for (const QPointF& pt : line)
+                screen.append(QPointF(toX(pt.x()), toY(pt.y())));
+            p.setPen(pen);
+            p.setBrush(pen.color());
+            if (screen.size() == 1)
+                p.drawEllipse(screen.first(), 2, 2);
+            else if (dense)
+                drawDense(p, screen, pen);
+            else
+                p.drawPolyline(screen);
+        }
+        if (view.hidden[drawnSeries[n]])
+            continue;
+        int lastX = -1000000; // far left of any plot
+        // Readings outside a limit, marked where the line shows them: each pixel column's
+        // extremes are among its points.
+        if (s.limited()) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(kLimitColour);
+            for (const QPolygonF& line : std::as_const(lines[n])) {
+                for (const QPointF& pt : line) {
+                    const int x = int(toX(pt.x()));
+                    if (!s.outside(pt.y()) || pt.x() < x0 || pt.x() > x1 || x - lastX < 6)
+                        continue; // marks that do not hide each other
+                    lastX = x;
+                    anyOutside = true;
+                    drawOutsideMark(p, QPointF(x, toY(pt.y())));
+                }
+            }
+        }
+        p.setPen(QPen(Qt::red, 1.5));
+        p.setBrush(Qt::NoBrush);
+        lastX = -1000000;
+        for (const std::uint32_t k : s.lowBat) {
+            const double ms = s.ms(k);
+            const int x = int(toX(ms));
+            if (ms < x0 || ms > x1 || x - lastX < 6)
+                continue;
+            lastX = x;
+            anyLow = true;
+            p.drawEllipse(QPointF(x, toY(s.value(k))), 3.5, 3.5);
+        }
+    }
+    // Limits, dashed, over the lines: a limit of one line among several in its colour, else in
+    // dark red.
+    for (auto it = limits.cbegin(); it != limits.cend(); ++it) {
+        const bool own = it->size() == 1 && drawnSeries.size() > 1;
+        const QColor colour =
+            own ? seriesPen(view.pens[drawnSeries[it->first()]]).color() : kLimitColour;
+        const int y = int(std::lround(toY(it.key())));
+        QPen pen(colour, 1.5, Qt::DashLine);
+        pen.setCosmetic(true);
+        p.setPen(pen);
+        p.drawLine(plot.left(), y, plot.right(), y);
+        const QString label =
+            QStringLiteral("limit %1 %2").arg(it.key()).arg(quantity.unit).trimmed();
+        const int width = fm.horizontalAdvance(label) + 6;
+        QRect box(plot.right() - width - 2, y - fm.height() - 1, width, fm.height());
+        if (box.top() < plot.top()) // below a limit at the top edge
+            box.moveTop(y + 2);
+        p.fillRect(box, QColor(255, 255, 255, 210)); // readable over dense lines
+        p.drawText(box, Qt::AlignCenter, label);
+    }
+    p.restore();
+
+    // Legend below, in columns.
+    const int perRow = std::max(1, (rect.width() - kLeft) / kEntryWidth);
+    int entry = 0;
+    const auto place = [&] {
+        const QRect r(plot.left() + entry % perRow * kEntryWidth,
+                      plot.bottom() + kAxis + entry / perRow * kEntryHeight, kEntryWidth - 6,
+                      kEntryHeight);
+        ++entry;
+        return r;
+    };
+    for (int n = 0; n < drawnSeries.size(); ++n) {
+        const QRect r = place();
+        const bool off = view.hidden[drawnSeries[n]];
+        QPen pen = seriesPen(view.pens[drawnSeries[n]]);
+        QColor colour = pen.color();
+        colour.setAlphaF(off ? 0.3 : 1.0);
+        pen.setColor(colour);
+        pen.setWidthF(2);
+        p.setPen(pen);
+        p.drawLine(r.left(), r.center().y(), r.left() + 26, r.center().y());
+        p.setPen(off ? QColor(160, 160, 160) : QColor(Qt::black));
+        p.drawText(
+            r.adjusted(32, 0, 0, 0), Qt::AlignVCenter,
+            fm.elidedText(quantity.series[drawnSeries[n]].label, Qt::ElideRight, r.width() - 32));
+        layout.legend.append({r, drawnSeries[n]});
+    }
+    if (anyOutside) {
+        const QRect r = place();
+        p.setPen(Qt::NoPen);
+        p.setBrush(kLimitColour);
+        drawOutsideMark(p, QPointF(r.left() + 13, r.center().y()));
+        p.setPen(Qt::black);
+        p.drawText(r.adjusted(32, 0, 0, 0), Qt::AlignVCenter, QStringLiteral("outside limits"));
+    }
+    if (anyLow) {
+        const QRect r = place();
+        p.setPen(QPen(Qt::red, 1.5));
+        p.setBrush(Qt::NoBrush); // hollow, as on the chart
+        p.drawEllipse(QPointF(r.left() + 13, r.center().y()), 3.5, 3.5);
+        p.setPen(Qt::black);
+        p.drawText(r.adjusted(32, 0, 0, 0), Qt::AlignVCenter, QStringLiteral("LOWBAT"));
+    }
+    p.restore();
+    return layout;
+}
+
+} // namespace view

@@ -1,0 +1,61 @@
+#pragma once
+// The statistics as a table: one row per series, its cells as a user reads them. The window's
+// table shows this model and the PDF report prints its cells, so both say the same.
+
+#include "view/statistics.h"
+
+#include <QAbstractTableModel>
+
+namespace view {
+
+class StatisticsTable : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        Quantity,
+        Readings,
+        First,
+        Last,
+        Interval,
+        Gaps,
+        LongestGap,
+        LongestGapFrom,
+        Minimum,
+        MinimumAt,
+        Maximum,
+        MaximumAt,
+        Mean,
+        Deviation,
+        Limits,
+        Excursions,
+        TimeOutside,
+        LongestExcursion,
+        LongestExcursionFrom,
+        MeanKinetic,
+        LowBat,
+        kColumns
+    };
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setStatistics(QList<Statistics> statistics);
+    const QList<Statistics>& statistics() const { return statistics_; }
+
+    /// A column's heading: each says what it counts, and what a time in it is of.
+    static QString heading(Column column);
+    /// A cell's text; empty where no value is defined.
+    static QString cell(const Statistics& s, Column column);
+    /// A row's heading, the sensor, which stays in view beside the columns: the series
+    /// ("TX 00042"), after the owner's name for it where there is one.
+    static QString rowHeading(const Statistics& s);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    QList<Statistics> statistics_;
+};
+
+} // namespace view
