@@ -76,7 +76,7 @@ void Viewer::buildMenus() {
     addToolBar(QStringLiteral("Zoom"))->addAction(reset);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("zelm-view &manual"), QKeySequence::HelpContents, this,
+    help->addAction(QStringLiteral("zelm-view &manual"), QKeySequence(Qt::Key_F1), this,
                     &Viewer::showManual);
     help->addAction(QStringLiteral("&About zelm-view"), this, &Viewer::showAbout);
 }
