@@ -412,6 +412,9 @@ private slots:
         QTest::newRow("midnight") << QDateTime(day, QTime(20, 0))
                                   << QDateTime(day.addDays(1), QTime(5, 0)) << 3
                                   << QStringList{"00:00/2026-03-06"};
+        QTest::newRow("Mondays") << QDateTime(day, QTime())
+                                 << QDateTime(QDate(2026, 4, 10), QTime()) << 6
+                                 << QStringList{"03-09/2026", "03-16", "03-23", "03-30", "04-06"};
         QTest::newRow("months") << QDateTime(day, QTime(20, 0))
                                 << QDateTime(QDate(2026, 8, 1), QTime()) << 6
                                 << QStringList{"Apr/2026", "May", "Jun", "Jul", "Aug"};

@@ -1,7 +1,7 @@
 #pragma once
-// One chart in the window: the mouse and the keyboard on it. Painting is chartpainter's; the
-// panel keeps only what the user chose (the time range, the lines hidden in the legend) and
-// turns wheel, drags and clicks into them.
+// One chart in the window: the mouse on it. Painting is chartpainter's; the panel keeps only what
+// the user chose (the time range, the lines hidden in the legend) and turns wheel, drags and
+// clicks into them. The keys that zoom and pan are the window's, for all charts at once.
 
 #include "view/chartpainter.h"
 #include "view/timerange.h"

@@ -1,6 +1,7 @@
 #include "view/wallclock.h"
 
 #include <QDateTime>
+#include <cstring>
 
 namespace view {
 
@@ -97,6 +98,30 @@ CivilTime civilOf(std::uint32_t time) {
 char* writeTime(std::uint32_t time, TimeFormat format, char* w) {
     if (time == kNoTime)
         return w;
+    if (format == TimeFormat::DateTime || format == TimeFormat::Iso) {
+        // A history's CSV writes millions of these: the date's text is kept for its day.
+        thread_local std::int64_t textDays = -1;
+        thread_local char dateText[10];
+        const std::int64_t days = time / 86400;
+        if (days != textDays) {
+            const Date d = dateOf(days);
+            char* at = year(d.year, dateText);
+            *at++ = '-';
+            at = two(d.month, at);
+            *at++ = '-';
+            two(d.day, at);
+            textDays = days;
+        }
+        std::memcpy(w, dateText, sizeof dateText);
+        w += sizeof dateText;
+        *w++ = format == TimeFormat::Iso ? 'T' : ' ';
+        const int second = int(time % 86400);
+        w = two(second / 3600, w);
+        *w++ = ':';
+        w = two(second / 60 % 60, w);
+        *w++ = ':';
+        return two(second % 60, w);
+    }
     const CivilTime c = civilOf(time);
     const auto date = [&](char* at) {
         at = year(c.year, at);
@@ -118,9 +143,7 @@ char* writeTime(std::uint32_t time, TimeFormat format, char* w) {
     switch (format) {
     case TimeFormat::DateTime:
     case TimeFormat::Iso:
-        w = date(w);
-        *w++ = format == TimeFormat::Iso ? 'T' : ' ';
-        return clock(w, true);
+        break; // written above
     case TimeFormat::Date:
         return date(w);
     case TimeFormat::Minutes:
