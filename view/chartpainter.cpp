@@ -42,6 +42,17 @@ double smallerStep(double step) {
     return m > 4 ? 2 * power : m > 1.5 ? power : power / 2;
 }
 
+// A series' pen: its sensor's, dashed for a second value drawn beside the first (the second RX
+// reading), so that the sensor keeps its colour and the two lines are told apart.
+QPen penOf(const ChartView& view, int i) {
+    QPen pen = seriesPen(view.pens[i]);
+    const Series& s = view.quantity->series[i];
+    if (s.second && i > 0 && view.quantity->series[i - 1].sensor == s.sensor &&
+        view.drawn.value(i - 1))
+        pen.setStyle(pen.style() == Qt::SolidLine ? Qt::DashLine : Qt::SolidLine);
+    return pen;
+}
+
 QList<int> drawnOf(const ChartView& view) {
     QList<int> out;
     for (int i = 0; i < view.quantity->series.size(); ++i)
@@ -301,7 +312,7 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
     bool anyLow = false, anyOutside = false;
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const Series& s = quantity.series[drawnSeries[n]];
-        QPen pen = seriesPen(view.pens[drawnSeries[n]]);
+        QPen pen = penOf(view, drawnSeries[n]);
         qsizetype points = 0;
         for (const QPolygonF& line : std::as_const(lines[n]))
             points += line.size();
@@ -389,7 +400,7 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const QRect r = place();
         const bool off = view.hidden[drawnSeries[n]];
-        QPen pen = seriesPen(view.pens[drawnSeries[n]]);
+        QPen pen = penOf(view, drawnSeries[n]);
         QColor colour = pen.color();
         colour.setAlphaF(off ? 0.3 : 1.0);
         pen.setColor(colour);

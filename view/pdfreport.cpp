@@ -69,8 +69,8 @@ QString headingOf(const Column& c) {
 QStringList cells(const Statistics& s) {
     QStringList out;
     for (const Column& c : kTableColumns)
-        out.append(c.column < 0 ? Table::rowHeading(s) + QStringLiteral("\n") +
-                                      Table::cell(s, Table::Quantity)
+        out.append(c.column < 0 ? Table::rowHeading(s, QStringLiteral("\n")) +
+                                      QStringLiteral("\n") + Table::cell(s, Table::Quantity)
                                 : Table::cell(s, Table::Column(c.column)));
     return out;
 }

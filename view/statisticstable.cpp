@@ -42,8 +42,11 @@ QString StatisticsTable::heading(Column column) {
     return QString::fromLatin1(kHeadings[column]);
 }
 
-QString StatisticsTable::rowHeading(const Statistics& s) {
-    return s.label.isEmpty() ? s.series : s.label + QStringLiteral(" · ") + s.series;
+QString StatisticsTable::rowHeading(const Statistics& s, const QString& between) {
+    // A second RX reading's label says "(2)" already.
+    return s.label.isEmpty() ? s.series
+                             : s.label + between + QLatin1String(report::kindName(s.kind)) + u' ' +
+                                   QString::fromLatin1(s.id);
 }
 
 QString StatisticsTable::cell(const Statistics& s, Column column) {

@@ -45,8 +45,8 @@ public:
     /// A cell's text; empty where no value is defined.
     static QString cell(const Statistics& s, Column column);
     /// A row's heading, the sensor, which stays in view beside the columns: the series
-    /// ("TX 00042"), after the owner's name for it where there is one.
-    static QString rowHeading(const Statistics& s);
+    /// ("TX 00042"), or the owner's name for it and the sensor ("Fridge · TX 00042").
+    static QString rowHeading(const Statistics& s, const QString& between = QStringLiteral(" · "));
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

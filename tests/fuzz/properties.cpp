@@ -257,8 +257,15 @@ void view(const QByteArray& bytes) {
     if (!report.raw && report.readings.size() + report.skippedLines > bytes.count('\n') + 1)
         fail("more readings and skipped lines than lines");
     qint64 untimed = 0;
-    for (const view::Reading& r : report.readings)
+    for (const view::Reading& r : report.readings) {
         untimed += r.time == view::kNoTime;
+        // A time written back is its stamp: "20yy-MM-dd-hh-mm-ss" as "20yy-MM-ddThh:mm:ss".
+        QByteArray stamp = view::stampText(r);
+        if (r.time != view::kNoTime &&
+            view::timeText(r.time, view::TimeFormat::Iso).toLatin1() !=
+                stamp.replace(10, 1, "T").replace(13, 1, ":").replace(16, 1, ":"))
+            fail("a time reads back as another stamp");
+    }
     if (untimed != report.untimed)
         fail("untimed readings miscounted");
 
@@ -267,6 +274,8 @@ void view(const QByteArray& bytes) {
     QByteArray raw = bytes.first(bytes.size() / 19 * 19);
     for (qsizetype at = 8; at < raw.size(); at += 19)
         raw[at] = char(1 + std::uint8_t(raw[at]) % 4);
+    if (!raw.isEmpty() && !view::looksLikeReport(raw))
+        fail("records of known kinds are a report, whatever the file's name");
     QBuffer in;
     in.setData(raw);
     in.open(QIODevice::ReadOnly);
