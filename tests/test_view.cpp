@@ -174,10 +174,12 @@ private slots:
             << QList<File>{{"out-1.txt", a + b}, {"out-2.txt", b + c}} << a + b + c << 1;
         QTest::newRow("one second, two readings")
             << QList<File>{{"in-1.dat", a + a2}, {"in-2.dat", a2 + a}} << a + a2 << 2;
-        QByteArray a4 = a; // another slot marker
+        QByteArray a4 = a, a5 = a; // another slot marker; a byte no decoder reads
         a4[0] = 0x42;
-        QTest::newRow("three records, one line; then the line")
-            << QList<File>{{"in-1.dat", a + a3 + a + a4}, {"out-1.txt", a}} << a + a3 + a4 << 2;
+        a5[12] = 0x42;
+        QTest::newRow("four records, one line; then the line")
+            << QList<File>{{"in-1.dat", a + a3 + a + a4 + a5}, {"out-1.txt", a}} << a + a3 + a4 + a5
+            << 2;
         QTest::newRow("untimed last")
             << QList<File>{{"in-1.dat", untimed + b + untimed + a}} << a + b + untimed << 1;
     }
@@ -397,6 +399,25 @@ private slots:
             images.append(image.convertToFormat(QImage::Format_RGB32));
         }
         QCOMPARE(images[0], images[1]);
+        // A steep line, many readings to a column, has no break: each column's span meets the
+        // one before (a sawtooth: the drop is drawn within a column too).
+        QByteArray steep;
+        for (int i = 0; i < 3000; ++i)
+            steep += tx(start.addSecs(60 * i), 1, i % 25 * 5);
+        const view::Report sawtooth = view::readReport(steep);
+        const QImage image = painted(sawtooth, view::quantities(sawtooth).first());
+        const QRect plot = view::plotRect(image.rect()).adjusted(1, 1, -2, -2);
+        int columns = 0;
+        for (int x = plot.left(), top = -1, bottom = -1; x <= plot.right(); ++x) {
+            const QList<QPoint> column =
+                pixels(image, 0x1f77b4, QRect(x, plot.top(), 1, plot.height()));
+            if (column.isEmpty())
+                continue;
+            QVERIFY2(top < 0 || (column.first().y() <= bottom + 1 && column.last().y() >= top - 1),
+                     qPrintable(QString::number(x)));
+            top = column.first().y(), bottom = column.last().y(), ++columns;
+        }
+        QVERIFY(columns > plot.width() * 9 / 10);
     }
 
     void timeTicks_data() {
