@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -115,8 +116,9 @@ private slots:
         QTest::newRow("LF, cut last line") << tx + "\n" + bt.chopped(2) << 1 << csvTx;
         QTest::newRow("junk lines")
             << "heading\r\n" + tx + "\tmore\r\n\r\nOK\t" + tx.mid(7, 20) + "XX\t1\t2.0\r\nINVALID" +
-                   tx.mid(6) + "\r\nOK\t2024-13-05-14-07-09\tRX\t00042\t-0.5 21.5"
-            << 4 << QByteArray("2024-13-05-14-07-09,OK,RX,00042,-0.5,21.5,\r\n");
+                   tx.mid(6) + "\r\n" + tx.chopped(4) +
+                   "-.5\r\nOK\t2024-13-05-14-07-09\tRX\t00042\t-0.5 21.5"
+            << 5 << QByteArray("2024-13-05-14-07-09,OK,RX,00042,-0.5,21.5,\r\n");
         QTest::newRow("byte-order mark, a °C heading, a NUL and an odd byte")
             << "\xEF\xBB\xBFTemperature °C\r\n" + tx + "\r\n" + QByteArray(1, '\0') + "\xE9\r\n" +
                    bt + "\r\n"
@@ -124,12 +126,14 @@ private slots:
         QTest::newRow("leap days, 30 days of November, no month 0")
             << QByteArray("OK\t2024-02-29-00-00-00\tRX\t00001\t1.0\nOK\t2026-02-29-00-00-00"
                           "\tRX\t00001\t1.0\nOK\t2026-11-31-00-00-00\tRX\t00001\t1.0\n"
-                          "OK\t2026-00-10-00-00-00\tRX\t00001\t1.0\n")
+                          "OK\t2026-00-10-00-00-00\tRX\t00001\t1.0\nOK\t2000-02-29-00-00-00"
+                          "\tRX\t00001\t1.0\n")
             << 0
             << QByteArray("2024-02-29T00:00:00,OK,RX,00001,1.0,,\r\n"
                           "2026-02-29-00-00-00,OK,RX,00001,1.0,,\r\n"
                           "2026-11-31-00-00-00,OK,RX,00001,1.0,,\r\n"
-                          "2026-00-10-00-00-00,OK,RX,00001,1.0,,\r\n");
+                          "2026-00-10-00-00-00,OK,RX,00001,1.0,,\r\n"
+                          "2000-02-29T00:00:00,OK,RX,00001,1.0,,\r\n");
         QTest::newRow("out of range")
             << tx.chopped(4) + "999999999.9\n" + tx.chopped(4) + "-99999.9" << 1
             << QByteArray(csvTx).replace("25.0", "-99999.9");
@@ -627,7 +631,19 @@ private slots:
         QTest::keyClick(table, Qt::Key_Delete);
         QCOMPARE(cell(1, "Sensor")->text() + cell(1, "Offset")->text() + cell(1, "Gain")->text(),
                  "TX 00007");
-        cell(1, "Gain")->setText("1.02");
+        // The two-point helper fills the chosen sensor's first calibration, rounded.
+        table->setCurrentCell(1, 0);
+        QTimer::singleShot(0, [] {
+            auto* ask = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            const QStringList points{"0", "0", "24.9", "25"};
+            for (int i = 0; i < 4; ++i)
+                ask->findChildren<QLineEdit*>()[i]->setText(points[i]);
+            ask->accept();
+        });
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text().startsWith("Two-point"))
+                b->click();
+        QCOMPARE(cell(1, "Offset")->text() + '|' + cell(1, "Gain")->text(), "0|1.00402");
         QVERIFY(view::writeSensorEdits(ini, dialog.edits(), error));
         QCOMPARE(settings::getProfileString("ZuroRuve", "Port", "", ini), "4");
         const QByteArray written = readAll(ini);
@@ -635,7 +651,7 @@ private slots:
                                  "\r\nGain=1,5\r\nColour=red\r\n"
                                  "RxLow=10\r\n[")); // no RxHigh
         const view::SensorSettings read = view::readSensorSettings(ini);
-        QCOMPARE(read.of("TX 00007")->field[view::Gain], 1.02);
+        QCOMPARE(read.of("TX 00007")->field[view::Gain], 1.00402);
         QCOMPARE(read.of("TX 00007")->field[view::TemperatureHigh], 12.0);
         QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->name, "Store room");
         QCOMPARE(read.of("RX 00099")->field[view::RxLow], 10.0);
@@ -1027,6 +1043,13 @@ private slots:
                  "zelm-report-2026-03-02-2026-03-02.pdf");
         QCOMPARE(view::withSuffix("r", view::Export::Statistics), "r.csv");
         QCOMPARE(view::withSuffix("r.txt", view::Export::Png), "r.txt");
+        // The size it closes with is the size it opens with.
+        viewer.resize(700, 500);
+        QTRY_COMPARE(viewer.size(), QSize(700, 500));
+        viewer.close();
+        view::Viewer again;
+        again.setSettingsFile(ini, why);
+        QCOMPARE(again.size(), QSize(700, 500));
     }
 
     // The printed report, as a reader of the PDF finds it: names, limits, excursions, MKT, the
