@@ -8,6 +8,7 @@
 #include "settings/profile.h"
 #include "view/chartpanel.h"
 #include "view/history.h"
+#include "view/readingscsv.h"
 #include "view/sensorsdialog.h"
 #include "view/timeaxis.h"
 #include "view/viewer.h"

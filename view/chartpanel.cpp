@@ -1,5 +1,7 @@
 #include "view/chartpanel.h"
 
+#include "view/readingscsv.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>

@@ -2,6 +2,7 @@
 
 #include "view/chartpainter.h"
 #include "view/pdfreport.h"
+#include "view/readingscsv.h"
 
 #include <QDir>
 #include <QFileInfo>

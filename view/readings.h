@@ -113,17 +113,6 @@ template <typename Each> bool eachReading(QIODevice& in, Report& report, Each ea
 /// The stamp as the decoded file writes it: "20yy-MM-dd-hh-mm-ss".
 QByteArray stampText(const Reading& reading);
 
-/// A field of a CSV file (RFC 4180): quoted, its quotes doubled, where it holds a comma, a quote
-/// or a line break.
-QByteArray csvField(const QByteArray& field);
-/// A calibrated value as the CSV writes it: three decimals at most, trailing zeros dropped down
-/// to one decimal, a point as decimal separator.
-QByteArray calibratedText(double value);
-
-/// The readings as CSV: header "time,status,kind,id,value,value2,name", one row per reading,
-/// values calibrated and names given as shown says (by sensor number; empty: none).
-void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown = {});
-
 namespace detail {
 /// Reads in, calling back through a plain function so the template stays small.
 bool eachReading(QIODevice& in, Report& report, void (*each)(void*, const Reading&, QByteArrayView),

@@ -1,5 +1,7 @@
 #include "view/statistics.h"
 
+#include "view/readingscsv.h"
+
 #include <QIODevice>
 #include <algorithm>
 #include <charconv>
