@@ -349,8 +349,9 @@ private slots:
             const double x1 =
                 report.readings.first().ms() * (1 - to) + report.readings.last().ms() * to;
             // Each column's values drawn, the last taking what lies on its right edge.
+            const int width = columns; // a lambda may not capture a structured binding here
             const auto columnOf = [&](double ms) {
-                return std::min(int((ms - x0) * columns / (x1 - x0)), columns - 1);
+                return std::min(int((ms - x0) * width / (x1 - x0)), width - 1);
             };
             QMap<int, QSet<std::int32_t>> drawn;
             int points = 0;
@@ -358,9 +359,9 @@ private slots:
                 for (const QPointF& p : line)
                     drawn[columnOf(p.x())].insert(std::int32_t(std::lround(p.y() * 10))), ++points;
                 // In time order but within a pixel column, where the order does not show.
-                const double width = (x1 - x0) / columns;
+                const double column = (x1 - x0) / columns;
                 QVERIFY(std::adjacent_find(line.begin(), line.end(), [&](QPointF a, QPointF b) {
-                            return b.x() < a.x() - width;
+                            return b.x() < a.x() - column;
                         }) == line.end());
             }
             QVERIFY(points <= 2 * columns + 2);
