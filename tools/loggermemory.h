@@ -37,22 +37,22 @@ struct Sensor {
     std::int64_t intervalSeconds;
 };
 
-/// The sensors of a spec such as "tx:2,bt:2,rx:1,bv:1" (the default), each reading every
-/// intervalSeconds; empty, with why, for a spec it cannot read.
-inline std::vector<Sensor> sensorsFrom(const std::string& spec, std::int64_t intervalSeconds,
+/// The sensors of a list such as "tx:2,bt:2,rx:1,bv:1" (the default), each reading every
+/// intervalSeconds; empty, with why, for a list it cannot read.
+inline std::vector<Sensor> sensorsFrom(const std::string& list, std::int64_t intervalSeconds,
                                        std::string& why) {
     static const char* const kinds[] = {"tx", "bt", "rx", "bv"};
     std::vector<Sensor> sensors;
     std::size_t pos = 0;
-    while (pos <= spec.size()) {
-        const std::size_t comma = std::min(spec.find(',', pos), spec.size());
-        const std::string item = spec.substr(pos, comma - pos);
+    while (pos <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', pos), list.size());
+        const std::string item = list.substr(pos, comma - pos);
         const std::size_t colon = item.find(':');
         const std::string name = item.substr(0, colon);
         const int count = colon == std::string::npos ? 1 : std::atoi(item.c_str() + colon + 1);
         const auto known = std::find(std::begin(kinds), std::end(kinds), name);
         if (known == std::end(kinds) || count < 0 || count > 50) {
-            why = "not a sensor list (such as tx:2,bt:2,rx:1,bv:1): " + spec;
+            why = "not a sensor list (such as tx:2,bt:2,rx:1,bv:1): " + list;
             return {};
         }
         const int kind = int(known - std::begin(kinds)) + 1;
@@ -257,11 +257,11 @@ inline std::string recordsBetween(const std::vector<Sensor>& sensors, Seconds de
 // reading, and when it was last cleared.
 class Memory {
 public:
-    /// Reads the state file at path, or starts one: sensors of the spec (see sensorsFrom), a
+    /// Reads the state file at path, or starts one: sensors of the list (see sensorsFrom), a
     /// clock running speed times real time, history hours of readings at the first start.
-    bool load(const std::string& path, const std::string& spec, std::int64_t interval, double speed,
+    bool load(const std::string& path, const std::string& list, std::int64_t interval, double speed,
               double history, std::string& why) {
-        sensors_ = sensorsFrom(spec, interval, why);
+        sensors_ = sensorsFrom(list, interval, why);
         if (sensors_.empty())
             return why.empty() ? (why = "no sensors", false) : false;
         path_ = path;
