@@ -16,13 +16,13 @@ namespace view {
 
 namespace {
 
-struct Kind {
+struct Format {
     const char* suffix;
     const char* filter;
     const char* what;
     const char* name; // the start of a suggested name
 };
-constexpr Kind kKinds[] = {
+constexpr Format kFormats[] = {
     {"png", "PNG image (*.png)", "the charts as PNG", "zelm-charts"},
     {"svg", "SVG image (*.svg)", "the charts as SVG", "zelm-charts"},
     {"csv", "CSV (*.csv)", "the readings as CSV", "zelm-readings"},
@@ -30,8 +30,8 @@ constexpr Kind kKinds[] = {
     {"pdf", "PDF report (*.pdf)", "the report as PDF", "zelm-report"},
 };
 
-const Kind& kindOf(Export kind) {
-    return kKinds[int(kind)];
+const Format& formatOf(Export kind) {
+    return kFormats[int(kind)];
 }
 
 QString cannotWrite(const QString& path, const QString& why = {}) {
@@ -98,15 +98,15 @@ QSize paintCharts(QPainter* painter, const Document& d, const ChartChoice& choic
 }
 
 QString exportSuffix(Export kind) {
-    return QString::fromLatin1(kindOf(kind).suffix);
+    return QString::fromLatin1(formatOf(kind).suffix);
 }
 
 QString exportFilter(Export kind) {
-    return QString::fromLatin1(kindOf(kind).filter);
+    return QString::fromLatin1(formatOf(kind).filter);
 }
 
 QString exportWhat(Export kind) {
-    return QString::fromLatin1(kindOf(kind).what);
+    return QString::fromLatin1(formatOf(kind).what);
 }
 
 QString suggestedName(const Document& d, Export kind) {
@@ -114,7 +114,7 @@ QString suggestedName(const Document& d, Export kind) {
     for (const Reading& r : d.report.readings)
         if (r.time != kNoTime)
             first = std::min(first, r.time), last = std::max(last, r.time);
-    QString name = QString::fromLatin1(kindOf(kind).name);
+    QString name = QString::fromLatin1(formatOf(kind).name);
     if (first != kNoTime)
         name += u'-' + timeText(first, TimeFormat::Date) + u'-' + timeText(last, TimeFormat::Date);
     return name + u'.' + exportSuffix(kind);
