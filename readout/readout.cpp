@@ -168,7 +168,7 @@ void tellEnd(Context& ctx, const Request& request, const Result& out) {
         {End::NoAnswer, QStringLiteral("the logger did not answer in time")},
         {End::LineFailed, QStringLiteral("the line failed")},
         {End::BeyondLimits, QStringLiteral("no whole report came")},
-        {End::NotKept, QStringLiteral("the report is not kept")},
+        {End::NotKept, QStringLiteral("a file of the report could not be written")},
         {End::NotCleared, QStringLiteral("the clear did not go through")},
     };
     ctx.log.LogLine("ERROR: the logger was NOT cleared: " + why.value(out.end),

@@ -1,11 +1,10 @@
 #include "report/files.h"
 
+#include "settings/savefile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QIODevice>
 #include <QSaveFile>
-#include <cerrno>
-#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -14,26 +13,19 @@
 
 namespace report {
 
-QString errorText(const QIODevice& device) {
-    const int systemError = errno;
-    const QString text = device.errorString();
-    if ((text.isEmpty() || text == QLatin1String("Unknown error")) && systemError != 0)
-        return QString::fromLocal8Bit(std::strerror(systemError));
-    return text;
-}
-
 QString writeWhole(const QString& path, const QByteArray& bytes, QString& step) {
     QSaveFile file(path);
+    QString why;
     step = QStringLiteral("create");
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+    if (!settings::openToReplace(file, why))
+        return why;
     step = QStringLiteral("write");
     if (file.write(bytes) != bytes.size()) {
-        const QString why = errorText(file);
+        why = settings::errorText(file);
         file.cancelWriting();
         return why;
     }
-    return file.commit() ? QString() : file.errorString();
+    return settings::commitWhole(file, why) ? QString() : why;
 }
 
 bool syncToDevice(const QString& path) {

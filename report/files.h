@@ -1,17 +1,11 @@
 #pragma once
 // Writing files so that what is written is whole and stays: through a temporary file and a
-// rename, flushed to the device; and the words for an I/O error.
+// rename, flushed to the device.
 
 #include <QByteArray>
 #include <QString>
 
-class QIODevice;
-
 namespace report {
-
-/// The description of the error a device's last read or write ran into. Qt leaves "Unknown
-/// error" after some failed writes (a full disk among them); the system's own text is used then.
-QString errorText(const QIODevice& device);
 
 /// Writes bytes as the file at path under a temporary name, renamed when complete, so a failed
 /// write never leaves a shortened file under the real name. Returns why it failed, or nothing;

@@ -5,6 +5,7 @@
 #include "report/record.h"
 #include "report/showfile.h"
 #include "settings/folder.h"
+#include "settings/savefile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -72,8 +73,9 @@ Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& capture
 
     const QString outPath = folder.file(decodedFileName(when));
     QSaveFile out(outPath);
-    if (!out.open(QIODevice::WriteOnly)) {
-        log.LogLine(failure("create", outPath, out.errorString()), core::Severity::Error);
+    QString why;
+    if (!settings::openToReplace(out, why)) {
+        log.LogLine(failure("create", outPath, why), core::Severity::Error);
         return kept;
     }
     // The count is shown as the work goes on, but at most every kProgressMs and for the last
@@ -96,8 +98,8 @@ Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& capture
                     core::Severity::Error);
         return kept;
     }
-    if (!out.commit()) {
-        log.LogLine(failure("write", outPath, out.errorString()), core::Severity::Error);
+    if (!settings::commitWhole(out, why)) {
+        log.LogLine(failure("write", outPath, why), core::Severity::Error);
         return kept;
     }
 

@@ -1,6 +1,6 @@
 #include "report/record.h"
 
-#include "report/files.h"
+#include "settings/savefile.h"
 
 #include <QIODevice>
 #include <cstring>
@@ -127,7 +127,7 @@ DecodeResult decodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
     const auto flush = [&] {
         const qsizetype n = w - linesBegin;
         if (n > 0 && out.write(linesBegin, n) != n) {
-            result.error = errorText(out);
+            result.error = settings::errorText(out);
             return false;
         }
         w = linesBegin;
@@ -137,7 +137,7 @@ DecodeResult decodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
     for (;;) {
         const qint64 got = raw.read(in.data() + have, in.size() - have);
         if (got < 0) {
-            result.error = errorText(raw);
+            result.error = settings::errorText(raw);
             result.readFailed = true;
             return result;
         }

@@ -1,6 +1,7 @@
 #include "settings/profile.h"
 
 #include "settings/regularfile.h"
+#include "settings/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -201,10 +202,9 @@ bool writeProfileFile(const QString& path, const QByteArray& contents) {
         return false;
     // Written whole to a temporary file and renamed, so a failed write leaves the old file.
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(contents);
-    return out.commit();
+    QString why;
+    return openToReplace(out, why) && out.write(contents) == contents.size() &&
+           commitWhole(out, why);
 }
 
 QString getProfileString(const QString& section, const QString& key, const QString& fallback,

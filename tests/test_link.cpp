@@ -268,7 +268,7 @@ const QList<ReadOutCase> kReadOuts{
     {"line lost in the report", Answers, "Input", 2600, true, kRecord, End::LineFailed, 1,
      kNot + "the line failed", E, false},
     {"files not written", Answers, "folder", 0, true, kRecord, End::NotKept, 3,
-     kNot + "the report is not kept", E, false},
+     kNot + "a file of the report could not be written", E, false},
     {"told to end in the report wait", Answers, "closing", 2600, true, kRecord, End::Stopped, 143,
      kClosing + "; the logger was NOT cleared", core::Severity::Notice, false},
 };

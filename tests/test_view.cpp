@@ -1096,6 +1096,41 @@ private slots:
         QVERIFY(pages[1].contains("Excursions"));
     }
 
+    // An export is written whole or not at all, and never in place of a FIFO or device.
+    void exportsWhole_data() {
+        QTest::addColumn<QString>("option");
+        for (const char* option : {"--png", "--svg", "--csv", "--stats", "--pdf"})
+            QTest::newRow(option) << option;
+    }
+    void exportsWhole() {
+#ifdef Q_OS_UNIX
+        QFETCH(QString, option);
+        QTemporaryDir dir;
+        const QString full = dir.filePath("full"), fifo = dir.filePath("out.fifo");
+        QDir(dir.path()).mkdir("full");
+        writeAll(dir.filePath("in.dat"), tx(QDateTime(QDate(2026, 3, 2), QTime(0, 0)), 7, 20));
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        Tmpfs disk(full, "size=4k");
+        if (!disk.mounted())
+            QSKIP("needs a tmpfs mount (root)");
+        writeAll(full + "/filler", QByteArray(4096, 'x')); // the disk is full
+        for (const auto& [path, why] : {std::pair{full + "/out", "No space left on device"},
+                                        { fifo,
+                                          "not a regular file" }}) {
+            QProcess view;
+            view.start(ZELM_VIEW, {option, path, dir.filePath("in.dat")});
+            QVERIFY(view.waitForFinished(60000));
+            QCOMPARE(view.exitCode(), 1);
+            QCOMPARE(view.readAllStandardError().trimmed().split('\n').last(),
+                     QStringLiteral("zelm-view: cannot write %1: %2").arg(path, why).toUtf8());
+        }
+        QCOMPARE(QDir(full).entryList(QDir::Files | QDir::Hidden), QStringList{"filler"});
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+#else
+        QSKIP("FIFOs and small file systems are made on POSIX");
+#endif
+    }
+
     // Without a window: PNG, SVG and the CSV of the readings of a folder; for files that hold
     // none, nothing is written and one line says what was read.
     void headless() {

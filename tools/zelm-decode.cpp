@@ -3,6 +3,7 @@
 
 #include "report/record.h"
 #include "settings/regularfile.h"
+#include "settings/savefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,9 +54,10 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<QFileDevice> out;
     if (args.size() == 2) {
         auto file = std::make_unique<QSaveFile>(args[1]);
-        if (!file->open(QIODevice::WriteOnly))
-            return fail(QStringLiteral("cannot create %1: %2")
-                            .arg(QDir::toNativeSeparators(args[1]), file->errorString()));
+        QString why;
+        if (!settings::openToReplace(*file, why))
+            return fail(
+                QStringLiteral("cannot create %1: %2").arg(QDir::toNativeSeparators(args[1]), why));
         out = std::move(file);
     } else {
         auto file = std::make_unique<QFile>();
@@ -73,8 +75,9 @@ int main(int argc, char* argv[]) {
         return fail(result.readFailed ? "cannot read " + args[0] + ": " + result.error
                                       : "cannot write: " + result.error);
     if (auto* file = dynamic_cast<QSaveFile*>(out.get())) {
-        if (!file->commit())
-            return fail("cannot write " + args[1] + ": " + file->errorString());
+        QString why;
+        if (!settings::commitWhole(*file, why))
+            return fail("cannot write " + args[1] + ": " + why);
     } else if (!out->flush()) {
         return fail("cannot write to standard output: " + out->errorString());
     }

@@ -4,6 +4,8 @@
 #include "view/pdfreport.h"
 #include "view/readingscsv.h"
 
+#include "settings/savefile.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -43,9 +45,10 @@ QString cannotWrite(const QString& path, const QString& why = {}) {
 // Through a temporary file and a rename: an old file is replaced only by a whole one.
 bool saveAs(const QString& path, QString& error, const std::function<bool(QIODevice&)>& write) {
     QSaveFile out(path);
-    if (out.open(QIODevice::WriteOnly) && write(out) && out.commit())
+    QString why;
+    if (settings::openToReplace(out, why) && write(out) && settings::commitWhole(out, why))
         return true;
-    error = cannotWrite(path, out.errorString());
+    error = cannotWrite(path, why.isEmpty() ? settings::errorText(out) : why);
     return false;
 }
 

@@ -4,13 +4,15 @@
 #include "view/statisticstable.h"
 #include "view/words.h"
 
+#include "report/files.h"
+
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <cmath>
 
 namespace view {
@@ -256,14 +258,11 @@ bool writePdfReport(const QString& path, const Document& d, const QList<bool>& d
     const QList<int> pens = sensorPens(d.report, drawn);
     for (const Quantity& q : d.charts)
         report.charts.append(chartView(q, drawn, pens, d.span.x0, d.span.x1));
-    // Through a temporary file and a rename: an old report is replaced only by a whole one.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("cannot write %1: %2")
-                    .arg(QDir::toNativeSeparators(path), out.errorString());
-        return false;
-    }
-    QPdfWriter writer(&out);
+    // Made in memory and written in one checked write: a write the PDF engine makes to a file
+    // can fail without a trace (a full disk left a short report, told as written).
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&pdf);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
                           QPageLayout::Millimeter);
@@ -279,9 +278,9 @@ bool writePdfReport(const QString& path, const Document& d, const QList<bool>& d
     painter.setRenderHint(QPainter::Antialiasing);
     Pages(writer, &painter, report, total).run();
     painter.end();
-    if (!out.commit()) {
-        error = QStringLiteral("cannot write %1: %2")
-                    .arg(QDir::toNativeSeparators(path), out.errorString());
+    QString step;
+    if (const QString why = report::writeWhole(path, pdf.data(), step); !why.isEmpty()) {
+        error = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
         return false;
     }
     return true;
