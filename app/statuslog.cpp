@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 
 namespace app {
@@ -23,6 +24,8 @@ void TextBoxLog::LogLine(const QString& text, core::Severity) {
     cursor.setPosition(length - 1);
     log_.setTextCursor(cursor);
     log_.ensureCursorVisible();
+    // Lines do not wrap; a long one is shown from its start, where an error says what failed.
+    log_.horizontalScrollBar()->setValue(log_.horizontalScrollBar()->minimum());
 }
 
 void TextBoxLog::SetStatus(const QString& text) {

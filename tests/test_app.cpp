@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 class TestApp : public QObject {
     Q_OBJECT
@@ -128,6 +129,12 @@ private slots:
         QCOMPARE(form.Text2->text(), QString("Received 600 bytes"));
         log.SetStatus("");
         QCOMPARE(form.Text1->toPlainText(), QString("B\n typed\ntwo\nlines\n"));
+        // A line wider than the box is shown from its start.
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        log.LogLine("ERROR: " + QString(300, u'x'));
+        QVERIFY(form.Text1->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(form.Text1->horizontalScrollBar()->value(), 0);
     }
 
     void toNumber() {
