@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTemporaryFile>
 #include <csignal>
 #include <cstdio>
 #include <limits>
@@ -183,6 +184,19 @@ int main(int argc, char* argv[]) {
         folder = {QDir(args.folder).absolutePath(), false};
     }
     settings::MakeUserFolders(folder, log);
+    // A report that cannot be kept would be read out for nothing: a folder that takes no file
+    // ends the run before the logger is touched.
+    for (const QString& where : {folder.path, folder.file(settings::kDataFolder)}) {
+        QTemporaryFile probe(where + QStringLiteral("/.zelm-download-XXXXXX"));
+        if (!probe.open()) {
+            log.LogLine(
+                QStringLiteral("ERROR: no file can be written in %1 (%2): the logger is not "
+                               "read out")
+                    .arg(QDir::toNativeSeparators(where), probe.errorString()),
+                core::Severity::Error);
+            return 3;
+        }
+    }
     if (!args.device.isEmpty()) {
         args.port = 1; // the device is named: the number only fills the control's property
     } else if (args.port == 0) {
