@@ -150,6 +150,10 @@ const QList<ReadOutCase> kReadOutFaults{
      "zelm-download: --port and --device: give one of them (see zelm-download --help)", "", false},
     {"unknown option", "--foo", "--fast", "", 0, 64,
      "zelm-download: unknown option --foo (see zelm-download --help)", "", false},
+    {"an option twice", "--clear --clear", "--fast", "", 0, 64,
+     "zelm-download: --clear: given twice (see zelm-download --help)", "", false},
+    {"a stray argument", "extra", "--fast", "", 0, 64,
+     "zelm-download: unexpected argument extra (see zelm-download --help)", "", false},
     {"boot wait not a number", "--boot-wait soon", "--fast", "", 0, 64,
      "zelm-download: --boot-wait: not a number of seconds up to 24 days (see zelm-download "
      "--help)",
@@ -193,8 +197,11 @@ class TestDevice : public QObject {
         QProcessEnvironment journal = QProcessEnvironment::systemEnvironment();
         journal.insert("JOURNAL_STREAM", "8:1234"); // as under systemd: lines with priorities
         run.setProcessEnvironment(journal);
-        run.start(ZELM_DOWNLOAD, QStringList{"--device", device.path(), "--folder", folder} +
-                                     c.options.split(' ', Qt::SkipEmptyParts));
+        const QStringList options = c.options.split(' ', Qt::SkipEmptyParts);
+        run.start(ZELM_DOWNLOAD,
+                  (options.contains("--device") ? QStringList{}
+                                                : QStringList{"--device", device.path()}) +
+                      QStringList{"--folder", folder} + options);
         if (c.signal) {
             const char* seen = c.signal == SIGTERM ? "report 0" : "sending boot menu";
             QVERIFY(QTest::qWaitFor([&] { return device.output().contains(seen); }, 20000));

@@ -38,7 +38,8 @@ inline const char* const kUsage =
     "       LIST: kinds and counts, tx:2,bt:2,rx:1,bv:1 by default\n"
     "       PHASE: menu, prompt, start or mid\n";
 
-[[noreturn]] inline void usage() {
+[[noreturn]] inline void usage(const std::string& why) {
+    std::fprintf(stderr, "zelm-sim: %s\n", why.c_str());
     std::fputs(kUsage, stderr);
     std::exit(2);
 }
@@ -50,7 +51,7 @@ inline Options parse(int argc, char* argv[]) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
             if (i + 1 >= argc)
-                usage();
+                usage(a + ": needs a value");
             return argv[++i];
         };
         if (a == "--help") {
@@ -72,6 +73,8 @@ inline Options parse(int argc, char* argv[]) {
         } else if (a == "--records") {
             o.records = std::atol(value().c_str());
             o.random = true;
+            if (o.records < 0)
+                usage("--records: not a number of records");
         } else if (a == "--random")
             o.random = true;
         else if (a == "--sensors")
@@ -93,11 +96,11 @@ inline Options parse(int argc, char* argv[]) {
         else if (a == "--unplug") {
             o.unplug = value();
             if (!isPhase(o.unplug))
-                usage();
+                usage("--unplug: not a phase");
         } else if (a == "--stall") {
             o.stall = value();
             if (!isPhase(o.stall))
-                usage();
+                usage("--stall: not a phase");
         } else if (a == "--noise")
             o.noise = true;
         else if (a == "--marker-at")
@@ -105,7 +108,7 @@ inline Options parse(int argc, char* argv[]) {
         else if (a == "--endless")
             o.endless = true;
         else if (!a.empty() && a[0] == '-')
-            usage();
+            usage("unknown option " + a);
         else
             o.path = a;
     }

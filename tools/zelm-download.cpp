@@ -117,8 +117,14 @@ struct Arguments {
 
 // Reads the arguments into args; what is wrong with them, or nothing.
 QString parse(const QStringList& list, Arguments& args) {
+    QStringList seen;
     for (qsizetype i = 0; i < list.size(); ++i) {
         const QString& a = list[i];
+        if (!a.startsWith(u'-'))
+            return "unexpected argument " + a;
+        if (seen.contains(a))
+            return a + ": given twice";
+        seen.append(a);
         QString value;
         const bool takesValue =
             a == "--port" || a == "--device" || a == "--folder" || a == "--boot-wait";
@@ -200,9 +206,16 @@ int main(int argc, char* argv[]) {
     if (!args.device.isEmpty()) {
         args.port = 1; // the device is named: the number only fills the control's property
     } else if (args.port == 0) {
-        args.port = std::int32_t(settings::ToNumber(settings::ReadIni(
-            folder, settings::kSection, settings::kPortKey, QStringLiteral("1"), log)));
-        args.port = std::max(args.port, 1);
+        const QString text = settings::ReadIni(folder, settings::kSection, settings::kPortKey,
+                                               QStringLiteral("1"), log);
+        args.port = std::max(settings::ToNumber(text), 1);
+        if (args.port > std::numeric_limits<std::int16_t>::max()) {
+            log.LogLine(QStringLiteral("ERROR: %1: %2=%3: not a port number from 1 to 32767")
+                            .arg(QDir::toNativeSeparators(folder.file(settings::kIniFile)),
+                                 settings::kPortKey, text),
+                        core::Severity::Error);
+            return 2;
+        }
     }
 
 #ifdef Q_OS_UNIX
