@@ -51,10 +51,11 @@ struct Column {
     int column; // a StatisticsTable::Column, or -1: the sensor
     int width;
 };
-constexpr Column kTableColumns[] = {{-1, 150},
-                                    {Table::Readings, 56},
-                                    {Table::Minimum, 58},
-                                    {Table::Maximum, 58},
+// A heading's longest word must fit its column: bold 10 px "Maximum" is 54 px wide.
+constexpr Column kTableColumns[] = {{-1, 140},
+                                    {Table::Readings, 62},
+                                    {Table::Minimum, 62},
+                                    {Table::Maximum, 62},
                                     {Table::Mean, 50},
                                     {Table::Deviation, 50},
                                     {Table::Limits, 76},
@@ -238,11 +239,13 @@ private:
 
 bool writePdfReport(const QString& path, const Document& d, const QList<bool>& drawn,
                     QString& error) {
-    QStringList names;
-    for (const int sensor : d.byReadings())
-        if (drawn.value(sensor) && !d.shown[sensor].name.isEmpty() &&
-            !names.contains(d.shown[sensor].name))
-            names.append(d.shown[sensor].name);
+    QStringList drawnNames, names;
+    for (int sensor = 0; sensor < d.shown.size(); ++sensor)
+        if (drawn.value(sensor) && !d.shown[sensor].name.isEmpty())
+            drawnNames.append(d.shown[sensor].name);
+    for (const Statistics& s : d.statistics) // in the table's order
+        if (drawnNames.contains(s.label) && !names.contains(s.label))
+            names.append(s.label);
     constexpr int kNamed = 6; // a title, not a list
     PdfReport report{d,
                      names.isEmpty()

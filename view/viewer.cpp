@@ -188,7 +188,7 @@ void Viewer::rebuild(bool again) {
         const QString& name = d.shown[sensor].name;
         auto* item = new QListWidgetItem(
             QStringLiteral("%1  (%2)")
-                .arg(name.isEmpty() ? id : QStringLiteral("%1 – %2").arg(name, id))
+                .arg(name.isEmpty() ? id : QStringLiteral("%1 · %2").arg(name, id))
                 .arg(d.perSensor[sensor]),
             sensors_);
         item->setData(Qt::UserRole, sensor);
