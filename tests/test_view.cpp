@@ -66,7 +66,8 @@ struct File {
 
 // A chart of the sensors drawn (default: all) over its whole span, 600 pixels wide, painted
 // without antialiasing: each pixel is one of the colours drawn.
-QImage painted(const view::Report& report, const view::Quantity& q, QList<bool> drawn = {}) {
+QImage painted(const view::Report& report, const view::Quantity& q, QList<bool> drawn = {},
+               view::ChartLayout* layout = nullptr) {
     if (drawn.isEmpty())
         drawn.fill(true, report.sensors.size());
     double x0 = 0, x1 = 1;
@@ -75,7 +76,9 @@ QImage painted(const view::Report& report, const view::Quantity& q, QList<bool> 
         view::chartView(q, drawn, view::sensorPens(report, drawn), x0, x1);
     QImage image(600, view::chartHeight(chart, 600), QImage::Format_RGB32);
     QPainter p(&image);
-    view::paintChart(p, image.rect(), chart);
+    const view::ChartLayout painted = view::paintChart(p, image.rect(), chart);
+    if (layout)
+        *layout = painted;
     return image;
 }
 
@@ -431,6 +434,40 @@ private slots:
             top = column.first().y(), bottom = column.last().y(), ++columns;
         }
         QVERIFY(columns > plot.width() * 9 / 10);
+    }
+
+    // At a scale of 1.5 a dense line is drawn per device pixel: a saw-tooth rising across a
+    // few columns shows each column's own span, not a logical pixel's twice.
+    void chartsPerDevicePixel() {
+        QByteArray records;
+        const QDateTime start(QDate(2026, 1, 1), QTime(0, 0));
+        for (int i = 0; i < 1800; ++i)
+            records += tx(start.addSecs(60 * i), 1, i % 300 / 3.0);
+        const view::Report report = view::readReport(records);
+        const QList<view::Quantity> charts = view::quantities(report);
+        const view::ChartView chart = view::chartView(
+            charts[0], {true}, {0}, charts[0].series[0].ms(0), charts[0].series[0].ms(1799));
+        const qreal ratio = 1.5;
+        QImage image(QSize(400, view::chartHeight(chart, 400)) * ratio, QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+        QPainter p(&image);
+        view::paintChart(p, QRect(0, 0, 400, view::chartHeight(chart, 400)), chart);
+        p.end();
+        const QRect plot = view::plotRect(QRect(0, 0, 400, 100));
+        const QRect device(plot.topLeft() * ratio + QPoint(2, 2),
+                           plot.size() * ratio - QSize(4, 4));
+        QList<std::pair<int, int>> spans;
+        for (int x = device.left(); x <= device.right(); ++x) {
+            const QList<QPoint> column =
+                pixels(image, 0x1f77b4, QRect(x, device.top(), 1, device.height()));
+            if (!column.isEmpty())
+                spans.append({column.first().y(), column.last().y()});
+        }
+        QVERIFY(spans.size() > device.width() * 9 / 10);
+        int same = 0;
+        for (qsizetype k = 1; k < spans.size(); ++k)
+            same += spans[k] == spans[k - 1];
+        QVERIFY2(same < spans.size() / 10, qPrintable(QString::number(same)));
     }
 
     void timeTicks_data() {
@@ -902,10 +939,17 @@ private slots:
         for (int i = 0; i < 7; ++i, at = at.addSecs(300))
             records += tx(at, 1, i == 3 ? 9 : 5) + tx(at, 2, 8);
         const view::Report report = view::readReport(records);
-        const QImage image = painted(
-            report, view::quantities(
+        view::ChartLayout layout;
+        const QImage image =
+            painted(report,
+                    view::quantities(
                         report, view::shownSensors(report, view::parseSensorSettings(settings)))
-                        .first());
+                        .first(),
+                    {}, &layout);
+        QCOMPARE(layout.limitLabels.size(), limit ? 1 : 0);
+        for (const QRect& label : std::as_const(layout.limitLabels)) // over no line
+            for (const QRgb line : {0x1f77b4u, 0xff7f0eu})
+                QVERIFY(line == limit || pixels(image, line, label).isEmpty());
         const QRect plot = view::plotRect(image.rect()).adjusted(1, 1, -2, -2); // in the frame
         const QList<QPoint> eight = pixels(image, 0xff7f0e, plot);              // TX 00002
         QVERIFY(!eight.isEmpty());
@@ -927,6 +971,50 @@ private slots:
             QVERIFY(std::abs(marks.center().x() - view::plotRect(image.rect()).center().x()) <= 1);
         const QRect legend = image.rect().adjusted(0, plot.bottom() + 30, 0, 0);
         QCOMPARE(!pixels(image, 0xb40000, legend).isEmpty(), outside);
+    }
+
+    // A limit's label hides no reading: beyond the limit where that is free, else where the
+    // line leaves room, else in the title's row.
+    void limitLabels_data() {
+        QTest::addColumn<int>("pattern");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("below it") << 0 << "above, right";
+        QTest::newRow("above it on the right") << 1 << "above, left";
+        QTest::newRow("all over the plot") << 2 << "title";
+    }
+    void limitLabels() {
+        QFETCH(int, pattern);
+        QFETCH(QString, where);
+        QByteArray records;
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC);
+        for (int i = 0; i < 600; ++i, at = at.addSecs(300))
+            records += tx(at, 1,
+                          pattern == 0   ? 5
+                          : pattern == 1 ? (i < 300 ? 5 : 8.2)
+                                         : (i % 2 ? -20 : 40));
+        const view::Report report = view::readReport(records);
+        view::ChartLayout layout;
+        const QImage image =
+            painted(report,
+                    view::quantities(
+                        report, view::shownSensors(report, view::parseSensorSettings(
+                                                               "[Limits]\nTemperatureHigh=8\n")))
+                        .first(),
+                    {}, &layout);
+        QCOMPARE(layout.limitLabels.size(), 1);
+        const QRect label = layout.limitLabels.first();
+        QVERIFY(pixels(image, 0x1f77b4, label).isEmpty());
+        const int y =
+            int(std::lround(layout.plot.bottom() -
+                            (8 - layout.low) / (layout.high - layout.low) * layout.plot.height()));
+        if (where == "title")
+            QVERIFY(label.bottom() < layout.plot.top());
+        else
+            QVERIFY(label.bottom() < y && label.top() > layout.plot.top());
+        if (where == "above, right")
+            QVERIFY(label.right() > layout.plot.right() - 10);
+        if (where == "above, left")
+            QVERIFY(label.right() < layout.plot.center().x());
     }
 
     // The value axis has four labels at least, at round steps, however narrow or wide the range.

@@ -1,5 +1,6 @@
 #include "view/chartpainter.h"
 
+#include "view/freespace.h"
 #include "view/timeaxis.h"
 
 #include <QMap>
@@ -65,7 +66,7 @@ QList<int> drawnOf(const ChartView& view) {
 // being painted, where that gives the pixels the painter would: a year of history fills
 // millions of them a repaint, and the painter's cost per one-pixel-wide rectangle is most of
 // that. False where it cannot (another device, a rotation, a clip that is not a rectangle).
-bool fillSpansInImage(QPainter& p, const QList<QRect>& spans, const QColor& colour) {
+bool fillSpansInImage(QPainter& p, const QList<QRectF>& spans, const QColor& colour) {
     if (p.device()->devType() != QInternal::Image || colour.alpha() != 255 ||
         p.deviceTransform().type() > QTransform::TxScale ||
         p.compositionMode() != QPainter::CompositionMode_SourceOver)
@@ -87,36 +88,43 @@ bool fillSpansInImage(QPainter& p, const QList<QRect>& spans, const QColor& colo
     const QRgb pixel = colour.rgba(); // opaque: the same premultiplied or not
     uchar* const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
-    for (const QRect& span : spans) {
-        const QRect r = toDevice.mapRect(QRectF(span)).toAlignedRect() & bounds;
+    for (const QRectF& span : spans) {
+        // Spans lie on device pixels: rounded, not widened to the pixels they touch.
+        const QRectF d = toDevice.mapRect(span);
+        const QRect r =
+            QRect(QPoint(int(std::lround(d.left())), int(std::lround(d.top()))),
+                  QPoint(int(std::lround(d.right())) - 1, int(std::lround(d.bottom())) - 1)) &
+            bounds;
         for (int y = r.top(); y <= r.bottom(); ++y)
             std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + r.left(), r.width(), pixel);
     }
     return true;
 }
 
-// A dense line, in screen points: each pixel column's span filled, with the step from the
-// column before, and lines where points lie columns apart. The same pixels as the line's steep
-// strokes, at a fraction of the cost of drawing them.
-void drawDense(QPainter& p, const QPolygonF& screen, const QPen& pen) {
-    QList<QRect> spans;
+// A dense line, in screen points: each device pixel column's span filled, with the step from
+// the column before, and lines where points lie columns apart. The same pixels as the line's
+// steep strokes, at a fraction of the cost of drawing them. ratio: device pixels per point.
+void drawDense(QPainter& p, const QPolygonF& screen, const QPen& pen, qreal ratio) {
+    QList<QRectF> spans;
     QList<QLineF> joins;
-    int column = int(std::floor(screen[0].x()));
-    double top = screen[0].y(), bottom = top;
+    const auto device = [&](qsizetype i) { return screen[i] * ratio; };
+    int column = int(std::floor(device(0).x()));
+    double top = device(0).y(), bottom = top;
     const auto span = [&] {
-        const int y = int(std::lround(top));
-        spans.append(QRect(column, y, 1, int(std::lround(bottom)) - y + 1));
+        const double y = double(std::lround(top));
+        spans.append(QRectF(column / ratio, y / ratio, 1 / ratio,
+                            (double(std::lround(bottom)) - y + 1) / ratio));
     };
     for (qsizetype i = 1; i < screen.size(); ++i) {
-        const QPointF& at = screen[i];
+        const QPointF at = device(i);
         const int x = int(std::floor(at.x()));
         if (x != column) {
             span();
             if (x == column + 1) { // from where the column before ended
-                top = std::min(screen[i - 1].y(), at.y());
-                bottom = std::max(screen[i - 1].y(), at.y());
+                top = std::min(device(i - 1).y(), at.y());
+                bottom = std::max(device(i - 1).y(), at.y());
             } else {
-                joins.append(QLineF(screen[i - 1], at));
+                joins.append(QLineF(screen[i - 1], screen[i]));
                 top = bottom = at.y();
             }
             column = x;
@@ -128,7 +136,8 @@ void drawDense(QPainter& p, const QPolygonF& screen, const QPen& pen) {
     if (!fillSpansInImage(p, spans, pen.color())) {
         p.setPen(Qt::NoPen);
         p.setBrush(pen.color());
-        p.drawRects(spans);
+        for (const QRectF& r : std::as_const(spans))
+            p.drawRect(r);
     }
     p.setPen(pen);
     p.drawLines(joins);
@@ -240,11 +249,16 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
 
     // What each drawn series shows between x0 and x1, and the values' range there.
     const QList<int> drawnSeries = drawnOf(view);
+    // A column per device pixel: at a scale of 1.5 a logical pixel's column would hide a third
+    // of the detail (a saw-tooth drawn as steps). A printer's scale is the painter's, not the
+    // device's: its pages are the PDF's.
+    const qreal ratio = std::max<qreal>(1, p.device()->devicePixelRatio());
+    const int columns = int(std::ceil(plot.width() * ratio));
     QList<QList<QPolygonF>> lines;
     double low = INFINITY, high = -INFINITY;
     for (const int i : drawnSeries) {
         lines.append(view.hidden[i] ? QList<QPolygonF>()
-                                    : reduce(quantity.series[i], x0, x1, plot.width()));
+                                    : reduce(quantity.series[i], x0, x1, columns));
         for (const QPolygonF& line : std::as_const(lines.last()))
             for (const QPointF& pt : line)
                 if (pt.x() >= x0 && pt.x() <= x1)
@@ -310,13 +324,14 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
     p.save();
     p.setClipRect(plot);
     bool anyLow = false, anyOutside = false;
+    FreeSpace space(plot); // what is drawn, which no limit's label may hide
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const Series& s = quantity.series[drawnSeries[n]];
         QPen pen = penOf(view, drawnSeries[n]);
         qsizetype points = 0;
         for (const QPolygonF& line : std::as_const(lines[n]))
             points += line.size();
-        const bool dense = points > plot.width();
+        const bool dense = points > columns;
         if (dense)
             pen.setStyle(Qt::SolidLine); // a dash does not show in a line this dense
         for (const QPolygonF& line : std::as_const(lines[n])) {
@@ -324,12 +339,14 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
             screen.reserve(line.size());
             for (const QPointF& pt : line)
                 screen.append(QPointF(toX(pt.x()), toY(pt.y())));
+            for (qsizetype k = 0; k < screen.size(); ++k)
+                space.addLine(screen[std::max<qsizetype>(k - 1, 0)], screen[k], 1);
             p.setPen(pen);
             p.setBrush(pen.color());
             if (screen.size() == 1)
                 p.drawEllipse(screen.first(), 2, 2);
             else if (dense)
-                drawDense(p, screen, pen);
+                drawDense(p, screen, pen, ratio);
             else
                 p.drawPolyline(screen);
         }
@@ -349,6 +366,7 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
                     lastX = x;
                     anyOutside = true;
                     drawOutsideMark(p, QPointF(x, toY(pt.y())));
+                    space.addBox(QRectF(x - 5, toY(pt.y()) - 5, 10, 10));
                 }
             }
         }
@@ -363,10 +381,16 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
             lastX = x;
             anyLow = true;
             p.drawEllipse(QPointF(x, toY(s.value(k))), 3.5, 3.5);
+            space.addBox(QRectF(x - 5, toY(s.value(k)) - 5, 10, 10));
         }
     }
     // Limits, dashed, over the lines: a limit of one line among several in its colour, else in
-    // dark red.
+    // dark red. Each is labelled where its label hides no reading and no other limit: beyond it
+    // (above a high limit, below a low one) where that is free, else on its other side, else in
+    // the title's row.
+    for (auto it = limits.cbegin(); it != limits.cend(); ++it)
+        space.addLine(QPointF(plot.left(), toY(it.key())), QPointF(plot.right(), toY(it.key())), 1);
+    int titleRoom = plot.right();
     for (auto it = limits.cbegin(); it != limits.cend(); ++it) {
         const bool own = it->size() == 1 && drawnSeries.size() > 1;
         const QColor colour =
@@ -378,12 +402,24 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
         p.drawLine(plot.left(), y, plot.right(), y);
         const QString label =
             QStringLiteral("limit %1 %2").arg(it.key()).arg(quantity.unit).trimmed();
-        const int width = fm.horizontalAdvance(label) + 6;
-        QRect box(plot.right() - width - 2, y - fm.height() - 1, width, fm.height());
-        if (box.top() < plot.top()) // below a limit at the top edge
-            box.moveTop(y + 2);
-        p.fillRect(box, QColor(255, 255, 255, 210)); // readable over dense lines
+        const QSize size(fm.horizontalAdvance(label) + 6, fm.height());
+        bool high = false;
+        for (const int n : *it)
+            high = high || quantity.series[drawnSeries[n]].high == it.key();
+        const int above = y - size.height() - 2, below = y + 3;
+        QRect box;
+        if (space.find(size, high ? above : below, box) ||
+            space.find(size, high ? below : above, box)) {
+            space.addBox(box);
+        } else { // in the title's row, from the right
+            box = QRect(QPoint(titleRoom - size.width(), rect.top() + (kTitle - size.height()) / 2),
+                        size);
+            titleRoom = box.left() - 8;
+            p.setClipping(false);
+        }
         p.drawText(box, Qt::AlignCenter, label);
+        p.setClipRect(plot);
+        layout.limitLabels.append(box);
     }
     p.restore();
 

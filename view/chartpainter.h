@@ -36,6 +36,7 @@ struct ChartLayout {
     QRect plot;
     double low = 0, high = 1;
     QList<QPair<QRect, int>> legend; // entry, series
+    QList<QRect> limitLabels;        // where each limit's label went, by value
 };
 
 /// How the i-th sensor drawn is drawn: ten well-separated colours, then other dashes.
