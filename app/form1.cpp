@@ -3,6 +3,7 @@
 #include "app/icon.h"
 #include "link/ports.h"
 #include "readout/readout.h"
+#include "view/manual.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <exception>
 #include <stdexcept>
 
@@ -98,6 +100,9 @@ Form1::Form1(QWidget* parent)
     setTabOrder(List1, cmdClear);
     cmdDownload->setFocus();
 
+    // F1: the user's manual, also while a dialogue runs.
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            [this] { manual::show(this, QStringLiteral("window")); });
     connect(cmdDownload, &QPushButton::clicked, this, [this] { runDialogue(onDownload); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { runDialogue(onClear); });
 }

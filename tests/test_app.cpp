@@ -10,10 +10,12 @@
 #include "settings/tonumber.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBrowser>
 
 class TestApp : public QObject {
     Q_OBJECT
@@ -110,6 +112,19 @@ private slots:
                     form.List1->isEnabled() && form.cmdExcel->isEnabled());
             QVERIFY(form.Text1->toPlainText().endsWith("\nERROR: something broke\n"));
         }
+    }
+
+    // F1 opens the user's manual at the window's part, also while a dialogue runs.
+    void manual() {
+        app::Form1 form;
+        app::SubMain(form, folder);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.onDownload = [&] { QTest::keyClick(&form, Qt::Key_F1); };
+        QTest::mouseClick(form.cmdDownload, Qt::LeftButton);
+        auto* manual = form.findChild<QDialog*>("manual");
+        QVERIFY(manual && manual->isVisible() && manual->windowTitle() == "ZURORUVE manual");
+        QVERIFY(manual->findChild<QTextBrowser*>()->toPlainText().contains("Download"));
     }
 
     void statusLog() {

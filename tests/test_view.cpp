@@ -8,8 +8,11 @@
 #include "settings/profile.h"
 #include "view/chartpanel.h"
 #include "view/history.h"
+#include "view/manual.h"
+#include "view/pdfreport.h"
 #include "view/readingscsv.h"
 #include "view/sensorsdialog.h"
+#include "view/spreadsheetcsv.h"
 #include "view/timeaxis.h"
 #include "view/viewer.h"
 
@@ -17,12 +20,17 @@
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTableWidget>
+#include <QTextBrowser>
 #include <QTimeZone>
 #include <QTimer>
 #include <QWheelEvent>
@@ -626,7 +634,8 @@ private slots:
                 table->fontMetrics().horizontalAdvance(table->item(2, 0)->text()));
         const auto cell = [&](int row, const char* header) {
             for (int c = 0; c < table->columnCount(); ++c)
-                if (table->horizontalHeaderItem(c)->text().replace('\n', ' ') == header)
+                if (table->horizontalHeaderItem(c)->text().replace('\n', ' ').section(" (", 0, 0) ==
+                    header)
                     return table->item(row, c);
             return static_cast<QTableWidgetItem*>(nullptr);
         };
@@ -663,6 +672,18 @@ private slots:
         QTest::keyClicks(QApplication::focusWidget(), "Store room");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QTRY_COMPARE(cell(2, "Name")->text(), "Store room");
+        // Where the locale writes a decimal comma, one typed is a point before it is checked;
+        // the headings name the units.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        table->setCurrentItem(cell(2, "Temperature high"));
+        QTest::keyClick(table, Qt::Key_Return);
+        QTest::keyClicks(QApplication::focusWidget(), "12,5");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QLocale::setDefault(QLocale::c());
+        QTRY_COMPARE(cell(2, "Temperature high")->text(), "12.5");
+        QVERIFY(ok->isEnabled());
+        QVERIFY(
+            table->horizontalHeaderItem(cell(2, "Humidity low")->column())->text().endsWith("(%)"));
         QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
         table->clearSelection();
         for (const char* header : {"Sensor", "Offset", "Gain"})
@@ -693,6 +714,7 @@ private slots:
         QCOMPARE(read.of("TX 00007")->field[view::Gain], 1.00402);
         QCOMPARE(read.of("TX 00007")->field[view::TemperatureHigh], 12.0);
         QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->name, "Store room");
+        QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->field[view::TemperatureHigh], 12.5);
         QCOMPARE(read.of("RX 00099")->field[view::RxLow], 10.0);
         QCOMPARE(read.limits.field[view::TemperatureLow], 9.0);
     }
@@ -1129,6 +1151,20 @@ private slots:
             headings.insert(table.headerData(c, Qt::Horizontal).toString());
         QCOMPARE(headings.size(), 21);
         QCOMPARE(table.headerData(0, Qt::Vertical).toString(), "Fridge · TX 00001");
+        // Units in the cells, the list by name with a word to its counts, the program's name.
+        QCOMPARE(
+            view::StatisticsTable::shownCell(table.statistics()[0], view::StatisticsTable::Maximum),
+            "14.0 °C");
+        auto* list = viewer.findChild<QListWidget*>("sensors");
+        QCOMPARE(list->item(0)->text(), "Cellar · TX 00002  (50 readings)");
+        QCOMPARE(list->item(1)->text(), "Fridge · TX 00001  (100 readings)");
+        QCOMPARE(viewer.windowTitle(), "in.dat – ZELM Report Viewer");
+        // Space ticks a sensor, and the list's ticks decide what is drawn.
+        list->setFocus();
+        list->setCurrentRow(0);
+        QTest::keyClick(list, Qt::Key_Space);
+        QCOMPARE(viewer.tickedSensors(), (QList<bool>{true, false}));
+        QTest::keyClick(list, Qt::Key_Space);
         QCOMPARE(view::suggestedName(viewer.document(), view::Export::Pdf),
                  "zelm-report-2026-03-02-2026-03-02.pdf");
         QCOMPARE(view::withSuffix("r", view::Export::Statistics), "r.csv");
@@ -1140,6 +1176,126 @@ private slots:
         view::Viewer again;
         again.setSettingsFile(ini, why);
         QCOMPARE(again.size(), QSize(700, 500));
+    }
+
+    // The history follows its folder: a file added appears without a reload, read alone (its
+    // readings are counted once, the others not read again); Reload reads nothing where nothing
+    // is new, and everything again where a file read before changed.
+    void followAndReload() {
+        QTemporaryDir dir;
+        const QDateTime start(QDate(2026, 3, 2), QTime(0, 0));
+        QByteArray first, second;
+        for (int i = 0; i < 20; ++i)
+            first += tx(start.addSecs(300 * i), 1, 5);
+        for (int i = 10; i < 30; ++i) // half of it repeated
+            second += tx(start.addSecs(300 * i), 1, 5) + tx(start.addSecs(300 * i), 2, 3);
+        writeAll(dir.filePath("in-1.dat"), first);
+        view::Viewer viewer;
+        QString error;
+        QVERIFY(viewer.open({dir.path()}, error));
+        QCOMPARE(viewer.followedFolders(), QStringList{QFileInfo(dir.path()).absoluteFilePath()});
+        writeAll(dir.filePath("in-2.dat"), second);
+        QTRY_COMPARE_WITH_TIMEOUT(viewer.document().report.files.size(), 2, 10000);
+        const view::Report& r = viewer.document().report;
+        QCOMPARE(r.read, 20 + 40); // the first file not read again
+        QCOMPARE(r.repeated, 10);
+        QCOMPARE(viewer.document().perSensor, (QList<qint64>{30, 20}));
+        viewer.reload(); // nothing new
+        QCOMPARE(viewer.document().report.read, 60);
+        writeAll(dir.filePath("in-1.dat"), first.left(5 * report::kRecordSize)); // changed
+        writeAll(dir.filePath("notes.txt"), "not a report\n");
+        viewer.reload();
+        const view::Report again = view::readHistory({dir.path()});
+        QCOMPARE(viewer.document().report.read, again.read);
+        QCOMPARE(viewer.document().report.readings.size(), again.readings.size());
+        QCOMPARE(view::remarksOf(viewer.document().report), view::remarksOf(again));
+    }
+
+    // The CSV for spreadsheets: in a decimal-comma locale semicolons and decimal commas, times a
+    // spreadsheet takes, a byte-order mark, a name with a semicolon quoted; else commas, points.
+    void spreadsheetCsv_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany)
+                                << QByteArray(
+                                       "\xEF\xBB\xBFtime;status;kind;id;value;value2;name\r\n"
+                                       "2024-03-05 14:07:09;OK;BT;00:1A:2B:3C:4D:5E;-30,3;"
+                                       "93,6;\"K\xC3\xBChl; 1.5\"\r\n");
+        QTest::newRow("English") << QLocale(QLocale::English, QLocale::UnitedKingdom)
+                                 << QByteArray(
+                                        "\xEF\xBB\xBFtime,status,kind,id,value,value2,name\r\n"
+                                        "2024-03-05 14:07:09,OK,BT,00:1A:2B:3C:4D:5E,-30.3,"
+                                        "93.6,K\xC3\xBChl; 1.5\r\n");
+    }
+    void spreadsheetCsv() {
+        QFETCH(QLocale, locale);
+        QFETCH(QByteArray, expected);
+        const view::Report report =
+            view::readReport("OK\t2024-03-05-14-07-09\tBT\t00:1A:2B:3C:4D:5E\t-30.3 93.6\r\n");
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        view::SpreadsheetCsv sheet(out, locale);
+        view::writeCsv(report, sheet,
+                       view::shownSensors(
+                           report, view::parseSensorSettings(
+                                       "[Sensor BT 00:1A:2B:3C:4D:5E]\nName=K\xC3\xBChl; 1.5\n")));
+        QVERIFY(sheet.finish());
+        QCOMPARE(out.data(), expected);
+    }
+
+    // Help and keys: F1 opens the manual written for users at the viewer's part; every menu
+    // entry has a letter of its own; a menu open takes its keys (Escape closes it and leaves the
+    // zoom); the chart with the keys shows it.
+    void manualAndKeys() {
+        QTemporaryDir dir;
+        QByteArray records;
+        for (int i = 0; i < 50; ++i)
+            records += tx(QDateTime(QDate(2026, 3, 2), QTime(0, 0)).addSecs(300 * i), 1, i % 7);
+        writeAll(dir.filePath("in.dat"), records);
+        view::Viewer viewer;
+        QString error;
+        QVERIFY(viewer.open({dir.filePath("in.dat")}, error));
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowActive(&viewer));
+        for (QAction* menu : viewer.menuBar()->actions()) {
+            QSet<QChar> letters;
+            for (QAction* a : menu->menu()->actions()) {
+                const QString text = a->text();
+                const qsizetype amp = text.indexOf(u'&');
+                QVERIFY2(a->isSeparator() ||
+                             (amp >= 0 && !letters.contains(text[amp + 1].toLower())),
+                         qPrintable(text));
+                if (amp >= 0)
+                    letters.insert(text[amp + 1].toLower());
+            }
+        }
+        auto* panel = viewer.findChild<view::ChartPanel*>();
+        QTRY_VERIFY(panel->hasFocus());
+        const QColor frame = panel->palette().color(QPalette::Highlight);
+        QCOMPARE(panel->grab().toImage().pixelColor(1, 1), frame);
+        viewer.zoomBy(0.5);
+        const view::TimeRange zoomed = viewer.timeRange();
+        QTest::keyClick(&viewer, Qt::Key_V, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(viewer.timeRange(), zoomed);
+        QTest::keyClick(&viewer, Qt::Key_V, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_O); // Zoom out
+        QTRY_VERIFY(viewer.timeRange().span() > zoomed.span());
+        QTest::keyClick(panel, Qt::Key_R); // on the chart, R resets
+        QCOMPARE(viewer.timeRange(), viewer.document().span);
+        panel->clearFocus();
+        QVERIFY(panel->grab().toImage().pixelColor(1, 1) != frame);
+        QTest::keyClick(&viewer, Qt::Key_F1);
+        auto* manual = viewer.findChild<QDialog*>("manual");
+        QVERIFY(manual && manual->isVisible());
+        const QString text = manual->findChild<QTextBrowser*>()->toPlainText();
+        QVERIFY(text.contains("ZELM Report Viewer") && text.contains("Reset zoom"));
+        QVERIFY(!manual::text().contains("build/") && !manual::text().contains("FIFO"));
+        QCOMPARE(manual::text().contains("%APPDATA%"), kWindows);
+        QCOMPARE(manual::text().contains("~/.local/share/ZURORUVE"), !kWindows);
     }
 
     // The printed report, as a reader of the PDF finds it: names, limits, excursions, MKT, the
@@ -1182,6 +1338,22 @@ private slots:
             QVERIFY(
                 pages[k].contains(QStringLiteral("Page %1 of %2").arg(k + 1).arg(pages.size())));
         QVERIFY(pages[1].contains("Excursions"));
+        // Printed: the same pages, laid out the same at a printer's resolution.
+        view::Report report = view::readReport(records);
+        const view::Document d = view::documentOf(report, "in.dat", {});
+        QString said;
+        QVERIFY(view::writePdfReport(dir.filePath("a.pdf"), d, d.drawnOf(), said));
+        QFile printed(dir.filePath("p.pdf"));
+        QVERIFY(printed.open(QIODevice::WriteOnly));
+        QPdfWriter printer(&printed);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        printer.setResolution(600);
+        QVERIFY(view::paintReport(printer, d, d.drawnOf()));
+        printed.close();
+        const QRegularExpression page("/Type\\s*/Page[^s]");
+        QCOMPARE(QString::fromLatin1(readAll(dir.filePath("p.pdf"))).count(page),
+                 QString::fromLatin1(readAll(dir.filePath("a.pdf"))).count(page));
     }
 
     // An export is written whole or not at all, and never in place of a FIFO or device.

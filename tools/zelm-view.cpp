@@ -116,17 +116,14 @@ int main(int argc, char* argv[]) {
         if (settingsFile.isEmpty())
             settingsFile = view::settingsFile();
     }
-    // Read before anything of the screen is set up: what was read is told in one line.
-    view::Report report;
-    QString title, error;
-    const bool any = view::readFiles(paths, report, title, error);
-    if (!any) {
-        tell(error);
-        if (headless)
-            return 1;
-    }
-
     if (headless) {
+        // Read before anything of the screen is set up: what was read is told in one line.
+        view::Report report;
+        QString title, error;
+        if (!view::readFiles(paths, report, title, error)) {
+            tell(error);
+            return 1;
+        }
         // Files alone need no screen. Windows' own platform needs none either, and only its font
         // database holds the system's fonts: offscreen there would draw every letter as a box.
 #ifndef Q_OS_WIN
@@ -155,16 +152,18 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("zelm-view"));
     QApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
     view::Viewer viewer;
-    QString why;
+    QString why, error;
     viewer.setSettingsFile(settingsFile, why);
     for (const QString& line : viewer.settingsIgnored()) // told, and the rest still used
         tell(QStringLiteral("ignored: ") + line);
-    if (any)
-        viewer.showReport(std::move(report), title);
-    else
-        viewer.showNothing(history ? QStringLiteral("No kept downloads yet in %1.")
+    // Read, and followed: a download into a folder shown appears in the window.
+    if (!viewer.open(paths, error)) {
+        tell(error);
+        viewer.showNothing(history ? QStringLiteral("No kept downloads yet in %1: they appear "
+                                                    "here as they are made.")
                                          .arg(QDir::toNativeSeparators(paths.first()))
                                    : error);
+    }
     viewer.show();
     return QApplication::exec();
 }

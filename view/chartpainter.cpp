@@ -242,9 +242,7 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
     p.setFont(bold);
     p.setPen(Qt::black);
     p.drawText(QRect(plot.left(), rect.top(), plot.width(), kTitle), Qt::AlignVCenter,
-               quantity.unit.isEmpty()
-                   ? quantity.title
-                   : QStringLiteral("%1 (%2)").arg(quantity.title, quantity.unit));
+               QStringLiteral("%1 (%2)").arg(quantity.title, unitHeading(quantity.unit)));
     p.setFont(normal);
 
     // What each drawn series shows between x0 and x1, and the values' range there.

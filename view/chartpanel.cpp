@@ -20,7 +20,7 @@ ChartPanel::ChartPanel(Quantity quantity, QWidget* parent)
     view_.x0 = full_.x0;
     view_.x1 = full_.x1;
     setMouseTracking(true);
-    setFocusPolicy(Qt::ClickFocus); // the window's keys then reach the charts
+    setFocusPolicy(Qt::StrongFocus); // by Tab or a click: the window's keys then reach the charts
     setMinimumHeight(chartHeight(view_, 1100));
 }
 
@@ -66,6 +66,27 @@ void ChartPanel::paintEvent(QPaintEvent*) {
                          QPoint(std::max(dragFrom_, dragTo_), plot.bottom())),
                    QColor(30, 120, 220, 60));
     }
+    if (hasFocus()) { // around the chart, on its margin: it hides nothing drawn
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+}
+
+void ChartPanel::setLineHidden(int series, bool hidden) {
+    if (series >= 0 && series < view_.hidden.size())
+        view_.hidden[series] = hidden;
+    update();
+}
+
+void ChartPanel::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    update(); // its frame shows where the keys act
+}
+
+void ChartPanel::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 void ChartPanel::resizeEvent(QResizeEvent* event) {
@@ -93,8 +114,7 @@ void ChartPanel::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     for (const auto& [r, series] : std::as_const(layout_.legend)) {
         if (r.contains(at) && event->button() == Qt::LeftButton) {
-            view_.hidden[series] = !view_.hidden[series]; // switches its line off and on
-            update();
+            setLineHidden(series, !view_.hidden[series]); // switches its line off and on
             return;
         }
     }

@@ -25,6 +25,8 @@ public:
     /// Draws the series of the sensors drawn (by sensor number) with their pens (sensorPens).
     void setShownSensors(const QList<bool>& drawn, const QList<int>& pens);
     const ChartView& chartView() const { return view_; }
+    /// Switches a series' line off or on, as a click on its legend entry does.
+    void setLineHidden(int series, bool hidden);
 
 signals:
     /// The user zoomed or panned this chart.
@@ -32,6 +34,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -93,6 +93,10 @@ Document documentOf(Report report, const QString& title, SensorSettings settings
 
 bool readFiles(const QStringList& paths, Report& report, QString& title, QString& error) {
     report = readHistory(paths);
+    return titleOf(paths, report, title, error);
+}
+
+bool titleOf(const QStringList& paths, const Report& report, QString& title, QString& error) {
     QStringList named;
     for (const QString& p : paths)
         named.append(native(p));

@@ -41,6 +41,8 @@ Document documentOf(Report report, const QString& title, SensorSettings settings
 /// Reads and merges the files and folders (readHistory) into report, with a title naming what
 /// was read. False, with error set to one line naming what was read, when they hold no readings.
 bool readFiles(const QStringList& paths, Report& report, QString& title, QString& error);
+/// The same for a report read already from paths.
+bool titleOf(const QStringList& paths, const Report& report, QString& title, QString& error);
 /// What was read, in one line: files, records, unique readings, repeated, skipped; readings
 /// without a valid date and time, lines that are not readings, bytes after the last record.
 QString summaryOf(const Report& report);

@@ -3,6 +3,7 @@
 #include "view/chartpainter.h"
 #include "view/pdfreport.h"
 #include "view/readingscsv.h"
+#include "view/spreadsheetcsv.h"
 
 #include "settings/savefile.h"
 
@@ -30,6 +31,10 @@ constexpr Format kFormats[] = {
     {"csv", "CSV (*.csv)", "the readings as CSV", "zelm-readings"},
     {"csv", "Statistics CSV (*.csv)", "the statistics as CSV", "zelm-statistics"},
     {"pdf", "PDF report (*.pdf)", "the report as PDF", "zelm-report"},
+    {"csv", "CSV for spreadsheets, %1 (*.csv)", "the readings as CSV for spreadsheets",
+     "zelm-readings"},
+    {"csv", "Statistics CSV for spreadsheets, %1 (*.csv)", "the statistics as CSV for spreadsheets",
+     "zelm-statistics"},
 };
 
 const Format& formatOf(Export kind) {
@@ -105,7 +110,20 @@ QString exportSuffix(Export kind) {
 }
 
 QString exportFilter(Export kind) {
-    return QString::fromLatin1(formatOf(kind).filter);
+    const QString filter = QString::fromLatin1(formatOf(kind).filter);
+    if (kind != Export::CsvSpreadsheet && kind != Export::StatisticsSpreadsheet)
+        return filter;
+    return filter.arg(SpreadsheetCsv::separatorsOf(QLocale()).first == ';'
+                          ? QStringLiteral("semicolons and decimal commas")
+                          : QStringLiteral("commas and decimal points"));
+}
+
+std::optional<Export> spreadsheetOf(Export kind) {
+    if (kind == Export::Csv)
+        return Export::CsvSpreadsheet;
+    if (kind == Export::Statistics)
+        return Export::StatisticsSpreadsheet;
+    return std::nullopt;
 }
 
 QString exportWhat(Export kind) {
@@ -146,6 +164,16 @@ bool writeExport(Export kind, const QString& path, const Document& d, const Char
         });
     case Export::Pdf:
         return writePdfReport(path, d, choice.drawn, error);
+    case Export::CsvSpreadsheet:
+    case Export::StatisticsSpreadsheet:
+        return saveAs(path, error, [&](QIODevice& out) {
+            SpreadsheetCsv sheet(out);
+            if (kind == Export::CsvSpreadsheet)
+                writeCsv(d.report, sheet, d.shown);
+            else
+                writeStatisticsCsv(d.statistics, sheet);
+            return sheet.finish();
+        });
     }
     return false;
 }

@@ -5,6 +5,8 @@
 
 #include "view/document.h"
 
+#include <optional>
+
 class QPainter;
 
 namespace view {
@@ -26,7 +28,11 @@ inline constexpr int kExportWidth = 1100;
 QSize paintCharts(QPainter* painter, const Document& document, const ChartChoice& choice,
                   int width = kExportWidth);
 
-enum class Export { Png, Svg, Csv, Statistics, Pdf };
+/// Csv and Statistics are the plain CSV, for programs; their spreadsheet forms are the CSV a
+/// spreadsheet reads in the user's locale (SpreadsheetCsv).
+enum class Export { Png, Svg, Csv, Statistics, Pdf, CsvSpreadsheet, StatisticsSpreadsheet };
+/// The spreadsheet form of a CSV export; none for another.
+std::optional<Export> spreadsheetOf(Export kind);
 /// The file name's suffix of an export ("png"), the file dialog's filter ("PNG image (*.png)")
 /// and what it writes, for a status line ("the charts as PNG").
 QString exportSuffix(Export kind);

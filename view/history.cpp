@@ -53,6 +53,18 @@ bool sameReading(const Reading& a, std::uint32_t aTag, const Reading& b, std::ui
     return sameContent(a, b) && (aTag == 0 || bTag == 0 || aTag == bTag);
 }
 
+// Only regular files are opened; another is told in report.skipped, with why.
+bool openReport(QFile& file, const QString& path, Report& report) {
+    settings::ReadStatus status;
+    QString why;
+    if (settings::openRegularFile(file, path, status, why))
+        return true;
+    report.skipped.append({path, status == settings::ReadStatus::NotRegular
+                                     ? QStringLiteral("not a regular file")
+                                     : QStringLiteral("cannot read: ") + why});
+    return false;
+}
+
 constexpr std::uint32_t kAside = 0x80000000; // a reference to a reading aside
 constexpr qsizetype kCrowded = 16;           // readings of one second beyond which it is indexed
 
@@ -196,22 +208,40 @@ void Merger::finish() {
     slots_ = {};
     asideTags_ = {};
     indexed_ = 0;
-    if (aside_.isEmpty())
+    mergeAside(report_.readings, aside_);
+    aside_ = {};
+}
+
+Report Merger::merged() const {
+    Report out = report_; // shares the readings until one of the two changes them
+    QList<Reading> aside = aside_;
+    mergeAside(out.readings, aside);
+    return out;
+}
+
+void Merger::mergeAside(QList<Reading>& v, QList<Reading>& aside) {
+    if (aside.isEmpty())
         return;
     // The readings aside in time order, untimed last, then merged in from the back: of the same
     // second, those in time order were read first.
-    std::stable_sort(aside_.begin(), aside_.end(),
+    std::stable_sort(aside.begin(), aside.end(),
                      [](const Reading& a, const Reading& b) { return a.time < b.time; });
-    QList<Reading>& v = report_.readings;
-    qsizetype i = v.size() - 1, j = aside_.size() - 1;
-    v.resize(v.size() + aside_.size());
+    qsizetype i = v.size() - 1, j = aside.size() - 1;
+    v.resize(v.size() + aside.size());
     for (qsizetype k = v.size() - 1; j >= 0; --k)
-        v[k] = i >= 0 && v[i].time > aside_[j].time ? v[i--] : aside_[j--];
-    aside_ = {};
+        v[k] = i >= 0 && v[i].time > aside[j].time ? v[i--] : aside[j--];
 }
 
 Report readHistory(const QStringList& paths) {
     Report report;
+    Merger merger(report);
+    mergeFiles(reportFiles(paths, report), merger, report);
+    merger.finish();
+    return report;
+}
+
+QList<ReportFile> reportFiles(const QStringList& paths, Report& report,
+                              const std::function<bool(const QFileInfo&)>& wanted) {
     struct Named {
         QString path;
         bool byName; // named, or named like a report; else read only where it looks like one
@@ -223,7 +253,8 @@ Report readHistory(const QStringList& paths) {
             info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
         if (!seen.contains(key)) {
             seen.insert(key);
-            files.append({info.filePath(), byName});
+            if (!wanted || wanted(info))
+                files.append({info.filePath(), byName});
         }
     };
     for (const QString& path : paths) {
@@ -246,25 +277,11 @@ Report readHistory(const QStringList& paths) {
     }
 
     // Raw reports first, as the originals; each kind in order of file name, which for kept
-    // downloads is the order they were made in. Only regular files are opened.
-    const auto open = [&](QFile& file, const QString& path) {
-        settings::ReadStatus status;
-        QString why;
-        if (settings::openRegularFile(file, path, status, why))
-            return true;
-        report.skipped.append({path, status == settings::ReadStatus::NotRegular
-                                         ? QStringLiteral("not a regular file")
-                                         : QStringLiteral("cannot read: ") + why});
-        return false;
-    };
-    struct Source {
-        QString path;
-        bool raw;
-    };
-    QList<Source> sources;
+    // downloads is the order they were made in.
+    QList<ReportFile> sources;
     for (const Named& named : std::as_const(files)) {
         QFile file;
-        if (!open(file, named.path))
+        if (!openReport(file, named.path, report))
             continue;
         const QByteArray head = file.read(kHeadBytes);
         if (head.isEmpty())
@@ -277,17 +294,19 @@ Report readHistory(const QStringList& paths) {
         else
             sources.append({named.path, looksRaw(head)});
     }
-    std::stable_sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) {
+    std::stable_sort(sources.begin(), sources.end(), [](const ReportFile& a, const ReportFile& b) {
         if (a.raw != b.raw)
             return a.raw;
         return QFileInfo(a.path).fileName() < QFileInfo(b.path).fileName();
     });
+    return sources;
+}
 
-    Merger merger(report);
-    bool anyRaw = false;
-    for (const Source& source : std::as_const(sources)) {
+void mergeFiles(const QList<ReportFile>& sources, Merger& merger, Report& report) {
+    bool anyRaw = report.raw;
+    for (const ReportFile& source : std::as_const(sources)) {
         QFile file; // opened again: a history is hundreds of files, each closed once read
-        if (!open(file, source.path))
+        if (!openReport(file, source.path, report))
             continue;
         QString why;
         const qint64 read = merger.add(file, why);
@@ -299,9 +318,7 @@ Report readHistory(const QStringList& paths) {
             report.files.append(source.path);
         anyRaw = anyRaw || (read > 0 && source.raw);
     }
-    merger.finish();
     report.raw = anyRaw;
-    return report;
 }
 
 QString historyFolder() {

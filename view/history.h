@@ -7,6 +7,9 @@
 
 #include <QStringList>
 
+#include <functional>
+
+class QFileInfo;
 class QIODevice;
 
 namespace view {
@@ -32,8 +35,11 @@ public:
     /// Puts the readings in time order (of the same second, in the order first read; untimed
     /// ones last) and frees what merging needed.
     void finish();
+    /// The report as finish() would leave it, without finishing: more reports can be added after.
+    Report merged() const;
 
 private:
+    static void mergeAside(QList<Reading>& inOrder, QList<Reading>& aside);
     bool insert(const Reading& r, std::uint32_t tag);
     /// The readings in time order of the second t, [first, second), found near the last one.
     std::pair<qsizetype, qsizetype> secondOf(std::uint32_t t);
@@ -66,6 +72,20 @@ private:
 /// readings, and folders without reports, are listed in skipped with the reason; none stops the
 /// others.
 Report readHistory(const QStringList& paths);
+
+/// A report to read, raw or decoded.
+struct ReportFile {
+    QString path;
+    bool raw;
+};
+/// The files readHistory reads of paths, in the order it reads them: of those wanted (all where
+/// wanted is empty). Files that cannot be reports, and folders without files, are added to
+/// report.skipped with the reason.
+QList<ReportFile> reportFiles(const QStringList& paths, Report& report,
+                              const std::function<bool(const QFileInfo&)>& wanted = {});
+/// Reads files into merger, whose report is report: each listed in report.files, or in
+/// report.skipped with the reason.
+void mergeFiles(const QList<ReportFile>& files, Merger& merger, Report& report);
 
 /// The folder of kept downloads: "DATA" in the folder the main program keeps its files in
 /// (beside the program for a copy run from its own folder, else the per-user folder).

@@ -79,6 +79,10 @@ QString measureUnit(Measure q) {
     return QString::fromUtf8(kMeasureInfo[q].unit);
 }
 
+QString unitHeading(const QString& unit) {
+    return unit.isEmpty() ? QStringLiteral("no unit") : unit;
+}
+
 const char* measureKey(Measure q) {
     return kMeasureInfo[q].key;
 }

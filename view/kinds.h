@@ -71,6 +71,9 @@ bool kindOfName(QStringView name, Kind& kind);
 /// A measure's chart title, its unit ("°C", "%", "", "V") and its key in files ("temperature").
 QString measureTitle(Measure q);
 QString measureUnit(Measure q);
+/// A unit as a heading names it: the unit, or "no unit" where the logger sends plain numbers
+/// (the RX readings), so that a missing unit is said rather than left out.
+QString unitHeading(const QString& unit);
 const char* measureKey(Measure q);
 
 } // namespace view

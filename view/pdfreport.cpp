@@ -91,7 +91,7 @@ struct PdfReport {
 // to paint them with "page n of m".
 class Pages {
 public:
-    Pages(QPdfWriter& writer, QPainter* painter, const PdfReport& report, int total)
+    Pages(QPagedPaintDevice& writer, QPainter* painter, const PdfReport& report, int total)
         : writer_(writer), p_(painter), report_(report), total_(total),
           page_(writer.pageLayout().paintRectPixels(kResolution)) {
         bottom_ = page_.height() - kFooter;
@@ -225,7 +225,7 @@ private:
         paragraph(kDefinitions, font(9));
     }
 
-    QPdfWriter& writer_;
+    QPagedPaintDevice& writer_;
     QPainter* p_;
     const PdfReport& report_;
     int total_;
@@ -235,10 +235,7 @@ private:
     int page_number_ = 1;
 };
 
-} // namespace
-
-bool writePdfReport(const QString& path, const Document& d, const QList<bool>& drawn,
-                    QString& error) {
+PdfReport reportOf(const Document& d, const QList<bool>& drawn) {
     QStringList drawnNames, names;
     for (int sensor = 0; sensor < d.shown.size(); ++sensor)
         if (drawn.value(sensor) && !d.shown[sensor].name.isEmpty())
@@ -261,6 +258,29 @@ bool writePdfReport(const QString& path, const Document& d, const QList<bool>& d
     const QList<int> pens = sensorPens(d.report, drawn);
     for (const Quantity& q : d.charts)
         report.charts.append(chartView(q, drawn, pens, d.span.x0, d.span.x1));
+    return report;
+}
+
+} // namespace
+
+bool paintReport(QPagedPaintDevice& device, const Document& d, const QList<bool>& drawn) {
+    const PdfReport report = reportOf(d, drawn);
+    const int total = Pages(device, nullptr, report, 0).run();
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    // Laid out at the PDF's resolution, and scaled to the device's: a printer's pages are the
+    // PDF's.
+    const double scale = device.logicalDpiX() / double(kResolution);
+    painter.scale(scale, scale);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Pages(device, &painter, report, total).run();
+    return painter.end();
+}
+
+bool writePdfReport(const QString& path, const Document& d, const QList<bool>& drawn,
+                    QString& error) {
+    const PdfReport report = reportOf(d, drawn);
     // Made in memory and written in one checked write: a write the PDF engine makes to a file
     // can fail without a trace (a full disk left a short report, told as written).
     QBuffer pdf;
@@ -272,15 +292,10 @@ bool writePdfReport(const QString& path, const Document& d, const QList<bool>& d
     writer.setResolution(kResolution);
     writer.setTitle(report.title);
     writer.setCreator(report.madeBy);
-    const int total = Pages(writer, nullptr, report, 0).run();
-    QPainter painter;
-    if (!painter.begin(&writer)) {
+    if (!paintReport(writer, d, drawn)) {
         error = QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
-    painter.setRenderHint(QPainter::Antialiasing);
-    Pages(writer, &painter, report, total).run();
-    painter.end();
     QString step;
     if (const QString why = report::writeWhole(path, pdf.data(), step); !why.isEmpty()) {
         error = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);

@@ -5,7 +5,14 @@
 
 #include "view/document.h"
 
+class QPagedPaintDevice;
+
 namespace view {
+
+/// Paints the report's pages on device, a printer or a PDF writer whose page size, margins and
+/// resolution are set: the pages writePdfReport writes, laid out as in the PDF and scaled to the
+/// device. False when the device cannot be painted on.
+bool paintReport(QPagedPaintDevice& device, const Document& document, const QList<bool>& drawn);
 
 /// Writes the report of document to path through a temporary file, with the sensors drawn (by
 /// number) in its charts over the whole period and named in its title; false with error set

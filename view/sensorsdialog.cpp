@@ -12,9 +12,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -25,6 +27,7 @@ namespace {
 constexpr int kSensorColumn = 0, kNameColumn = 1, kFirstField = 2;
 constexpr int kColumns = kFirstField + ActivationEnergy;
 const QColor kWrong(255, 205, 205);
+const QString kChooseRow = QStringLiteral("Choose a sensor's row first.");
 
 int columnOf(Field f) {
     return kFirstField + f;
@@ -39,6 +42,50 @@ bool applies(const QString& sensor, Field f) {
 // The other limit of a pair.
 Field partnerOf(Field f) {
     return Field(f ^ 1); // Low and High are neighbours, Low at an even place
+}
+
+// Numbers as they are typed: the locale's decimal separator becomes the point the settings file
+// takes, before anything is checked, so "8,0" typed where a comma is the decimal separator is
+// 8.0. A point is taken everywhere; the file's rule stays.
+class DecimalInput : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        const QString separator = QLocale().decimalPoint();
+        if (separator != QLatin1String("."))
+            input.replace(separator, QLatin1String("."));
+        return Acceptable;
+    }
+};
+
+// The table's number cells are typed through DecimalInput; names as they are.
+class NumberCells : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor); line && index.column() >= kFirstField)
+            line->setValidator(new DecimalInput(line));
+        return editor;
+    }
+};
+
+// The columns' headings, each with its unit: a limit's two words on two lines, narrower.
+QStringList headings() {
+    QStringList out{QStringLiteral("Sensor"), QStringLiteral("Name")};
+    for (int f = 0; f < ActivationEnergy; ++f) {
+        QString label = fieldLabel(Field(f));
+        if (isLimit(Field(f))) {
+            const QString unit = unitHeading(measureUnit(limitedMeasure(Field(f))));
+            label[label.lastIndexOf(u' ')] = u'\n';
+            out.append(label + QStringLiteral(" (%1)").arg(unit));
+        } else {
+            out.append(label + (f == Gain || f == Gain2 ? QStringLiteral("\n(factor)")
+                                                        : QStringLiteral("\n(value's unit)")));
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -63,18 +110,20 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
 
     table_->setColumnCount(kColumns);
     table_->setRowCount(int(rows_.size()) + 1);
-    QStringList headers{QStringLiteral("Sensor"), QStringLiteral("Name")};
-    for (int f = 0; f < ActivationEnergy; ++f) { // a limit's two words on two lines: narrower
-        QString label = fieldLabel(Field(f));
-        if (isLimit(Field(f)))
-            label[label.lastIndexOf(u' ')] = u'\n';
-        headers.append(label);
-    }
-    table_->setHorizontalHeaderLabels(headers);
+    table_->setHorizontalHeaderLabels(headings());
+    for (int f = 0; f < ActivationEnergy; ++f)
+        if (!isLimit(Field(f)))
+            table_->horizontalHeaderItem(columnOf(Field(f)))
+                ->setToolTip(f == Gain || f == Gain2
+                                 ? QStringLiteral("A factor: shown = gain × decoded + offset")
+                                 : QStringLiteral("In the unit of the value: °C for TX and BT "
+                                                  "temperatures, % for BT humidity, V for BV; the "
+                                                  "logger sends RX readings without a unit"));
     table_->setWordWrap(false); // a number on one line
     table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed);
     table_->installEventFilter(this);
+    table_->setItemDelegate(new NumberCells(table_));
     table_->verticalHeader()->hide();
     const auto fixed = [&](int row, int column, const QString& text, const QString& tip) {
         auto* item = new QTableWidgetItem(text);
@@ -121,6 +170,7 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
         table_->setColumnWidth(column, std::max(table_->columnWidth(column), 72));
 
     openedActivation_ = settings.limits.text[ActivationEnergy];
+    activation_->setValidator(new DecimalInput(activation_));
     activation_->setText(openedActivation_);
     activation_->setPlaceholderText(QString::number(kDefaultActivationEnergy));
     auto* twoPointButton = new QPushButton(QStringLiteral("Two-point calibration…"), this);
@@ -128,9 +178,11 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
         QStringLiteral("Gain and offset of the chosen sensor from two readings of a reference"));
     connect(twoPointButton, &QPushButton::clicked, this, &SensorsDialog::twoPoint);
     auto* note = new QLabel(
-        QStringLiteral("Shown value = gain × decoded value + offset; offset 2 and gain 2 apply to "
-                       "BT humidity and the second RX reading. A limit of a sensor overrides the "
-                       "one for all sensors. Numbers take a point as decimal separator."),
+        QStringLiteral(
+            "Shown value = gain × decoded value + offset; offset 2 and gain 2 apply to "
+            "BT humidity and the second RX reading. A limit of a sensor overrides the "
+            "one for all sensors. Numbers are kept with a point as decimal separator; your "
+            "locale's decimal separator, typed, becomes one."),
         this);
     note->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -166,6 +218,11 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(table_, &QTableWidget::itemChanged, this, &SensorsDialog::check);
+    // The hint to choose a row goes once one is chosen.
+    connect(table_, &QTableWidget::currentCellChanged, this, [this](int row) {
+        if (row > 0 && problem_->text() == kChooseRow)
+            check();
+    });
     connect(activation_, &QLineEdit::textChanged, this, &SensorsDialog::check);
     check();
     int width = table_->verticalHeader()->width() + 2 * table_->frameWidth() + 40;
@@ -305,19 +362,31 @@ void SensorsDialog::check() {
 void SensorsDialog::twoPoint() {
     const int row = table_->currentRow();
     if (row < 1) {
-        problem_->setText(QStringLiteral("Choose a sensor's row first."));
+        problem_->setText(kChooseRow);
         return;
     }
     const QString sensor = rows_[row - 1];
+    const QString name = table_->item(row, kNameColumn)->text().trimmed();
     QDialog ask(this);
-    ask.setWindowTitle(QStringLiteral("Two-point calibration of %1").arg(sensor));
+    ask.setWindowTitle(
+        QStringLiteral("Two-point calibration of %1")
+            .arg(name.isEmpty() ? sensor : QStringLiteral("%1 (%2)").arg(name, sensor)));
     auto* which = new QComboBox(&ask);
     which->addItem(QStringLiteral("First value (offset, gain)"));
     if (applies(sensor, Offset2))
         which->addItem(QStringLiteral("Second value (offset 2, gain 2)"));
     QLineEdit* edits[4];
-    const char* const labels[] = {"Reading 1 (as decoded):", "True value 1 (reference):",
-                                  "Reading 2 (as decoded):", "True value 2 (reference):"};
+    QLabel* labels[4];
+    const char* const texts[] = {"Reading 1 (as decoded%1):", "True value 1 (reference%1):",
+                                 "Reading 2 (as decoded%1):", "True value 2 (reference%1):"};
+    Kind kind = TX;
+    kindOfName(sensor, kind);
+    const auto unitsShown = [&] { // of the value chosen
+        const QString unit = measureUnit(measureOf(kind, which->currentIndex() == 1));
+        for (int i = 0; i < 4; ++i)
+            labels[i]->setText(
+                QString::fromUtf8(texts[i]).arg(unit.isEmpty() ? QString() : ", " + unit));
+    };
     auto* result = new QLabel(&ask);
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &ask);
     auto* form = new QFormLayout(&ask);
@@ -332,14 +401,19 @@ void SensorsDialog::twoPoint() {
         result->setText(
             ok ? QStringLiteral("Gain %1, offset %2").arg(fieldText(gain), fieldText(offset))
                : QStringLiteral("Two different readings and two different true "
-                                "values, with a point as decimal separator."));
+                                "values."));
         box->button(QDialogButtonBox::Ok)->setEnabled(ok);
     };
     for (int i = 0; i < 4; ++i) {
         edits[i] = new QLineEdit(&ask);
-        form->addRow(QString::fromUtf8(labels[i]), edits[i]);
+        edits[i]->setValidator(new DecimalInput(edits[i]));
+        labels[i] = new QLabel(&ask);
+        labels[i]->setBuddy(edits[i]);
+        form->addRow(labels[i], edits[i]);
         connect(edits[i], &QLineEdit::textChanged, &ask, update);
     }
+    unitsShown();
+    connect(which, &QComboBox::currentIndexChanged, &ask, unitsShown);
     form->addRow(result);
     form->addRow(box);
     connect(box, &QDialogButtonBox::accepted, &ask, &QDialog::accept);

@@ -53,7 +53,7 @@ QString StatisticsTable::cell(const Statistics& s, Column column) {
     const bool limited = s.limited();
     switch (column) {
     case Quantity:
-        return s.unit.isEmpty() ? s.quantity : QStringLiteral("%1 (%2)").arg(s.quantity, s.unit);
+        return QStringLiteral("%1 (%2)").arg(s.quantity, unitHeading(s.unit));
     case Readings:
         return QString::number(s.readings);
     case First:
@@ -100,6 +100,13 @@ QString StatisticsTable::cell(const Statistics& s, Column column) {
     return {};
 }
 
+QString StatisticsTable::shownCell(const Statistics& s, Column column) {
+    const QString text = cell(s, column);
+    const bool value =
+        column == Minimum || column == Maximum || column == Mean || column == Deviation;
+    return value && !text.isEmpty() && !s.unit.isEmpty() ? text + u' ' + s.unit : text;
+}
+
 int StatisticsTable::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(statistics_.size());
 }
@@ -113,7 +120,7 @@ QVariant StatisticsTable::data(const QModelIndex& index, int role) const {
         return {};
     const auto column = Column(index.column());
     if (role == Qt::DisplayRole)
-        return cell(statistics_[index.row()], column);
+        return shownCell(statistics_[index.row()], column);
     if (role == Qt::TextAlignmentRole) // numbers to the right, as tables of numbers have them
         return column == Quantity || column == Limits ? int(Qt::AlignLeft | Qt::AlignVCenter)
                                                       : int(Qt::AlignRight | Qt::AlignVCenter);

@@ -44,6 +44,9 @@ public:
     static QString heading(Column column);
     /// A cell's text; empty where no value is defined.
     static QString cell(const Statistics& s, Column column);
+    /// A cell as the window shows it: a value with its unit ("5.0 °C"); the PDF's narrow table
+    /// names the unit once, in the row's quantity.
+    static QString shownCell(const Statistics& s, Column column);
     /// A row's heading, the sensor, which stays in view beside the columns: the series
     /// ("TX 00042"), or the owner's name for it and the sensor ("Fridge · TX 00042").
     static QString rowHeading(const Statistics& s, const QString& between = QStringLiteral(" · "));

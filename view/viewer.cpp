@@ -5,13 +5,17 @@
 
 #include "settings/profile.h"
 #include "view/chartpanel.h"
+#include "view/historyreader.h"
 #include "view/sensorsdialog.h"
+#include "view/words.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -25,6 +29,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
@@ -48,22 +53,45 @@ QSize fitted(QSize size, const QScreen* screen) {
     return size.boundedTo(room).expandedTo(QSize(640, 400)).boundedTo(room);
 }
 
+// Sensor numbers as the list shows them: named ones by name, then by kind and identifier.
+QList<int> byName(const Document& d) {
+    QList<int> order(d.report.sensors.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const QString &x = d.shown[a].name, &y = d.shown[b].name;
+        if (x.isEmpty() != y.isEmpty())
+            return y.isEmpty();
+        if (const int c = x.localeAwareCompare(y); c != 0)
+            return c < 0;
+        const Sensor &s = d.report.sensors[a], &t = d.report.sensors[b];
+        return std::tie(s.kind, s.id) < std::tie(t.kind, t.id);
+    });
+    return order;
+}
+
 } // namespace
 
 Viewer::Viewer(QWidget* parent)
     : QMainWindow(parent), split_(new QSplitter), sensors_(new QListWidget),
       chartsPage_(new QStackedWidget), nothing_(new QLabel), scroll_(new QScrollArea),
       charts_(new QWidget), chartsLayout_(new QVBoxLayout(charts_)), summary_(new QLabel),
-      statisticsModel_(new StatisticsTable(this)), statistics_(new QTableView),
-      skipped_(new QListWidget) {
-    setWindowTitle(QStringLiteral("zelm-view"));
+      status_(new QLabel), tabs_(new QTabWidget), statisticsModel_(new StatisticsTable(this)),
+      statistics_(new QTableView), skipped_(new QListWidget) {
+    setWindowTitle(kViewerName);
     setAcceptDrops(true);
+    watcher_ = new QFileSystemWatcher(this);
+    follow_ = new QTimer(this);
+    follow_->setSingleShot(true);
+    follow_->setInterval(700);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, follow_, qOverload<>(&QTimer::start));
+    connect(follow_, &QTimer::timeout, this, &Viewer::reload);
 
     // Left: the sensors, ticked ones drawn.
     auto* side = new QWidget;
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 0, 0);
     sideLayout->addWidget(new QLabel(QStringLiteral("Sensors drawn")));
+    sensors_->setObjectName(QStringLiteral("sensors"));
     sideLayout->addWidget(sensors_);
     auto* buttons = new QHBoxLayout;
     const auto button = [&](const QString& text, Choice choice, const QString& tip) {
@@ -86,6 +114,8 @@ Viewer::Viewer(QWidget* parent)
                                      "or drop them here."));
     scroll_->setWidget(charts_);
     scroll_->setWidgetResizable(true);
+    scroll_->setFocusPolicy(Qt::NoFocus); // the charts take it, one by one, and show it
+    charts_->installEventFilter(this);    // the zoom and pan keys of every chart
     chartsLayout_->addStretch();
     chartsPage_->addWidget(nothing_);
     chartsPage_->addWidget(scroll_);
@@ -102,33 +132,84 @@ Viewer::Viewer(QWidget* parent)
     statistics_->setModel(statisticsModel_);
     statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statistics_->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    auto* tabs = new QTabWidget;
-    tabs->addTab(chartsPage_, QStringLiteral("Charts"));
-    tabs->addTab(stats, QStringLiteral("Statistics"));
+    tabs_->addTab(chartsPage_, QStringLiteral("&Charts"));
+    tabs_->addTab(stats, QStringLiteral("S&tatistics"));
+    // The statistics tab says what was read itself: the status bar then need not.
+    connect(tabs_, &QTabWidget::currentChanged, status_,
+            [this](int tab) { status_->setVisible(tab == 0); });
     split_->addWidget(side);
-    split_->addWidget(tabs);
+    split_->addWidget(tabs_);
     split_->setStretchFactor(1, 1);
     split_->setSizes({200, kExportWidth});
     setCentralWidget(split_);
 
     buildMenus();
-    statusBar()->showMessage(nothing_->text());
+    // A menu entry's tip replaces a message, never what was read.
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(status_, 1);
+    status_->setText(nothing_->text());
     resize(fitted(kPreferred, screen()));
 }
 
+Viewer::~Viewer() = default;
+
 bool Viewer::open(const QStringList& paths, QString& error) {
-    Report report;
+    auto history = std::make_unique<HistoryReader>(paths);
+    history->update();
+    Report report = history->report();
     QString title;
-    if (!readFiles(paths, report, title, error))
-        return false;
-    showReport(std::move(report), title);
-    return true;
+    const bool any = titleOf(paths, report, title, error);
+    if (!any && !document_.report.readings.isEmpty())
+        return false; // what is shown stays, and so do the folders it follows
+    history_ = std::move(history);
+    const QFileInfo kept(historyFolder());
+    keptDownloads_ = paths.size() == 1 && QFileInfo(paths.first()) == kept;
+    if (!watcher_->directories().isEmpty())
+        watcher_->removePaths(watcher_->directories());
+    for (const QString& folder : history_->folders())
+        if (QFileInfo(folder).isDir())
+            watcher_->addPath(folder);
+    if (any)
+        showReport(std::move(report), title);
+    return any;
+}
+
+QStringList Viewer::followedFolders() const {
+    return watcher_->directories();
+}
+
+void Viewer::reload() {
+    follow_->stop();
+    if (!history_)
+        return;
+    const HistoryReader::Update done = history_->update();
+    if (!done.whole && done.files == 0) {
+        statusBar()->showMessage(QStringLiteral("Nothing new in the files and folders open"), 5000);
+        return;
+    }
+    Report report = history_->report();
+    QString title, error;
+    if (!titleOf(history_->paths(), report, title, error))
+        return; // still nothing to show; the window says where it looks
+    // The zoom stays, but where everything was shown, everything now read is.
+    const bool whole = range_ == document_.span;
+    const bool before = !document_.report.readings.isEmpty();
+    document_ = documentOf(std::move(report), title, document_.settings);
+    rebuild(before);
+    if (whole)
+        resetZoom();
+    statusBar()->showMessage(
+        done.whole ? QStringLiteral("Read every file again: a file read before changed")
+                   : QStringLiteral("Read %1 more: %2")
+                         .arg(counted(done.files, "file", "files"),
+                              counted(done.readings, "new reading", "new readings")),
+        10000);
 }
 
 void Viewer::showNothing(const QString& message) {
     nothing_->setText(message);
     chartsPage_->setCurrentWidget(nothing_);
-    statusBar()->showMessage(message);
+    status_->setText(message);
 }
 
 bool Viewer::setSettingsFile(const QString& path, QString& why) {
@@ -183,13 +264,13 @@ void Viewer::rebuild(bool again) {
 
     const QSignalBlocker block(sensors_);
     sensors_->clear();
-    for (const int sensor : d.byReadings()) {
+    for (const int sensor : byName(d)) {
         const QString id = d.report.sensors[sensor].name();
         const QString& name = d.shown[sensor].name;
         auto* item = new QListWidgetItem(
             QStringLiteral("%1  (%2)")
-                .arg(name.isEmpty() ? id : QStringLiteral("%1 · %2").arg(name, id))
-                .arg(d.perSensor[sensor]),
+                .arg(name.isEmpty() ? id : QStringLiteral("%1 · %2").arg(name, id),
+                     counted(d.perSensor[sensor], "reading", "readings")),
             sensors_);
         item->setData(Qt::UserRole, sensor);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -206,7 +287,7 @@ void Viewer::rebuild(bool again) {
         nothing_->setText(
             QStringLiteral("No reading of %1 has a valid date and time.").arg(d.title));
     else if (!again)
-        scroll_->setFocus(); // the zoom and pan keys work at once
+        panels_.first()->setFocus(); // the zoom and pan keys work at once
 
     statisticsModel_->setStatistics(d.statistics);
     statistics_->resizeColumnsToContents();
@@ -230,9 +311,10 @@ void Viewer::rebuild(bool again) {
                 .arg(ignored.first(), ignored.size() > 1
                                           ? QStringLiteral(" (and %1 more)").arg(ignored.size() - 1)
                                           : QString());
-    statusBar()->showMessage(status);
-    statusBar()->setToolTip((remarks + ignored).join(u'\n'));
-    setWindowTitle(d.title + QStringLiteral(" – zelm-view"));
+    status_->setText(status);
+    status_->setToolTip((remarks + ignored).join(u'\n'));
+    setWindowTitle((keptDownloads_ ? QStringLiteral("Kept downloads") : d.title) +
+                   QStringLiteral(" – ") + kViewerName);
 }
 
 void Viewer::fitSensorList() {
@@ -247,11 +329,11 @@ void Viewer::fitSensorList() {
 
 void Viewer::chooseSensors(Choice choice) {
     const QSignalBlocker block(sensors_);
-    // The list is in order of readings, most first.
+    const QList<bool> most = document_.drawnOf(); // the kMaxDrawn with the most readings
     for (int row = 0; row < sensors_->count(); ++row) {
         const bool on =
             choice == Choice::All ||
-            (choice == Choice::Most && (row < kMaxDrawn || sensors_->count() <= kMaxDrawn));
+            (choice == Choice::Most && most.value(sensors_->item(row)->data(Qt::UserRole).toInt()));
         sensors_->item(row)->setCheckState(on ? Qt::Checked : Qt::Unchecked);
     }
     sensorsChanged();
@@ -313,9 +395,9 @@ void Viewer::editSensors() {
         const settings::FileRead file =
             settings::readRegularFile(settingsPath_, settings::kMaxSettingsBytes);
         document_.setSettings(parseSensorSettings(withSensorEdits(file.bytes, edits)));
-        QMessageBox::warning(this, QStringLiteral("zelm-view"),
+        QMessageBox::warning(this, kViewerName,
                              error +
-                                 QStringLiteral(": the settings apply until zelm-view closes."));
+                                 QStringLiteral(": the settings apply until the viewer closes."));
     }
     rebuild(true);
 }
@@ -323,7 +405,7 @@ void Viewer::editSensors() {
 void Viewer::openChosen(const QStringList& paths) {
     QString error;
     if (!open(paths, error))
-        QMessageBox::warning(this, QStringLiteral("zelm-view"), error);
+        QMessageBox::warning(this, kViewerName, error);
 }
 
 void Viewer::closeEvent(QCloseEvent* event) {
@@ -335,6 +417,38 @@ void Viewer::closeEvent(QCloseEvent* event) {
         settings::writeProfileString(kLayoutSection, "SensorList", list, settingsPath_))
         layoutRead_ = size + u'|' + list;
     QMainWindow::closeEvent(event);
+}
+
+bool Viewer::eventFilter(QObject* watched, QEvent* event) {
+    // The charts' keys act where a chart has the focus; a menu that is open takes its keys first,
+    // so its letters are never taken for a zoom.
+    if (watched != charts_ || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomBy(0.8);
+        return true;
+    case Qt::Key_Minus:
+        zoomBy(1.25);
+        return true;
+    case Qt::Key_Left:
+        panBy(-0.2);
+        return true;
+    case Qt::Key_Right:
+        panBy(0.2);
+        return true;
+    case Qt::Key_Home:
+    case Qt::Key_R:
+    case Qt::Key_Escape:
+        resetZoom();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void Viewer::dragEnterEvent(QDragEnterEvent* event) {

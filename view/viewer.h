@@ -8,8 +8,13 @@
 #include "view/statisticstable.h"
 
 #include <QMainWindow>
+#include <memory>
 
+class QFileSystemWatcher;
 class QLabel;
+class QMenu;
+class QTabWidget;
+class QTimer;
 class QListWidget;
 class QScrollArea;
 class QSplitter;
@@ -20,11 +25,16 @@ class QVBoxLayout;
 namespace view {
 
 class ChartPanel;
+class HistoryReader;
+
+/// The viewer's name in titles, as the desktop and the Start menu name it.
+inline const QString kViewerName = QStringLiteral("ZELM Report Viewer");
 
 class Viewer : public QMainWindow {
     Q_OBJECT
 public:
     explicit Viewer(QWidget* parent = nullptr);
+    ~Viewer() override;
     /// Reads the names, calibrations and limits of the sensors from the settings file at path,
     /// which the Sensors dialog writes, and shows what is open with them (the sensors ticked and
     /// the zoom kept); before the window is shown, also its size and sensor list's width as it
@@ -34,9 +44,16 @@ public:
     /// Lines of the settings file read as missing, each "FILE line N: Key=value: why", and a
     /// file that could not be read.
     QStringList settingsIgnored() const;
-    /// Reads and merges the files and folders. False, with error set to one line naming what
-    /// was read, when they hold no readings; the window then keeps what it showed.
+    /// Reads and merges the files and folders, and follows them: files added to the folders
+    /// appear as they come. False, with error set to one line naming what was read, when they
+    /// hold no readings; the window then keeps what it showed (where it showed nothing, it
+    /// follows them until readings come).
     bool open(const QStringList& paths, QString& error);
+    /// Reads what is new in the files and folders open (F5): new files alone, or everything again
+    /// where a file read before changed or went away; the sensors ticked and the zoom stay.
+    void reload();
+    /// The folders followed for new files.
+    QStringList followedFolders() const;
     /// Shows readings read already, from what title names.
     void showReport(Report report, const QString& title);
     /// Says in the window where it looked when there was nothing to show.
@@ -57,6 +74,7 @@ public:
     QList<bool> tickedSensors() const;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -76,8 +94,15 @@ private:
     void fitSensorList();
     void showManual();
     void showAbout();
+    void printReport();
+    /// The View menu's lines of each chart, switched on and off as a legend's click does.
+    void fillLines(QMenu* menu);
 
     Document document_;
+    std::unique_ptr<HistoryReader> history_; // what is open, followed
+    QFileSystemWatcher* watcher_;
+    QTimer* follow_; // a moment after a folder changed: its files are then written whole
+    bool keptDownloads_ = false;
     QString settingsPath_;
     QString settingsUnread_; // why the settings file could not be read, where it exists
     QString layoutRead_;     // the window's size and list width as the settings file had them
@@ -92,6 +117,8 @@ private:
     QWidget* charts_;
     QVBoxLayout* chartsLayout_;
     QLabel* summary_;
+    QLabel* status_; // what was read, in the status bar, beside what a menu entry says
+    QTabWidget* tabs_;
     StatisticsTable* statisticsModel_;
     QTableView* statistics_;
     QListWidget* skipped_;

@@ -1,30 +1,28 @@
-// zelm-view's menus and the commands behind them: opening, exports with a suggested name and
-// the filter's suffix, the zoom and pan keys, the Sensors dialog, the manual and About.
+// zelm-view's menus and the commands behind them: opening and reloading, exports with a suggested
+// name and the filter's suffix, printing, the zoom and pan keys, the lines shown, the Sensors
+// dialog, the manual and About.
 
 #include "view/chartpanel.h"
 #include "view/history.h"
+#include "view/manual.h"
+#include "view/printing.h"
 #include "view/viewer.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QScrollArea>
-#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStatusBar>
-#include <QTextBrowser>
 #include <QToolBar>
-#include <QVBoxLayout>
 
 namespace view {
 
 void Viewer::buildMenus() {
+    // Every entry has a letter of its own within its menu (Alt+F, then the letter).
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Open files…"), QKeySequence::Open, this, [this] {
         const QStringList paths = QFileDialog::getOpenFileNames(
@@ -39,6 +37,8 @@ void Viewer::buildMenus() {
         if (!folder.isEmpty())
             openChosen({folder});
     });
+    file->addAction(QStringLiteral("Re&load"), QKeySequence::Refresh, this, &Viewer::reload)
+        ->setStatusTip(QStringLiteral("Read the files new in the folders open"));
     file->addSeparator();
     const auto exportAction = [&](const QString& text, Export kind) {
         file->addAction(text, this, [this, kind] { exportChosen(kind); });
@@ -47,38 +47,53 @@ void Viewer::buildMenus() {
     exportAction(QStringLiteral("Export charts as &SVG…"), Export::Svg);
     exportAction(QStringLiteral("Export readings as &CSV…"), Export::Csv);
     exportAction(QStringLiteral("Export s&tatistics as CSV…"), Export::Statistics);
-    exportAction(QStringLiteral("Export &report (PDF)…"), Export::Pdf);
+    exportAction(QStringLiteral("Export &report as PDF…"), Export::Pdf);
+    file->addAction(QStringLiteral("Pr&int report…"), QKeySequence::Print, this,
+                    &Viewer::printReport);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
     menuBar()
         ->addMenu(QStringLiteral("&Sensors"))
         ->addAction(QStringLiteral("&Names, calibration and limits…"), this, &Viewer::editSensors);
 
-    // The zoom and pan keys act where the charts are, so that the arrows still move through the
-    // sensor list and the statistics.
+    // The zoom and pan keys act where a chart has the focus (eventFilter): as shortcuts they
+    // would take a letter from a menu that is open. The entries name them.
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
-    const auto key = [&](const QString& text, const QList<QKeySequence>& keys, auto act) {
-        QAction* action = viewMenu->addAction(text, this, act);
-        action->setShortcuts(keys);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        chartsPage_->addAction(action);
-        return action;
-    };
-    key(QStringLiteral("Zoom &in"), {Qt::Key_Plus, Qt::Key_Equal, QKeySequence::ZoomIn},
-        [this] { zoomBy(0.8); });
-    key(QStringLiteral("Zoom &out"), {Qt::Key_Minus, QKeySequence::ZoomOut},
-        [this] { zoomBy(1.25); });
-    key(QStringLiteral("Pan &left"), {Qt::Key_Left}, [this] { panBy(-0.2); });
-    key(QStringLiteral("Pan &right"), {Qt::Key_Right}, [this] { panBy(0.2); });
-    QAction* reset = key(QStringLiteral("&Reset zoom"), {Qt::Key_Home, Qt::Key_R, Qt::Key_Escape},
-                         [this] { resetZoom(); });
+    viewMenu->addAction(QStringLiteral("Zoom &in\t+"), this, [this] { zoomBy(0.8); });
+    viewMenu->addAction(QStringLiteral("Zoom &out\t−"), this, [this] { zoomBy(1.25); });
+    viewMenu->addAction(QStringLiteral("Pan &left\t←"), this, [this] { panBy(-0.2); });
+    viewMenu->addAction(QStringLiteral("Pan ri&ght\t→"), this, [this] { panBy(0.2); });
+    QAction* reset =
+        viewMenu->addAction(QStringLiteral("&Reset zoom\tHome"), this, [this] { resetZoom(); });
+    reset->setIconText(QStringLiteral("Reset zoom"));
     reset->setToolTip(QStringLiteral("Every chart back to the whole time range (Home)"));
     addToolBar(QStringLiteral("Zoom"))->addAction(reset);
+    QMenu* lines = viewMenu->addMenu(QStringLiteral("Lines &shown"));
+    connect(lines, &QMenu::aboutToShow, this, [this, lines] { fillLines(lines); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("zelm-view &manual"), QKeySequence(Qt::Key_F1), this,
+    help->addAction(QStringLiteral("&Manual"), QKeySequence::HelpContents, this,
                     &Viewer::showManual);
-    help->addAction(QStringLiteral("&About zelm-view"), this, &Viewer::showAbout);
+    help->addAction(QStringLiteral("&About %1").arg(kViewerName), this, &Viewer::showAbout);
+}
+
+void Viewer::fillLines(QMenu* menu) {
+    menu->clear();
+    for (ChartPanel* panel : std::as_const(panels_)) {
+        const ChartView& chart = panel->chartView();
+        QMenu* of = menu->addMenu(chart.quantity->title);
+        for (int i = 0; i < chart.quantity->series.size(); ++i) {
+            if (!chart.drawn.value(i))
+                continue;
+            QAction* line = of->addAction(chart.quantity->series[i].label);
+            line->setCheckable(true);
+            line->setChecked(!chart.hidden.value(i));
+            connect(line, &QAction::toggled, panel,
+                    [panel, i](bool on) { panel->setLineHidden(i, !on); });
+        }
+    }
+    if (menu->isEmpty())
+        menu->addAction(QStringLiteral("No chart"))->setEnabled(false);
 }
 
 bool Viewer::exportTo(Export kind, const QString& path, QString& error) const {
@@ -89,60 +104,66 @@ bool Viewer::exportTo(Export kind, const QString& path, QString& error) const {
 }
 
 void Viewer::exportChosen(Export kind) {
-    if (exportFolder_.isEmpty())
-        exportFolder_ = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (exportFolder_.isEmpty()) // the documents, or home where there are none yet
+        for (const auto where : {QStandardPaths::DocumentsLocation, QStandardPaths::HomeLocation})
+            if (exportFolder_.isEmpty() &&
+                QFileInfo(QStandardPaths::writableLocation(where)).isDir())
+                exportFolder_ = QStandardPaths::writableLocation(where);
+    // A CSV for programs, or one a spreadsheet reads in this locale; where the locale writes a
+    // decimal comma, the spreadsheet's is offered first.
+    QList<Export> kinds{kind};
+    if (const auto sheet = spreadsheetOf(kind)) {
+        kinds.append(*sheet);
+        if (QLocale().decimalPoint() == QLatin1String(","))
+            std::swap(kinds[0], kinds[1]);
+    }
     QFileDialog dialog(this, QStringLiteral("Export %1").arg(exportWhat(kind)));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(exportFilter(kind));
+    QStringList filters;
+    for (const Export k : kinds)
+        filters.append(exportFilter(k));
+    dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(exportSuffix(kind));
     dialog.setDirectory(exportFolder_);
     dialog.selectFile(suggestedName(document_, kind));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    kind = kinds.value(filters.indexOf(dialog.selectedNameFilter()), kinds.first());
     const QString path = withSuffix(dialog.selectedFiles().first(), kind);
     exportFolder_ = QFileInfo(path).absolutePath();
     QString error;
     if (exportTo(kind, path, error))
         statusBar()->showMessage(
-            QStringLiteral("Wrote %1 to %2").arg(exportWhat(kind), QDir::toNativeSeparators(path)));
+            QStringLiteral("Wrote %1 to %2").arg(exportWhat(kind), QDir::toNativeSeparators(path)),
+            10000);
     else
-        QMessageBox::warning(this, QStringLiteral("zelm-view"), error);
+        QMessageBox::warning(this, kViewerName, error);
+}
+
+void Viewer::printReport() {
+    QString said, error;
+    if (printDocument(this, document_, document_.drawnOf(tickedSensors()), said, error)) {
+        if (!said.isEmpty())
+            statusBar()->showMessage(said, 10000);
+    } else {
+        QMessageBox::warning(this, kViewerName, error);
+    }
 }
 
 void Viewer::showManual() {
-    // The README's section on zelm-view, built in.
-    QFile manual(QStringLiteral(":/zelm-view/manual.md"));
-    QString text = manual.open(QIODevice::ReadOnly) ? QString::fromUtf8(manual.readAll())
-                                                    : QStringLiteral("See man zelm-view.");
-    auto* dialog = new QDialog(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("zelm-view manual"));
-    auto* browser = new QTextBrowser(dialog);
-    browser->setOpenExternalLinks(true);
-#if QT_CONFIG(textmarkdownreader)
-    browser->setMarkdown(text);
-#else
-    browser->setPlainText(text);
-#endif
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
-    connect(close, &QDialogButtonBox::rejected, dialog, &QDialog::close);
-    auto* layout = new QVBoxLayout(dialog);
-    layout->addWidget(browser);
-    layout->addWidget(close);
-    dialog->resize(QSize(820, 700).boundedTo(size()));
-    dialog->show();
+    manual::show(this, QStringLiteral("viewer"));
 }
 
 void Viewer::showAbout() {
     QMessageBox::about(
-        this, QStringLiteral("About zelm-view"),
-        QStringLiteral("<p><b>zelm-view %1</b>: charts and statistics of ZELM reports and of "
-                       "their history, part of ZURORUVE.</p>"
+        this, QStringLiteral("About %1").arg(kViewerName),
+        QStringLiteral("<p><b>%4 %1</b> (zelm-view): charts and statistics of ZELM reports and "
+                       "of their history, part of ZURORUVE.</p>"
                        "<p>Licence: GNU General Public License, version 3 or later. This "
                        "program comes with no warranty.</p>"
                        "<p>Built with Qt %2, running with Qt %3.</p>")
             .arg(QApplication::applicationVersion(), QStringLiteral(QT_VERSION_STR),
-                 QString::fromLatin1(qVersion())));
+                 QString::fromLatin1(qVersion()), kViewerName));
 }
 
 } // namespace view

@@ -26,6 +26,7 @@ set(styles $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>)
 
 install(TARGETS zuroruve zelm-decode zelm-download zelm-view RUNTIME DESTINATION .)
 install(FILES ${runtime} DESTINATION .)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/manual/manual.html DESTINATION .) # the user's manual
 install(FILES ${platforms} DESTINATION plugins/platforms)
 install(FILES ${styles} DESTINATION plugins/styles)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE DESTINATION LICENSES RENAME LICENSE.txt)
