@@ -52,13 +52,13 @@ struct Column {
     int width;
 };
 // A heading's longest word must fit its column: bold 10 px "Maximum" is 54 px wide.
-constexpr Column kTableColumns[] = {{-1, 140},
+constexpr Column kTableColumns[] = {{-1, 120},
                                     {Table::Readings, 62},
                                     {Table::Minimum, 62},
                                     {Table::Maximum, 62},
                                     {Table::Mean, 50},
                                     {Table::Deviation, 50},
-                                    {Table::Limits, 76},
+                                    {Table::Limits, 96}, // "at most -15 °C" on a line
                                     {Table::Excursions, 66},
                                     {Table::TimeOutside, 66},
                                     {Table::LongestExcursion, 66},
