@@ -66,15 +66,17 @@ bool printDocument(QWidget*, const Document& document, const QList<bool>& drawn,
                    QString& error) {
     // The PDF in the temporary folder, for the program that prints PDF files; it stays there
     // until the system clears the folder, as that program may read it after this one has ended.
-    QTemporaryFile file(QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
-                            .filePath(QStringLiteral("zelm-report-XXXXXX.pdf")));
-    file.setAutoRemove(false);
-    if (!file.open()) {
-        error = QStringLiteral("cannot print: no temporary file: %1").arg(file.errorString());
-        return false;
+    QString path;
+    { // a name of its own, the file closed for good (Windows keeps a temporary file's open)
+        QTemporaryFile file(QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
+                                .filePath(QStringLiteral("zelm-report-XXXXXX.pdf")));
+        file.setAutoRemove(false);
+        if (!file.open()) {
+            error = QStringLiteral("cannot print: no temporary file: %1").arg(file.errorString());
+            return false;
+        }
+        path = file.fileName();
     }
-    const QString path = file.fileName();
-    file.close();
     if (!writePdfReport(path, document, drawn, error))
         return false;
     const QString shown = QDir::toNativeSeparators(path);
