@@ -8,9 +8,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #else
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QUrl>
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -66,17 +67,13 @@ bool printDocument(QWidget*, const Document& document, const QList<bool>& drawn,
                    QString& error) {
     // The PDF in the temporary folder, for the program that prints PDF files; it stays there
     // until the system clears the folder, as that program may read it after this one has ended.
+    // A name of its own, which the PDF is written under as any export is (a temporary file kept
+    // open by Windows could not be replaced).
+    const QDir temp(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     QString path;
-    { // a name of its own, the file closed for good (Windows keeps a temporary file's open)
-        QTemporaryFile file(QDir(QStandardPaths::writableLocation(QStandardPaths::TempLocation))
-                                .filePath(QStringLiteral("zelm-report-XXXXXX.pdf")));
-        file.setAutoRemove(false);
-        if (!file.open()) {
-            error = QStringLiteral("cannot print: no temporary file: %1").arg(file.errorString());
-            return false;
-        }
-        path = file.fileName();
-    }
+    for (int n = 1; path.isEmpty() || QFileInfo::exists(path); ++n)
+        path = temp.filePath(QStringLiteral("zelm-report-%1-%2.pdf").arg(stamp).arg(n));
     if (!writePdfReport(path, document, drawn, error))
         return false;
     const QString shown = QDir::toNativeSeparators(path);
