@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
@@ -691,6 +692,36 @@ private slots:
         QTest::keyClick(table, Qt::Key_Delete);
         QCOMPARE(cell(1, "Sensor")->text() + cell(1, "Offset")->text() + cell(1, "Gain")->text(),
                  "TX 00007");
+        // Without a sensor's row the helper asks for one, and the hint goes once one is chosen;
+        // the helper is titled by the sensor's name, its fields by the value's unit.
+        const auto twoPoint = [&] {
+            for (QPushButton* b : dialog.findChildren<QPushButton*>())
+                if (b->text().startsWith("Two-point"))
+                    b->click();
+        };
+        const auto hinted = [&] {
+            for (QLabel* label : dialog.findChildren<QLabel*>())
+                if (label->text() == "Choose a sensor's row first.")
+                    return true;
+            return false;
+        };
+        table->setCurrentCell(0, 0);
+        twoPoint();
+        QVERIFY(hinted());
+        table->setCurrentCell(2, 0);
+        QVERIFY(!hinted());
+        QString title, unit;
+        QTimer::singleShot(0, [&] {
+            auto* ask = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            title = ask->windowTitle();
+            for (QLabel* label : ask->findChildren<QLabel*>())
+                if (label->text().startsWith("Reading 1"))
+                    unit = label->text();
+            ask->reject();
+        });
+        twoPoint();
+        QCOMPARE(title, "Two-point calibration of Store room (BT 00:1A:2B:3C:4D:5E)");
+        QCOMPARE(unit, "Reading 1 (as decoded, °C):");
         // The two-point helper fills the chosen sensor's first calibration, rounded.
         table->setCurrentCell(1, 0);
         QTimer::singleShot(0, [] {
@@ -700,9 +731,7 @@ private slots:
                 ask->findChildren<QLineEdit*>()[i]->setText(points[i]);
             ask->accept();
         });
-        for (QPushButton* b : dialog.findChildren<QPushButton*>())
-            if (b->text().startsWith("Two-point"))
-                b->click();
+        twoPoint();
         QCOMPARE(cell(1, "Offset")->text() + '|' + cell(1, "Gain")->text(), "0|1.00402");
         QVERIFY(view::writeSensorEdits(ini, dialog.edits(), error));
         QCOMPARE(settings::getProfileString("ZuroRuve", "Port", "", ini), "4");

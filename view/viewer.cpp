@@ -15,7 +15,6 @@
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -152,59 +151,6 @@ Viewer::Viewer(QWidget* parent)
 }
 
 Viewer::~Viewer() = default;
-
-bool Viewer::open(const QStringList& paths, QString& error) {
-    auto history = std::make_unique<HistoryReader>(paths);
-    history->update();
-    Report report = history->report();
-    QString title;
-    const bool any = titleOf(paths, report, title, error);
-    if (!any && !document_.report.readings.isEmpty())
-        return false; // what is shown stays, and so do the folders it follows
-    history_ = std::move(history);
-    const QFileInfo kept(historyFolder());
-    keptDownloads_ = paths.size() == 1 && QFileInfo(paths.first()) == kept;
-    if (!watcher_->directories().isEmpty())
-        watcher_->removePaths(watcher_->directories());
-    for (const QString& folder : history_->folders())
-        if (QFileInfo(folder).isDir())
-            watcher_->addPath(folder);
-    if (any)
-        showReport(std::move(report), title);
-    return any;
-}
-
-QStringList Viewer::followedFolders() const {
-    return watcher_->directories();
-}
-
-void Viewer::reload() {
-    follow_->stop();
-    if (!history_)
-        return;
-    const HistoryReader::Update done = history_->update();
-    if (!done.whole && done.files == 0) {
-        statusBar()->showMessage(QStringLiteral("Nothing new in the files and folders open"), 5000);
-        return;
-    }
-    Report report = history_->report();
-    QString title, error;
-    if (!titleOf(history_->paths(), report, title, error))
-        return; // still nothing to show; the window says where it looks
-    // The zoom stays, but where everything was shown, everything now read is.
-    const bool whole = range_ == document_.span;
-    const bool before = !document_.report.readings.isEmpty();
-    document_ = documentOf(std::move(report), title, document_.settings);
-    rebuild(before);
-    if (whole)
-        resetZoom();
-    statusBar()->showMessage(
-        done.whole ? QStringLiteral("Read every file again: a file read before changed")
-                   : QStringLiteral("Read %1 more: %2")
-                         .arg(counted(done.files, "file", "files"),
-                              counted(done.readings, "new reading", "new readings")),
-        10000);
-}
 
 void Viewer::showNothing(const QString& message) {
     nothing_->setText(message);
@@ -417,38 +363,6 @@ void Viewer::closeEvent(QCloseEvent* event) {
         settings::writeProfileString(kLayoutSection, "SensorList", list, settingsPath_))
         layoutRead_ = size + u'|' + list;
     QMainWindow::closeEvent(event);
-}
-
-bool Viewer::eventFilter(QObject* watched, QEvent* event) {
-    // The charts' keys act where a chart has the focus; a menu that is open takes its keys first,
-    // so its letters are never taken for a zoom.
-    if (watched != charts_ || event->type() != QEvent::KeyPress)
-        return QMainWindow::eventFilter(watched, event);
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
-        return false;
-    switch (key->key()) {
-    case Qt::Key_Plus:
-    case Qt::Key_Equal:
-        zoomBy(0.8);
-        return true;
-    case Qt::Key_Minus:
-        zoomBy(1.25);
-        return true;
-    case Qt::Key_Left:
-        panBy(-0.2);
-        return true;
-    case Qt::Key_Right:
-        panBy(0.2);
-        return true;
-    case Qt::Key_Home:
-    case Qt::Key_R:
-    case Qt::Key_Escape:
-        resetZoom();
-        return true;
-    default:
-        return false;
-    }
 }
 
 void Viewer::dragEnterEvent(QDragEnterEvent* event) {

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -75,6 +76,38 @@ void Viewer::buildMenus() {
     help->addAction(QStringLiteral("&Manual"), QKeySequence::HelpContents, this,
                     &Viewer::showManual);
     help->addAction(QStringLiteral("&About %1").arg(kViewerName), this, &Viewer::showAbout);
+}
+
+bool Viewer::eventFilter(QObject* watched, QEvent* event) {
+    // The charts' keys act where a chart has the focus; a menu that is open takes its keys first,
+    // so its letters are never taken for a zoom.
+    if (watched != charts_ || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier))
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomBy(0.8);
+        return true;
+    case Qt::Key_Minus:
+        zoomBy(1.25);
+        return true;
+    case Qt::Key_Left:
+        panBy(-0.2);
+        return true;
+    case Qt::Key_Right:
+        panBy(0.2);
+        return true;
+    case Qt::Key_Home:
+    case Qt::Key_R:
+    case Qt::Key_Escape:
+        resetZoom();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void Viewer::fillLines(QMenu* menu) {

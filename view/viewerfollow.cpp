@@ -1,0 +1,67 @@
+// zelm-view's window and what it has open: the files and folders read into a history, which
+// follows them: a folder's new files are read as they come, and on Reload.
+#include "view/historyreader.h"
+#include "view/viewer.h"
+#include "view/words.h"
+
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace view {
+
+bool Viewer::open(const QStringList& paths, QString& error) {
+    auto history = std::make_unique<HistoryReader>(paths);
+    history->update();
+    Report report = history->report();
+    QString title;
+    const bool any = titleOf(paths, report, title, error);
+    if (!any && !document_.report.readings.isEmpty())
+        return false; // what is shown stays, and so do the folders it follows
+    history_ = std::move(history);
+    const QFileInfo kept(historyFolder());
+    keptDownloads_ = paths.size() == 1 && QFileInfo(paths.first()) == kept;
+    if (!watcher_->directories().isEmpty())
+        watcher_->removePaths(watcher_->directories());
+    for (const QString& folder : history_->folders())
+        if (QFileInfo(folder).isDir())
+            watcher_->addPath(folder);
+    if (any)
+        showReport(std::move(report), title);
+    return any;
+}
+
+QStringList Viewer::followedFolders() const {
+    return watcher_->directories();
+}
+
+void Viewer::reload() {
+    follow_->stop();
+    if (!history_)
+        return;
+    const HistoryReader::Update done = history_->update();
+    if (!done.whole && done.files == 0) {
+        statusBar()->showMessage(QStringLiteral("Nothing new in the files and folders open"), 5000);
+        return;
+    }
+    Report report = history_->report();
+    QString title, error;
+    if (!titleOf(history_->paths(), report, title, error))
+        return; // still nothing to show; the window says where it looks
+    // The zoom stays, but where everything was shown, everything now read is.
+    const bool whole = range_ == document_.span;
+    const bool before = !document_.report.readings.isEmpty();
+    document_ = documentOf(std::move(report), title, document_.settings);
+    rebuild(before);
+    if (whole)
+        resetZoom();
+    statusBar()->showMessage(
+        done.whole ? QStringLiteral("Read every file again: a file read before changed")
+                   : QStringLiteral("Read %1 more: %2")
+                         .arg(counted(done.files, "file", "files"),
+                              counted(done.readings, "new reading", "new readings")),
+        10000);
+}
+
+} // namespace view
