@@ -157,6 +157,13 @@ QString parse(const QStringList& list, Arguments& args) {
     }
     if (args.port && !args.device.isEmpty())
         return "--port and --device: give one of them";
+#ifdef Q_OS_UNIX
+    // A path is taken from the working folder, as every path on a command line is; the system
+    // would look for it under /dev. A bare name found nowhere here stays a device's name there.
+    if (!args.device.isEmpty() && !args.device.startsWith(u'/') &&
+        (args.device.contains(u'/') || QFileInfo::exists(args.device)))
+        args.device = QFileInfo(args.device).absoluteFilePath();
+#endif
     return {};
 }
 

@@ -9,8 +9,11 @@
 #include "view/history.h"
 #include "view/viewer.h"
 
+#include "settings/regularfile.h"
+
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -26,13 +29,50 @@ const char* const kUsage =
     "limits are read from ZURORUVE.INI, the main program's settings file, or from the FILE\n"
     "--settings names, which must be a regular file.\n";
 
-int usage() {
-    std::fputs(kUsage, stderr);
-    return 2;
-}
-
 void tell(const QString& line) {
     std::fprintf(stderr, "zelm-view: %s\n", qPrintable(line));
+}
+
+// Wrong arguments: what is wrong, and the usage.
+int usage(const QString& why) {
+    tell(why);
+    std::fputs(kUsage, stderr);
+    return 64;
+}
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// An output that is one of the files read (named, in a folder named, through a link, or the
+// settings), told with the input it is; or nothing. Compared as files, not as names.
+QString outputOverInput(const QList<std::pair<view::Export, QString>>& files,
+                        const QStringList& paths, const QString& settingsFile) {
+    QList<std::pair<settings::FileId, QString>> inputs;
+    const auto add = [&](const QString& path) {
+        settings::FileId id;
+        if (settings::fileIdOf(path, id))
+            inputs.append({id, path});
+    };
+    add(settingsFile);
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir())
+            add(path);
+        else
+            for (const QFileInfo& entry :
+                 QDir(path).entryInfoList(QDir::Files | QDir::System | QDir::Hidden))
+                add(entry.filePath());
+    }
+    for (const auto& [kind, path] : files) {
+        settings::FileId id;
+        if (!settings::fileIdOf(path, id))
+            continue; // a new file
+        for (const auto& [input, name] : std::as_const(inputs))
+            if (input == id)
+                return QStringLiteral("the output %1 is the input %2: nothing written")
+                    .arg(native(path), native(name));
+    }
+    return {};
 }
 
 // The files asked for, written from the document: what the window would export of the whole
@@ -77,12 +117,16 @@ int main(int argc, char* argv[]) {
                                            : nullptr;
         if (out) {
             if (++i >= argc)
-                return usage();
+                return usage(a + ": needs a file name");
+            if (!out->isEmpty())
+                return usage(a + ": given twice");
             *out = QString::fromLocal8Bit(argv[i]);
+            if (out->isEmpty())
+                return usage(a + ": an empty file name");
         } else if (options && a == "--") {
             options = false;
         } else if (options && a.startsWith('-') && a != "-") {
-            return usage();
+            return usage("unknown option " + a);
         } else {
             paths.append(QString::fromLocal8Bit(a));
         }
@@ -115,6 +159,11 @@ int main(int argc, char* argv[]) {
             paths.append(view::historyFolder());
         if (settingsFile.isEmpty())
             settingsFile = view::settingsFile();
+    }
+    // An output never lands on what is read: nothing is written then.
+    if (const QString over = outputOverInput(files, paths, settingsFile); !over.isEmpty()) {
+        tell(over);
+        return 2;
     }
     // Read before anything of the screen is set up: what was read is told in one line.
     view::Report report;

@@ -297,6 +297,9 @@ Report readHistory(const QStringList& paths) {
             report.skipped.append({source.path, QStringLiteral("holds no readings")});
         else
             report.files.append(source.path);
+        // What a read-out cut short kept: its whole records are readings like any others.
+        if (read > 0 && source.path.endsWith(QLatin1String(".partial.dat"), Qt::CaseInsensitive))
+            report.partial.append(source.path);
         anyRaw = anyRaw || (read > 0 && source.raw);
     }
     merger.finish();
