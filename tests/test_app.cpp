@@ -4,6 +4,7 @@
 #include "rig.h"
 
 #include "app/form1.h"
+#include "app/start.h"
 #include "app/submain.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
@@ -110,6 +111,29 @@ private slots:
                     form.List1->isEnabled() && form.cmdExcel->isEnabled());
             QVERIFY(form.Text1->toPlainText().endsWith("\nERROR: something broke\n"));
         }
+    }
+
+    // An argument the window does not take is told, on standard error and in its log, and the
+    // window opens all the same.
+    void unknownArguments() {
+        app::Form1 form;
+        app::SubMain(form, folder);
+        app::tellUnknownArguments({"--bogus"}, form.log());
+        QCOMPARE(form.Text1->toPlainText().split('\n').mid(1, 1),
+                 QStringList{"Unknown argument --bogus, ignored"});
+        if (kWindows)
+            QSKIP("a window program's standard error is the console it was started from");
+        QProcess program;
+        program.start(ZURORUVE, {"--bogus"});
+        QByteArray said;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (said += program.readAllStandardError()).contains("--bogus"); }, 30000));
+        QVERIFY(
+            said.contains("zuroruve: unknown argument --bogus, ignored (see zuroruve --help)\n"));
+        QTest::qWait(300);
+        QCOMPARE(program.state(), QProcess::Running); // the window is open
+        program.kill();
+        program.waitForFinished();
     }
 
     void statusLog() {

@@ -329,6 +329,54 @@ private slots:
                                         : "1\n" + QFile::encodeName(outPath) + "\n");
     }
 
+    // zelm-decode never writes over its input, nor through a link, and names what is wrong.
+    void companionToolRefuses_data() {
+        QTest::addColumn<QStringList>("args"); // %r the raw report, %l a link to it, %o a link
+        QTest::addColumn<int>("status");       // elsewhere
+        QTest::addColumn<QString>("line");     // its last line on standard error
+        const QString over = "zelm-decode: %1 is the raw report %r: nothing written";
+        QTest::newRow("the output is the input") << QStringList{"%r", "%r"} << 2 << over.arg("%r");
+        QTest::newRow("the input through a link") << QStringList{"%r", "%l"} << 2 << over.arg("%l");
+        QTest::newRow("a link at the output")
+            << QStringList{"%r", "%o"} << 0 << "1 records, 1 lines";
+        QTest::newRow("an empty output name")
+            << QStringList{"%r", ""} << 64 << "zelm-decode: an empty file name";
+        QTest::newRow("an unknown option")
+            << QStringList{"--bogus", "%r"} << 64 << "zelm-decode: unknown option --bogus";
+    }
+    void companionToolRefuses() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        const QString raw = dir.filePath("in.dat"), link = dir.filePath("link"),
+                      out = dir.filePath("out.txt"), elsewhere = editorDir.filePath("elsewhere");
+        writeAll(raw, kRx);
+        writeAll(elsewhere, "elsewhere");
+        const bool links = args.join(' ').contains("%l") || args.join(' ').contains("%o");
+        if (links && kWindows)
+            QSKIP("symbolic links are made on POSIX");
+#ifdef Q_OS_UNIX
+        QVERIFY(::symlink(QFile::encodeName(raw), QFile::encodeName(link)) == 0);
+        QVERIFY(::symlink(QFile::encodeName(elsewhere), QFile::encodeName(out)) == 0);
+#endif
+        const auto named = [&](QString text) {
+            return text.replace("%r", raw).replace("%l", link).replace("%o", out);
+        };
+        QProcess tool;
+        tool.start(ZELM_DECODE, QStringList(args)
+                                    .replaceInStrings("%r", raw)
+                                    .replaceInStrings("%l", link)
+                                    .replaceInStrings("%o", out));
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), status);
+        QCOMPARE(QString::fromLocal8Bit(tool.readAllStandardError()).trimmed().split('\n').last(),
+                 QDir::toNativeSeparators(named(line)));
+        QCOMPARE(readAll(raw), kRx);
+        QCOMPARE(readAll(elsewhere), "elsewhere"); // a link's target is never written
+        if (status == 0)                           // the link replaced by the file
+            QVERIFY(!QFileInfo(out).isSymLink() && readAll(out) == decodeText(kRx, point));
+    }
+
     // zelm-decode writes what the program writes, with the decimal separator of its locale.
     void companionTool() {
         const QByteArray captured = kBt + kEmpty + kRx + kTx + kBv + hex("0101");
