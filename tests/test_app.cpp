@@ -225,6 +225,23 @@ private slots:
         QVERIFY(log.lines.isEmpty());
     }
 
+    // A link at the settings file is replaced by the file; what it led to is left as it was.
+    void settingsThroughALink() {
+#ifdef Q_OS_UNIX
+        QTemporaryDir other;
+        const QString elsewhere = other.filePath("shared.ini");
+        writeAll(elsewhere, "[ZuroRuve]\r\nPort=4\r\n");
+        QVERIFY(::symlink(QFile::encodeName(elsewhere), QFile::encodeName(ini())) == 0);
+        RecordingLog log;
+        settings::WriteIni(folder, "ZuroRuve", "Port", "2", log);
+        QVERIFY(!QFileInfo(ini()).isSymLink());
+        QCOMPARE(readAll(ini()), "[ZuroRuve]\r\nPort=2\r\n");
+        QCOMPARE(readAll(elsewhere), "[ZuroRuve]\r\nPort=4\r\n");
+#else
+        QSKIP("symbolic links are made on POSIX");
+#endif
+    }
+
     // In a folder the program may not write: the settings file is left alone without a word,
     // as with the Windows functions, and the data folder's error names it.
     void readOnlyFolder() {

@@ -1000,6 +1000,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         QCOMPARE(viewer.document().perSensor, (QList<qint64>{100, 50}));
         QCOMPARE(viewer.settingsIgnored().size(), 1);
+        // An export never lands on what is shown, by whatever name.
+        for (const QString& shown :
+             {ini, dir.path() + "/../" + QFileInfo(dir.path()).fileName() + "/in.dat"})
+            QVERIFY(!viewer.exportTo(view::Export::Csv, shown, error) &&
+                    error.endsWith("which is read: nothing written"));
+        QCOMPARE(readAll(dir.filePath("in.dat")), records);
         const view::TimeRange whole = viewer.timeRange();
         QCOMPARE(whole.span(), 99 * 300 * 1000.0);
         auto* panel = viewer.findChild<view::ChartPanel*>();
