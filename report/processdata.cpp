@@ -1,6 +1,7 @@
 #include "report/processdata.h"
 
 #include "core/host.h"
+#include "link/capture.h"
 #include "report/files.h"
 #include "report/keptfiles.h"
 #include "report/record.h"
@@ -55,18 +56,23 @@ bool writeCopy(KeptFiles& files, const QByteArray& captured, core::StatusLog& lo
     return false;
 }
 
-// The closing line: the count, and a warning where most records are of no known kind (a report
-// shifted by stray bytes, or no report at all), which decode to nothing or to nonsense.
-void tellDecoded(const DecodeResult& result, core::StatusLog& log) {
+// The closing line: the count, and a warning where the records cannot be a logger's: a report
+// that begins with its start marker again (a marker sent twice shifts every record by four
+// bytes), or most records of no known kind (such a shift, or no report at all). Either decodes
+// to nothing or to nonsense.
+void tellDecoded(const DecodeResult& result, const QByteArray& captured, core::StatusLog& log) {
+    QStringList wrong;
+    if (captured.startsWith(devicelink::kStartMarker))
+        wrong.append(QStringLiteral("the report begins with its start marker again"));
+    if (2 * qint64(result.unknown) > result.records)
+        wrong.append(QStringLiteral("%1 of them are of no known kind").arg(result.unknown));
     const QString done = "Processing " + QString::number(result.records) + " records complete";
-    if (2 * qint64(result.unknown) <= result.records) {
+    if (wrong.isEmpty())
         log.LogLine(done);
-        return;
-    }
-    log.LogLine(done + QStringLiteral(", but %1 of them are of no known kind: this is not a "
-                                      "ZELM report as it stands")
-                           .arg(result.unknown),
-                core::Severity::Warning);
+    else
+        log.LogLine(done + QStringLiteral(", but %1: this is not a ZELM report as it stands")
+                               .arg(wrong.join(QStringLiteral(" and "))),
+                    core::Severity::Warning);
 }
 
 // Decodes the captured bytes, not a file another read-out may have replaced meanwhile, into
@@ -90,7 +96,7 @@ bool decodeInto(settings::NewFile& out, const QByteArray& captured, core::Status
     QString why = result.error;
     if (why.isEmpty() && settings::flushToDisk(out, why)) {
         out.close();
-        tellDecoded(result, log);
+        tellDecoded(result, captured, log);
         log.SetStatus("");
         return true;
     }

@@ -180,7 +180,9 @@ bool flushToDisk(QFile& file, QString& why) {
         return false;
     }
 #else
-    const intptr_t handle = _get_osfhandle(file.handle());
+    // A file without a C descriptor has nothing to look up (the runtime could stop the
+    // program over a bad one).
+    const intptr_t handle = file.handle() >= 0 ? _get_osfhandle(file.handle()) : -1;
     if (handle != -1 && !FlushFileBuffers(reinterpret_cast<HANDLE>(handle))) {
         why = qt_error_string(int(GetLastError()));
         return false;

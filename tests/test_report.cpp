@@ -73,7 +73,16 @@ const QList<ProcessingCase> kProcessing{
      "!@#$" + kRx.repeated(4),
      {},
      None,
-     kStart + "Processing 4 records complete, but 4 of them are of no known kind: this is not a "
+     kStart + "Processing 4 records complete, but the report begins with its start marker again "
+              "and 4 of them are of no known kind: this is not a ZELM report as it stands"},
+    // On the 1st to the 4th of a month the day's byte lands where a kind is read.
+    {"the start marker twice", "!@#$" + QByteArray(kRx).replace(4, 1, "\x03").repeated(3),
+     decodeText("!@#$" + QByteArray(kRx).replace(4, 1, "\x03").repeated(3), {"."}), None,
+     kStart + "Processing 3 records complete, but the report begins with its start marker "
+              "again: this is not a ZELM report as it stands"},
+    {"records of no known kind alone", QByteArray(kRx).replace(8, 1, "\x07").repeated(2) + kRx,
+     line("OK|RX|00042|25.3"), None,
+     kStart + "Processing 3 records complete, but 2 of them are of no known kind: this is not a "
               "ZELM report as it stands"},
     {"DATA not writable: decoding goes on", kRx, line("OK|RX|00042|25.3"), DataNotWritable,
      kCannot + "create %1/DATA/in-.*" + kOne},
