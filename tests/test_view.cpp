@@ -1163,6 +1163,9 @@ private slots:
             << "zelm-view: --csv: given twice";
         QTest::newRow("an unknown option")
             << QStringList{"--bogus", "%d/X.dat"} << 64 << "zelm-view: unknown option --bogus";
+        QTest::newRow("a file of the folder that is no report")
+            << QStringList{"--csv", "%d/D/notes.txt", "%d/D"} << 0
+            << "zelm-view: skipped %d/D/notes.txt: not a report";
         QTest::newRow("a partial read-out")
             << QStringList{"--csv", "%d/a.csv", "%d/D"} << 0
             << "zelm-view: %d/D/in-2.partial.dat is partial: a read-out cut short, its whole "
@@ -1183,6 +1186,7 @@ private slots:
         writeAll(dir.filePath("s.ini"), "[ZuroRuve]\r\nPort=1\r\n");
         writeAll(dir.filePath("D/in-1.dat"), x);
         writeAll(dir.filePath("D/in-2.partial.dat"), partial);
+        writeAll(dir.filePath("D/notes.txt"), "notes");
         writeAll(elsewhere, "elsewhere");
         if (args.contains("%d/L") || args.contains("%d/E")) {
 #ifdef Q_OS_UNIX

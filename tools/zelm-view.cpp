@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <cstdio>
 
 namespace {
@@ -47,31 +46,12 @@ QString native(const QString& path) {
 // An output that is one of the files read (named, in a folder named, through a link, or the
 // settings), told with the input it is; or nothing. Compared as files, not as names.
 QString outputOverInput(const QList<std::pair<view::Export, QString>>& files,
-                        const QStringList& paths, const QString& settingsFile) {
-    QList<std::pair<settings::FileId, QString>> inputs;
-    const auto add = [&](const QString& path) {
-        settings::FileId id;
-        if (settings::fileIdOf(path, id))
-            inputs.append({id, path});
-    };
-    add(settingsFile);
-    for (const QString& path : paths) {
-        if (!QFileInfo(path).isDir())
-            add(path);
-        else
-            for (const QFileInfo& entry :
-                 QDir(path).entryInfoList(QDir::Files | QDir::System | QDir::Hidden))
-                add(entry.filePath());
-    }
-    for (const auto& [kind, path] : files) {
-        settings::FileId id;
-        if (!settings::fileIdOf(path, id))
-            continue; // a new file
-        for (const auto& [input, name] : std::as_const(inputs))
-            if (input == id)
+                        const QStringList& inputs) {
+    for (const auto& [kind, path] : files)
+        for (const QString& input : inputs)
+            if (settings::sameFile(path, input))
                 return QStringLiteral("the output %1 is the input %2: nothing written")
-                    .arg(native(path), native(name));
-    }
+                    .arg(native(path), native(input));
     return {};
 }
 
@@ -160,15 +140,16 @@ int main(int argc, char* argv[]) {
         if (settingsFile.isEmpty())
             settingsFile = view::settingsFile();
     }
-    // An output never lands on what is read: nothing is written then.
-    if (const QString over = outputOverInput(files, paths, settingsFile); !over.isEmpty()) {
-        tell(over);
-        return 2;
-    }
     // Read before anything of the screen is set up: what was read is told in one line.
     view::Report report;
     QString title, error;
     const bool any = view::readFiles(paths, report, title, error);
+    // An output never lands on what was read: nothing is written then.
+    const QString over = outputOverInput(files, report.files + QStringList{settingsFile});
+    if (!over.isEmpty()) {
+        tell(over);
+        return 2;
+    }
     if (!any) {
         tell(error);
         if (headless)
