@@ -2,8 +2,6 @@
 
 #include "settings/folder.h"
 
-#include <QFileInfo>
-
 namespace report {
 
 namespace {
@@ -18,12 +16,6 @@ QString rawName(const settings::ProgramFolder& folder, const QString& stamp,
 
 QString decodedName(const settings::ProgramFolder& folder, const QString& stamp) {
     return folder.file(QStringLiteral("out-") + stamp + QStringLiteral(".txt"));
-}
-
-// Anything under that name, a link that leads nowhere too.
-bool present(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
 }
 
 // Drops a file just created for a name whose partner was taken.
@@ -53,8 +45,6 @@ void createKept(const settings::ProgramFolder& folder, const QDateTime& when, bo
                 continue;
             rawFailed = raw == Created::Failed;
             rawMade = raw == Created::Yes;
-        } else if (withRaw && present(rawName(folder, stamp))) {
-            continue; // another read-out's copy: its decoded file may still come
         }
         const Created decoded =
             settings::createNew(files.decoded, decodedName(folder, stamp), files.decodedWhy);
