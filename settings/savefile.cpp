@@ -19,9 +19,11 @@ namespace settings {
 
 namespace {
 
+#ifdef Q_OS_UNIX
 QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
 }
+#endif
 
 // Why the name cannot be replaced by a file, or nothing; mode: the permissions of a regular
 // file there, or -1. The name is looked at, not where a link at it leads.
