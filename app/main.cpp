@@ -1,6 +1,7 @@
 #include "app/start.h"
 
 #include <QApplication>
+#include <QStringList>
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +21,9 @@ int main(int argc, char* argv[]) {
             return 0;
         }
     }
-    QApplication application(argc, argv);
-    return app::start();
+    QApplication application(argc, argv); // takes Qt's own options (-platform...) out of argv
+    QStringList unknown;
+    for (int i = 1; i < argc; ++i)
+        unknown.append(QString::fromLocal8Bit(argv[i]));
+    return app::start(unknown);
 }

@@ -8,10 +8,19 @@
 #include "settings/folder.h"
 
 #include <QApplication>
+#include <cstdio>
 
 namespace app {
 
-int start() {
+void tellUnknownArguments(const QStringList& arguments, core::StatusLog& log) {
+    for (const QString& argument : arguments) {
+        std::fprintf(stderr, "zuroruve: unknown argument %s, ignored (see zuroruve --help)\n",
+                     argument.toLocal8Bit().constData());
+        log.LogLine("Unknown argument " + argument + ", ignored", core::Severity::Warning);
+    }
+}
+
+int start(const QStringList& unknownArguments) {
     // No organisation name: the per-user folder is then just "ZURORUVE".
     QApplication::setApplicationName(settings::kAppName);
     Form1 form;
@@ -22,6 +31,7 @@ int start() {
     readout::Session session{context, settings::chooseProgramFolder(), {}};
     form.useDevice(session);
     SubMain(form, session.folder);
+    tellUnknownArguments(unknownArguments, form.log()); // after start-up, which empties the log
     return QApplication::exec();
 }
 

@@ -71,7 +71,7 @@ int main(int argc, char* argv[]) {
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer t;
         t.start();
-        report::ProcessData(folder, report, form.log(), form);
+        report::ProcessData(folder, report, QDateTime::currentDateTime(), form.log(), form);
         window.push_back(t.elapsed() / 1000.0);
         for (const QString& name : QDir(dir.path()).entryList({"out-*.txt"}))
             QFile::remove(dir.filePath(name));

@@ -6,7 +6,9 @@
 #include "settings/ini.h"
 
 #include <QMap>
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace readout {
 
@@ -99,28 +101,38 @@ QString notWhole(const QByteArray& report, const devicelink::ReportEnd& end) {
     return {};
 }
 
+// Why a capture that did not succeed ended.
+End captureFailed(Context& ctx, std::int32_t code) {
+    switch (code) {
+    case 1:
+    case 2:
+        return End::NoAnswer;
+    case 3:
+        return ctx.events.cancelled() ? End::Stopped : End::LineFailed;
+    default:
+        return End::BeyondLimits;
+    }
+}
+
 void download(Session& session, const Request& request, Result& out) {
     Context& ctx = session.ctx;
     settle(ctx);
     send(ctx, kReportCommand);
     devicelink::ReportEnd end;
-    switch (devicelink::Capture(ctx, out.report, &end)) {
-    case 0:
-        break;
-    case 1:
-    case 2:
-        throw Ended{End::NoAnswer};
-    case 3:
-        throw Ended{ctx.events.cancelled() ? End::Stopped : End::LineFailed};
-    default:
-        throw Ended{End::BeyondLimits};
+    if (const std::int32_t code = devicelink::Capture(ctx, out.report, &end); code != 0) {
+        if (!end.received.isEmpty()) // every byte received is kept, the logger never cleared
+            out.partialPath =
+                report::keepPartial(session.folder, end.received, session.wallClock(), ctx.log);
+        throw Ended{captureFailed(ctx, code)};
     }
     out.reached = Stage::Captured;
     session.CapturedText = out.report;
     const QString why = notWhole(out.report, end);
     out.whole = why.isEmpty();
-    out.kept = request.window ? report::ProcessData(session.folder, out.report, ctx.log, ctx.ask)
-                              : report::keepReport(session.folder, out.report, ctx.log);
+    const QDateTime when = session.wallClock();
+    out.kept = request.showFile
+                   ? report::ProcessData(session.folder, out.report, when, ctx.log, ctx.ask)
+                   : report::keepReport(session.folder, out.report, when, ctx.log);
     if (!out.kept.safe)
         throw Ended{End::NotKept};
     out.reached = Stage::Kept;
@@ -133,26 +145,84 @@ void download(Session& session, const Request& request, Result& out) {
     }
 }
 
-// The one clear sequence, at the prompt.
+// True when a record in use (not an empty slot) of kept is among the records of now. A logger
+// records on after its clear, so new records prove nothing either way.
+bool holdsAny(const QByteArray& now, const QByteArray& kept) {
+    constexpr qsizetype n = report::kRecordSize;
+    std::vector<QByteArrayView> records;
+    records.reserve(size_t(now.size() / n));
+    for (qsizetype at = 0; at + n <= now.size(); at += n)
+        records.push_back(QByteArrayView(now).sliced(at, n));
+    std::sort(records.begin(), records.end());
+    for (qsizetype at = 0; at + n <= kept.size(); at += n) {
+        const QByteArrayView record = QByteArrayView(kept).sliced(at, n);
+        const bool empty = uchar(record[0]) == 0xFF && uchar(record[1]) == 0xFF;
+        if (!empty && std::binary_search(records.begin(), records.end(), record))
+            return true;
+    }
+    return false;
+}
+
+// At the prompt: the clear command, then the report asked for again to prove that the records
+// just kept are gone. A logger that answers the command with anything but what it does, or not
+// at all, is never told cleared.
 void clear(Context& ctx, Result& out) {
     settle(ctx);
     send(ctx, kClearCommand);
-    waitFor(ctx, kPrompt, kPromptSeconds);
+    out.clearSent = true;
+    try {
+        waitFor(ctx, kPrompt, kPromptSeconds);
+        ctx.log.LogLine("Reading the report back to prove the clear");
+        settle(ctx);
+        send(ctx, kReportCommand);
+        QByteArray now;
+        devicelink::ReportEnd end;
+        if (const std::int32_t code = devicelink::Capture(ctx, now, &end); code != 0)
+            throw Ended{captureFailed(ctx, code)};
+        if (!notWhole(now, end).isEmpty())
+            throw Ended{End::NotProved};
+        if (holdsAny(now, out.report))
+            throw Ended{End::StillHolds};
+    } catch (const Ended& e) {
+        if (e.end == End::Stopped || e.end == End::StillHolds)
+            throw;
+        out.unconfirmed = e.end;
+        throw Ended{End::NotConfirmed};
+    }
     ctx.log.LogLine("Clear complete");
     out.reached = Stage::Cleared;
+}
+
+// Why a read-out ended, for its closing line.
+QString reasonOf(End end) {
+    static const QMap<End, QString> why{
+        {End::PortFailed, QStringLiteral("the port could not be opened")},
+        {End::NoAnswer, QStringLiteral("the logger did not answer in time")},
+        {End::LineFailed, QStringLiteral("the line failed")},
+        {End::BeyondLimits, QStringLiteral("no whole report came")},
+        {End::NotKept, QStringLiteral("a file of the report could not be written")},
+        {End::NotCleared, QStringLiteral("the line failed")},
+        {End::StillHolds, QStringLiteral("it still holds its report")},
+        {End::NotProved, QStringLiteral("the report read back is not proved whole")},
+    };
+    return why.value(end);
 }
 
 // The line that tells an outcome the steps' own lines leave untold.
 void tellEnd(Context& ctx, const Request& request, const Result& out) {
     // A station waiting for its next logger has none to clear.
     const bool logger = out.reached >= Stage::BootMenu || !request.keepOpen;
-    const bool notCleared =
-        request.download && request.clear && out.reached != Stage::Cleared && logger;
+    const bool notCleared = request.clear && out.reached != Stage::Cleared && logger;
     if (out.end == End::Stopped) {
-        ctx.log.LogLine(
-            ctx.events.stopReason() +
-                (notCleared ? QStringLiteral("; the logger was NOT cleared") : QString()),
-            core::Severity::Notice);
+        const QString cleared = out.clearSent ? QStringLiteral("; the clear is not confirmed")
+                                : notCleared  ? QStringLiteral("; the logger was NOT cleared")
+                                              : QString();
+        ctx.log.LogLine(ctx.events.stopReason() + cleared, core::Severity::Notice);
+        return;
+    }
+    if (out.end == End::NotConfirmed) {
+        ctx.log.LogLine("ERROR: the clear is not confirmed: " + reasonOf(out.unconfirmed),
+                        core::Severity::Error);
         return;
     }
     if (!notCleared && !request.window && out.end == End::NotKept) {
@@ -163,15 +233,7 @@ void tellEnd(Context& ctx, const Request& request, const Result& out) {
     }
     if (!notCleared || out.end == End::NotProved) // that one was told with its reason
         return;
-    static const QMap<End, QString> why{
-        {End::PortFailed, QStringLiteral("the port could not be opened")},
-        {End::NoAnswer, QStringLiteral("the logger did not answer in time")},
-        {End::LineFailed, QStringLiteral("the line failed")},
-        {End::BeyondLimits, QStringLiteral("no whole report came")},
-        {End::NotKept, QStringLiteral("a file of the report could not be written")},
-        {End::NotCleared, QStringLiteral("the clear did not go through")},
-    };
-    ctx.log.LogLine("ERROR: the logger was NOT cleared: " + why.value(out.end),
+    ctx.log.LogLine("ERROR: the logger was NOT cleared: " + reasonOf(out.end),
                     core::Severity::Error);
 }
 
@@ -183,13 +245,12 @@ Result readOut(Session& session, const Request& request) {
     std::optional<PortCloser> closer;
     try {
         walkToPrompt(ctx, request, out, closer);
-        if (request.download)
-            download(session, request, out);
+        download(session, request, out);
         if (request.clear) {
             try {
                 clear(ctx, out);
             } catch (const Ended& e) { // the report is safe: only the clear failed
-                throw Ended{!request.download || e.end == End::Stopped ? e.end : End::NotCleared};
+                throw Ended{e.end == End::LineFailed ? End::NotCleared : e.end};
             }
         }
         out.end = End::Done;
@@ -198,17 +259,19 @@ Result readOut(Session& session, const Request& request) {
     } catch (const std::exception& e) {
         // A serial error outside the primitives (discarding input) ends it in one line.
         ctx.log.LogLine(QStringLiteral("ERROR: %1: %2")
-                            .arg(request.download ? QStringLiteral("DownloadData")
-                                                  : QStringLiteral("ClearData"),
+                            .arg(request.clear && request.window ? QStringLiteral("ClearData")
+                                                                 : QStringLiteral("DownloadData"),
                                  QString::fromUtf8(e.what())),
                         core::Severity::Error);
         // Once the report is kept only the clear can have failed.
-        out.end =
-            out.reached >= Stage::Kept && request.download ? End::NotCleared : End::LineFailed;
+        out.end = out.clearSent                ? End::NotConfirmed
+                  : out.reached >= Stage::Kept ? End::NotCleared
+                                               : End::LineFailed;
+        out.unconfirmed = End::LineFailed;
     }
     tellEnd(ctx, request, out);
-    const bool lineFine =
-        out.end == End::Done || out.end == End::NotKept || out.end == End::NotProved;
+    const bool lineFine = out.end == End::Done || out.end == End::NotKept ||
+                          out.end == End::NotProved || out.end == End::StillHolds;
     if (request.keepOpen && lineFine && closer)
         closer->dismiss(); // the next logger's boot menu comes on the same line
     return out;
@@ -230,6 +293,7 @@ void DownloadData(Session& session, int listIndex) {
     Request request;
     request.port = storePort(session, listIndex);
     request.window = true;
+    request.showFile = true;
     readOut(session, request);
 }
 
@@ -238,8 +302,8 @@ void ClearData(Session& session, int listIndex) {
         return;
     Request request;
     request.port = storePort(session, listIndex);
-    request.download = false;
-    request.clear = true;
+    request.window = true;
+    request.clear = true; // kept first: what the logger holds is on the disk before it goes
     readOut(session, request);
 }
 
@@ -253,6 +317,8 @@ int exitStatus(const Result& result, int signal) {
         return 3;
     case End::NotProved:
     case End::NotCleared:
+    case End::StillHolds:
+    case End::NotConfirmed:
         return 4;
     case End::Stopped:
         return signal > 0 ? 128 + signal : 1;

@@ -7,8 +7,10 @@
 #include "settings/folder.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace readout {
 
@@ -24,20 +26,23 @@ inline const QString kClearQuestion =
     QStringLiteral("This will clear ALL data from the ZELM device!\r\nAre you sure?");
 
 /// What one program's read-outs share: the line with its clock, events, log and questions; the
-/// folder the files are kept in; and the report of the last successful download of this run.
+/// folder the files are kept in; the report of the last successful download of this run; and
+/// the wall clock whose local time stamps the kept files.
 struct Session {
     devicelink::Context& ctx;
     settings::ProgramFolder folder;
     QByteArray CapturedText;
+    std::function<QDateTime()> wallClock = &QDateTime::currentDateTime;
 };
 
 /// What a read-out is asked to do.
 struct Request {
     std::int32_t port = 1;
-    bool download = true; // fetch the report and keep it
-    bool clear = false;   // then clear the logger; after a download only once the report is
-                          // proved whole and every file of it is on the disk
-    bool window = false;  // as the window does it: the decoded file opens in the editor
+    bool clear = false;    // after the download clear the logger, only once the report is proved
+                           // whole and every file of it is on the disk, and prove the clear by
+                           // reading the report back
+    bool window = false;   // as the window does it: its log lines
+    bool showFile = false; // the decoded file opens in the editor
     std::int32_t bootSeconds = kBootSeconds; // for the boot menu
     bool keepOpen = false; // leave the port open for the next logger when the line is fine
 };
@@ -55,15 +60,22 @@ enum class End {
     Stopped,      // the program was told to end (the window closing, a signal)
     NotKept,      // the report could not be kept: nothing cleared
     NotProved,    // kept, but not proved whole: not cleared
-    NotCleared,   // kept; the clear did not go through
+    NotCleared,   // kept; the line failed before the clear command went out
+    StillHolds,   // kept; read back after the clear, the logger still holds records of it
+    NotConfirmed, // kept; the clear command went out, but reading back did not prove it
 };
 
 struct Result {
     Stage reached = Stage::Nothing;
     End end = End::Done;
-    QByteArray report;  // the bytes captured
-    bool whole = false; // proved whole: whole records, and the prompt right after the end marker
-    report::Kept kept;  // the files
+    QByteArray report;           // the bytes captured
+    bool whole = false;          // proved whole: whole records, and text ending in the prompt after
+                                 // the end marker
+    report::Kept kept;           // the files
+    QString partialPath;         // what came of a report cut short, kept
+    bool clearSent = false;      // the clear command went out: the logger may be cleared
+    End unconfirmed = End::Done; // NotConfirmed: why (NoAnswer, LineFailed, BeyondLimits, or
+                                 // NotProved: the report read back is not proved whole)
 };
 
 /// Runs one read-out to its end, logging each step as the window does, and a closing line
@@ -74,14 +86,15 @@ Result readOut(Session& session, const Request& request);
 /// file. listIndex is the port list's selected position (-1: none).
 void DownloadData(Session& session, int listIndex);
 
-/// The Clear button: asks for confirmation, then walks to the prompt like DownloadData and
-/// tells the device to discard its stored data.
+/// The Clear button: asks for confirmation, then reads out and keeps the report like
+/// DownloadData (without the editor), tells the device to discard its stored data only once the
+/// report is proved whole and on the disk, and proves the clear by reading the report back.
 void ClearData(Session& session, int listIndex);
 
 /// The exit status of a program that ran the read-out: 0 done; 1 the logger did not answer in
 /// time, the line failed, or the report ran past its limits; 2 the port could not be opened;
-/// 3 the report could not be kept (nothing cleared); 4 kept, but the logger not cleared;
-/// 128 + signal when a signal stopped it.
+/// 3 the report could not be kept (nothing cleared); 4 kept, but the logger not cleared or the
+/// clear not confirmed; 128 + signal when a signal stopped it.
 int exitStatus(const Result& result, int signal);
 
 } // namespace readout

@@ -1,117 +1,178 @@
 #include "report/processdata.h"
 
 #include "core/host.h"
+#include "link/capture.h"
 #include "report/files.h"
+#include "report/keptfiles.h"
 #include "report/record.h"
 #include "report/showfile.h"
 #include "settings/folder.h"
 #include "settings/savefile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace report {
 
 namespace {
 
 constexpr qint64 kProgressMs = 100;
-const QString kStamp = QStringLiteral("yyyy-MM-dd-hh-mm-ss"); // of both file names
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
 
 QString failure(const QString& what, const QString& path, const QString& why) {
-    return QStringLiteral("ERROR: ProcessData: cannot %1 %2: %3")
-        .arg(what, QDir::toNativeSeparators(path), why);
+    return QStringLiteral("ERROR: ProcessData: cannot %1 %2: %3").arg(what, native(path), why);
 }
 
-} // namespace
-
-QString rawArchiveName(const QDateTime& when) {
-    return "in-" + when.toString(kStamp) + ".dat";
-}
-
-QString decodedFileName(const QDateTime& when) {
-    return "out-" + when.toString(kStamp) + ".txt";
-}
-
-Kept ProcessData(const settings::ProgramFolder& folder, const QByteArray& captured,
-                 core::StatusLog& log, core::UserQuestions& ask) {
-    const Kept kept = keepReport(folder, captured, log);
-    if (kept.decoded)
-        ShowFile(kept.outPath, ask);
-    return kept;
-}
-
-Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& captured,
-                core::StatusLog& log) {
-    Kept kept;
-    log.LogLine("Processing data");
-
-    const QDateTime when = QDateTime::currentDateTime(); // one stamp for both files
-    const QString rawPath = folder.file(kRawFile);
-    QString step;
-    if (const QString why = writeWhole(rawPath, captured, step); !why.isEmpty()) {
-        log.LogLine(failure(step, rawPath, why), core::Severity::Error);
-        return kept;
+// Writes bytes into a file just created and flushes them to the disk; on failure nothing is
+// left under its name.
+bool writeNew(settings::NewFile& file, const QByteArray& bytes, QString& why) {
+    if (file.write(bytes) == bytes.size() && settings::flushToDisk(file, why)) {
+        file.close();
+        return true;
     }
+    if (why.isEmpty())
+        why = settings::errorText(file);
+    file.close();
+    QFile::remove(file.path());
+    return false;
+}
 
-    // Every download is kept as well: in.dat is overwritten by the next one, and the decoded
-    // file leaves out records. A copy that cannot be written costs nothing in.dat does not hold;
-    // an empty logger leaves nothing worth a copy.
-    const QString archivePath = folder.file(settings::kDataFolder + u'/' + rawArchiveName(when));
-    const QString archiveWhy =
-        captured.isEmpty() ? QString() : writeWhole(archivePath, captured, step);
-    if (!archiveWhy.isEmpty())
-        log.LogLine(failure("write", archivePath, archiveWhy), core::Severity::Error);
-
-    QFile raw(rawPath);
-    if (!raw.open(QIODevice::ReadOnly)) {
-        log.LogLine(failure("read back", rawPath, raw.errorString()), core::Severity::Error);
-        return kept;
+// The kept copy of a report; an empty report gets none.
+bool writeCopy(KeptFiles& files, const QByteArray& captured, core::StatusLog& log) {
+    if (captured.isEmpty())
+        return false;
+    if (!files.raw.isOpen()) {
+        log.LogLine(failure("create", files.raw.path(), files.rawWhy), core::Severity::Error);
+        return false;
     }
-
-    const QString outPath = folder.file(decodedFileName(when));
-    QSaveFile out(outPath);
     QString why;
-    if (!settings::openToReplace(out, why)) {
-        log.LogLine(failure("create", outPath, why), core::Severity::Error);
-        return kept;
-    }
+    if (writeNew(files.raw, captured, why))
+        return true;
+    log.LogLine(failure("write", files.raw.path(), why), core::Severity::Error);
+    return false;
+}
+
+// The closing line: the count, and a warning where the records cannot be a logger's: a report
+// that begins with its start marker again (a marker sent twice shifts every record by four
+// bytes), or most records of no known kind (such a shift, or no report at all). Either decodes
+// to nothing or to nonsense.
+void tellDecoded(const DecodeResult& result, const QByteArray& captured, core::StatusLog& log) {
+    QStringList wrong;
+    if (captured.startsWith(devicelink::kStartMarker))
+        wrong.append(QStringLiteral("the report begins with its start marker again"));
+    if (2 * qint64(result.unknown) > result.records)
+        wrong.append(QStringLiteral("%1 of them are of no known kind").arg(result.unknown));
+    const QString done = "Processing " + QString::number(result.records) + " records complete";
+    if (wrong.isEmpty())
+        log.LogLine(done);
+    else
+        log.LogLine(done + QStringLiteral(", but %1: this is not a ZELM report as it stands")
+                               .arg(wrong.join(QStringLiteral(" and "))),
+                    core::Severity::Warning);
+}
+
+// Decodes the captured bytes, not a file another read-out may have replaced meanwhile, into
+// the decoded file just created.
+bool decodeInto(settings::NewFile& out, const QByteArray& captured, core::StatusLog& log) {
     // The count is shown as the work goes on, but at most every kProgressMs and for the last
     // record: setting and painting it for every record would cost more than decoding it.
     const qint64 lastRecord = captured.size() / kRecordSize;
     QElapsedTimer sinceShown;
+    QBuffer in;
+    in.setData(captured);
+    in.open(QIODevice::ReadOnly);
     const DecodeResult result =
-        decodeReport(raw, out, NumberFormat::system(), [&](std::int32_t record) {
+        decodeReport(in, out, NumberFormat::system(), [&](std::int32_t record) {
             if (sinceShown.isValid() && sinceShown.elapsed() < kProgressMs && record != lastRecord)
                 return;
             sinceShown.start();
             log.SetStatus("Processing record " + QString::number(record));
             log.showStatusNow();
         });
-    raw.close();
-    if (!result.error.isEmpty()) {
-        out.cancelWriting();
-        log.LogLine(result.readFailed ? failure("read back", rawPath, result.error)
-                                      : failure("write", outPath, result.error),
-                    core::Severity::Error);
-        return kept;
+    QString why = result.error;
+    if (why.isEmpty() && settings::flushToDisk(out, why)) {
+        out.close();
+        tellDecoded(result, captured, log);
+        log.SetStatus("");
+        return true;
     }
-    if (!settings::commitWhole(out, why)) {
-        log.LogLine(failure("write", outPath, why), core::Severity::Error);
-        return kept;
-    }
+    out.close();
+    QFile::remove(out.path());
+    log.LogLine(result.readFailed ? QStringLiteral("ERROR: ProcessData: cannot decode: ") + why
+                                  : failure("write", out.path(), why),
+                core::Severity::Error);
+    return false;
+}
 
-    log.LogLine("Processing " + QString::number(result.records) + " records complete");
-    log.SetStatus("");
-    kept.decoded = true;
-    kept.outPath = outPath;
-    kept.safe = archiveWhy.isEmpty() && syncToDevice(rawPath) &&
-                syncToDevice(QFileInfo(rawPath).absolutePath()) &&
-                (captured.isEmpty() || (syncToDevice(archivePath) &&
-                                        syncToDevice(QFileInfo(archivePath).absolutePath())));
+} // namespace
+
+Kept ProcessData(const settings::ProgramFolder& folder, const QByteArray& captured,
+                 const QDateTime& when, core::StatusLog& log, core::UserQuestions& ask) {
+    const Kept kept = keepReport(folder, captured, when, log);
+    if (kept.decoded)
+        ShowFile(kept.outPath, ask);
     return kept;
+}
+
+Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& captured,
+                const QDateTime& when, core::StatusLog& log) {
+    Kept kept;
+    log.LogLine("Processing data");
+    KeptFiles files;
+    createKept(folder, when, !captured.isEmpty(), files);
+
+    // The last download, replaced whole.
+    const QString rawPath = folder.file(kRawFile);
+    QString step;
+    const QString rawWhy = writeWhole(rawPath, captured, step);
+    if (!rawWhy.isEmpty())
+        log.LogLine(failure(step, rawPath, rawWhy), core::Severity::Error);
+
+    // Every download is kept as well, whether or not in.dat could be written: in.dat is
+    // replaced by the next one, and the decoded file leaves out records.
+    const bool copied = writeCopy(files, captured, log);
+    if (copied)
+        kept.copyPath = files.raw.path();
+
+    if (!files.decoded.isOpen()) {
+        log.LogLine(failure("create", files.decoded.path(), files.decodedWhy),
+                    core::Severity::Error);
+    } else if (!rawWhy.isEmpty() && !copied) { // no raw report on the disk to decode from
+        files.decoded.close();
+        QFile::remove(files.decoded.path());
+    } else if (decodeInto(files.decoded, captured, log)) {
+        kept.decoded = true;
+        kept.outPath = files.decoded.path();
+    }
+    kept.safe = kept.decoded && rawWhy.isEmpty() && (captured.isEmpty() || copied) &&
+                settings::syncFolder(folder.path) &&
+                (captured.isEmpty() || settings::syncFolder(folder.file(settings::kDataFolder)));
+    return kept;
+}
+
+QString keepPartial(const settings::ProgramFolder& folder, const QByteArray& received,
+                    const QDateTime& when, core::StatusLog& log) {
+    settings::NewFile file;
+    QString why;
+    if (createPartial(folder, when, file, why) == settings::Created::Yes &&
+        writeNew(file, received, why)) {
+        settings::syncFolder(folder.file(settings::kDataFolder));
+        log.LogLine(QStringLiteral("The %1 bytes received are kept in %2: a report cut short, "
+                                   "not decoded")
+                        .arg(received.size())
+                        .arg(native(file.path())),
+                    core::Severity::Warning);
+        return file.path();
+    }
+    log.LogLine(QStringLiteral("ERROR: the %1 bytes received could not be kept in %2: %3")
+                    .arg(received.size())
+                    .arg(native(file.path()), why),
+                core::Severity::Error);
+    return {};
 }
 
 } // namespace report

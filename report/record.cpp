@@ -153,7 +153,10 @@ DecodeResult decodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
             ++result.records;
             if (progress)
                 progress(result.records);
-            char* const lineEnd = decodeRecordAt(bytes + pos, format, w);
+            const std::uint8_t* const record = bytes + pos;
+            result.unknown +=
+                !(record[0] == 0xFF && record[1] == 0xFF) && kindName(record[8]) == nullptr;
+            char* const lineEnd = decodeRecordAt(record, format, w);
             if (lineEnd != w)
                 ++result.lines;
             w = lineEnd;

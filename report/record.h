@@ -34,12 +34,14 @@ inline constexpr int kMaxLineLength = 128;
 /// not shown. out needs kMaxLineLength + 2 * separator bytes of room.
 char* decodeRecordAt(const std::uint8_t* record, const NumberFormat& format, char* out);
 
-/// What decodeReport did: records read, lines written, and an error text if it failed.
+/// What decodeReport did: records read, lines written, records of no known kind, and an error
+/// text if it failed.
 struct DecodeResult {
     std::int32_t records = 0;
     std::int64_t lines = 0;
-    QString error;           // empty on success
-    bool readFailed = false; // the error came from raw, not from out
+    std::int32_t unknown = 0; // records in use (not empty slots) of no known kind
+    QString error;            // empty on success
+    bool readFailed = false;  // the error came from raw, not from out
 };
 
 /// Reads whole records from raw until fewer than 19 bytes remain, writing one line per shown

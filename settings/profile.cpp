@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 #include <stdexcept>
 
 namespace settings {
@@ -200,8 +199,9 @@ bool writeProfileFile(const QString& path, const QByteArray& contents) {
     // A read-only file is refused even where its folder would let us replace it.
     if (QFileInfo::exists(path) && !QFileInfo(path).isWritable())
         return false;
-    // Written whole to a temporary file and renamed, so a failed write leaves the old file.
-    QSaveFile out(path);
+    // Written whole to a temporary file and renamed, so a failed write leaves the old file; a
+    // link of that name is replaced, what it led to left alone.
+    WholeFile out(path);
     QString why;
     return openToReplace(out, why) && out.write(contents) == contents.size() &&
            commitWhole(out, why);

@@ -1,6 +1,11 @@
 #include "settings/regularfile.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -82,6 +87,47 @@ FileRead readRegularFile(const QString& path, qint64 maxBytes) {
         read.bytes.clear();
     }
     return read;
+}
+
+bool fileIdOf(const QString& path, FileId& id) {
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    id = {quint64(st.st_dev), quint64(st.st_ino)};
+    return true;
+#else
+    // Opened for no access, which a folder and a file in use by another program allow too.
+    const HANDLE handle =
+        CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(path).utf16()), 0,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (!known)
+        return false;
+    id = {info.dwVolumeSerialNumber,
+          quint64(info.nFileIndexHigh) << 32 | quint64(info.nFileIndexLow)};
+    return true;
+#endif
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    FileId idA, idB;
+    if (fileIdOf(a, idA) && fileIdOf(b, idB))
+        return idA == idB;
+    // Where the system gives no id, the names with links and ".." resolved.
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical.compare(QFileInfo(b).canonicalFilePath(),
+#ifdef Q_OS_WIN
+                                                     Qt::CaseInsensitive
+#else
+                                                     Qt::CaseSensitive
+#endif
+                                                     ) == 0;
 }
 
 } // namespace settings

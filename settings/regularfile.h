@@ -33,4 +33,16 @@ bool openRegularFile(QFile& file, const QString& path, ReadStatus& status, QStri
 /// The whole of the regular file at path, if it holds at most maxBytes.
 FileRead readRegularFile(const QString& path, qint64 maxBytes);
 
+/// What tells one file from every other, whatever names it: its device and inode (on Windows
+/// its volume and file index).
+struct FileId {
+    quint64 device = 0, node = 0;
+    bool operator==(const FileId&) const = default;
+};
+/// The id of the file path names, links followed; false when there is none to look at.
+bool fileIdOf(const QString& path, FileId& id);
+/// True when a and b name one file that exists, directly, through a link or through another
+/// folder's name for it.
+bool sameFile(const QString& a, const QString& b);
+
 } // namespace settings

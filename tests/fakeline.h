@@ -8,6 +8,7 @@
 #include "rig.h"
 
 #include <functional>
+#include <memory>
 
 class FakeLine : public devicelink::Comm, public devicelink::Clock, public devicelink::EventPump {
 public:
@@ -85,17 +86,30 @@ struct Rig {
     readout::Session session;
 };
 
+/// How the device answers beyond its report: what it sends after the end marker, and after
+/// "forward pointer" (and whether it clears, and what it records afterwards).
+struct Replies {
+    QByteArray afterEnd = "\r\ncmd>";
+    QByteArray toClear = "\r\ncleared\r\ncmd>";
+    bool clears = true;
+    QByteArray recordedSince; // what its report holds once cleared
+};
+
 /// Makes the line behave as the device: the boot menu menuMs after the port opens, the prompt
 /// after "1", the report (with noise before it) after "report 0", the prompt after
 /// "forward pointer".
-inline void actAsDevice(FakeLine& line, const QByteArray& report, qint64 menuMs = 500) {
+inline void actAsDevice(FakeLine& line, const QByteArray& report, qint64 menuMs = 500,
+                        const Replies& answers = {}) {
     line.onOpen = [&line, menuMs] { line.arrive(menuMs, "ZELM boot\r\n  1 - exit\r\nchoice> "); };
-    line.onWrite = [&line, report](const QByteArray& bytes) {
+    auto held = std::make_shared<QByteArray>(report);
+    line.onWrite = [&line, held, answers](const QByteArray& bytes) {
         if (bytes == "1")
             line.arrive(50, "1\r\ncmd>");
         else if (bytes == "report 0\r")
-            line.arrive(100, "\r\nnoise %^&* !@# $ !@#$" + report + "%^&*\r\ncmd>");
+            line.arrive(100, "\r\nnoise %^&* !@# $ !@#$" + *held + "%^&*" + answers.afterEnd);
         else if (bytes == "forward pointer\r")
-            line.arrive(100, "\r\ncleared\r\ncmd>");
+            line.arrive(100, answers.toClear);
+        if (bytes == "forward pointer\r" && answers.clears)
+            *held = answers.recordedSince;
     };
 }

@@ -4,6 +4,7 @@
 #include "rig.h"
 
 #include "app/form1.h"
+#include "app/start.h"
 #include "app/submain.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
@@ -127,6 +128,29 @@ private slots:
         QVERIFY(manual->findChild<QTextBrowser*>()->toPlainText().contains("Download"));
     }
 
+    // An argument the window does not take is told, on standard error and in its log, and the
+    // window opens all the same.
+    void unknownArguments() {
+        app::Form1 form;
+        app::SubMain(form, folder);
+        app::tellUnknownArguments({"--bogus"}, form.log());
+        QCOMPARE(form.Text1->toPlainText().split('\n').mid(1, 1),
+                 QStringList{"Unknown argument --bogus, ignored"});
+        if (kWindows)
+            QSKIP("a window program's standard error is the console it was started from");
+        QProcess program;
+        program.start(ZURORUVE, {"--bogus"});
+        QByteArray said;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (said += program.readAllStandardError()).contains("--bogus"); }, 30000));
+        QVERIFY(
+            said.contains("zuroruve: unknown argument --bogus, ignored (see zuroruve --help)\n"));
+        QTest::qWait(300);
+        QCOMPARE(program.state(), QProcess::Running); // the window is open
+        program.kill();
+        program.waitForFinished();
+    }
+
     void statusLog() {
         app::Form1 form;
         core::StatusLog& log = form.log();
@@ -214,6 +238,23 @@ private slots:
                 QCOMPARE(settings::ReadIni(folder, parts[0], parts[1], "", log), parts[2]);
         }
         QVERIFY(log.lines.isEmpty());
+    }
+
+    // A link at the settings file is replaced by the file; what it led to is left as it was.
+    void settingsThroughALink() {
+#ifdef Q_OS_UNIX
+        QTemporaryDir other;
+        const QString elsewhere = other.filePath("shared.ini");
+        writeAll(elsewhere, "[ZuroRuve]\r\nPort=4\r\n");
+        QVERIFY(::symlink(QFile::encodeName(elsewhere), QFile::encodeName(ini())) == 0);
+        RecordingLog log;
+        settings::WriteIni(folder, "ZuroRuve", "Port", "2", log);
+        QVERIFY(!QFileInfo(ini()).isSymLink());
+        QCOMPARE(readAll(ini()), "[ZuroRuve]\r\nPort=2\r\n");
+        QCOMPARE(readAll(elsewhere), "[ZuroRuve]\r\nPort=4\r\n");
+#else
+        QSKIP("symbolic links are made on POSIX");
+#endif
     }
 
     // In a folder the program may not write: the settings file is left alone without a word,

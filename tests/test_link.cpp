@@ -38,6 +38,18 @@ void prepare(FakeLine& line, const QByteArray& arrivals, const QString& fail, qi
     };
 }
 
+// The bytes of arrivals as they come, without the parts' splits and gaps.
+QByteArray streamOf(const QByteArray& arrivals) {
+    QByteArray stream;
+    for (const QByteArray& part : arrivals.split('|')) {
+        const qsizetype colon = part.indexOf(':');
+        bool gap = false;
+        part.left(colon).toInt(&gap);
+        stream += colon > 0 && gap ? part.mid(colon + 1) : part;
+    }
+    return stream;
+}
+
 struct WaitCase {
     const char* name;
     QByteArray arrivals, text;
@@ -92,7 +104,30 @@ const QList<CaptureCase> kCaptures{
      true},
     // Nothing after the end marker within a second: the end all the same, not proved.
     {"nothing after the end", "!@#$abc%^&*", 0, "abc", {3}, 1030},
-    {"text before the prompt", "!@#$abc%^&*\r\nOK\r\ncmd>", 0, "abc", {3}, 20},
+    // What a logger may say before its prompt: the end all the same, proved.
+    {"OK before the prompt", "!@#$abc%^&*\r\nOK\r\ncmd>", 0, "abc", {3}, 20, true},
+    {"a byte count before the prompt",
+     "!@#$abc%^&*\r\n3 bytes\r\n|cmd>",
+     0,
+     "abc",
+     {22, 3},
+     20,
+     true},
+    {"a bare prompt", "!@#$abc%^&*cmd>", 0, "abc", {3}, 20, true},
+    {"text in pauses before the prompt",
+     "!@#$abc%^&*\r\nOK|900:\r\n|900:cmd>",
+     0,
+     "abc",
+     {13, 3},
+     1810,
+     true},
+    // Longer than a logger says: the marker was data, and the report never ended.
+    {"a page of text before the prompt",
+     "!@#$abc%^&*" + QByteArray(300, 'x') + "cmd>",
+     0,
+     "abc",
+     {3},
+     30020},
     // The bytes after the first marker are no prompt: it was data, and the report goes on.
     {"end marker inside a record",
      "!@#$" + kTwo.left(13) + "|" + kTwo.mid(13) + "%^&*" + kCmd,
@@ -141,7 +176,71 @@ const QList<CaptureCase> kCaptures{
 };
 
 // How the device behaves in a dialogue.
-enum Device { Answers, MenuBeforeFlush, NoReset, NoPrompt, PromptLate, NoReport };
+enum Device {
+    Answers,
+    MenuBeforeFlush,
+    NoReset,
+    NoPrompt,
+    PromptLate,
+    NoReport,       // only the prompt after "1"
+    ByteCount,      // a byte count between the end marker and the prompt
+    SaysOK,         // "OK" there
+    NoClearAnswer,  // nothing after "forward pointer"
+    IgnoresClear,   // answers as if it cleared, and clears nothing
+    UnknownCommand, // "unknown command" and its prompt, nothing cleared
+    BarePrompt,     // its prompt alone, nothing cleared
+    RecordsOn,      // cleared, and a record taken since
+    PartAfterClear, // cleared, and read back less than a record
+    HangsUp,        // the line gone once "forward pointer" went out
+    Stalls,         // half its report, then nothing
+    Restarts,       // half its report, then its boot menu again
+};
+const QByteArray kRecord = hex("0007 240305140709 03 002A 00000000 4019 0080");
+const QByteArray kLater = hex("0008 240305150709 03 002A 00000000 4019 0080");
+const QByteArray kBoot = "ZELM boot\r\n  1 - exit\r\nchoice> ";
+
+// Makes the rig's line the device.
+void behave(FakeLine& line, Device device, const QByteArray& report) {
+    Replies answers;
+    answers.afterEnd = device == ByteCount ? "\r\n19 bytes\r\ncmd>"
+                       : device == SaysOK  ? "\r\nOK\r\ncmd>"
+                                           : answers.afterEnd;
+    answers.toClear = device == NoClearAnswer    ? ""
+                      : device == UnknownCommand ? "\r\nunknown command\r\ncmd>"
+                      : device == BarePrompt     ? "cmd>"
+                                                 : answers.toClear;
+    answers.clears = device != IgnoresClear && device != UnknownCommand && device != BarePrompt;
+    answers.recordedSince = device == RecordsOn        ? kLater
+                            : device == PartAfterClear ? QByteArray("abc")
+                                                       : "";
+    actAsDevice(line, report, 500, answers);
+    const auto answer = line.onWrite;
+    if (device == MenuBeforeFlush) // already there when the port opens, and not sent again
+        line.onOpen = [&line] { line.pending = "  1 - exit\r\n"; };
+    else if (device == NoReset)
+        line.onOpen = nullptr;
+    else if (device == NoPrompt)
+        line.onWrite = nullptr;
+    else if (device == PromptLate)
+        line.onWrite = [&line](const QByteArray&) { line.arrive(10020, "cmd>"); };
+    else if (device == NoReport)
+        line.onWrite = [answer](const QByteArray& b) { b == "1" ? answer(b) : void(); };
+    else if (device == HangsUp)
+        line.onWrite = [&line, answer](const QByteArray& b) {
+            answer(b);
+            if (b == kClearCommand)
+                line.failOn = "InBufferCount";
+        };
+    else if (device == Stalls || device == Restarts)
+        line.onWrite = [&line, answer, report, device](const QByteArray& b) {
+            if (b != kReportCommand)
+                return answer(b);
+            line.arrive(100, "!@#$" + report.left(report.size() / 2));
+            if (device == Restarts)
+                line.arrive(10, kBoot);
+        };
+}
+
 struct DialogueCase {
     const char* name;
     bool clear;
@@ -155,9 +254,11 @@ struct DialogueCase {
     qint64 endsAtMs; // 0: not compared
 };
 const Written kReport{"1", "report 0\r"};
-const Written kForward{"1", "forward pointer\r"};
+const Written kKeptAndCleared{"1", "report 0\r", "forward pointer\r", "report 0\r"};
 const QString kDone = "Processing 1 records complete";
 const QString kDiscard = "ERROR: DownloadData: " + kGone;
+const QString kNot = "ERROR: the logger was NOT cleared: ";
+const QString kUnconfirmed = "ERROR: the clear is not confirmed: ";
 // The menu comes at 500 ms, the pauses end at 1500 and 2550, the report at 2650.
 const QList<DialogueCase> kDialogues{
     {"download", false, Answers, {}, 0, 2, kDone, kReport, 1, 0},
@@ -172,8 +273,39 @@ const QList<DialogueCase> kDialogues{
     {"closed waiting for the menu", false, Answers, "closing", 200, 0, kClosing, {}, 1, 200},
     {"closed in a pause", false, Answers, "closing", 1000, 0, kClosing, {}, 1, 1000},
     {"closed in the report wait", false, Answers, "closing", 2600, 0, kClosing, kReport, 1, 2600},
-    {"clear", true, Answers, {}, 0, 4, "Clear complete", kForward, 1, 0},
-    {"clear, no prompt afterwards", true, NoReport, {}, 0, 0, "Timeout!", kForward, 1, 12560},
+    // Clear keeps the report first, and proves the clear by reading it back.
+    {"clear", true, Answers, {}, 0, 4, "Clear complete", kKeptAndCleared, 1, 0},
+    {"clear, no prompt afterwards",
+     true,
+     NoClearAnswer,
+     {},
+     0,
+     0,
+     kUnconfirmed + "the logger did not answer in time",
+     {"1", "report 0\r", "forward pointer\r"},
+     1,
+     13670},
+    {"clear, nothing cleared",
+     true,
+     IgnoresClear,
+     {},
+     0,
+     0,
+     kNot + "it still holds its report",
+     kKeptAndCleared,
+     1,
+     0},
+    {"clear of a report not whole",
+     true,
+     Answers,
+     {},
+     0,
+     0,
+     kNot + "the report is not proved whole: its 24 bytes are not a whole number of 19-byte "
+            "records",
+     kReport,
+     1,
+     0},
 };
 
 // A read-out as zelm-download runs it: download, then clear.
@@ -188,14 +320,15 @@ struct ReadOutCase {
     int status;   // exit status, with SIGTERM as the stop's signal
     QString last; // the log's last line
     core::Severity severity;
-    bool forward; // the clear command was sent
+    bool forward;            // the clear command was sent
+    QByteArray partial = {}; // kept of a report cut short
 };
-const QByteArray kRecord = hex("0007 240305140709 03 002A 00000000 4019 0080");
-const QString kNot = "ERROR: the logger was NOT cleared: ";
-const auto E = core::Severity::Error;
+const auto E = core::Severity::Error, I = core::Severity::Info, N = core::Severity::Notice;
+const QByteArray kHalf = kRecord.repeated(2).left(19);
 const QList<ReadOutCase> kReadOuts{
-    {"kept and cleared",
-     Answers,
+    {"kept and cleared", Answers, {}, 0, true, kRecord, End::Done, 0, "Clear complete", I, true},
+    {"a byte count after the end marker",
+     ByteCount,
      {},
      0,
      true,
@@ -203,19 +336,31 @@ const QList<ReadOutCase> kReadOuts{
      End::Done,
      0,
      "Clear complete",
-     core::Severity::Info,
+     I,
      true},
-    {"downloaded",
-     Answers,
+    {"OK after the end marker",
+     SaysOK,
      {},
      0,
-     false,
+     true,
      kRecord,
      End::Done,
      0,
-     kDone,
-     core::Severity::Info,
-     false},
+     "Clear complete",
+     I,
+     true},
+    {"records taken since the clear",
+     RecordsOn,
+     {},
+     0,
+     true,
+     kRecord,
+     End::Done,
+     0,
+     "Clear complete",
+     I,
+     true},
+    {"downloaded", Answers, {}, 0, false, kRecord, End::Done, 0, kDone, I, false},
     {"an empty logger",
      Answers,
      {},
@@ -225,7 +370,7 @@ const QList<ReadOutCase> kReadOuts{
      End::Done,
      0,
      "The logger held no records",
-     core::Severity::Notice,
+     N,
      false},
     {"part of a record",
      Answers,
@@ -240,18 +385,75 @@ const QList<ReadOutCase> kReadOuts{
      E,
      false},
     {"no prompt after the clear",
-     NoReport,
+     NoClearAnswer,
      {},
      0,
      true,
      kRecord,
-     End::NotCleared,
+     End::NotConfirmed,
      4,
-     kNot + "the clear did not go through",
+     kUnconfirmed + "the logger did not answer in time",
      E,
      true},
+    {"unknown command after the clear",
+     UnknownCommand,
+     {},
+     0,
+     true,
+     kRecord,
+     End::StillHolds,
+     4,
+     kNot + "it still holds its report",
+     E,
+     true},
+    {"a bare prompt after the clear",
+     BarePrompt,
+     {},
+     0,
+     true,
+     kRecord,
+     End::StillHolds,
+     4,
+     kNot + "it still holds its report",
+     E,
+     true},
+    {"a clear that clears nothing",
+     IgnoresClear,
+     {},
+     0,
+     true,
+     kRecord,
+     End::StillHolds,
+     4,
+     kNot + "it still holds its report",
+     E,
+     true},
+    {"read back not whole",
+     PartAfterClear,
+     {},
+     0,
+     true,
+     kRecord,
+     End::NotConfirmed,
+     4,
+     kUnconfirmed + "the report read back is not proved whole",
+     E,
+     true},
+    {"hang-up after the clear command",
+     HangsUp,
+     {},
+     0,
+     true,
+     kRecord,
+     End::NotConfirmed,
+     4,
+     kUnconfirmed + "the line failed",
+     E,
+     true},
+    {"told to end after the clear command", Answers, "closing", 3700, true, kRecord, End::Stopped,
+     143, kClosing + "; the clear is not confirmed", N, true},
     {"line lost after the report", Answers, "Input", 3000, true, kRecord, End::NotCleared, 4,
-     kNot + "the clear did not go through", E, false},
+     kNot + "the line failed", E, false},
     {"no reset",
      NoReset,
      {},
@@ -270,7 +472,34 @@ const QList<ReadOutCase> kReadOuts{
     {"files not written", Answers, "folder", 0, true, kRecord, End::NotKept, 3,
      kNot + "a file of the report could not be written", E, false},
     {"told to end in the report wait", Answers, "closing", 2600, true, kRecord, End::Stopped, 143,
-     kClosing + "; the logger was NOT cleared", core::Severity::Notice, false},
+     kClosing + "; the logger was NOT cleared", N, false},
+    // Every byte received after the start marker is kept, nothing cleared.
+    {"unplugged mid-report", Stalls, "InBufferCount", 2700, true, kRecord.repeated(2),
+     End::LineFailed, 1, kNot + "the line failed", E, false, kHalf},
+    {"a stall mid-report",
+     Stalls,
+     {},
+     0,
+     true,
+     kRecord.repeated(2),
+     End::NoAnswer,
+     1,
+     kNot + "the logger did not answer in time",
+     E,
+     false,
+     kHalf},
+    {"a restart mid-report",
+     Restarts,
+     {},
+     0,
+     true,
+     kRecord.repeated(2),
+     End::NoAnswer,
+     1,
+     kNot + "the logger did not answer in time",
+     E,
+     false,
+     kHalf + kBoot},
 };
 
 } // namespace
@@ -314,6 +543,11 @@ private slots:
         QCOMPARE(Capture(rig.ctx, text, &end), c.result);
         QCOMPARE(text, c.captured);
         QCOMPARE(end.promptFollowed, c.proved);
+        // Cut short after the start marker, every byte that came by then is handed back.
+        const QByteArray after = streamOf(c.arrivals).mid(streamOf(c.arrivals).indexOf("!@#$") + 4);
+        QVERIFY(c.result < 2 ? end.received.isEmpty()
+                             : !end.received.isEmpty() && after.startsWith(end.received) &&
+                                   (c.result != 2 || end.received == after));
         QStringList statuses;
         for (const int n : c.received)
             statuses << QString("Received %1 bytes").arg(n);
@@ -347,20 +581,10 @@ private slots:
         const DialogueCase& c = kDialogues[i];
         Rig rig(dir.path());
         rig.ask.answer = true;
-        const QByteArray report = hex("0007 240305140709 03 002A 00000000 4019 0080") +
-                                  QByteArray("\0\r\n\x80\xff", 5); // a partial record is kept too
-        actAsDevice(rig.line, report);
-        const auto answer = rig.line.onWrite;
-        if (c.device == MenuBeforeFlush) // already there when the port opens, and not sent again
-            rig.line.onOpen = [&] { rig.line.pending = "  1 - exit\r\n"; };
-        else if (c.device == NoReset)
-            rig.line.onOpen = nullptr;
-        else if (c.device == NoPrompt)
-            rig.line.onWrite = nullptr;
-        else if (c.device == PromptLate)
-            rig.line.onWrite = [&](const QByteArray&) { rig.line.arrive(10020, "cmd>"); };
-        else if (c.device == NoReport)
-            rig.line.onWrite = [&](const QByteArray& b) { b == "1" ? answer(b) : void(); };
+        // A partial record is kept too; a Clear's report is whole records, but where it is not.
+        const QByteArray report =
+            !c.clear || c.written == kReport ? kRecord + QByteArray("\0\r\n\x80\xff", 5) : kRecord;
+        behave(rig.line, c.device, report);
         if (c.fail == "Input") // from the first discard on
             rig.line.onOpen = [&] { rig.line.failOn = c.fail; };
         else if (c.fail == "closing")
@@ -384,21 +608,27 @@ private slots:
         QVERIFY(!rig.line.open);
         if (c.endsAtMs > 0)
             QCOMPARE(rig.line.now, c.endsAtMs);
+        // One line says what failed; a clear's failure after a step's own line adds its end.
+        const bool failed = c.last.startsWith("ERROR") || c.last == "Timeout!";
         QCOMPARE(rig.log.lines.filter("ERROR").size() + rig.log.lines.count("Timeout!"),
-                 c.last.startsWith("ERROR") || c.last == "Timeout!" ? 1 : 0);
-        QCOMPARE(rig.log.severities.last(), c.last.startsWith("ERROR") || c.last == "Timeout!"
-                                                ? core::Severity::Error
+                 failed ? 1 + c.last.startsWith(kUnconfirmed) : 0);
+        QCOMPARE(rig.log.severities.last(), failed               ? core::Severity::Error
                                             : c.last == kClosing ? core::Severity::Notice
                                                                  : core::Severity::Info);
         // The port is stored before it is opened, whatever comes after.
         QCOMPARE(readAll(dir.filePath("ZURORUVE.INI")),
                  "[ZuroRuve]\r\nPort=" + QByteArray::number(c.listIndex + 1) + "\r\n");
-        const bool downloaded = c.last == kDone;
+        const bool downloaded = c.last == kDone || c.clear;
         QCOMPARE(readAll(dir.filePath("in.dat")), downloaded ? report : "(missing)");
         QCOMPARE(rig.session.CapturedText, downloaded ? report : QByteArray());
         QCOMPARE(rig.ask.questions,
                  c.clear ? Lines{"This will clear ALL data from the ZELM device!\r\nAre you sure?"}
                          : Lines{});
+        if (c.last == "Clear complete") // both parts told, and what was kept stays unopened
+            QCOMPARE(rig.log.lines.mid(3),
+                     (Lines{"Waiting for data", "Download complete 19 bytes", "Processing data",
+                            kDone, "Reading the report back to prove the clear", "Waiting for data",
+                            "Download complete 0 bytes", "Clear complete"}));
         // Refused, a Clear does nothing at all.
         Rig refused(dir.path());
         ClearData(refused.session, 4);
@@ -410,14 +640,7 @@ private slots:
         QFETCH(int, i);
         const ReadOutCase& c = kReadOuts[i];
         Rig rig(c.fail == "folder" ? dir.filePath("gone") : dir.path());
-        actAsDevice(rig.line, c.report);
-        const auto answer = rig.line.onWrite;
-        if (c.device == NoReset)
-            rig.line.onOpen = nullptr;
-        else if (c.device == NoReport) // nothing after the report
-            rig.line.onWrite = [&](const QByteArray& b) {
-                b != kClearCommand ? answer(b) : void();
-            };
+        behave(rig.line, c.device, c.report);
         if (c.failAtMs)
             prepare(rig.line, {}, c.fail, c.failAtMs);
         else if (c.fail != "folder")
@@ -430,13 +653,40 @@ private slots:
         QCOMPARE(rig.log.lines.last(), c.last);
         QCOMPARE(rig.log.severities.last(), c.severity);
         QCOMPARE(rig.line.written.contains(kClearCommand), c.forward);
-        QCOMPARE(result.whole, c.report.size() % 19 == 0 && c.end != End::NoAnswer &&
-                                   c.end != End::PortFailed && c.end != End::LineFailed &&
-                                   c.end != End::Stopped);
-        // No kept copy of an empty report; one of every other report that was kept.
-        QCOMPARE(QDir(dir.filePath("DATA")).entryList(QDir::Files).size(),
-                 result.reached >= Stage::Kept && !c.report.isEmpty() ? 1 : 0);
+        QCOMPARE(result.whole, result.reached >= Stage::Captured && c.report.size() % 19 == 0);
+        // A kept copy of every report kept but an empty one, and what came of one cut short.
+        const QStringList data = QDir(dir.filePath("DATA")).entryList(QDir::Files);
+        QCOMPARE(data.size(),
+                 (result.reached >= Stage::Kept && !c.report.isEmpty()) + !c.partial.isEmpty());
+        const QStringList partial = data.filter(".partial.dat");
+        QCOMPARE(partial.size(), c.partial.isEmpty() ? 0 : 1);
+        if (!partial.isEmpty()) // named in the log, before the read-out's end
+            QVERIFY(readAll(dir.filePath("DATA/" + partial[0])) == c.partial &&
+                    rig.log.lines.filter(QDir::toNativeSeparators("DATA/" + partial[0])).size() ==
+                        1);
         QVERIFY(!rig.line.open);
+    }
+
+    // Kept files of read-outs that finish in one second, on a wall clock that says so: each its
+    // own, the second under the next suffix.
+    void oneSecond() {
+        const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
+        QStringList printed;
+        for (const QByteArray& report : {kRecord, kLater}) {
+            Rig rig(dir.path());
+            rig.session.wallClock = [&] { return when; };
+            behave(rig.line, Answers, report);
+            Request request;
+            request.clear = true;
+            const Result result = readout::readOut(rig.session, request);
+            QCOMPARE(int(result.end), int(End::Done));
+            printed << result.kept.outPath;
+            QCOMPARE(readAll(result.kept.copyPath), report);
+            QCOMPARE(readAll(result.kept.outPath),
+                     decodeText(report, report::NumberFormat::system()));
+        }
+        QCOMPARE(printed, (Lines{dir.filePath("out-2024-03-05-14-07-09.txt"),
+                                 dir.filePath("out-2024-03-05-14-07-09-2.txt")}));
     }
 };
 

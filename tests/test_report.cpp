@@ -36,16 +36,31 @@ QByteArray decodeRecord(const QByteArray& record, const report::NumberFormat& fo
     return shown ? out : QByteArray(out.isEmpty() ? "(none)" : "(none, but wrote)");
 }
 
-enum Fault { None, DataNotWritable, RawGone, FolderReadOnly, OldRawReadOnly, NoEditor };
+enum Fault {
+    None,
+    DataNotWritable,
+    RawReplaced, // another read-out replaces in.dat while this one keeps its report
+    FolderReadOnly,
+    OldRawReadOnly, // and the folder too
+    RawReadOnly,    // in a folder that takes files
+    NoEditor,
+    SameSecond,   // another read-out of the same second kept its files first
+    NamesTaken,   // a clock that started again: out-<stamp>.txt and DATA/in-<stamp>-2.dat there
+    LinkAtRaw,    // in.dat a link to a file elsewhere
+    DanglingRaw,  // in.dat a link to a file that is not there
+    LinksAtNames, // links planted under the next names
+};
 struct ProcessingCase {
     const char* name;
     QByteArray captured, decoded;
     Fault fault;
-    QString log; // the whole log, a pattern; %1 the program folder
+    QString log;                           // the whole log, a pattern; %1 the program folder
+    QString stamp = "2024-03-05-14-07-09"; // of this read-out's files; empty: none decoded
 };
 const QString kStart = "Processing data\\|", kOne = "Processing 1 records complete";
 const QString kCannot = kStart + "ERROR: ProcessData: cannot ",
               kNone = "Processing 0 records complete";
+const QString kSecond = "2024-03-05-14-07-09-2";
 const QList<ProcessingCase> kProcessing{
     {"0 bytes", {}, {}, None, kStart + kNone},
     {"18 bytes", kRx.left(18), {}, None, kStart + kNone},
@@ -53,17 +68,88 @@ const QList<ProcessingCase> kProcessing{
      kStart + "Processing 2 records complete"},
     {"40 bytes", kBv + kTx + "\x01\x02", line("OK|BV|00042|3.9") + line("LOWBAT|TX|12345|25.0"),
      None, kStart + "Processing 2 records complete"},
+    // The start marker twice: every record shifted by its four bytes.
+    {"records of no known kind",
+     "!@#$" + kRx.repeated(4),
+     {},
+     None,
+     kStart + "Processing 4 records complete, but the report begins with its start marker again "
+              "and 4 of them are of no known kind: this is not a ZELM report as it stands"},
+    // On the 1st to the 4th of a month the day's byte lands where a kind is read.
+    {"the start marker twice", "!@#$" + QByteArray(kRx).replace(4, 1, "\x03").repeated(3),
+     decodeText("!@#$" + QByteArray(kRx).replace(4, 1, "\x03").repeated(3), {"."}), None,
+     kStart + "Processing 3 records complete, but the report begins with its start marker "
+              "again: this is not a ZELM report as it stands"},
+    {"records of no known kind alone", QByteArray(kRx).replace(8, 1, "\x07").repeated(2) + kRx,
+     line("OK|RX|00042|25.3"), None,
+     kStart + "Processing 3 records complete, but 2 of them are of no known kind: this is not a "
+              "ZELM report as it stands"},
     {"DATA not writable: decoding goes on", kRx, line("OK|RX|00042|25.3"), DataNotWritable,
-     kCannot + "write %1/DATA/in-.*" + kOne},
-    {"in.dat gone before it is read back",
+     kCannot + "create %1/DATA/in-.*" + kOne},
+    {"in.dat replaced meanwhile: this report decoded", kRx, line("OK|RX|00042|25.3"), RawReplaced,
+     kCannot + "create %1/DATA/in-.*" + kOne},
+    {"folder read-only",
      kRx,
      {},
-     RawGone,
-     kCannot + "write %1/DATA/in-.*\\|ERROR: ProcessData: cannot read back %1/in\\.dat: .+"},
-    {"folder read-only", kRx, {}, FolderReadOnly, kCannot + "create %1/in\\.dat: .+"},
-    {"old in.dat read-only, kept", kRx, {}, OldRawReadOnly, kCannot + ".*in\\.dat: .+"},
+     FolderReadOnly,
+     kCannot + "create %1/in\\.dat: .+\\|ERROR: ProcessData: cannot create %1/DATA/in-.+",
+     ""},
+    {"old in.dat read-only, kept",
+     kRx,
+     {},
+     OldRawReadOnly,
+     kCannot + "create %1/in\\.dat: .+\\|ERROR: ProcessData: cannot create %1/DATA/in-.+",
+     ""},
+    {"in.dat read-only: the copy kept all the same", kRx, line("OK|RX|00042|25.3"), RawReadOnly,
+     kCannot + "create %1/in\\.dat: the file is read-only\\|" + kOne},
     {"editor cannot start", kRx, line("OK|RX|00042|25.3"), NoEditor, kStart + kOne},
+    {"two read-outs in one second", kRx, line("OK|RX|00042|25.3"), SameSecond, kStart + kOne,
+     kSecond},
+    {"a clock that started again", kRx, line("OK|RX|00042|25.3"), NamesTaken, kStart + kOne,
+     "2024-03-05-14-07-09-3"},
+    {"a link at in.dat", kRx, line("OK|RX|00042|25.3"), LinkAtRaw, kStart + kOne},
+    {"a link at in.dat that leads nowhere", kRx, line("OK|RX|00042|25.3"), DanglingRaw,
+     kStart + kOne},
+    {"links under the next names", kRx, line("OK|RX|00042|25.3"), LinksAtNames, kStart + kOne,
+     kSecond},
 };
+
+// Sets up the folder for a fault, before the report is kept.
+void prepare(const QString& dir, const QString& elsewhere, Fault fault, const QDateTime& when) {
+    const QString stamp = "2024-03-05-14-07-09";
+    const auto link = [&](const QString& name) {
+#ifdef Q_OS_UNIX
+        QVERIFY(::symlink(QFile::encodeName(elsewhere), QFile::encodeName(dir + '/' + name)) == 0);
+#else
+        Q_UNUSED(name);
+#endif
+    };
+    QFile::remove(elsewhere);
+    if (fault == DataNotWritable || fault == RawReplaced) {
+        QVERIFY(QDir(dir + "/DATA").removeRecursively());
+        writeAll(dir + "/DATA", "");
+    }
+    if (fault == OldRawReadOnly || fault == RawReadOnly) {
+        writeAll(dir + "/in.dat", "previous");
+        QFile::setPermissions(dir + "/in.dat", QFile::ReadOwner | QFile::ReadOther);
+    }
+    if (fault == SameSecond) { // the other one's report
+        RecordingLog other;
+        QVERIFY(report::keepReport({dir, false}, kBv, when, other).safe);
+    }
+    if (fault == NamesTaken) {
+        writeAll(dir + "/out-" + stamp + ".txt", "earlier");
+        writeAll(dir + "/DATA/in-" + stamp + "-2.dat", "earlier");
+    }
+    if (fault == LinkAtRaw || fault == LinksAtNames)
+        writeAll(elsewhere, "elsewhere");
+    if (fault == LinkAtRaw || fault == DanglingRaw)
+        link("in.dat");
+    if (fault == LinksAtNames) {
+        link("out-" + stamp + ".txt");
+        link("DATA/in-" + stamp + ".dat");
+    }
+}
 
 } // namespace
 
@@ -166,22 +252,22 @@ private slots:
     void processData_data() { rows(kProcessing); }
     void processData() {
         QFETCH(int, i);
-        const auto& [name, captured, decoded, fault, pattern] = kProcessing[i];
+        const auto& [name, captured, decoded, fault, pattern, stamp] = kProcessing[i];
         const QString log = QString(pattern).replace("%1", QRegularExpression::escape(dir.path()));
-        if ((fault == DataNotWritable || fault == RawGone) &&
-            QDir(dir.filePath("DATA")).removeRecursively())
-            writeAll(dir.filePath("DATA"), "");
-        if (fault == OldRawReadOnly) {
-            writeAll(dir.filePath("in.dat"), "previous");
-            QFile::setPermissions(dir.filePath("in.dat"), QFile::ReadOwner | QFile::ReadOther);
-        }
+        const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
+        if (kWindows && (fault == LinkAtRaw || fault == DanglingRaw || fault == LinksAtNames))
+            QSKIP("symbolic links are made on POSIX");
+        const QString elsewhere = editorDir.filePath("elsewhere");
+        prepare(dir.path(), elsewhere, fault, when);
+        if (QTest::currentTestFailed())
+            return;
         if (fault == NoEditor)
             qputenv("ZURORUVE_EDITOR", "/nonexistent/editor");
         RecordingLog lines;
-        if (fault == RawGone) // another program takes it while the kept copy fails
+        if (fault == RawReplaced) // another read-out takes it while the kept copy fails
             lines.onLine = [&](const QString& text) {
                 if (QDir::fromNativeSeparators(text).contains("/DATA/in-"))
-                    QFile::remove(dir.filePath("in.dat"));
+                    writeAll(dir.filePath("in.dat"), kBv);
             };
         RecordingQuestions ask;
         report::Kept kept;
@@ -194,30 +280,43 @@ private slots:
             if (fault == FolderReadOnly || fault == OldRawReadOnly)
                 guard.emplace(dir.path());
 #endif
-            kept = report::ProcessData({dir.path(), false}, captured, lines, ask);
+            kept = report::ProcessData({dir.path(), false}, captured, when, lines, ask);
         }
         // Safe to clear the logger only with every file, the kept copy too, written.
-        QCOMPARE(kept.safe, fault == None || fault == NoEditor);
+        const QList<Fault> unsafe{DataNotWritable, RawReplaced, FolderReadOnly, OldRawReadOnly,
+                                  RawReadOnly};
+        QCOMPARE(kept.safe, !unsafe.contains(fault));
         const QString written = QDir::fromNativeSeparators(lines.lines.join('|'));
         QVERIFY2(QRegularExpression("^" + log + "$").match(written).hasMatch(),
                  qPrintable(written));
-        if (fault == FolderReadOnly || fault == OldRawReadOnly ||
-            fault == RawGone) { // nothing cut short is left
-            QCOMPARE(readAll(dir.filePath("in.dat")),
-                     fault == OldRawReadOnly ? "previous" : "(missing)");
+        // in.dat is this report, a file of its own; a link that stood there led elsewhere.
+        const QFileInfo raw(dir.filePath("in.dat"));
+        const QByteArray rawNow = fault == FolderReadOnly                           ? "(missing)"
+                                  : fault == OldRawReadOnly || fault == RawReadOnly ? "previous"
+                                  : fault == RawReplaced                            ? kBv
+                                                                                    : captured;
+        QCOMPARE(readAll(raw.filePath()), rawNow);
+        QVERIFY(!raw.isSymLink());
+        QCOMPARE(readAll(elsewhere),
+                 fault == LinkAtRaw || fault == LinksAtNames ? "elsewhere" : "(missing)");
+        if (fault == SameSecond) // the other read-out's files stay its own
+            QVERIFY(readAll(dir.filePath("DATA/in-2024-03-05-14-07-09.dat")) == kBv &&
+                    readAll(dir.filePath("out-2024-03-05-14-07-09.txt")) ==
+                        decodeText(kBv, report::NumberFormat::system()));
+        if (stamp.isEmpty()) { // nothing cut short is left
             QVERIFY(outFiles().isEmpty());
             QTest::qWait(200);
             QVERIFY(!QFile::exists(argsFile)); // no editor
             return;
         }
-        QCOMPARE(readAll(dir.filePath("in.dat")), captured);
-        QCOMPARE(outFiles().size(), 1);
-        const QString outPath = dir.filePath(outFiles()[0]);
+        const QString outPath = dir.filePath("out-" + stamp + ".txt");
+        QCOMPARE(kept.outPath, outPath);
         QCOMPARE(readAll(outPath), decoded);
-        // The kept copy has the decoded file's time stamp, out-yyyy-MM-dd-hh-mm-ss.txt.
-        const QString copy = dir.filePath("DATA/in-" + outFiles()[0].mid(4, 19) + ".dat");
-        QCOMPARE(readAll(copy),
-                 fault == DataNotWritable || captured.isEmpty() ? "(missing)" : captured);
+        // The kept copy has the decoded file's time stamp and suffix.
+        const bool copied = fault != DataNotWritable && fault != RawReplaced && !captured.isEmpty();
+        QCOMPARE(readAll(dir.filePath("DATA/in-" + stamp + ".dat")),
+                 copied ? captured : "(missing)");
+        QCOMPARE(kept.copyPath, copied ? dir.filePath("DATA/in-" + stamp + ".dat") : QString());
         // Progress from the first record to the last, then an empty status line.
         const int records = int(captured.size() / 19);
         QStringList progress{"Processing record 1", QString("Processing record %1").arg(records),
@@ -232,11 +331,58 @@ private slots:
                     "ERROR: ShowFileCould not start the text editor \"/nonexistent/editor\": "));
             return;
         }
-        // The editor gets exactly the path, as its one argument.
-        QTRY_VERIFY(QFile::exists(argsFile));
-        QCOMPARE(readAll(argsFile), kWindows
-                                        ? QFile::encodeName(outPath) + "\r\n" // as a batch file
-                                        : "1\n" + QFile::encodeName(outPath) + "\n");
+        // The editor gets exactly the path, as its one argument (read once the editor is done).
+        QTRY_COMPARE(readAll(argsFile), kWindows
+                                            ? QFile::encodeName(outPath) + "\r\n" // a batch file
+                                            : "1\n" + QFile::encodeName(outPath) + "\n");
+    }
+
+    // zelm-decode never writes over its input, nor through a link, and names what is wrong.
+    void companionToolRefuses_data() {
+        QTest::addColumn<QStringList>("args"); // %r the raw report, %l a link to it, %o a link
+        QTest::addColumn<int>("status");       // elsewhere
+        QTest::addColumn<QString>("line");     // its last line on standard error
+        const QString over = "zelm-decode: %1 is the raw report %r: nothing written";
+        QTest::newRow("the output is the input") << QStringList{"%r", "%r"} << 2 << over.arg("%r");
+        QTest::newRow("the input through a link") << QStringList{"%r", "%l"} << 2 << over.arg("%l");
+        QTest::newRow("a link at the output")
+            << QStringList{"%r", "%o"} << 0 << "1 records, 1 lines";
+        QTest::newRow("an empty output name")
+            << QStringList{"%r", ""} << 64 << "zelm-decode: an empty file name";
+        QTest::newRow("an unknown option")
+            << QStringList{"--bogus", "%r"} << 64 << "zelm-decode: unknown option --bogus";
+    }
+    void companionToolRefuses() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        const QString raw = dir.filePath("in.dat"), link = dir.filePath("link"),
+                      out = dir.filePath("out.txt"), elsewhere = editorDir.filePath("elsewhere");
+        writeAll(raw, kRx);
+        writeAll(elsewhere, "elsewhere");
+        const bool links = args.join(' ').contains("%l") || args.join(' ').contains("%o");
+        if (links && kWindows)
+            QSKIP("symbolic links are made on POSIX");
+#ifdef Q_OS_UNIX
+        QVERIFY(::symlink(QFile::encodeName(raw), QFile::encodeName(link)) == 0);
+        QVERIFY(::symlink(QFile::encodeName(elsewhere), QFile::encodeName(out)) == 0);
+#endif
+        const auto named = [&](QString text) {
+            return text.replace("%r", raw).replace("%l", link).replace("%o", out);
+        };
+        QProcess tool;
+        tool.start(ZELM_DECODE, QStringList(args)
+                                    .replaceInStrings("%r", raw)
+                                    .replaceInStrings("%l", link)
+                                    .replaceInStrings("%o", out));
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), status);
+        QCOMPARE(QString::fromLocal8Bit(tool.readAllStandardError()).trimmed().split('\n').last(),
+                 QDir::toNativeSeparators(named(line)));
+        QCOMPARE(readAll(raw), kRx);
+        QCOMPARE(readAll(elsewhere), "elsewhere"); // a link's target is never written
+        if (status == 0)                           // the link replaced by the file
+            QVERIFY(!QFileInfo(out).isSymLink() && readAll(out) == decodeText(kRx, point));
     }
 
     // zelm-decode writes what the program writes, with the decimal separator of its locale.

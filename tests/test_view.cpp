@@ -1139,6 +1139,12 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         QCOMPARE(viewer.document().perSensor, (QList<qint64>{100, 50}));
         QCOMPARE(viewer.settingsIgnored().size(), 1);
+        // An export never lands on what is shown, by whatever name.
+        for (const QString& shown :
+             {ini, dir.path() + "/../" + QFileInfo(dir.path()).fileName() + "/in.dat"})
+            QVERIFY(!viewer.exportTo(view::Export::Csv, shown, error) &&
+                    error.endsWith("which is read: nothing written"));
+        QCOMPARE(readAll(dir.filePath("in.dat")), records);
         const view::TimeRange whole = viewer.timeRange();
         QCOMPARE(whole.span(), 99 * 300 * 1000.0);
         auto* panel = viewer.findChild<view::ChartPanel*>();
@@ -1417,6 +1423,87 @@ private slots:
 #else
         QSKIP("FIFOs and small file systems are made on POSIX");
 #endif
+    }
+
+    // An output is never one of the files read, by any name; wrong arguments are named; a
+    // read-out cut short is read for its whole records and said to be partial; an export
+    // replaces a link, not what it leads to.
+    void outputsAndInputs_data() {
+        QTest::addColumn<QStringList>("args"); // %d the folder: X.dat, s.ini, D/in-1.dat,
+        QTest::addColumn<int>("status");       // D/in-2.partial.dat, L a link to X.dat, E a
+        QTest::addColumn<QString>("line");     // link elsewhere; the last line on standard error
+        const QString over = "zelm-view: the output %1 is the input %2: nothing written";
+        QTest::newRow("named twice") << QStringList{"--csv", "%d/X.dat", "%d/X.dat"} << 2
+                                     << over.arg("%d/X.dat", "%d/X.dat");
+        QTest::newRow("a PDF over its input") << QStringList{"--pdf", "%d/X.dat", "%d/X.dat"} << 2
+                                              << over.arg("%d/X.dat", "%d/X.dat");
+        QTest::newRow("through its folder") << QStringList{"--csv", "%d/D/in-1.dat", "%d/D"} << 2
+                                            << over.arg("%d/D/in-1.dat", "%d/D/in-1.dat");
+        QTest::newRow("through a link")
+            << QStringList{"--png", "%d/L", "%d/X.dat"} << 2 << over.arg("%d/L", "%d/X.dat");
+        QTest::newRow("over the settings")
+            << QStringList{"--settings", "%d/s.ini", "--stats", "%d/s.ini", "%d/X.dat"} << 2
+            << over.arg("%d/s.ini", "%d/s.ini");
+        QTest::newRow("an empty name")
+            << QStringList{"--png", "", "%d/X.dat"} << 64 << "zelm-view: --png: an empty file name";
+        QTest::newRow("an output twice")
+            << QStringList{"--csv", "%d/a.csv", "--csv", "%d/b.csv", "%d/X.dat"} << 64
+            << "zelm-view: --csv: given twice";
+        QTest::newRow("an unknown option")
+            << QStringList{"--bogus", "%d/X.dat"} << 64 << "zelm-view: unknown option --bogus";
+        QTest::newRow("a file of the folder that is no report")
+            << QStringList{"--csv", "%d/D/notes.txt", "%d/D"} << 0
+            << "zelm-view: skipped %d/D/notes.txt: not a report";
+        QTest::newRow("a partial read-out")
+            << QStringList{"--csv", "%d/a.csv", "%d/D"} << 0
+            << "zelm-view: %d/D/in-2.partial.dat is partial: a read-out cut short, its whole "
+               "records read";
+        QTest::newRow("a link at the output")
+            << QStringList{"--csv", "%d/E", "%d/X.dat"} << 0 << "";
+    }
+    void outputsAndInputs() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, line);
+        QTemporaryDir dir, other;
+        const QString elsewhere = other.filePath("elsewhere");
+        const QByteArray x = tx(QDateTime(QDate(2026, 3, 2), QTime(0, 0)), 7, 20),
+                         partial = tx(QDateTime(QDate(2026, 3, 3), QTime(0, 0)), 7, 21) + "cut";
+        QDir(dir.path()).mkdir("D");
+        writeAll(dir.filePath("X.dat"), x);
+        writeAll(dir.filePath("s.ini"), "[ZuroRuve]\r\nPort=1\r\n");
+        writeAll(dir.filePath("D/in-1.dat"), x);
+        writeAll(dir.filePath("D/in-2.partial.dat"), partial);
+        writeAll(dir.filePath("D/notes.txt"), "notes");
+        writeAll(elsewhere, "elsewhere");
+        if (args.contains("%d/L") || args.contains("%d/E")) {
+#ifdef Q_OS_UNIX
+            QVERIFY(::symlink(QFile::encodeName(dir.filePath("X.dat")),
+                              QFile::encodeName(dir.filePath("L"))) == 0);
+            QVERIFY(::symlink(QFile::encodeName(elsewhere), QFile::encodeName(dir.filePath("E"))) ==
+                    0);
+#else
+            QSKIP("symbolic links are made on POSIX");
+#endif
+        }
+        QProcess view;
+        view.start(ZELM_VIEW, args.replaceInStrings("%d", dir.path()));
+        QVERIFY(view.waitForFinished(60000));
+        const QString said = QString::fromLocal8Bit(view.readAllStandardError());
+        QCOMPARE(view.exitCode(), status);
+        if (!line.isEmpty())
+            QVERIFY2(said.contains(QDir::toNativeSeparators(line.replace("%d", dir.path())) +
+                                   (kWindows ? "\r\n" : "\n")),
+                     qPrintable(said));
+        // Nothing read was written over; a new file only where something was written.
+        QCOMPARE(readAll(dir.filePath("X.dat")) + readAll(dir.filePath("D/in-1.dat")), x + x);
+        QCOMPARE(readAll(dir.filePath("D/in-2.partial.dat")), partial);
+        QVERIFY(readAll(dir.filePath("s.ini")).startsWith("[ZuroRuve]"));
+        QCOMPARE(readAll(elsewhere), "elsewhere");
+        QCOMPARE(QFile::exists(dir.filePath("a.csv")),
+                 status == 0 && args.contains(dir.filePath("a.csv")));
+        if (status == 0 && args.contains("--csv")) // the whole records of every file
+            QCOMPARE(readAll(args[1]).count('\n'), args.contains(dir.filePath("D")) ? 3 : 2);
     }
 
     // Without a window: PNG, SVG and the CSV of the readings of a folder; for files that hold

@@ -24,19 +24,38 @@ struct Options {
     bool noise = false;
     long markerAt = -1;
     bool endless = false;
+    std::string afterEnd;               // sent between the end marker and the prompt
+    std::string clearAnswer = "clears"; // how it takes "forward pointer"
+    std::string restart;                // where it restarts, sending its boot menu again
 };
 
 inline bool isPhase(const std::string& p) {
-    return p == "menu" || p == "prompt" || p == "start" || p == "mid";
+    return p == "menu" || p == "prompt" || p == "start" || p == "mid" || p == "clear";
+}
+
+/// TEXT with \r, \n and \\ read as the characters they stand for.
+inline std::string unescaped(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        out += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+    }
+    return out;
 }
 
 inline const char* const kUsage =
     "usage: zelm-sim [--sensors LIST] [--interval S] [--speed N] [--history HOURS]\n"
     "                [--state FILE] [--random | --records N | --raw FILE] [--fast] [--seed S]\n"
     "                [--menu-delay MS] [--unplug PHASE] [--stall PHASE] [--noise]\n"
-    "                [--marker-at BYTE] [--endless] [PATH]\n"
+    "                [--marker-at BYTE] [--endless] [--after-end TEXT] [--restart PHASE]\n"
+    "                [--clear-answer clears|ignored|unknown|prompt] [PATH]\n"
     "       LIST: kinds and counts, tx:2,bt:2,rx:1,bv:1 by default\n"
-    "       PHASE: menu, prompt, start or mid\n";
+    "       PHASE: menu, prompt, start, mid or clear\n"
+    "       TEXT: \\r and \\n for CR and LF, %n for the report's bytes\n";
 
 [[noreturn]] inline void usage(const std::string& why) {
     std::fprintf(stderr, "zelm-sim: %s\n", why.c_str());
@@ -107,7 +126,18 @@ inline Options parse(int argc, char* argv[]) {
             o.markerAt = std::atol(value().c_str());
         else if (a == "--endless")
             o.endless = true;
-        else if (!a.empty() && a[0] == '-')
+        else if (a == "--after-end")
+            o.afterEnd = unescaped(value());
+        else if (a == "--restart") {
+            o.restart = value();
+            if (!isPhase(o.restart))
+                usage("--restart: not a phase");
+        } else if (a == "--clear-answer") {
+            o.clearAnswer = value();
+            if (o.clearAnswer != "clears" && o.clearAnswer != "ignored" &&
+                o.clearAnswer != "unknown" && o.clearAnswer != "prompt")
+                usage("--clear-answer: not clears, ignored, unknown or prompt");
+        } else if (!a.empty() && a[0] == '-')
             usage("unknown option " + a);
         else
             o.path = a;

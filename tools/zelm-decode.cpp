@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <cstdio>
 #include <memory>
 
@@ -19,9 +18,24 @@
 
 namespace {
 
-int fail(const QString& text) {
+constexpr int kUsageStatus = 64;
+const char* const kUsage = "usage: zelm-decode RAW [OUT]\n";
+
+int fail(const QString& text, int status = 1) {
     std::fprintf(stderr, "zelm-decode: %s\n", qPrintable(text));
-    return 1;
+    return status;
+}
+
+// What is wrong with the arguments, or nothing.
+QString wrongArguments(const QStringList& args) {
+    for (const QString& a : args)
+        if (a.startsWith(u'-') && a != u'-')
+            return "unknown option " + a;
+    if (args.isEmpty() || args.size() > 2)
+        return QStringLiteral("one raw report, and at most one output");
+    if (args.contains(QString()))
+        return QStringLiteral("an empty file name");
+    return {};
 }
 
 } // namespace
@@ -30,19 +44,24 @@ int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.value(0) == "--help") {
-        std::printf("usage: zelm-decode RAW [OUT]\n"
-                    "Decodes a raw ZELM report (in.dat, DATA/in-*.dat) into the tab-separated "
-                    "lines\nZURORUVE writes, to OUT or to standard output.\n");
+        std::printf("%sDecodes a raw ZELM report (in.dat, DATA/in-*.dat) into the tab-separated "
+                    "lines\nZURORUVE writes, to OUT or to standard output.\n",
+                    kUsage);
         return 0;
     }
     if (args.value(0) == "--version") {
         std::printf("zelm-decode %s\n", ZURORUVE_VERSION);
         return 0;
     }
-    if (args.isEmpty() || args.size() > 2 || args[0].startsWith("-")) {
-        std::fprintf(stderr, "usage: zelm-decode RAW [OUT]\n");
-        return 2;
+    if (const QString wrong = wrongArguments(args); !wrong.isEmpty()) {
+        std::fputs(kUsage, stderr);
+        return fail(wrong, kUsageStatus);
     }
+    // The raw report itself, named again or through a link, is never written over.
+    if (args.size() == 2 && settings::sameFile(args[0], args[1]))
+        return fail(QStringLiteral("%1 is the raw report %2: nothing written")
+                        .arg(QDir::toNativeSeparators(args[1]), QDir::toNativeSeparators(args[0])),
+                    2);
     // Read as it is decoded, a record at a time, so any size is fine; but only a file.
     QFile raw;
     settings::ReadStatus status;
@@ -53,7 +72,7 @@ int main(int argc, char* argv[]) {
 
     std::unique_ptr<QFileDevice> out;
     if (args.size() == 2) {
-        auto file = std::make_unique<QSaveFile>(args[1]);
+        auto file = std::make_unique<settings::WholeFile>(args[1]);
         QString why;
         if (!settings::openToReplace(*file, why))
             return fail(
@@ -74,7 +93,7 @@ int main(int argc, char* argv[]) {
     if (!result.error.isEmpty())
         return fail(result.readFailed ? "cannot read " + args[0] + ": " + result.error
                                       : "cannot write: " + result.error);
-    if (auto* file = dynamic_cast<QSaveFile*>(out.get())) {
+    if (auto* file = dynamic_cast<settings::WholeFile*>(out.get())) {
         QString why;
         if (!settings::commitWhole(*file, why))
             return fail("cannot write " + args[1] + ": " + why);

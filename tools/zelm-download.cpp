@@ -33,18 +33,20 @@ const char* const kUsage =
     "usage: zelm-download [--port N | --device PATH] [--folder DIR] [--clear] [--watch]\n"
     "                     [--boot-wait SECONDS]\n"
     "Reads out a ZELM logger: walks its boot menu, downloads its report and keeps it as the\n"
-    "window does (in.dat, DATA/in-<stamp>.dat, out-<stamp>.txt in the data folder, or DIR).\n"
+    "window does (in.dat, DATA/in-<stamp>.dat, out-<stamp>.txt in the data folder, or DIR;\n"
+    "a stamp taken gets a suffix, -2, -3...; a report cut short, DATA/in-<stamp>.partial.dat).\n"
     "The log goes to standard error, the decoded file's path to standard output.\n"
     "  --port N           the port as the window numbers it (default: the one stored)\n"
     "  --device PATH      the serial device itself\n"
-    "  --clear            then clear the logger, only once its whole report is on disk\n"
+    "  --clear            then clear the logger, only once its whole report is on disk, and\n"
+    "                     prove the clear by reading the report back\n"
     "  --watch            serve one logger after another: wait for each one's boot menu\n"
     "                     without a limit, and for an unplugged adapter to come back\n"
     "  --boot-wait S      seconds to wait for the boot menu (30; 0: no limit)\n"
     "Exit status: 0 done; 1 the logger did not answer in time, the line failed, or the\n"
     "report ran past its limits; 2 the port could not be opened; 3 the report could not be\n"
-    "kept (nothing cleared); 4 kept, but the logger not cleared; 64 wrong arguments;\n"
-    "130 stopped by SIGINT, 143 by SIGTERM.\n";
+    "kept (nothing cleared); 4 kept, but the logger not cleared, or the clear not\n"
+    "confirmed; 64 wrong arguments; 130 stopped by SIGINT, 143 by SIGTERM.\n";
 
 constexpr int kUsageStatus = 64;
 // The longest wait the waits can count: 2^31 - 1 milliseconds, just short of 25 days.
@@ -157,6 +159,13 @@ QString parse(const QStringList& list, Arguments& args) {
     }
     if (args.port && !args.device.isEmpty())
         return "--port and --device: give one of them";
+#ifdef Q_OS_UNIX
+    // A path is taken from the working folder, as every path on a command line is; the system
+    // would look for it under /dev. A bare name found nowhere here stays a device's name there.
+    if (!args.device.isEmpty() && !args.device.startsWith(u'/') &&
+        (args.device.contains(u'/') || QFileInfo::exists(args.device)))
+        args.device = QFileInfo(args.device).absoluteFilePath();
+#endif
     return {};
 }
 

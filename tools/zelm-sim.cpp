@@ -3,8 +3,9 @@
 //
 //   zelm-sim [--sensors LIST] [--interval S] [--speed N] [--history HOURS] [--state FILE]
 //            [--random | --records N | --raw FILE] [--fast] [--seed S] [--menu-delay MS]
-//            [--unplug PHASE] [--stall PHASE] [--noise] [--marker-at BYTE] [--endless] [PATH]
-//                                                                 PHASE: menu|prompt|start|mid
+//            [--unplug PHASE] [--stall PHASE] [--noise] [--marker-at BYTE] [--endless]
+//            [--after-end TEXT] [--restart PHASE] [--clear-answer MODE] [PATH]
+//                                                           PHASE: menu|prompt|start|mid|clear
 //
 // Links PATH (default /tmp/zelm) to the terminal's slave side and prints PATH on its first
 // line. When a program opens the port the device resets after --menu-delay milliseconds (or
@@ -17,7 +18,11 @@
 // closes the line at the given point of the next download, as a pulled cable would; --stall
 // stops sending there but keeps the line open; --noise sends garbage instead of a boot menu;
 // --marker-at puts the end marker's four bytes into the report's data at that byte, as a record
-// may hold them; --endless sends records without end after the start marker.
+// may hold them; --endless sends records without end after the start marker; --after-end sends
+// a text between the end marker and the prompt ("\r\n%n bytes"); --restart resets the logger at
+// the given point, its boot menu coming instead of the rest; --clear-answer makes
+// "forward pointer" do nothing and answer as if it cleared (ignored), "unknown command"
+// (unknown) or a bare prompt (prompt). The phase "clear" is the moment the clear command came.
 
 #include "tools/loggermemory.h"
 #include "tools/records.h"
@@ -158,6 +163,7 @@ public:
                 out_.clear();
                 state_ = State::Off;
                 endless_ = false;
+                restarted_ = false;
             } else if (!connected_ && !hup) {
                 say("port opened; resetting");
                 connected_ = true;
@@ -190,7 +196,7 @@ private:
         say("reset: sending boot menu");
         out_.clear();
         endless_ = false;
-        unplugAt_ = stallAt_ = -1;
+        unplugAt_ = stallAt_ = restartAt_ = -1;
         paceStart_ = Clock::now();
         paced_ = 0;
         if (o_.noise) {
@@ -212,6 +218,8 @@ private:
             stallAt_ = here;
             say("will stall after %s", phase);
         }
+        if (o_.restart == phase && !restarted_)
+            restartAt_ = here;
     }
 
     void queue(const Bytes& b) { out_.insert(out_.end(), b.begin(), b.end()); }
@@ -259,21 +267,42 @@ private:
             queue(report.substr(0, half));
             mark("mid");
             queue(report.substr(half));
-            queue(kEnd + kPrompt);
+            Bytes after = o_.afterEnd;
+            if (const std::size_t n = after.find("%n"); n != Bytes::npos)
+                after.replace(n, 2, std::to_string(report.size()));
+            queue(kEnd + after + kPrompt);
         } else if (line_ == "forward pointer") {
-            std::string why;
-            if (memory_ && !memory_->clear(why))
-                say("zelm-sim: %s", why);
-            report_.clear();
-            say("report cleared");
-            queue("\r\ndata cleared" + kPrompt);
+            mark("clear");
+            forwardPointer();
         } else {
             queue("\r\nunknown command" + kPrompt);
         }
         line_.clear();
     }
 
+    void forwardPointer() {
+        if (o_.clearAnswer == "unknown") {
+            queue("\r\nunknown command" + kPrompt);
+            return;
+        }
+        if (o_.clearAnswer == "clears") {
+            std::string why;
+            if (memory_ && !memory_->clear(why))
+                say("zelm-sim: %s", why);
+            report_.clear();
+            say("report cleared");
+        } else {
+            say("report NOT cleared (%s)", o_.clearAnswer);
+        }
+        queue(o_.clearAnswer == "prompt" ? kPrompt : "\r\ndata cleared" + kPrompt);
+    }
+
     void send() {
+        if (restartAt_ >= 0 && sent_ >= restartAt_) {
+            say("restarting (%s)", phase_);
+            restarted_ = true;
+            reset();
+        }
         if (unplugAt_ >= 0 && sent_ >= unplugAt_)
             unplugNow();
         if (endless_ && out_.size() < 65536)
@@ -295,6 +324,8 @@ private:
             allowed = std::min(allowed, unplugAt_ - sent_);
         if (stallAt_ >= 0)
             allowed = std::min(allowed, stallAt_ - sent_);
+        if (restartAt_ >= 0)
+            allowed = std::min(allowed, restartAt_ - sent_);
         allowed = std::min(allowed, 65536L);
         if (allowed <= 0)
             return;
@@ -326,6 +357,8 @@ private:
     long sent_ = 0;
     long unplugAt_ = -1;
     long stallAt_ = -1;
+    long restartAt_ = -1;
+    bool restarted_ = false; // once per connection
     std::mt19937 noise_{7};
     const char* phase_ = "off";
     bool endless_ = false;

@@ -9,6 +9,8 @@
 #include "view/history.h"
 #include "view/viewer.h"
 
+#include "settings/regularfile.h"
+
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
@@ -26,13 +28,31 @@ const char* const kUsage =
     "limits are read from ZURORUVE.INI, the main program's settings file, or from the FILE\n"
     "--settings names, which must be a regular file.\n";
 
-int usage() {
-    std::fputs(kUsage, stderr);
-    return 2;
-}
-
 void tell(const QString& line) {
     std::fprintf(stderr, "zelm-view: %s\n", qPrintable(line));
+}
+
+// Wrong arguments: what is wrong, and the usage.
+int usage(const QString& why) {
+    tell(why);
+    std::fputs(kUsage, stderr);
+    return 64;
+}
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// An output that is one of the files read (named, in a folder named, through a link, or the
+// settings), told with the input it is; or nothing. Compared as files, not as names.
+QString outputOverInput(const QList<std::pair<view::Export, QString>>& files,
+                        const QStringList& inputs) {
+    for (const auto& [kind, path] : files)
+        for (const QString& input : inputs)
+            if (settings::sameFile(path, input))
+                return QStringLiteral("the output %1 is the input %2: nothing written")
+                    .arg(native(path), native(input));
+    return {};
 }
 
 // The files asked for, written from the document: what the window would export of the whole
@@ -77,12 +97,16 @@ int main(int argc, char* argv[]) {
                                            : nullptr;
         if (out) {
             if (++i >= argc)
-                return usage();
+                return usage(a + ": needs a file name");
+            if (!out->isEmpty())
+                return usage(a + ": given twice");
             *out = QString::fromLocal8Bit(argv[i]);
+            if (out->isEmpty())
+                return usage(a + ": an empty file name");
         } else if (options && a == "--") {
             options = false;
         } else if (options && a.startsWith('-') && a != "-") {
-            return usage();
+            return usage("unknown option " + a);
         } else {
             paths.append(QString::fromLocal8Bit(a));
         }
@@ -120,7 +144,14 @@ int main(int argc, char* argv[]) {
         // Read before anything of the screen is set up: what was read is told in one line.
         view::Report report;
         QString title, error;
-        if (!view::readFiles(paths, report, title, error)) {
+        const bool any = view::readFiles(paths, report, title, error);
+        // An output never lands on what was read: nothing is written then.
+        const QString over = outputOverInput(files, report.files + QStringList{settingsFile});
+        if (!over.isEmpty()) {
+            tell(over);
+            return 2;
+        }
+        if (!any) {
             tell(error);
             return 1;
         }

@@ -135,6 +135,9 @@ QStringList remarksOf(const Report& r) {
     QStringList out;
     for (const SkippedFile& s : r.skipped)
         out.append(QStringLiteral("skipped %1: %2").arg(native(s.path), s.reason));
+    for (const QString& path : r.partial)
+        out.append(QStringLiteral("%1 is partial: a read-out cut short, its whole records read")
+                       .arg(native(path)));
     return out + leftOut(r);
 }
 

@@ -46,8 +46,8 @@ bool titleOf(const QStringList& paths, const Report& report, QString& title, QSt
 /// What was read, in one line: files, records, unique readings, repeated, skipped; readings
 /// without a valid date and time, lines that are not readings, bytes after the last record.
 QString summaryOf(const Report& report);
-/// What a user should hear of a reading, a line each: the files skipped, with why, and the
-/// summary where something was left out. Empty where every byte was read.
+/// What a user should hear of a reading, a line each: the files skipped, with why, the files of
+/// read-outs cut short, and what was left out. Empty where every byte was read.
 QStringList remarksOf(const Report& report);
 
 } // namespace view

@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <functional>
 
@@ -47,9 +46,10 @@ QString cannotWrite(const QString& path, const QString& why = {}) {
              why.isEmpty() ? QString() : QStringLiteral(": ") + why);
 }
 
-// Through a temporary file and a rename: an old file is replaced only by a whole one.
+// Through a temporary file and a rename: an old file is replaced only by a whole one, and a link
+// of that name by the file, what it led to left alone.
 bool saveAs(const QString& path, QString& error, const std::function<bool(QIODevice&)>& write) {
-    QSaveFile out(path);
+    settings::WholeFile out(path);
     QString why;
     if (settings::openToReplace(out, why) && write(out) && settings::commitWhole(out, why))
         return true;

@@ -45,7 +45,8 @@ QString suggestedName(const Document& document, Export kind);
 QString withSuffix(const QString& path, Export kind);
 
 /// Writes an export to path through a temporary file, so that an old file is replaced only by
-/// a whole one; false with error set to one line when it cannot be written.
+/// a whole one and a link at path by the file, never what it leads to; false with error set to
+/// one line when it cannot be written.
 bool writeExport(Export kind, const QString& path, const Document& document,
                  const ChartChoice& choice, QString& error);
 

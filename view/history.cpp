@@ -316,6 +316,9 @@ void mergeFiles(const QList<ReportFile>& sources, Merger& merger, Report& report
             report.skipped.append({source.path, QStringLiteral("holds no readings")});
         else
             report.files.append(source.path);
+        // What a read-out cut short kept: its whole records are readings like any others.
+        if (read > 0 && source.path.endsWith(QLatin1String(".partial.dat"), Qt::CaseInsensitive))
+            report.partial.append(source.path);
         anyRaw = anyRaw || (read > 0 && source.raw);
     }
     report.raw = anyRaw;

@@ -83,6 +83,7 @@ struct Report {
     qint64 repeated = 0;     // readings left out because an earlier file or record held them
     qint64 partialBytes = 0; // bytes of raw reports after their last whole record
     QStringList files;       // files that gave readings, in the order read
+    QStringList partial;     // of those, read-outs cut short ("*.partial.dat")
     QList<SkippedFile> skipped;
     bool raw = false;
 };

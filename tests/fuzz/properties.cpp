@@ -98,8 +98,9 @@ void decode(const QByteArray& raw) {
 
 // The capture fed arbitrary bytes in arbitrary reads (the first bytes give their sizes): what it
 // keeps is the bytes between the first start marker and an end marker after it, the first one
-// when the prompt follows that; it says the prompt followed only where it did; without both
-// markers, or with a start marker later than 120 s, it times out and keeps nothing.
+// when text ending in the prompt follows that; it says the prompt followed only where it did;
+// without both markers, or with a start marker later than 120 s, it times out, keeps nothing
+// and hands back every byte that came after a start marker.
 void capture(const QByteArray& input) {
     const qsizetype sizes = 1 + (input.isEmpty() ? 0 : quint8(input[0]) % 8);
     if (input.size() < 1 + sizes)
@@ -132,11 +133,13 @@ void capture(const QByteArray& input) {
     if (p < 0 || q < 0) {
         if (result != (p < 0 ? 1 : 2) || captured != "before")
             fail("no capture without both markers");
+        if (p >= 0 && end.received != stream.mid(p + 4))
+            fail("what came after the start marker is handed back");
         if (rig.log.lines.last() != "Timeout!")
             fail("a time-out is told");
         return;
     }
-    static const QRegularExpression prompt("^%\\^&\\*[ \t\r\n]*cmd>");
+    static const QRegularExpression prompt("^%\\^&\\*[\t\r\n\\x20-\\x7e]{0,256}cmd>");
     const QByteArray after = stream.mid(p + 4 + captured.size());
     if (result == 0 && (!stream.mid(p + 4).startsWith(captured) || !after.startsWith("%^&*")))
         fail("what is kept ends at an end marker");

@@ -1,0 +1,77 @@
+#include "report/keptfiles.h"
+
+#include "settings/folder.h"
+
+namespace report {
+
+namespace {
+
+// More read-outs than this in one second of one folder are no read-outs.
+constexpr int kMostPerSecond = 1000;
+
+QString rawName(const settings::ProgramFolder& folder, const QString& stamp,
+                const QString& ending = QStringLiteral(".dat")) {
+    return folder.file(settings::kDataFolder + QStringLiteral("/in-") + stamp + ending);
+}
+
+QString decodedName(const settings::ProgramFolder& folder, const QString& stamp) {
+    return folder.file(QStringLiteral("out-") + stamp + QStringLiteral(".txt"));
+}
+
+// Drops a file just created for a name whose partner was taken.
+void giveBack(settings::NewFile& file) {
+    file.close();
+    QFile::remove(file.path());
+}
+
+} // namespace
+
+QString keptStamp(const QDateTime& when, int n) {
+    const QString stamp = when.toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss"));
+    return n > 1 ? stamp + u'-' + QString::number(n) : stamp;
+}
+
+void createKept(const settings::ProgramFolder& folder, const QDateTime& when, bool withRaw,
+                KeptFiles& files) {
+    using settings::Created;
+    bool rawFailed = false;
+    for (int n = 1; n <= kMostPerSecond; ++n) {
+        const QString stamp = keptStamp(when, n);
+        bool rawMade = false;
+        if (withRaw && !rawFailed) {
+            const Created raw =
+                settings::createNew(files.raw, rawName(folder, stamp), files.rawWhy);
+            if (raw == Created::Taken)
+                continue;
+            rawFailed = raw == Created::Failed;
+            rawMade = raw == Created::Yes;
+        }
+        const Created decoded =
+            settings::createNew(files.decoded, decodedName(folder, stamp), files.decodedWhy);
+        if (decoded == Created::Taken) {
+            if (rawMade)
+                giveBack(files.raw);
+            continue;
+        }
+        return;
+    }
+    const QString none = QStringLiteral("no free name in that second");
+    if (withRaw && !files.raw.isOpen() && files.rawWhy.isEmpty())
+        files.rawWhy = none;
+    if (!files.decoded.isOpen() && files.decodedWhy.isEmpty())
+        files.decodedWhy = none;
+}
+
+settings::Created createPartial(const settings::ProgramFolder& folder, const QDateTime& when,
+                                settings::NewFile& file, QString& why) {
+    for (int n = 1; n <= kMostPerSecond; ++n) {
+        const settings::Created made = settings::createNew(
+            file, rawName(folder, keptStamp(when, n), QStringLiteral(".partial.dat")), why);
+        if (made != settings::Created::Taken)
+            return made;
+    }
+    why = QStringLiteral("no free name in that second");
+    return settings::Created::Failed;
+}
+
+} // namespace report
