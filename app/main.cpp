@@ -1,10 +1,13 @@
 #include "app/start.h"
+#include "core/startup.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
 
 int main(int argc, char* argv[]) {
+    core::useParentConsole();
+    core::markRunning();
     // Answered before the window's application starts, so they need no display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {

@@ -43,6 +43,7 @@ QByteArray text(const QByteArray& contents, const Line& line) {
     return contents.mid(line.begin, line.end - line.begin);
 }
 
+#ifndef Q_OS_WIN
 // Windows-1252, the ANSI code page of western Windows, for systems that have no ANSI code page:
 // Latin-1 but for 0x80 to 0x9F (the five bytes it leaves undefined read as their Latin-1 codes).
 QString fromWindows1252(QByteArrayView bytes) {
@@ -57,6 +58,7 @@ QString fromWindows1252(QByteArrayView bytes) {
     }
     return text;
 }
+#endif
 
 bool isAscii(const QString& text) {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
