@@ -30,16 +30,20 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${NAME} ${VERSION} setup"
 
 Var UserFiles ; where the programs keep the user's files
 
+!define MUI_WELCOMEPAGE_TEXT "Setup installs ZURORUVE ${VERSION}: the window that reads out ZELM \
+    data loggers, ZELM Report Viewer for the kept downloads, and zelm-download and zelm-decode \
+    for the command prompt.$\r$\n$\r$\nClose every ZURORUVE program before you go on.\
+    $\r$\n$\r$\n$_CLICK"
 !define MUI_LICENSEPAGE_BUTTON $(^NextBtn)
 !define MUI_LICENSEPAGE_TEXT_BOTTOM "ZURORUVE is free software: you may use it for any purpose, \
     and share and change it on these terms."
 !define MULTIUSER_INSTALLMODEPAGE_TEXT_TOP "Install ZURORUVE for everyone who uses this computer \
     (into Program Files), or for you alone, without administrator rights (into your own \
     programs folder). Either way each user's files are kept in their own folder."
-!define MUI_FINISHPAGE_TEXT "ZURORUVE is installed.$\r$\n$\r$\nIt keeps your files in your own \
-    folder: the settings (ZURORUVE.INI), the raw report of every download (DATA) and the \
-    decoded reports (out-….txt), in$\r$\n$\r$\n$UserFiles$\r$\n$\r$\nUninstalling ZURORUVE \
-    leaves that folder as it is."
+!define MUI_FINISHPAGE_TEXT_LARGE
+!define MUI_FINISHPAGE_TEXT "ZURORUVE is installed. It keeps your files (its settings, every \
+    download, the decoded reports) in your own folder:$\r$\n$\r$\n$UserFiles$\r$\n$\r$\n\
+    Uninstalling ZURORUVE leaves that folder as it is."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\bin\zuroruve.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "Start ZURORUVE"
 !define MUI_FINISHPAGE_SHOWREADME
@@ -48,6 +52,7 @@ Var UserFiles ; where the programs keep the user's files
 !define MUI_FINISHPAGE_SHOWREADME_FUNCTION DesktopShortcut
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${SOURCE}/LICENSE"
+!define MULTIUSER_PAGE_CUSTOMFUNCTION_SHOW FocusOnChoice
 !insertmacro MULTIUSER_PAGE_INSTALLMODE
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -62,6 +67,15 @@ Function .onInit
     ReadEnvStr $UserFiles APPDATA
     StrCpy $UserFiles "$UserFiles\ZURORUVE"
     Call CheckRunning
+FunctionEnd
+
+; The choice takes the focus, not Cancel, so that Return goes on.
+Function FocusOnChoice
+    ${If} $MultiUser.InstallMode == "AllUsers"
+        ${NSD_SetFocus} $MultiUser.InstallModePage.AllUsers
+    ${Else}
+        ${NSD_SetFocus} $MultiUser.InstallModePage.CurrentUser
+    ${EndIf}
 FunctionEnd
 
 Function DesktopShortcut
