@@ -270,7 +270,8 @@ private slots:
         QTest::addColumn<QByteArray>("after");  // the file then
         QTest::addColumn<QString>("reads");     // that name read back
         const QByteArray tx = "[Sensor TX 00042]\r\nName=", rx = "[Sensor RX 00041]\r\nName=";
-        const QByteArray utf8 = tx + "K\xC3\xBChlraum\r\n", ansi = tx + "K\xFChlraum\r\n";
+        const QByteArray utf8 = tx + "K\xC3\xBChlraum \xE2\x82\xAC\r\n", // "Kühlraum €"
+            ansi = tx + "K\xFChlraum \x80\r\n";
         const QString freezer = QStringLiteral("Морозильник №2");
         const QByteArray written = rx + freezer.toUtf8() + "\r\n";
         const QString cyrillic = "x" + QString(200, u'й'); // 401 bytes: cut between characters
@@ -298,7 +299,7 @@ private slots:
         QCOMPARE(readAll(ini()), after);
         QCOMPARE(settings::ReadIni(folder, "Sensor RX 00041", "Name", "", log), reads);
         QCOMPARE(settings::ReadIni(folder, "Sensor TX 00042", "Name", "", log),
-                 before.contains("TX") ? QStringLiteral("Kühlraum") : QString());
+                 before.contains("TX") ? QStringLiteral("Kühlraum €") : QString());
         QVERIFY(log.lines.isEmpty());
     }
 
