@@ -86,6 +86,11 @@ Form1::Form1(QWidget* parent)
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The log is the program's record of what it did: read-only, its text still selectable and
+    // copied by mouse and keyboard, and Tab moves on to the next control.
+    Text1->setReadOnly(true);
+    Text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    Text1->setTabChangesFocus(true);
     Text2->setGeometry(twips(120, 3240, 7335, 375));
     Label1->setGeometry(twips(120, 3720, 735, 375));
     List1->setGeometry(twips(960, 3720, 975, 480));

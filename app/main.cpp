@@ -1,4 +1,5 @@
 #include "app/start.h"
+#include "core/startup.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -6,6 +7,8 @@
 #include <cstring>
 
 int main(int argc, char* argv[]) {
+    core::useParentConsole();
+    core::markRunning();
     // Answered before the window's application starts, so they need no display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {

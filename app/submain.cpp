@@ -1,6 +1,7 @@
 #include "app/submain.h"
 
 #include "app/form1.h"
+#include "link/ports.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/tonumber.h"
@@ -32,10 +33,29 @@ std::int16_t checkedInt16(std::int32_t value) {
     return static_cast<std::int16_t>(value);
 }
 
+// What a user whose adapter has a number beyond the list can do, after the error's words.
+QString beyondTheList(int port) {
+    const QString device = devicelink::deviceForPort(port);
+#ifdef Q_OS_WIN
+    return QStringLiteral(
+               ". For %1, give the adapter a number from 1 to %2 in Device Manager (Ports, "
+               "the adapter's Properties, Port Settings, Advanced, COM Port Number), or "
+               "read it out with zelm-download --device %1")
+        .arg(device)
+        .arg(kPorts);
+#else
+    return QStringLiteral(". For %1, name it for a port from 1 to %2 (ZURORUVE_COM1=%1), or read "
+                          "it out with zelm-download --device %1")
+        .arg(device)
+        .arg(kPorts);
+#endif
+}
+
 } // namespace
 
 void SubMain(Form1& form, const settings::ProgramFolder& folder) {
     core::StatusLog& log = form.log();
+    std::int32_t position = 0;
     try {
         settings::MakeUserFolders(folder, log);
         log.LogLine("");
@@ -48,12 +68,14 @@ void SubMain(Form1& form, const settings::ProgramFolder& folder) {
             form.List1->addItem(QString::number(n));
         const QString remembered =
             settings::ReadIni(folder, settings::kSection, settings::kPortKey, QString(), log);
-        std::int32_t position = 0;
         if (!remembered.isEmpty())
             position = checkedInt32(std::int64_t(settings::ToNumber(remembered)) - 1);
         form.setListIndex(checkedInt16(position));
     } catch (const std::exception& e) {
-        log.LogLine("ERROR: SubMain: " + QString::fromLocal8Bit(e.what()), core::Severity::Error);
+        QString line = "ERROR: SubMain: " + QString::fromLocal8Bit(e.what());
+        if (position >= kPorts && position <= std::numeric_limits<std::int16_t>::max())
+            line += beyondTheList(position + 1); // a port of the settings file beyond the list
+        log.LogLine(line, core::Severity::Error);
     }
     form.show();
     form.cmdDownload->setFocus();

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
+#include <QStringDecoder>
+#include <algorithm>
 #include <stdexcept>
 
 namespace settings {
@@ -40,8 +42,29 @@ QByteArray text(const QByteArray& contents, const Line& line) {
     return contents.mid(line.begin, line.end - line.begin);
 }
 
-bool sameName(const QByteArray& a, const QString& b) {
-    return QString::fromLocal8Bit(a.trimmed()).compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+#ifndef Q_OS_WIN
+// Windows-1252, the ANSI code page of western Windows, for systems that have no ANSI code page:
+// Latin-1 but for 0x80 to 0x9F (the five bytes it leaves undefined read as their Latin-1 codes).
+QString fromWindows1252(QByteArrayView bytes) {
+    static constexpr char16_t k80to9F[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString text(bytes.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        text[i] = QChar(b >= 0x80 && b < 0xA0 ? k80to9F[b - 0x80] : char16_t(b));
+    }
+    return text;
+}
+#endif
+
+bool isAscii(const QString& text) {
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool sameName(const QByteArray& a, const QString& b, bool utf8) {
+    return profileText(a.trimmed(), utf8).compare(b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
 // The section name of a "[name]" line; false for any other line.
@@ -71,6 +94,7 @@ struct Found {
 
 Found find(const QByteArray& contents, const QList<Line>& lines, const QString& section,
            const QString& key) {
+    const bool utf8 = isUtf8Profile(contents);
     Found f;
     bool inside = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -79,7 +103,7 @@ Found find(const QByteArray& contents, const QList<Line>& lines, const QString& 
         if (sectionName(t, name)) {
             if (inside)
                 break; // only the first section of that name counts
-            inside = sameName(name, section);
+            inside = sameName(name, section, utf8);
             if (inside)
                 f.section = f.lastLine = i;
             continue;
@@ -90,7 +114,7 @@ Found find(const QByteArray& contents, const QList<Line>& lines, const QString& 
             f.lastLine = i;
         QByteArray k, v;
         keyOf(t, k, v);
-        if (f.key < 0 && !k.isEmpty() && sameName(k, key)) {
+        if (f.key < 0 && !k.isEmpty() && sameName(k, key, utf8)) {
             f.key = i;
             f.value = v;
         }
@@ -98,27 +122,58 @@ Found find(const QByteArray& contents, const QList<Line>& lines, const QString& 
     return f;
 }
 
-// A value as read: one pair of matching quotes removed, cut to the longest value.
-QString shownValue(QByteArray v) {
+// A value as read: one pair of matching quotes removed, cut to the longest value, never inside
+// a character.
+QString shownValue(QByteArray v, bool utf8) {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.mid(1, v.size() - 2);
-    return QString::fromLocal8Bit(v.left(kMaxProfileValue));
+    qsizetype n = std::min<qsizetype>(v.size(), kMaxProfileValue);
+    while (utf8 && n > 0 && n < v.size() && (static_cast<unsigned char>(v[n]) & 0xC0) == 0x80)
+        --n; // a UTF-8 continuation byte
+    return profileText(v.first(n), utf8);
 }
 
 } // namespace
+
+bool isUtf8Profile(QByteArrayView contents) {
+    if (contents.startsWith(kByteOrderMark))
+        contents = contents.sliced(kByteOrderMark.size());
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = decoder(contents);
+    return !decoder.hasError();
+}
+
+QString profileText(QByteArrayView bytes, bool utf8) {
+    if (utf8)
+        return QString::fromUtf8(bytes);
+#ifdef Q_OS_WIN
+    return QString::fromLocal8Bit(bytes); // the ANSI code page
+#else
+    return fromWindows1252(bytes);
+#endif
+}
+
+QByteArray readyForText(const QByteArray& contents, const QString& text) {
+    if (isAscii(text) || isUtf8Profile(contents))
+        return contents;
+    const qsizetype bom = contents.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    return contents.first(bom) + profileText(contents.sliced(bom), false).toUtf8();
+}
 
 QString profileValue(const QByteArray& contents, const QString& section, const QString& key,
                      const QString& fallback) {
     const QList<Line> lines = splitLines(contents);
     const Found f = find(contents, lines, section, key);
-    return f.key < 0 ? fallback.left(kMaxProfileValue) : shownValue(f.value);
+    return f.key < 0 ? fallback.left(kMaxProfileValue)
+                     : shownValue(f.value, isUtf8Profile(contents));
 }
 
-QByteArray withProfileValue(const QByteArray& contents, const QString& section, const QString& key,
+QByteArray withProfileValue(const QByteArray& original, const QString& section, const QString& key,
                             const QString& value) {
+    const QByteArray contents = readyForText(original, section + key + value);
     const QList<Line> lines = splitLines(contents);
     const Found f = find(contents, lines, section, key);
-    const QByteArray entry = key.toLocal8Bit() + '=' + value.toLocal8Bit();
+    const QByteArray entry = key.toUtf8() + '=' + value.toUtf8();
     QByteArray out = contents;
     if (f.key >= 0) {
         const Line& l = lines[f.key];
@@ -142,7 +197,7 @@ QByteArray withProfileValue(const QByteArray& contents, const QString& section, 
         if (out.size() > (out.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0) &&
             !out.endsWith('\n'))
             out += out.endsWith('\r') ? "\n" : "\r\n";
-        out += '[' + section.toLocal8Bit() + "]\r\n" + entry + "\r\n";
+        out += '[' + section.toUtf8() + "]\r\n" + entry + "\r\n";
     }
     return out;
 }
@@ -174,13 +229,14 @@ QByteArray withoutEmptyProfileSection(const QByteArray& contents, const QString&
 QList<ProfileEntry> profileEntries(const QByteArray& contents) {
     QList<ProfileEntry> entries;
     const QList<Line> lines = splitLines(contents);
+    const bool utf8 = isUtf8Profile(contents);
     QString section;
     int sectionLine = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray t = text(contents, lines[i]);
         QByteArray name;
         if (sectionName(t, name)) {
-            section = QString::fromLocal8Bit(name.trimmed());
+            section = profileText(name.trimmed(), utf8);
             sectionLine = int(i + 1);
             entries.append({section, QString(), QString(), sectionLine, sectionLine});
             continue;
@@ -190,7 +246,7 @@ QList<ProfileEntry> profileEntries(const QByteArray& contents) {
         if (sectionLine == 0 || k.isEmpty() || k.startsWith(';'))
             continue;
         entries.append(
-            {section, QString::fromLocal8Bit(k), shownValue(v), int(i + 1), sectionLine});
+            {section, profileText(k, utf8), shownValue(v, utf8), int(i + 1), sectionLine});
     }
     return entries;
 }

@@ -1,7 +1,12 @@
 #pragma once
 // A reader and writer of profile (INI) files that stays interchangeable with files written by
 // the Windows profile functions: sections and keys match without regard to case, every other
-// line of the file is kept byte for byte, and a value reads back cut to 254 characters.
+// line of the file is kept byte for byte, and a value reads back cut to 254 bytes.
+//
+// Text in any script: a file is read as UTF-8 when all of it is valid UTF-8 (after a byte-order
+// mark, if any: what Linux writes, and Notepad by default), else in the ANSI code page it was
+// written in on Windows (Windows-1252 on other systems). What is written is UTF-8, without a
+// byte-order mark; ASCII keys such as [ZuroRuve] Port= stay readable by the ANSI functions.
 
 #include <QByteArray>
 #include <QList>
@@ -12,6 +17,15 @@ namespace settings {
 
 /// The longest value a read returns, as the Windows profile functions do with a 255 buffer.
 inline constexpr int kMaxProfileValue = 254;
+
+/// Whether the file's contents are read as UTF-8 (else in the ANSI code page).
+bool isUtf8Profile(QByteArrayView contents);
+/// Bytes of a file whose contents isUtf8Profile tells, as text.
+QString profileText(QByteArrayView bytes, bool utf8);
+/// The contents ready to take text written as UTF-8: unchanged where the text is ASCII or the
+/// file reads as UTF-8 already; else the whole file turned into UTF-8 with the same text, since
+/// a file of two encodings would not read back.
+QByteArray readyForText(const QByteArray& contents, const QString& text);
 
 /// The value of key in section of the file at path, or fallback when the file, the section or
 /// the key is missing or the file cannot be read. Surrounding blanks and one pair of matching

@@ -10,6 +10,7 @@
 #include "settings/ini.h"
 #include "settings/tonumber.h"
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -49,6 +50,16 @@ private slots:
         for (const auto& [stored, index, error] : cases)
             QTest::newRow(qPrintable(QString("Port=") + stored))
                 << "[ZuroRuve]\r\nPort=" + QByteArray(stored) << false << index << error;
+        // A port beyond the list: what the user can do instead.
+        const QString com23 = kWindows ? "COM23" : "/dev/ttyUSB22";
+        QTest::newRow("Port=23")
+            << QByteArray("[ZuroRuve]\r\nPort=23") << false << 0
+            << invalid + ": the port list has no entry 23 (ports 1 to 16). For " + com23 +
+                   (kWindows ? ", give the adapter a number from 1 to 16 in Device Manager (Ports, "
+                               "the adapter's Properties, Port Settings, Advanced, COM Port "
+                               "Number), or read it out with zelm-download --device COM23"
+                             : ", name it for a port from 1 to 16 (ZURORUVE_COM1=/dev/ttyUSB22), "
+                               "or read it out with zelm-download --device /dev/ttyUSB22");
         // Read as a file, a FIFO would hold start-up until something writes to it (not on Windows).
         if (!kWindows)
             QTest::newRow("settings file is a FIFO")
@@ -161,19 +172,68 @@ private slots:
         // The caret ends at the end of the last line written, with no selection.
         QCOMPARE(form.Text1->textCursor().position(), 3);
         QVERIFY(!form.Text1->textCursor().hasSelection());
-        QTest::keyClicks(form.Text1, "typed"); // what the user types stays, the next line after
         log.LogLine("two\r\nlines");
-        QCOMPARE(form.Text1->textCursor().position(), 18);
+        QCOMPARE(form.Text1->textCursor().position(), 13);
         log.SetStatus("Received 600 bytes");
         QCOMPARE(form.Text2->text(), QString("Received 600 bytes"));
         log.SetStatus("");
-        QCOMPARE(form.Text1->toPlainText(), QString("B\n typed\ntwo\nlines\n"));
+        QCOMPARE(form.Text1->toPlainText(), QString("B\n \ntwo\nlines\n"));
         // A line wider than the box is shown from its start.
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         log.LogLine("ERROR: " + QString(300, u'x'));
         QVERIFY(form.Text1->horizontalScrollBar()->maximum() > 0);
         QCOMPARE(form.Text1->horizontalScrollBar()->value(), 0);
+    }
+
+    // The log takes no edit and no tab character: Tab moves between the controls, in their
+    // order, and the log's text stays selectable and can be copied.
+    void logKeys_data() {
+        QTest::addColumn<QString>("keys");  // each to the widget with the focus
+        QTest::addColumn<QString>("focus"); // then
+        QTest::addColumn<QString>("clipboard");
+        const QString copied = "Select port number and click Download to begin\nPort 1 opened\n";
+        QTest::newRow("Tab") << "Tab"
+                             << "Text2"
+                             << "before";
+        // cmdExcel, before the log, is hidden.
+        QTest::newRow("Shift+Tab") << "Shift+Tab"
+                                   << "cmdDownload"
+                                   << "before";
+        QTest::newRow("Tab all round") << "Tab, Tab, Tab, Tab, Tab"
+                                       << "Text1"
+                                       << "before";
+        QTest::newRow("typing") << "x, Space, Return, Enter"
+                                << "Text1"
+                                << "before";
+        QTest::newRow("deleting") << "Ctrl+End, Backspace, Ctrl+Home, Del"
+                                  << "Text1"
+                                  << "before";
+        QTest::newRow("pasting") << "Ctrl+V, Shift+Ins"
+                                 << "Text1"
+                                 << "before";
+        QTest::newRow("cutting") << "Ctrl+A, Ctrl+X, Shift+Del"
+                                 << "Text1"
+                                 << "before";
+        QTest::newRow("copying") << "Ctrl+A, Ctrl+C"
+                                 << "Text1" << copied;
+    }
+    void logKeys() {
+        QFETCH(QString, keys);
+        QFETCH(QString, focus);
+        QFETCH(QString, clipboard);
+        app::Form1 form;
+        app::SubMain(form, folder);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.log().LogLine("Port 1 opened");
+        const QString before = form.Text1->toPlainText();
+        QGuiApplication::clipboard()->setText("before");
+        form.Text1->setFocus();
+        for (const QString& key : keys.split(", "))
+            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+        QCOMPARE(form.Text1->toPlainText(), before);
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
     }
 
     void toNumber() {
@@ -255,6 +315,48 @@ private slots:
 #else
         QSKIP("symbolic links are made on POSIX");
 #endif
+    }
+
+    // Text in any script: a file is read as UTF-8 where it is UTF-8 (with or without the mark
+    // Notepad may put first), else in the ANSI code page; what is written is UTF-8, and a file in
+    // the ANSI code page is turned into UTF-8 only when it takes text beyond ASCII.
+    void unicodeText_data() {
+        QTest::addColumn<QByteArray>("before"); // the file, "(missing)": none
+        QTest::addColumn<QString>("name");      // then written as [Sensor RX 00041] Name
+        QTest::addColumn<QByteArray>("after");  // the file then
+        QTest::addColumn<QString>("reads");     // that name read back
+        const QByteArray tx = "[Sensor TX 00042]\r\nName=", rx = "[Sensor RX 00041]\r\nName=";
+        const QByteArray utf8 = tx + "K\xC3\xBChlraum \xE2\x82\xAC\r\n", // "Kühlraum €"
+            ansi = tx + "K\xFChlraum \x80\r\n";
+        const QString freezer = QStringLiteral("Морозильник №2");
+        const QByteArray written = rx + freezer.toUtf8() + "\r\n";
+        const QString cyrillic = "x" + QString(200, u'й'); // 401 bytes: cut between characters
+        QTest::newRow("UTF-8") << utf8 << freezer << utf8 + written << freezer;
+        QTest::newRow("UTF-8, marked")
+            << "\xEF\xBB\xBF" + utf8 << freezer << "\xEF\xBB\xBF" + utf8 + written << freezer;
+        QTest::newRow("no file") << QByteArray("(missing)") << freezer << written << freezer;
+        QTest::newRow("ANSI, an ASCII name") << ansi << "Cellar" << ansi + rx + "Cellar\r\n"
+                                             << "Cellar";
+        QTest::newRow("ANSI, a name beyond it") << ansi << freezer << utf8 + written << freezer;
+        QTest::newRow("a long name") << utf8 << cyrillic << utf8 + rx + cyrillic.toUtf8() + "\r\n"
+                                     << cyrillic.left(127);
+    }
+    void unicodeText() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, reads);
+        if (kWindows && before.contains('\xFC') && QString::fromLocal8Bit("\xFC") != u"ü")
+            QSKIP("the ANSI code page is not a western one");
+        if (before != "(missing)")
+            writeAll(ini(), before);
+        RecordingLog log;
+        settings::WriteIni(folder, "Sensor RX 00041", "Name", name, log);
+        QCOMPARE(readAll(ini()), after);
+        QCOMPARE(settings::ReadIni(folder, "Sensor RX 00041", "Name", "", log), reads);
+        QCOMPARE(settings::ReadIni(folder, "Sensor TX 00042", "Name", "", log),
+                 before.contains("TX") ? QStringLiteral("Kühlraum €") : QString());
+        QVERIFY(log.lines.isEmpty());
     }
 
     // In a folder the program may not write: the settings file is left alone without a word,

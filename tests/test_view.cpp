@@ -615,6 +615,47 @@ private slots:
                                "Colour=red\r\n[Other]\r\nX=1\r\n");
     }
 
+    // A name in any script, typed in the dialog, is written as UTF-8 and read back, beside names
+    // of a file saved as UTF-8 or, on a western Windows, in its ANSI code page.
+    void unicodeNames_data() {
+        QTest::addColumn<QByteArray>("cellar"); // "Kühlraum" as the file holds it
+        QTest::newRow("UTF-8") << QByteArray("K\xC3\xBChlraum");
+        QTest::newRow("ANSI") << QByteArray("K\xFChlraum");
+    }
+    void unicodeNames() {
+        QFETCH(QByteArray, cellar);
+        if (kWindows && cellar.contains('\xFC') && QString::fromLocal8Bit("\xFC") != u"ü")
+            QSKIP("the ANSI code page is not a western one");
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("ZURORUVE.INI");
+        writeAll(ini, "[ZuroRuve]\r\nPort=4\r\n[Sensor RX 00041]\r\nName=" + cellar + "\r\n");
+        view::SensorsDialog dialog({"TX 00007", "RX 00041"}, view::readSensorSettings(ini));
+        QTableWidget* table = dialog.table();
+        const auto nameOf = [&](const QString& sensor) {
+            for (int row = 0; row < table->rowCount(); ++row)
+                if (table->item(row, 0)->text().contains(sensor))
+                    return table->item(row, 1);
+            return static_cast<QTableWidgetItem*>(nullptr);
+        };
+        QCOMPARE(nameOf("RX 00041")->text(), "Kühlraum");
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        table->editItem(nameOf("TX 00007"));
+        for (const QChar c :
+             QStringLiteral("Морозильник №2")) // typed as a keyboard layout types it
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, c,
+                                Qt::NoModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QString error;
+        QVERIFY(view::writeSensorEdits(ini, dialog.edits(), error));
+        QVERIFY(
+            readAll(ini).contains("Name=" + QStringLiteral("Морозильник №2").toUtf8() + "\r\n"));
+        const view::SensorSettings read = view::readSensorSettings(ini);
+        QCOMPARE(read.of("TX 00007")->name, "Морозильник №2");
+        QCOMPARE(read.of("RX 00041")->name, "Kühlraum");
+        QCOMPARE(settings::getProfileString("ZuroRuve", "Port", "", ini), "4");
+    }
+
     // The Sensors dialog refuses what it cannot store, and its OK writes only what changed: the
     // port, lines it cannot use and a long name stay as they are.
     void sensorsDialog() {

@@ -5,6 +5,7 @@
 // (offscreen when none is set, but on Windows: its own). Sensor names, calibrations and limits
 // come from the main program's settings file, or --settings FILE.
 
+#include "core/startup.h"
 #include "view/exports.h"
 #include "view/history.h"
 #include "view/viewer.h"
@@ -74,6 +75,8 @@ int writeFiles(const QList<std::pair<view::Export, QString>>& files, const view:
 } // namespace
 
 int main(int argc, char* argv[]) {
+    core::useParentConsole();
+    core::markRunning();
     QString png, svg, csv, stats, pdf, settingsFile;
     QStringList paths;
     bool options = true;

@@ -289,7 +289,7 @@ QList<SensorsDialog::Mark> SensorsDialog::findProblems() const {
     for (int row = 0; row < table_->rowCount(); ++row) {
         const QString sensor = row == 0 ? QString() : rows_[row - 1];
         if (changed(row, kNameColumn) &&
-            table_->item(row, kNameColumn)->text().trimmed().toLocal8Bit().size() >
+            table_->item(row, kNameColumn)->text().trimmed().toUtf8().size() >
                 settings::kMaxProfileValue)
             out.append({row, kNameColumn, QStringLiteral("Name"),
                         QStringLiteral("longer than the settings file keeps (%1 bytes)")

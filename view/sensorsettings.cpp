@@ -214,22 +214,27 @@ bool headerOf(QByteArrayView line, QByteArray& name) {
 
 // The key of a section's name: "LIMITS", a sensor's key, or empty for a section not ours.
 QString sectionKeyOf(const QByteArray& name) {
-    const QString section = QString::fromLocal8Bit(name);
+    const QString section = QString::fromUtf8(name); // ours are ASCII
     if (section.compare(kLimitsSection, Qt::CaseInsensitive) == 0)
         return kLimitsSection.toUpper();
     return keyOf(sensorOf(section));
 }
 
 QByteArray entryLine(const Change& c) {
-    return c.key.toLocal8Bit() + '=' + c.value->toLocal8Bit() + "\r\n";
+    return c.key.toUtf8() + '=' + c.value->toUtf8() + "\r\n";
 }
 
 } // namespace
 
-QByteArray withSensorEdits(const QByteArray& contents, const SensorEdits& edits) {
+QByteArray withSensorEdits(const QByteArray& original, const SensorEdits& edits) {
     QHash<QString, QList<Change>> changes = changesOf(edits);
     if (changes.isEmpty())
-        return contents;
+        return original;
+    QString written; // what the edits write: a name in another script makes the file UTF-8
+    for (const QList<Change>& list : std::as_const(changes))
+        for (const Change& c : list)
+            written += c.value.value_or(QString());
+    const QByteArray contents = settings::readyForText(original, written);
     // The lines, each with its line end; a byte-order mark stays before the first.
     struct Line {
         qsizetype begin, end, next; // text from begin to end, its line end to next
@@ -308,7 +313,7 @@ QByteArray withSensorEdits(const QByteArray& contents, const SensorEdits& edits)
         }
         if (active && !t.trimmed().isEmpty()) {
             const qsizetype eq = t.indexOf('=');
-            const QString key = QString::fromLocal8Bit(t.first(eq < 0 ? t.size() : eq).trimmed());
+            const QString key = QString::fromUtf8(t.first(eq < 0 ? t.size() : eq).trimmed());
             const auto c = std::find_if(active->begin(), active->end(), [&](const Change& c) {
                 return c.key.compare(key, Qt::CaseInsensitive) == 0;
             });
@@ -347,7 +352,7 @@ QByteArray withSensorEdits(const QByteArray& contents, const SensorEdits& edits)
         endLine();
         const QString section =
             key == kLimitsSection.toUpper() ? kLimitsSection : kSensorPrefix + key;
-        out += '[' + section.toLocal8Bit() + "]\r\n" + entries;
+        out += '[' + section.toUtf8() + "]\r\n" + entries;
     }
     return out;
 }

@@ -29,6 +29,10 @@ install(FILES ${runtime} DESTINATION .)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/manual/manual.html DESTINATION .) # the user's manual
 install(FILES ${platforms} DESTINATION plugins/platforms)
 install(FILES ${styles} DESTINATION plugins/styles)
+# A short README at the folder's top, with Windows line ends for Notepad.
+configure_file(${windows}/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/windows/README.txt @ONLY
+               NEWLINE_STYLE CRLF)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/windows/README.txt DESTINATION .)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE DESTINATION LICENSES RENAME LICENSE.txt)
 install(DIRECTORY ${windows}/licenses/ DESTINATION LICENSES)
 install(DIRECTORY ${windows}/qt-source/ DESTINATION LICENSES/Qt-source)
