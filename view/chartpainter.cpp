@@ -251,16 +251,16 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
                     low = std::min(low, pt.y()), high = std::max(high, pt.y());
     }
     // Limits are part of the picture: the range takes them in.
-    QMap<double, QList<int>> limits; // limit value to the drawn series (by n) it belongs to
+    QMap<Decimal, QList<int>> limits; // limit as written to the drawn series (by n) it is of
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const Series& s = quantity.series[drawnSeries[n]];
         if (view.hidden[drawnSeries[n]])
             continue;
-        for (const double limit : {s.low, s.high}) {
-            if (std::isnan(limit))
+        for (const std::optional<Decimal>& limit : {s.low(), s.high()}) {
+            if (!limit)
                 continue;
-            limits[limit].append(n);
-            low = std::min(low, limit), high = std::max(high, limit);
+            limits[*limit].append(n);
+            low = std::min(low, limit->toDouble()), high = std::max(high, limit->toDouble());
         }
     }
     if (low > high)
@@ -344,7 +344,8 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
             for (const QPolygonF& line : std::as_const(lines[n])) {
                 for (const QPointF& pt : line) {
                     const int x = int(toX(pt.x()));
-                    if (!s.outside(pt.y()) || pt.x() < x0 || pt.x() > x1 || x - lastX < 6)
+                    if (!s.outside(thousandthsOf(pt.y())) || pt.x() < x0 || pt.x() > x1 ||
+                        x - lastX < 6)
                         continue; // marks that do not hide each other
                     lastX = x;
                     anyOutside = true;
@@ -371,13 +372,14 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
         const bool own = it->size() == 1 && drawnSeries.size() > 1;
         const QColor colour =
             own ? seriesPen(view.pens[drawnSeries[it->first()]]).color() : kLimitColour;
-        const int y = int(std::lround(toY(it.key())));
+        const int y = int(std::lround(toY(it.key().toDouble())));
         QPen pen(colour, 1.5, Qt::DashLine);
         pen.setCosmetic(true);
         p.setPen(pen);
         p.drawLine(plot.left(), y, plot.right(), y);
-        const QString label =
-            QStringLiteral("limit %1 %2").arg(it.key()).arg(quantity.unit).trimmed();
+        const QString label = QStringLiteral("limit %1 %2")
+                                  .arg(QString::fromLatin1(decimalText(it.key())), quantity.unit)
+                                  .trimmed();
         const int width = fm.horizontalAdvance(label) + 6;
         QRect box(plot.right() - width - 2, y - fm.height() - 1, width, fm.height());
         if (box.top() < plot.top()) // below a limit at the top edge

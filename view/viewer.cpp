@@ -5,6 +5,7 @@
 
 #include "settings/profile.h"
 #include "view/chartpanel.h"
+#include "view/plaintext.h"
 #include "view/sensorsdialog.h"
 
 #include <QCloseEvent>
@@ -81,6 +82,8 @@ Viewer::Viewer(QWidget* parent)
 
     // Right: charts, and the statistics with what was read.
     nothing_->setAlignment(Qt::AlignCenter);
+    nothing_->setTextFormat(Qt::PlainText); // file names and titles are data
+    summary_->setTextFormat(Qt::PlainText);
     nothing_->setWordWrap(true);
     nothing_->setText(QStringLiteral("Open reports (in*.dat, out-*.txt) or a folder of them, "
                                      "or drop them here."));
@@ -216,7 +219,7 @@ void Viewer::rebuild(bool again) {
     for (const QString& f : std::as_const(d.report.files))
         files.append(native(f));
     summary_->setText(said);
-    summary_->setToolTip(QStringLiteral("Read:\n") + files.join(u'\n'));
+    summary_->setToolTip(plainToolTip(QStringLiteral("Read:\n") + files.join(u'\n')));
     skipped_->clear();
     const QStringList remarks = remarksOf(d.report);
     skipped_->addItems(remarks);
@@ -231,7 +234,7 @@ void Viewer::rebuild(bool again) {
                                           ? QStringLiteral(" (and %1 more)").arg(ignored.size() - 1)
                                           : QString());
     statusBar()->showMessage(status);
-    statusBar()->setToolTip((remarks + ignored).join(u'\n'));
+    statusBar()->setToolTip(plainToolTip((remarks + ignored).join(u'\n')));
     setWindowTitle(d.title + QStringLiteral(" – zelm-view"));
 }
 
@@ -313,9 +316,7 @@ void Viewer::editSensors() {
         const settings::FileRead file =
             settings::readRegularFile(settingsPath_, settings::kMaxSettingsBytes);
         document_.setSettings(parseSensorSettings(withSensorEdits(file.bytes, edits)));
-        QMessageBox::warning(this, QStringLiteral("zelm-view"),
-                             error +
-                                 QStringLiteral(": the settings apply until zelm-view closes."));
+        warnPlain(this, error + QStringLiteral(": the settings apply until zelm-view closes."));
     }
     rebuild(true);
 }
@@ -323,7 +324,7 @@ void Viewer::editSensors() {
 void Viewer::openChosen(const QStringList& paths) {
     QString error;
     if (!open(paths, error))
-        QMessageBox::warning(this, QStringLiteral("zelm-view"), error);
+        warnPlain(this, error);
 }
 
 void Viewer::closeEvent(QCloseEvent* event) {

@@ -3,6 +3,7 @@
 
 #include "view/chartpanel.h"
 #include "view/history.h"
+#include "view/plaintext.h"
 #include "view/viewer.h"
 
 #include <QAction>
@@ -106,7 +107,7 @@ void Viewer::exportChosen(Export kind) {
         statusBar()->showMessage(
             QStringLiteral("Wrote %1 to %2").arg(exportWhat(kind), QDir::toNativeSeparators(path)));
     else
-        QMessageBox::warning(this, QStringLiteral("zelm-view"), error);
+        warnPlain(this, error);
 }
 
 void Viewer::showManual() {

@@ -215,12 +215,13 @@ void profile(const QByteArray& input) {
     const view::SensorSettings reread =
         view::parseSensorSettings(view::withSensorEdits(written, edits));
     // A pair with a limit the edit makes impossible is read as missing; nothing else changes.
-    if (reread.limits.field[view::TemperatureLow] != -2.5 &&
-        !(sensors.limits.field[view::TemperatureHigh] < -2.5))
+    const view::Decimal minus25{-25 * view::kBillion / 10}, two{2 * view::kBillion};
+    if (reread.limits.field[view::TemperatureLow] != minus25 &&
+        !(sensors.limits.field[view::TemperatureHigh] < minus25))
         fail("an edit of the limits reads back");
     for (auto it = sensors.sensors.cbegin(); it != sensors.sensors.cend(); ++it) {
         const view::SectionSettings* again = reread.of(it.key());
-        if (!again || again->field[view::Gain] != 2.0 || again->field[view::Offset] ||
+        if (!again || again->field[view::Gain] != two || again->field[view::Offset] ||
             again->field[view::Gain2] != it->field[view::Gain2])
             fail("sensor edits read back, other settings as they were");
     }
