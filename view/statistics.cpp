@@ -62,84 +62,99 @@ double MeanKinetic::result() const {
     return ratio_ / -(largest_ + std::log(sum_ / weight_)) - 273.15;
 }
 
+namespace {
+
+// What a series is, before its readings are counted.
+Statistics describeSeries(const Report& report, const Quantity& q, const Series& s) {
+    Statistics st;
+    const Sensor& sensor = report.sensors[s.sensor];
+    st.series = s.name;
+    st.label = s.label == s.name ? QString() : s.label;
+    st.kind = sensor.kind;
+    st.id = sensor.id;
+    st.measure = measureOf(sensor.kind, s.second);
+    st.second = s.second;
+    st.quantity = q.title;
+    st.unit = q.unit;
+    st.interval = s.interval;
+    st.gaps = s.gaps.size();
+    st.calibration = s.calibration;
+    st.low = s.low();
+    st.high = s.high();
+    for (const std::uint32_t k : s.gaps) {
+        const std::uint32_t gap = s.times[k + 1] - s.times[k];
+        if (gap > st.longestGap) {
+            st.longestGap = gap;
+            st.longestGapStart = s.times[k];
+        }
+    }
+    st.lowBat = s.lowBat.size();
+    st.readings = s.at.size() + s.untimed;
+    return st;
+}
+
+// One pass over a series' shown values: extremes, sums, MKT and excursions.
+void countReadings(const Quantity& q, const Series& s, double activationEnergy, Statistics& st) {
+    const qsizetype n = s.at.size();
+    MeanKinetic kinetic(activationEnergy);
+    const bool limited = st.limited();
+    std::int64_t run = 0;
+    qsizetype runStart = -1, gap = 0; // gap: the first of s.gaps at or after k
+    qsizetype min = -1, max = -1;
+    std::int64_t minimum = 0, maximum = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        const std::int64_t v = s.shownAt(k);
+        if (min < 0 || v < minimum)
+            min = k, minimum = v;
+        if (max < 0 || v > maximum)
+            max = k, maximum = v;
+        st.moments.add(v);
+        // The time the reading stands for: to the next one, at most the usual interval.
+        const std::uint32_t stands =
+            k + 1 < n ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
+        if (q.temperature)
+            kinetic.add(double(v) / 1000, s.interval > 0 ? double(stands) : 1.0);
+        if (!limited)
+            continue;
+        while (gap < s.gaps.size() && s.gaps[gap] < k)
+            ++gap;
+        const bool gapAfter = gap < s.gaps.size() && s.gaps[gap] == k;
+        const bool outside = s.outside(v);
+        if (outside) {
+            if (runStart < 0)
+                runStart = k, run = 0, ++st.excursions;
+            run += stands;
+            st.outside += stands;
+        }
+        if (runStart >= 0 && (!outside || gapAfter || k + 1 == n)) {
+            if (run > st.longestExcursion || st.longestExcursionStart == kNoTime) {
+                st.longestExcursion = run;
+                st.longestExcursionStart = s.times[runStart];
+            }
+            runStart = -1;
+        }
+    }
+    if (n > 0) {
+        st.first = s.times.first();
+        st.last = s.times.last();
+        st.minimum = minimum;
+        st.maximum = maximum;
+        st.minimumAt = s.times[min];
+        st.maximumAt = s.times[max];
+        if (q.temperature)
+            st.meanKinetic = kinetic.result();
+    }
+}
+
+} // namespace
+
 QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& charts,
                                double activationEnergy) {
     QList<Statistics> out;
     for (const Quantity& q : charts) {
         for (const Series& s : q.series) {
-            Statistics st;
-            const Sensor& sensor = report.sensors[s.sensor];
-            st.series = s.name;
-            st.label = s.label == s.name ? QString() : s.label;
-            st.kind = sensor.kind;
-            st.id = sensor.id;
-            st.measure = measureOf(sensor.kind, s.second);
-            st.second = s.second;
-            st.quantity = q.title;
-            st.unit = q.unit;
-            st.interval = s.interval;
-            st.gaps = s.gaps.size();
-            st.calibration = s.calibration;
-            st.low = s.low();
-            st.high = s.high();
-            for (const std::uint32_t k : s.gaps) {
-                const std::uint32_t gap = s.times[k + 1] - s.times[k];
-                if (gap > st.longestGap) {
-                    st.longestGap = gap;
-                    st.longestGapStart = s.times[k];
-                }
-            }
-            const qsizetype n = s.at.size();
-            MeanKinetic kinetic(activationEnergy);
-            const bool limited = st.limited();
-            std::int64_t run = 0;
-            qsizetype runStart = -1, gap = 0; // gap: the first of s.gaps at or after k
-            qsizetype min = -1, max = -1;
-            std::int64_t minimum = 0, maximum = 0;
-            for (qsizetype k = 0; k < n; ++k) {
-                const std::int64_t v = s.shownAt(k);
-                if (min < 0 || v < minimum)
-                    min = k, minimum = v;
-                if (max < 0 || v > maximum)
-                    max = k, maximum = v;
-                st.moments.add(v);
-                // The time the reading stands for: to the next one, at most the usual interval.
-                const std::uint32_t stands =
-                    k + 1 < n ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
-                if (q.temperature)
-                    kinetic.add(double(v) / 1000, s.interval > 0 ? double(stands) : 1.0);
-                if (!limited)
-                    continue;
-                while (gap < s.gaps.size() && s.gaps[gap] < k)
-                    ++gap;
-                const bool gapAfter = gap < s.gaps.size() && s.gaps[gap] == k;
-                const bool outside = s.outside(v);
-                if (outside) {
-                    if (runStart < 0)
-                        runStart = k, run = 0, ++st.excursions;
-                    run += stands;
-                    st.outside += stands;
-                }
-                if (runStart >= 0 && (!outside || gapAfter || k + 1 == n)) {
-                    if (run > st.longestExcursion || st.longestExcursionStart == kNoTime) {
-                        st.longestExcursion = run;
-                        st.longestExcursionStart = s.times[runStart];
-                    }
-                    runStart = -1;
-                }
-            }
-            st.lowBat = s.lowBat.size();
-            st.readings = n + s.untimed;
-            if (n > 0) {
-                st.first = s.times.first();
-                st.last = s.times.last();
-                st.minimum = minimum;
-                st.maximum = maximum;
-                st.minimumAt = s.times[min];
-                st.maximumAt = s.times[max];
-                if (q.temperature)
-                    st.meanKinetic = kinetic.result();
-            }
+            Statistics st = describeSeries(report, q, s);
+            countReadings(q, s, activationEnergy, st);
             out.append(st);
         }
     }
