@@ -11,6 +11,7 @@
 #include "view/pdfreport.h"
 #include "view/readingscsv.h"
 #include "view/sensorsdialog.h"
+#include "view/sha256.h"
 #include "view/timeaxis.h"
 #include "view/viewer.h"
 
@@ -1395,6 +1396,24 @@ private slots:
              {"-1000000 to 1000000 °C", "gain -999.999999999, offset -99999.999999999"})
             QVERIFY2(QString(all).replace('\n', ' ').contains(QString::fromUtf8(phrase)), phrase);
         QVERIFY(all.contains("Verified against the journal: 1 file\n"));
+    }
+
+    // The SHA-256 the PDF gives each file is sha256sum's: every way a message ends against its
+    // blocks, and a file longer than the piece it is read in.
+    void sha256_data() {
+        QTest::addColumn<int>("size");
+        for (const int size : {0, 1, 55, 56, 63, 64, 65, 119, 120, 3 << 20 | 7})
+            QTest::newRow(qPrintable(QString::number(size))) << size;
+    }
+    void sha256() {
+        QFETCH(int, size);
+        QByteArray data(size, Qt::Uninitialized);
+        QRandomGenerator rng(size);
+        for (char& c : data)
+            c = char(rng.generate());
+        QBuffer in(&data);
+        in.open(QIODevice::ReadOnly);
+        QCOMPARE(view::sha256(in), QCryptographicHash::hash(data, QCryptographicHash::Sha256));
     }
 
     // An export is written whole or not at all, and never in place of a FIFO or device.

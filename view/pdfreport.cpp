@@ -2,6 +2,7 @@
 
 #include "view/chartpainter.h"
 #include "view/pdftable.h"
+#include "view/sha256.h"
 #include "view/statisticstable.h"
 #include "view/words.h"
 
@@ -10,7 +11,6 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
@@ -122,9 +122,9 @@ QString sha256Of(const QString& path) {
     QString why;
     if (!settings::openRegularFile(file, path, status, why))
         return QStringLiteral("not read: ") + why;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    return hash.addData(&file) ? QString::fromLatin1(hash.result().toHex())
-                               : QStringLiteral("not read: ") + file.errorString();
+    const QByteArray hash = sha256(file);
+    return hash.isEmpty() ? QStringLiteral("not read: ") + file.errorString()
+                          : QString::fromLatin1(hash.toHex());
 }
 
 // What the report is made of.
