@@ -252,6 +252,31 @@ QList<QByteArray> contentsOf(const view::Report& report) {
 // a reading or as skipped; a raw record reads as its decoded line does, odd bytes and values
 // out of range among the lines change nothing else.
 void view(const QByteArray& bytes) {
+    // A shown value is the exact gain x decoded + offset within half a thousandth, a half away
+    // from zero; a decimal's text and a shown value's read back as what they are.
+    if (bytes.size() >= 20) {
+        std::int64_t g = 0, o = 0;
+        std::int32_t t = 0;
+        std::memcpy(&g, bytes.constData(), 8);
+        std::memcpy(&o, bytes.constData() + 8, 8);
+        std::memcpy(&t, bytes.constData() + 16, 4);
+        g = g % (1000 * view::kBillion); // the bounds of the settings
+        g = g < 0 ? std::min(g, -view::kBillion / 1000) : std::max(g, view::kBillion / 1000);
+        o %= 100000 * view::kBillion;
+        t %= 1000000;
+        const std::int64_t shown = view::Calibration{{g}, {o}}.shown(t);
+        const view::Int128 exact = view::Int128(g) * t + view::Int128(o) * 10; // 10^-10
+        const view::Int128 off = view::Int128(shown) * 10000000 - exact;
+        if (off > 5000000 || off < -5000000 || (off == 5000000 && exact < 0) ||
+            (off == -5000000 && exact > 0))
+            fail("a shown value is the exact one, rounded half away from zero");
+        view::Decimal back;
+        if (view::parseDecimal(view::decimalText({o}), back) != view::DecimalError::None ||
+            back.billionths != o ||
+            view::parseDecimal(view::thousandthsText(shown), back) != view::DecimalError::None ||
+            back.billionths != shown * 1000000)
+            fail("a decimal's text reads back as its value");
+    }
     const view::Report report = view::readReport(bytes);
     if (report.raw != view::looksRaw(bytes))
         fail("raw or decoded, not by content");
