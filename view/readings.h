@@ -51,7 +51,6 @@ struct Shown {
     QString name;
     Calibration calibration[2];
     std::optional<Decimal> low[2], high[2];
-    bool calibrated(int value) const { return !calibration[value].identity(); }
 };
 
 /// A file that was named but gave no readings, and why.
