@@ -199,6 +199,12 @@ private slots:
         QTest::newRow("the latest second crowded, read again")
             << QList<File>{{"in-1.dat", crowd}, {"in-2.dat", backwards + more + b}}
             << crowd + more + b << 20;
+        QByteArray thousand; // read after a later one: each set aside, and found again
+        for (int id = 1; id <= 1000; ++id)
+            thousand += tx("260301000000", id, 20);
+        QTest::newRow("a thousand set aside, then again")
+            << QList<File>{{"in-1.dat", b}, {"in-2.dat", thousand}, {"in-3.dat", thousand}}
+            << thousand + b << 1000;
         QTest::newRow("raw and decoded of one download")
             << QList<File>{{"out-1.txt", a + b}, {"in-1.dat", a + b}} << a + b << 2;
         QTest::newRow("decoded only, twice")
@@ -525,8 +531,9 @@ private slots:
             << tx << "|1|0|-1000000|nan" << QList<int>{2, 3, 4, 5};
         QTest::newRow("nine decimals at most, trailing zeros free")
             << QByteArray("[Sensor TX 00007]\nOffset=0.0000000015\nGain=1.000000001\n"
-                          "TemperatureHigh=1.50000000000000\nTemperatureLow=1e-10\n")
-            << tx << "|1.000000001|0|nan|1.5" << QList<int>{2, 5};
+                          "TemperatureHigh=1.50000000000000\nTemperatureLow=1e-10\n"
+                          "Gain2=-0.000999999\n")
+            << tx << "|1.000000001|0|nan|1.5" << QList<int>{2, 5, 6};
         QTest::newRow("low above high in one section")
             << QByteArray("[Limits]\nTemperatureLow=9\nTemperatureHigh=8\nHumidityHigh=60\n") << tx
             << "|1|0|nan|nan" << QList<int>{2, 3};
