@@ -1027,8 +1027,10 @@ private slots:
     void markupShownAsText() {
         QTemporaryDir dir;
         const QString markup = "<b>x<img src=secret.png>";
-        writeAll(dir.filePath(markup + ".dat"), tx("260302000000", 1, 5));
-        writeAll(dir.filePath(markup + ".txt"), "not a report\n");
+        // Windows takes no "<" in a file name; an entity is markup too, shown as "<" were it read.
+        const QString file = kWindows ? "&lt;b&gt;secret" : markup;
+        writeAll(dir.filePath(file + ".dat"), tx("260302000000", 1, 5));
+        writeAll(dir.filePath(file + ".txt"), "not a report\n");
         const QString ini = dir.filePath("ZURORUVE.INI");
         writeAll(ini, ("[Sensor TX 00001]\nName=" + markup + "\nGain=" + markup + "\n").toUtf8());
         view::Viewer viewer;
@@ -1045,7 +1047,7 @@ private slots:
                         shown.setHtml(w->toolTip());
                     else
                         shown.setPlainText(w->toolTip());
-                    QVERIFY2(shown.toPlainText().contains(markup), qPrintable(w->toolTip()));
+                    QVERIFY2(shown.toPlainText().contains(file), qPrintable(w->toolTip()));
                     ++tips;
                 }
                 const auto* label = qobject_cast<QLabel*>(w);
