@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextDocument>
 #include <exception>
 #include <stdexcept>
 
@@ -40,7 +41,9 @@ public:
     void showPopup() override {
         const QStringList tips = devicelink::portToolTips(count());
         for (int i = 0; i < count(); ++i)
-            setItemData(i, tips[i], Qt::ToolTipRole);
+            setItemData(i, // a device's name is text: escaped where Qt would take it for markup
+                        Qt::mightBeRichText(tips[i]) ? Qt::convertFromPlainText(tips[i]) : tips[i],
+                        Qt::ToolTipRole);
         QComboBox::showPopup();
     }
 };
@@ -176,12 +179,15 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 bool Form1::confirm(const QString& text) {
-    return QMessageBox::question(this, kTitle, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText); // a path or a system's message is text, never markup
+    return box.exec() == QMessageBox::Yes;
 }
 
 void Form1::message(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

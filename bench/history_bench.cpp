@@ -1,7 +1,10 @@
-// zelm-view on a year of kept downloads: a logger read every few days and never cleared. 50
-// transmitters, one reading each every 5 minutes; the logger holds the latest 200 000 records;
-// 30 downloads of 200 000 records (6 000 000 read, 3 100 000 unique), each overlapping the one
-// before by half. Prints, each the fastest of three runs taken in turns:
+// zelm-view on a year of kept downloads: a logger read every few days and never cleared. The
+// logger holds the latest 200 000 records; 30 downloads of 200 000 records (6 000 000 read,
+// about 3 100 000 unique), each overlapping the one before by half. Two loggers, each a case:
+// - shared: 50 transmitters, a BT and the logger's BV all stamped at :00 of every 5 minutes,
+//   as loggers that read their channels at one scheduled moment do (52 readings a second);
+// - staggered: 50 transmitters every 5 minutes, a second apart.
+// Prints for each, each figure the fastest of three runs taken in turns:
 // - zelm-view --png --csv of the folder against the pipeline a user would write (each file
 //   through zelm-decode, sort -u of all lines, gnuplot pngcairo plotting the merged file with
 //   dots: a line through 50 interleaved sensors is no plot to compare with): goal <= 0.25;
@@ -10,8 +13,8 @@
 // - a zoom step's repaint on the whole history against one on a single download: goal <= 2;
 // - with "sensors": zelm-view --png with every sensor named, calibrated and limited against one
 //   without settings (goal <= 1.10), and --pdf against --png with them (goal <= 1.5).
-// Usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS [zoom|sensors]]; "zoom" and "sensors"
-// measure that only.
+// Usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS [shared|staggered|zoom|sensors]];
+// "shared" and "staggered" measure that case only, "zoom" and "sensors" that only (staggered).
 
 #include "runchild.h"
 #include "tools/records.h"
@@ -36,8 +39,26 @@ namespace {
 constexpr long kHeld = 200000; // records the logger holds
 constexpr int kSensors = 50;
 
-// Records first to first + count of the logger's endless sequence, as a raw report.
-void writeDownload(const std::string& path, long first, long count) {
+// The BT's or the BV's record of a step, at t: plausible counts and a battery of 3 to 4 volts.
+void stationRecord(std::uint8_t (&r)[19], std::time_t t, bool bt, long step) {
+    txRecord(r, t, 0, 0); // the stamp
+    r[8] = bt ? 0x02 : 0x04;
+    r[9] = 0x00;
+    r[10] = 0x1A;
+    const int swing = int(step % 288);
+    if (bt) {
+        const int t = 0x600 + swing, h = 0x600 + (swing * 7) % 0x300; // counts, low byte first
+        r[15] = std::uint8_t(t & 0xFF), r[16] = std::uint8_t(t >> 8);
+        r[17] = std::uint8_t(h & 0xFF), r[18] = std::uint8_t(h >> 8);
+    } else {
+        r[15] = 0x00, r[16] = std::uint8_t(92 + swing % 32);
+    }
+}
+
+// Records first to first + count of the logger's endless sequence, as a raw report: per step of
+// 5 minutes the transmitters (shared: and the BT and BV), each sensor's reading from a day's
+// swing and a year's, its offset and a little hash-made noise.
+void writeDownload(const std::string& path, long first, long count, bool shared) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
         std::perror(path.c_str());
@@ -49,15 +70,21 @@ void writeDownload(const std::string& path, long first, long count) {
     const std::time_t t0 = timegm(&start);
     std::vector<std::uint8_t> out;
     out.reserve(size_t(count) * 19);
+    const int perStep = shared ? kSensors + 2 : kSensors;
     for (long i = first; i < first + count; ++i) {
-        const int sensor = int(i % kSensors);
-        const long step = i / kSensors;
-        const std::time_t t = t0 + step * 300 + sensor; // a second apart within the 5 minutes
-        // A day's swing and a year's, a sensor's offset and a little hash-made noise.
+        const int sensor = int(i % perStep);
+        const long step = i / perStep;
+        // At one moment, or a second apart within the 5 minutes.
+        const std::time_t t = t0 + step * 300 + (shared ? 0 : sensor);
+        std::uint8_t r[19];
+        if (sensor >= kSensors) {
+            stationRecord(r, t, sensor == kSensors, step);
+            out.insert(out.end(), r, r + 19);
+            continue;
+        }
         const double day = std::sin(double(step % 288) * 2 * M_PI / 288);
         const double year = std::sin(double(step) * 2 * M_PI / 105120);
         const double noise = double((i * 2654435761U) % 1000) / 2000.0;
-        std::uint8_t r[19];
         txRecord(r, t, sensor, 15 + 4 * day + 8 * year + sensor * 0.2 + noise);
         out.insert(out.end(), r, r + 19);
     }
@@ -135,63 +162,48 @@ int sensors(const std::string& view, const std::string& dir, const std::string& 
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    if (argc < 3) {
-        std::fprintf(stderr,
-                     "usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS [zoom|sensors]]\n");
-        return 2;
-    }
-    const int downloads = argc > 3 ? std::atoi(argv[3]) : 30;
-    const bool zoomOnly = argc > 4 && std::string(argv[4]) == "zoom";
-    const bool sensorsOnly = argc > 4 && std::string(argv[4]) == "sensors";
-    char dir[] = "/tmp/history_bench.XXXXXX";
-    if (!mkdtemp(dir))
-        return 1;
-    const std::string data = std::string(dir) + "/DATA", one = std::string(dir) + "/one";
+// One case: its downloads written into a folder of dir, the pipeline and zelm-view run against
+// each other, then the history read in this process (and freed before the next case: a child
+// started while it is held would count it among its own peak memory).
+int measure(const char* decode, const char* view, const std::string& dir, int downloads,
+            bool shared, bool zoom) {
+    const std::string base = dir + (shared ? "/shared" : "/staggered");
+    const std::string data = base + "/DATA", one = base + "/one";
+    mkdir(base.c_str(), 0755);
     mkdir(data.c_str(), 0755);
     mkdir(one.c_str(), 0755);
     char name[64];
     for (int k = 0; k < downloads; ++k) {
         std::snprintf(name, sizeof name, "/in-2025%04d-120000.dat", k);
-        writeDownload(data + name, k * kHeld / 2, kHeld);
+        writeDownload(data + name, k * kHeld / 2, kHeld, shared);
     }
-    writeDownload(one + "/in.dat", 0, 1);
+    writeDownload(one + "/in.dat", 0, 1, shared);
     const long records = downloads * kHeld;
+    std::printf("== %s: %s\n", shared ? "shared" : "staggered",
+                shared ? "50 transmitters, a BT and a BV at :00 of every 5 minutes"
+                       : "50 transmitters every 5 minutes, a second apart");
 
-    // The programs measured run first: a child started later would count this process's
-    // history among its own peak memory until it starts its program.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ChildRun piped, viewRun, baseline;
-    if (sensorsOnly)
-        return sensors(argv[2], dir, data);
-    ChildRun sorted, plotted;
-    if (!zoomOnly) {
+    ChildRun piped, viewRun, baseline, sorted, plotted;
+    if (!zoom) {
         // The pipeline, in two shells: the merge (decode, sort -u) and the plot, timed apart.
-        const std::string script = std::string(dir) + "/plot.gp";
+        const std::string script = base + "/plot.gp";
         std::FILE* gp = std::fopen(script.c_str(), "w");
         std::fprintf(gp,
                      "set terminal pngcairo size 1100,360\nset output '%s/gnuplot.png'\n"
                      "set datafile separator '\\t'\nset xdata time\n"
                      "set timefmt '%%Y-%%m-%%d-%%H-%%M-%%S'\nset format x '%%Y-%%m-%%d'\n"
                      "plot '%s/unique.txt' using 2:5 with dots notitle\n",
-                     dir, dir);
+                     base.c_str(), base.c_str());
         std::fclose(gp);
-        setenv("LC_ALL", "C", 1); // a point as the decimal separator; sort by bytes
-        const std::string merge = std::string("for f in ") + data + "/*.dat; do '" + argv[1] +
-                                  "' \"$f\"; done | sort -u -S 25% > " + dir + "/unique.txt";
-        const std::vector<std::string> view{argv[2],
-                                            "--png",
-                                            std::string(dir) + "/view.png",
-                                            "--csv",
-                                            std::string(dir) + "/view.csv",
-                                            data};
+        const std::string merge = std::string("for f in ") + data + "/*.dat; do '" + decode +
+                                  "' \"$f\"; done | sort -u -S 25% > " + base + "/unique.txt";
+        const std::vector<std::string> run{
+            view, "--png", base + "/view.png", "--csv", base + "/view.csv", data};
         sorted.wallSeconds = plotted.wallSeconds = viewRun.wallSeconds = 1e9;
         for (int round = 0; round < 3; ++round) { // in turns, so a busy moment hits all alike
             const ChildRun m = runChild({"sh", "-c", merge});
             const ChildRun p = runChild({"gnuplot", script});
-            const ChildRun v = runChild(view);
+            const ChildRun v = runChild(run);
             if (m.status != 0 || p.status != 0 || v.status != 0) {
                 std::fprintf(stderr, "a run failed (merge %d, gnuplot %d, zelm-view %d)\n",
                              m.status, p.status, v.status);
@@ -203,24 +215,23 @@ int main(int argc, char* argv[]) {
                 viewRun = v;
         }
         piped.wallSeconds = sorted.wallSeconds + plotted.wallSeconds;
-        baseline = runChild({argv[2], "--png", std::string(dir) + "/one.png", one});
+        baseline = runChild({view, "--png", base + "/one.png", one});
         if (baseline.status != 0) {
             std::fprintf(stderr, "zelm-view failed\n");
             return 1;
         }
     }
 
-    QGuiApplication app(argc, argv);
     double readSeconds = 1e9;
     view::Report history;
-    for (int round = 0; round < (zoomOnly ? 1 : 3); ++round) {
+    for (int round = 0; round < (zoom ? 1 : 3); ++round) {
         history = {};
         QElapsedTimer timer;
         timer.start();
         history = view::readHistory({QString::fromStdString(data)});
         readSeconds = std::min(readSeconds, double(timer.nsecsElapsed()) / 1e9);
     }
-    if (!zoomOnly) {
+    if (!zoom) {
         const long unique = long(history.readings.size());
         std::printf("%d downloads, %ld records read, %ld unique readings, %lld repeated\n",
                     downloads, records, unique, history.repeated);
@@ -236,13 +247,50 @@ int main(int argc, char* argv[]) {
         std::printf("peak memory %ld MiB, of a one-reading run %ld MiB: %.1f bytes per unique "
                     "reading beyond (goal <= 48)\n",
                     viewRun.maxRssKiB / 1024, baseline.maxRssKiB / 1024, perReading);
+        std::printf("pictures: %s/view.png, %s/gnuplot.png\n", base.c_str(), base.c_str());
     }
+    if (shared && !zoom)
+        return 0;
     const double all = zoomStep(history);
-    char first[64];
-    std::snprintf(first, sizeof first, "/in-2025%04d-120000.dat", downloads / 2);
-    const double single = zoomStep(view::readHistory({QString::fromStdString(data + first)}));
+    std::snprintf(name, sizeof name, "/in-2025%04d-120000.dat", downloads / 2);
+    const double single = zoomStep(view::readHistory({QString::fromStdString(data + name)}));
     std::printf("zoom step: history %.2f ms, one download %.2f ms: ratio %.2f (goal <= 2)\n", all,
                 single, all / single);
-    std::printf("pictures: %s/view.png, %s/gnuplot.png\n", dir, dir);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: history_bench ZELM_DECODE ZELM_VIEW [DOWNLOADS "
+                             "[shared|staggered|zoom|sensors]]\n");
+        return 2;
+    }
+    const int downloads = argc > 3 ? std::atoi(argv[3]) : 30;
+    const std::string only = argc > 4 ? argv[4] : "";
+    char dir[] = "/tmp/history_bench.XXXXXX";
+    if (!mkdtemp(dir))
+        return 1;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("LC_ALL", "C", 1); // a point as the decimal separator; sort by bytes
+    if (only == "sensors") {
+        const std::string data = std::string(dir) + "/DATA";
+        mkdir(data.c_str(), 0755);
+        char name[64];
+        for (int k = 0; k < downloads; ++k) {
+            std::snprintf(name, sizeof name, "/in-2025%04d-120000.dat", k);
+            writeDownload(data + name, k * kHeld / 2, kHeld, false);
+        }
+        return sensors(argv[2], dir, data);
+    }
+    QGuiApplication app(argc, argv);
+    const bool zoom = only == "zoom";
+    for (const bool shared : {true, false}) {
+        if ((only == "shared" && !shared) || ((only == "staggered" || zoom) && shared))
+            continue;
+        if (const int status = measure(argv[1], argv[2], dir, downloads, shared, zoom))
+            return status;
+    }
     return 0;
 }

@@ -12,12 +12,15 @@
 #include "view/pdfreport.h"
 #include "view/readingscsv.h"
 #include "view/sensorsdialog.h"
+#include "view/sha256.h"
 #include "view/spreadsheetcsv.h"
 #include "view/timeaxis.h"
 #include "view/viewer.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDialogButtonBox>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,11 +30,13 @@
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimeZone>
 #include <QTimer>
 #include <QWheelEvent>
@@ -65,6 +70,11 @@ QByteArray tx(const QString& stamp, int id, double value) {
 
 QByteArray tx(const QDateTime& at, int id, double value) {
     return tx(at.toString("yyMMddhhmmss"), id, value);
+}
+
+// A setting as its decimal text; "nan" where none is set.
+QString dec(const std::optional<view::Decimal>& d) {
+    return d ? QString::fromLatin1(view::decimalText(*d)) : QStringLiteral("nan");
 }
 
 // One file of a history: its name, and records that become a decoded report where it is one.
@@ -188,6 +198,22 @@ private slots:
             crowd += tx("260301000000", id, 20);
         QTest::newRow("a crowded second")
             << QList<File>{{"in-1.dat", crowd + b}, {"in-2.dat", crowd}} << crowd + b << 20;
+        QByteArray backwards; // the same, in another order
+        for (int id = 20; id >= 1; --id)
+            backwards += tx("260301000000", id, 20);
+        const QByteArray more = tx("260301000000", 21, 25);
+        QTest::newRow("a crowded second again, in another order and with one more")
+            << QList<File>{{"in-1.dat", crowd + b}, {"in-2.dat", backwards + more}}
+            << crowd + more + b << 20;
+        QTest::newRow("the latest second crowded, read again")
+            << QList<File>{{"in-1.dat", crowd}, {"in-2.dat", backwards + more + b}}
+            << crowd + more + b << 20;
+        QByteArray thousand; // read after a later one: each set aside, and found again
+        for (int id = 1; id <= 1000; ++id)
+            thousand += tx("260301000000", id, 20);
+        QTest::newRow("a thousand set aside, then again")
+            << QList<File>{{"in-1.dat", b}, {"in-2.dat", thousand}, {"in-3.dat", thousand}}
+            << thousand + b << 1000;
         QTest::newRow("raw and decoded of one download")
             << QList<File>{{"out-1.txt", a + b}, {"in-1.dat", a + b}} << a + b << 2;
         QTest::newRow("decoded only, twice")
@@ -317,7 +343,8 @@ private slots:
         const view::Series& s = charts[0].series[0];
         QCOMPARE(int(s.interval), interval);
         if (!bt) // 20, 21, ...
-            QCOMPARE(view::statisticsOf(history, charts)[0].mean, 20 + spacing.size() / 2.0);
+            QCOMPARE(view::statisticsOf(history, charts)[0].moments.meanText(1),
+                     QByteArray::number(20 + spacing.size() / 2.0, 'f', 1));
         QCOMPARE(QList<int>(s.gaps.begin(), s.gaps.end()), gaps);
         const QList<view::Statistics> stats = view::statisticsOf(history, charts);
         QCOMPARE(stats[0].gaps, gaps.size());
@@ -544,7 +571,12 @@ private slots:
         QTest::newRow("out of bounds")
             << QByteArray("[Sensor TX 00007]\nOffset=1e18\nGain=1e308\nTemperatureHigh=1e18\n"
                           "Gain2=0.0001\nOffset2=-1e5\nTemperatureLow=-1e6\n")
-            << tx << "|1|0|-1e+06|nan" << QList<int>{2, 3, 4, 5};
+            << tx << "|1|0|-1000000|nan" << QList<int>{2, 3, 4, 5};
+        QTest::newRow("nine decimals at most, trailing zeros free")
+            << QByteArray("[Sensor TX 00007]\nOffset=0.0000000015\nGain=1.000000001\n"
+                          "TemperatureHigh=1.50000000000000\nTemperatureLow=1e-10\n"
+                          "Gain2=-0.000999999\n")
+            << tx << "|1.000000001|0|nan|1.5" << QList<int>{2, 5, 6};
         QTest::newRow("low above high in one section")
             << QByteArray("[Limits]\nTemperatureLow=9\nTemperatureHigh=8\nHumidityHigh=60\n") << tx
             << "|1|0|nan|nan" << QList<int>{2, 3};
@@ -572,8 +604,8 @@ private slots:
         const view::Report report = view::readReport(tx("260301000000", 7, 20) + kBt + kRx + kBv);
         const view::Shown s = view::shownSensors(report, settings)[which[0]];
         const int v = which[1];
-        const auto n = [](double v) { return QString::number(v); };
-        QCOMPARE(QStringList({s.name, n(s.gain[v]), n(s.offset[v]), n(s.low[v]), n(s.high[v])})
+        QCOMPARE(QStringList({s.name, dec(s.calibration[v].gain), dec(s.calibration[v].offset),
+                              dec(s.low[v]), dec(s.high[v])})
                      .join('|'),
                  shown);
         QList<int> lines;
@@ -603,9 +635,9 @@ private slots:
               "[Sensor BT 00:1A:2B:3C:4D:5E]\r\nOffset2=1.5\r\n"})
             QVERIFY2(after.contains(kept), kept);
         const view::SensorSettings read = view::readSensorSettings(ini);
-        QCOMPARE(read.sensors.value("TX 00007").field[view::Offset], -0.3);
-        QCOMPARE(read.of("bt 00:1a:2b:3c:4d:5e")->field[view::Offset2], 1.5);
-        QCOMPARE(read.limits.field[view::TemperatureLow], 2.0);
+        QCOMPARE(dec(read.sensors.value("TX 00007").field[view::Offset]), "-0.3");
+        QCOMPARE(dec(read.of("bt 00:1a:2b:3c:4d:5e")->field[view::Offset2]), "1.5");
+        QCOMPARE(dec(read.limits.field[view::TemperatureLow]), "2");
 
         for (auto& keys : edits)
             for (QString& value : keys)
@@ -781,12 +813,12 @@ private slots:
                                  "\r\nGain=1,5\r\nColour=red\r\n"
                                  "RxLow=10\r\n[")); // no RxHigh
         const view::SensorSettings read = view::readSensorSettings(ini);
-        QCOMPARE(read.of("TX 00007")->field[view::Gain], 1.00402);
-        QCOMPARE(read.of("TX 00007")->field[view::TemperatureHigh], 12.0);
+        QCOMPARE(dec(read.of("TX 00007")->field[view::Gain]), "1.00402");
+        QCOMPARE(dec(read.of("TX 00007")->field[view::TemperatureHigh]), "12");
         QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->name, "Store room");
-        QCOMPARE(read.of("BT 00:1A:2B:3C:4D:5E")->field[view::TemperatureHigh], 12.5);
-        QCOMPARE(read.of("RX 00099")->field[view::RxLow], 10.0);
-        QCOMPARE(read.limits.field[view::TemperatureLow], 9.0);
+        QCOMPARE(dec(read.of("BT 00:1A:2B:3C:4D:5E")->field[view::TemperatureHigh]), "12.5");
+        QCOMPARE(dec(read.of("RX 00099")->field[view::RxLow]), "10");
+        QCOMPARE(dec(read.limits.field[view::TemperatureLow]), "9");
     }
 
     void twoPointCalibration_data() {
@@ -822,7 +854,7 @@ private slots:
         QTest::addColumn<QByteArray>("settings");  // of TX 00007
         QTest::addColumn<QList<double>>("expected");
         // excursions, seconds outside, longest, its first reading, mean, std dev, MKT
-        const QByteArray high8 = "TemperatureHigh=8\n";
+        const QByteArray high8 = "TemperatureHigh=8\n", high19 = "TemperatureHigh=1.9\n";
         QTest::newRow("runs, one across a gap")
             << QList<double>{5, 9, 10, 5, 9, 9, 5} << QList<int>{300, 300, 300, 300, 3600, 300}
             << high8 << QList<double>{3, 1200, 600, 1, 7.43, 2.3, 7.7};
@@ -831,6 +863,9 @@ private slots:
         QTest::newRow("below the low limit")
             << QList<double>{1, 3, 1, 1} << QList<int>{300, 300, 300}
             << QByteArray("TemperatureLow=2\n") << QList<double>{2, 900, 600, 2, 1.5, 1, 1.5};
+        QTest::newRow("1.9 + 0.0005 is above 1.9") // 1.901 and 1.001
+            << QList<double>{1.9, 1} << QList<int>{300} << QByteArray("Offset=0.0005\n") + high19
+            << QList<double>{1, 300, 300, 0, 1.45, 0.64, 1.5};
         QTest::newRow("calibrated out of range")
             << QList<double>{10, 10, 10} << QList<int>{300, 300}
             << QByteArray("Gain=2\nOffset=-12\nTemperatureHigh=7\n")
@@ -864,8 +899,8 @@ private slots:
         QCOMPARE(st.longestExcursion, qint64(expected[2]));
         QCOMPARE(st.longestExcursionStart,
                  expected[3] < 0 ? view::kNoTime : report.readings[int(expected[3])].time);
-        QCOMPARE(QString::number(st.mean, 'f', 2), QString::number(expected[4], 'f', 2));
-        QCOMPARE(QString::number(st.deviation, 'f', 2), QString::number(expected[5], 'f', 2));
+        QCOMPARE(st.moments.meanText(2), QByteArray::number(expected[4], 'f', 2));
+        QCOMPARE(st.moments.deviationText(2), QByteArray::number(expected[5], 'f', 2));
         QCOMPARE(QString::number(st.meanKinetic, 'f', 1), QString::number(expected[6], 'f', 1));
         // The chart shows and the CSV writes the calibrated values, as the statistics count them.
         const view::Series& s = charts[0].series[0];
@@ -873,7 +908,7 @@ private slots:
         QCOMPARE(csvOf(report, view::shownSensors(report, parsed)).split(',')[4].toDouble(),
                  lines.first().first().y());
         if (st.minimum == st.maximum)
-            QCOMPARE(lines.first().first().y(), st.mean);
+            QCOMPARE(lines.first().first().y(), double(*st.minimum) / 1000);
     }
 
     // The statistics CSV of one transmitter's readings, every row worked out by hand: the same
@@ -954,20 +989,207 @@ private slots:
                                  row + "\r\n");
     }
 
+    // One rule for every duration written in words: whole seconds, no part that is 0, as the
+    // statistics CSV's seconds.
     void durations_data() {
         QTest::addColumn<qint64>("seconds");
         QTest::addColumn<QString>("text");
-        QTest::newRow("below a minute") << qint64(45) << "45 s";
-        QTest::newRow("rounded up") << qint64(2 * 3600 + 22 * 60 + 49) << "2 h 23 min";
-        QTest::newRow("rounded down") << qint64(89) << "1 min";
-        QTest::newRow("up to the hour") << qint64(3599) << "1 h";
-        QTest::newRow("days") << qint64(3 * 86400 + 4 * 3600 + 10 * 60 + 29) << "3 d 4 h 10 min";
+        QTest::newRow("none") << qint64(0) << "0 s";
+        QTest::newRow("below a minute") << qint64(31) << "31 s";
+        QTest::newRow("a minute") << qint64(60) << "1 min";
+        QTest::newRow("not rounded") << qint64(2 * 3600 + 22 * 60 + 49) << "2 h 22 min 49 s";
+        QTest::newRow("a second short of the hour") << qint64(3599) << "59 min 59 s";
+        QTest::newRow("days") << qint64(3 * 86400 + 4 * 3600 + 10 * 60 + 29)
+                              << "3 d 4 h 10 min 29 s";
         QTest::newRow("a day and minutes") << qint64(86400 + 300) << "1 d 5 min";
     }
     void durations() {
         QFETCH(qint64, seconds);
         QFETCH(QString, text);
         QCOMPARE(view::spanText(seconds), text);
+    }
+
+    // Calibrated values exact to the last digit on every kind, halves worked out by hand:
+    // gain x decoded + offset rounded once, half away from zero, one number in the readings' CSV,
+    // the statistics and the chart.
+    void exactValues_data() {
+        QTest::addColumn<QByteArray>("line");     // kind, identifier and values of a decoded line
+        QTest::addColumn<QByteArray>("settings"); // of that sensor
+        QTest::addColumn<QByteArray>("shown");    // value and value2 as the CSV writes them
+        QTest::newRow("TX: 1.9 + 0.0005 = 1.9005")
+            << QByteArray("TX\t00001\t1.9") << QByteArray("Offset=0.0005") << QByteArray("1.901,");
+        QTest::newRow("TX: 1.0 + 0.0005")
+            << QByteArray("TX\t00001\t1.0") << QByteArray("Offset=0.0005") << QByteArray("1.001,");
+        QTest::newRow("TX: -1.9 - 0.0005, away from zero")
+            << QByteArray("TX\t00001\t-1.9") << QByteArray("Offset=-0.0005")
+            << QByteArray("-1.901,");
+        QTest::newRow("TX: 1.1 x 1.005 = 1.1055")
+            << QByteArray("TX\t00001\t1.1") << QByteArray("Gain=1.005") << QByteArray("1.106,");
+        QTest::newRow("BT: 20.1 x 1.005 = 20.2005, 45.3 x 0.5 + 0.0005 = 22.6505")
+            << QByteArray("BT\t00:1A:2B:3C:4D:5E\t20.1 45.3")
+            << QByteArray("Gain=1.005\nGain2=0.5\nOffset2=0.0005") << QByteArray("20.201,22.651");
+        QTest::newRow("RX: the second, -2.5 x 1.0002 = -2.5005")
+            << QByteArray("RX\t00042\t2.5 -2.5") << QByteArray("Gain2=1.0002")
+            << QByteArray("2.5,-2.501");
+        QTest::newRow("BV: 3.3 x 1.5 - 0.0005 = 4.9495")
+            << QByteArray("BV\t00042\t3.3") << QByteArray("Gain=1.5\nOffset=-0.0005")
+            << QByteArray("4.95,");
+        QTest::newRow("an exponent: 2.0 x 2.5 - 0.0005 = 4.9995")
+            << QByteArray("TX\t00001\t2.0") << QByteArray("Gain=25e-1\nOffset=-5E-4")
+            << QByteArray("5.0,");
+        QTest::newRow("the widest: 99999.9 x 1000 + 100000")
+            << QByteArray("TX\t00001\t99999.9") << QByteArray("Gain=1000\nOffset=100000")
+            << QByteArray("100099900.0,");
+        QTest::newRow("just below zero is 0.0")
+            << QByteArray("TX\t00001\t0.0") << QByteArray("Offset=-0.0004") << QByteArray("0.0,");
+    }
+    void exactValues() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, shown);
+        const view::Report report = view::readReport("OK\t2024-03-05-14-07-09\t" + line + "\r\n");
+        const QList<QByteArray> fields = line.split('\t');
+        const QList<view::Shown> how = view::shownSensors(
+            report, view::parseSensorSettings("[Sensor " + fields[0] + ' ' + fields[1] + "]\n" +
+                                              settings + '\n'));
+        QCOMPARE(csvOf(report, how),
+                 "2024-03-05T14:07:09,OK," + fields[0] + ',' + fields[1] + ',' + shown + ",\r\n");
+        // The statistics and the chart of each value: the same number.
+        const QList<QByteArray> values = shown.split(',');
+        const QList<view::Quantity> charts = view::quantities(report, how);
+        int k = 0;
+        for (const view::Statistics& st : view::statisticsOf(report, charts)) {
+            QCOMPARE(view::thousandthsText(*st.minimum), values[k++]);
+            QCOMPARE(st.moments.meanText(4), view::fixedText(*st.maximum * 10, 4));
+        }
+        const view::Series& s = charts.first().series.first();
+        QCOMPARE(view::thousandthsText(view::thousandthsOf(
+                     view::reduce(s, s.ms(0) - 1000, s.ms(0) + 1000, 100).first().first().y())),
+                 values.first());
+    }
+
+    // Means and deviations from exact sums, rounded once to the digits printed: the CSV's four
+    // and the tables' and PDF's two from the same exact value; MKT with no "-0.0". By hand.
+    void meansOnHalves_data() {
+        QTest::addColumn<QList<int>>("tenths");
+        QTest::addColumn<QStringList>("expected"); // CSV mean, std dev; table mean, std dev, MKT
+        QTest::newRow("15 x 0.1 and 2.8: mean 0.26875, deviation 0.675")
+            << QList<int>(15, 1) + QList<int>{28}
+            << QStringList{"0.2688", "0.6750", "0.27", "0.68", ""};
+        QTest::newRow("7.1, 7.1, 7.1, 7.0: mean 7.075, deviation 0.05")
+            << QList<int>{71, 71, 71, 70}
+            << QStringList{"7.0750", "0.0500", "7.08", "0.05", "7.1 °C"};
+        QTest::newRow("below zero") << QList<int>{-71, -71, -71, -70}
+                                    << QStringList{"-7.0750", "0.0500", "-7.08", "0.05", "-7.1 °C"};
+        QTest::newRow("-0.1 and 2001 x 0.0: a mean of -0.00005 less a little")
+            << QList<int>{-1} + QList<int>(2001, 0)
+            << QStringList{"0.0000", "0.0022", "0.00", "0.00", "0.0 °C"};
+        QTest::newRow("-0.1 and 0.0: MKT just below zero")
+            << QList<int>{-1, 0} << QStringList{"-0.0500", "0.0707", "-0.05", "0.07", "0.0 °C"};
+    }
+    void meansOnHalves() {
+        QFETCH(QList<int>, tenths);
+        QFETCH(QStringList, expected);
+        QByteArray lines;
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC);
+        for (const int t : tenths) {
+            lines += "OK\t" + at.toString("yyyy-MM-dd-hh-mm-ss").toLatin1() + "\tTX\t00001\t" +
+                     (t < 0 ? "-" : "") + QByteArray::number(std::abs(t) / 10) + '.' +
+                     QByteArray::number(std::abs(t) % 10) + "\r\n";
+            at = at.addSecs(300);
+        }
+        const view::Report report = view::readReport(lines);
+        const QList<view::Statistics> st = view::statisticsOf(report, view::quantities(report));
+        QBuffer csv;
+        csv.open(QIODevice::WriteOnly);
+        view::writeStatisticsCsv(st, csv);
+        const QList<QByteArray> row = csv.data().split('\n')[1].split(',');
+        QCOMPARE(QStringList({row[13], row[14]}), expected.mid(0, 2));
+        using T = view::StatisticsTable;
+        QCOMPARE(T::cell(st[0], T::Mean), expected[2]);
+        QCOMPARE(T::cell(st[0], T::Deviation), expected[3]);
+        if (!expected[4].isEmpty())
+            QCOMPARE(T::cell(st[0], T::MeanKinetic), expected[4]);
+    }
+
+    // Text cells a spreadsheet would run as a formula get an apostrophe first, in both CSVs;
+    // values, negative ones too, stay as they are.
+    void csvFormulaCells_data() {
+        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("cells"); // the id's cell and the name's
+        QTest::newRow("=") << QByteArray("00001") << "=1+2" << QByteArray("00001|'=1+2");
+        QTest::newRow("+ and a comma")
+            << QByteArray("00001") << "+1,2" << QByteArray("00001|\"'+1,2\"");
+        QTest::newRow("-") << QByteArray("00001") << "-20 room" << QByteArray("00001|'-20 room");
+        QTest::newRow("@") << QByteArray("00001") << "@SUM(A1)" << QByteArray("00001|'@SUM(A1)");
+        QTest::newRow("tab") << QByteArray("00001") << "\tx" << QByteArray("00001|'\tx");
+        QTest::newRow("CR") << QByteArray("00001") << "\rx" << QByteArray("00001|\"'\rx\"");
+        QTest::newRow("an identifier")
+            << QByteArray("=cmd /C calc") << "" << QByteArray("'=cmd /C calc|");
+        QTest::newRow("plain") << QByteArray("00001") << "Fridge = cold"
+                               << QByteArray("00001|Fridge = cold");
+    }
+    void csvFormulaCells() {
+        QFETCH(QByteArray, id);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, cells);
+        const view::Report report =
+            view::readReport("OK\t2024-03-05-14-07-09\tTX\t" + id + "\t-5.0\r\n");
+        QList<view::Shown> shown(1);
+        shown[0].name = name;
+        const QList<QByteArray> cell = cells.split('|');
+        QCOMPARE(csvOf(report, shown),
+                 "2024-03-05T14:07:09,OK,TX," + cell[0] + ",-5.0,," + cell[1] + "\r\n");
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        view::writeStatisticsCsv(view::statisticsOf(report, view::quantities(report, shown)), out);
+        QVERIFY(out.data().split('\n')[1].startsWith("TX," + cell[0] + ',' + cell[1] +
+                                                     ",temperature,1,"));
+    }
+
+    // Names, file names and settings lines that look like markup show as written: labels as
+    // plain text, tooltips escaped (rich text whose text is the line as written).
+    void markupShownAsText() {
+        QTemporaryDir dir;
+        const QString markup = "<b>x<img src=secret.png>";
+        // Windows takes no "<" in a file name; an entity is markup too, shown as "<" were it read.
+        const QString file = kWindows ? "&lt;b&gt;secret" : markup;
+        writeAll(dir.filePath(file + ".dat"), tx("260302000000", 1, 5));
+        writeAll(dir.filePath(file + ".txt"), "not a report\n");
+        const QString ini = dir.filePath("ZURORUVE.INI");
+        writeAll(ini, ("[Sensor TX 00001]\nName=" + markup + "\nGain=" + markup + "\n").toUtf8());
+        view::Viewer viewer;
+        QString why, error;
+        viewer.setSettingsFile(ini, why);
+        QVERIFY(viewer.open({dir.path()}, error));
+        view::SensorsDialog dialog({"TX 00001"}, viewer.document().settings, nullptr);
+        int tips = 0, labels = 0;
+        for (QWidget* top : {static_cast<QWidget*>(&viewer), static_cast<QWidget*>(&dialog)}) {
+            for (QWidget* w : top->findChildren<QWidget*>()) {
+                if (w->toolTip().contains("secret")) { // as Qt shows a tooltip
+                    QTextDocument shown;
+                    if (Qt::mightBeRichText(w->toolTip()))
+                        shown.setHtml(w->toolTip());
+                    else
+                        shown.setPlainText(w->toolTip());
+                    QVERIFY2(shown.toPlainText().contains(file), qPrintable(w->toolTip()));
+                    ++tips;
+                }
+                const auto* label = qobject_cast<QLabel*>(w);
+                if (label && label->text().contains(markup)) {
+                    QCOMPARE(label->textFormat(), Qt::PlainText);
+                    ++labels;
+                }
+            }
+        }
+        QCOMPARE(tips, 2);   // the status bar's: what was skipped, the line ignored; what was read
+        QCOMPARE(labels, 2); // what was read, in the status bar; the dialog's lines not used
+        viewer.showNothing(markup); // a message that names a file
+        labels = 0;
+        for (const QLabel* label : viewer.findChildren<QLabel*>())
+            labels += label->text() == markup && label->textFormat() == Qt::PlainText;
+        QCOMPARE(labels, 2); // on the page, and in the status bar
     }
 
     // What the charts show: a sensor in one colour in every chart, LOWBAT hollow in the legend as
@@ -1001,9 +1223,10 @@ private slots:
         for (const QPoint& p : ring)
             box |= QRect(p, QSize(1, 1));
         QCOMPARE(images[0].pixel(box.center()) & 0xFFFFFF, 0xFFFFFFu);
-        // No settings file allows these; the axis still ends.
-        shown[0].offset[0] = 1e18;
-        shown[0].high[0] = 1e18 + 1e6;
+        // The largest values settings allow; the axis still ends.
+        shown[0].calibration[0] = {view::Decimal{1000 * view::kBillion},
+                                   view::Decimal{100000 * view::kBillion}};
+        shown[0].high[0] = view::Decimal{1000000 * view::kBillion};
         painted(report, view::quantities(report, shown).first());
     }
 
@@ -1225,7 +1448,7 @@ private slots:
         QSet<QString> headings;
         for (int c = 0; c < table.columnCount(); ++c)
             headings.insert(table.headerData(c, Qt::Horizontal).toString());
-        QCOMPARE(headings.size(), 21);
+        QCOMPARE(headings.size(), 22);
         QCOMPARE(table.headerData(0, Qt::Vertical).toString(), "Fridge · TX 00001");
         // Units in the cells, the list by name with a word to its counts, the program's name.
         QCOMPARE(
@@ -1389,23 +1612,57 @@ private slots:
             records += tx(start.addSecs(2), id, 5);
         writeAll(dir.filePath("in.dat"), records);
         writeAll(dir.filePath("s.ini"), "[Sensor TX 00007]\nName=Freezer 2\nGain=0\n"
-                                        "[Limits]\nTemperatureLow=2\nTemperatureHigh=27\n");
+                                        "[Limits]\nTemperatureLow=2\nTemperatureHigh=27\n"
+                                        "[Sensor TX 00008]\nGain=1.5\nOffset=-2\n"
+                                        "[Report]\nSite=Cold store 3\nTitle=Monthly record\n");
         QProcess view;
-        view.start(ZELM_VIEW, {"--settings", dir.filePath("s.ini"), "--pdf", dir.filePath("r.pdf"),
-                               dir.filePath("in.dat")});
+        const QStringList options{
+            "--settings", dir.filePath("s.ini"), "--operator", "A. Tester", "--title",
+            "March",      dir.filePath("in.dat")};
+        view.start(ZELM_VIEW, options); // a heading for no PDF
+        QVERIFY(view.waitForFinished(60000));
+        QCOMPARE(view.exitCode(), 2);
+        view.start(ZELM_VIEW, QStringList{"--pdf", dir.filePath("r.pdf")} + options);
         QVERIFY(view.waitForFinished(60000));
         QCOMPARE(view.exitCode(), 0);
         QVERIFY(view.readAllStandardError().contains("line 3: Gain=0: "));
         QProcess text;
         text.start(pdftotext, {"-layout", dir.filePath("r.pdf"), "-"});
         QVERIFY(text.waitForFinished(60000));
-        const QString all = QString::fromUtf8(text.readAllStandardOutput());
+        const QString all = QString::fromUtf8(text.readAllStandardOutput())
+                                .replace(QChar(0xFB00), "ff") // ligatures, as pdftotext gives them
+                                .replace(QChar(0xFB01), "fi");
         const QString got = all.simplified();
-        for (const char* expected :
-             {"Freezer 2", "Period: 2026-03-02 00:00:00 to 2026-03-02 00:25:01", "in.dat",
-              "TX 00008", "2 to 27 °C", "25.9 °C", "10 min", "00:10:00", "4.0", "TX 00159",
-              "Temperature (°C)"}) // and the chart
+        for (const char* expected : {"Freezer 2",
+                                     "Period: 2026-03-02 00:00:00 to 2026-03-02 00:25:01",
+                                     "in.dat",
+                                     "TX 00008",
+                                     "2 to 27 °C",
+                                     "25.9 °C",
+                                     "10 min",
+                                     "00:10:00",
+                                     "4.0",
+                                     "TX 00159",
+                                     "Temperature (°C)", // and the chart
+                                     "March",
+                                     "Site: Cold store 3",
+                                     "Operator: A. Tester",
+                                     "gain 1.5,",
+                                     "offset -2",
+                                     "Gaps",
+                                     "LOWBAT",
+                                     "Reviewed by:",
+                                     "Date:"})
             QVERIFY2(got.contains(QString::fromUtf8(expected)), expected);
+        // When, with the PC's offset from UTC; each file by name with its SHA-256.
+        QVERIFY(QRegularExpression("Made \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d "
+                                   "UTC[+-]\\d\\d:\\d\\d by zelm-view")
+                    .match(got)
+                    .hasMatch());
+        QVERIFY(got.contains("in.dat " + QCryptographicHash::hash(readAll(dir.filePath("in.dat")),
+                                                                  QCryptographicHash::Sha256)
+                                             .toHex()));
+        QVERIFY(!got.contains(dir.path()) && !got.contains("Monthly record"));
         // Each page its own, numbered, the table's header again on the next.
         const QStringList pages = all.split(u'\f', Qt::SkipEmptyParts);
         QVERIFY(pages.size() >= 2);
@@ -1429,6 +1686,75 @@ private slots:
         const QRegularExpression page("/Type\\s*/Page[^s]");
         QCOMPARE(QString::fromLatin1(readAll(dir.filePath("p.pdf"))).count(page),
                  QString::fromLatin1(readAll(dir.filePath("a.pdf"))).count(page));
+    }
+
+    // No text of the PDF leaves its box, measured in the PDF's own fonts: the widest numbers
+    // (-999999.999 to 9999999.999, and the largest a calibration shows) and the longest name a
+    // settings line keeps; nothing left out of a text, no box over another.
+    void pdfNeverCuts() {
+        QByteArray lines, ini = "[Limits]\nTemperatureLow=-1000000\nTemperatureHigh=1000000\n";
+        const QByteArray longest(settings::kMaxProfileValue, 'W');
+        const char* const sensors[][4] = {
+            {"00001", "99999.9", "0.0", "Gain=100\nOffset=9.999"},        // 9999999.999
+            {"00002", "-99999.9", "0.0", "Gain=10\nOffset=-0.999"},       // -999999.999
+            {"00003", "99999.9", "-99999.9", "Gain=1000\nOffset=100000"}, // 100099900.0
+            {"00004", "12.5", "12.6", "Gain=-999.999999999\nOffset=-99999.999999999"}};
+        for (const auto& [id, first, second, calibration] : sensors) {
+            lines += QByteArray("OK\t2026-03-02-00-00-00\tTX\t") + id + '\t' + first +
+                     "\r\nOK\t2026-03-02-01-00-00\tTX\t" + id + '\t' + second + "\r\n";
+            ini += QByteArray("[Sensor TX ") + id + "]\n" + calibration + "\nName=" +
+                   (id[4] == '1' ? longest : QByteArray("Ward 7 ").repeated(37).first(254)) + '\n';
+        }
+        ini += "[Report]\nTitle=" + longest + "\nComment=" + longest + '\n';
+        view::Document d =
+            view::documentOf(view::readReport(lines), "t", view::parseSensorSettings(ini));
+        QVERIFY(d.settings.ignored.isEmpty());
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(view::kPdfResolution);
+        const double page = 210 - 30; // mm between the margins
+        const double pageWidth = page / 25.4 * view::kPdfResolution;
+        d.verification = "Verified against the journal: 1 file";
+        const QList<view::PdfText> texts = view::pdfTexts(d, d.drawnOf());
+        QString all;
+        for (const view::PdfText& t : texts) {
+            const QFontMetricsF fm(t.font, &writer);
+            QVERIFY2(t.box.left() >= 0 && t.box.right() <= pageWidth + 0.01, qPrintable(t.text));
+            QVERIFY(t.lines.size() * fm.lineSpacing() <= t.box.height() + 0.01);
+            for (const QString& line : t.lines) {
+                QVERIFY2(fm.horizontalAdvance(line) <= t.box.width(), qPrintable(line));
+                all += line + '\n';
+            }
+            QCOMPARE(t.lines.join("").remove(' '), QString(t.text).remove('\n').remove(' '));
+            for (const view::PdfText& other : texts)
+                QVERIFY(&other == &t || other.page != t.page || !other.box.intersects(t.box));
+        }
+        for (const char* number : {"\n9999999.999\n", "\n-999999.999\n", "\n100099900.0\n",
+                                   "\n-99899900.0\n"}) // each a line of its own
+            QVERIFY2(all.contains(QString::fromUtf8(number)), number);
+        for (const char* phrase :
+             {"-1000000 to 1000000 °C", "gain -999.999999999, offset -99999.999999999"})
+            QVERIFY2(QString(all).replace('\n', ' ').contains(QString::fromUtf8(phrase)), phrase);
+        QVERIFY(all.contains("Verified against the journal: 1 file\n"));
+    }
+
+    // The SHA-256 the PDF gives each file is sha256sum's: every way a message ends against its
+    // blocks, and a file longer than the piece it is read in.
+    void sha256_data() {
+        QTest::addColumn<int>("size");
+        for (const int size : {0, 1, 55, 56, 63, 64, 65, 119, 120, 3 << 20 | 7})
+            QTest::newRow(qPrintable(QString::number(size))) << size;
+    }
+    void sha256() {
+        QFETCH(int, size);
+        QByteArray data(size, Qt::Uninitialized);
+        QRandomGenerator rng(size);
+        for (char& c : data)
+            c = char(rng.generate());
+        QBuffer in(&data);
+        in.open(QIODevice::ReadOnly);
+        QCOMPARE(view::sha256(in), QCryptographicHash::hash(data, QCryptographicHash::Sha256));
     }
 
     // An export is written whole or not at all, and never in place of a FIFO or device.

@@ -3,7 +3,8 @@
 // zelm-view --png OUT.png [--svg OUT.svg] [--csv OUT.csv] [--stats OUT.csv] [--pdf OUT.pdf]
 // [FILE|FOLDER]... writes the files and shows no window: no widget is made, on any Qt platform
 // (offscreen when none is set, but on Windows: its own). Sensor names, calibrations and limits
-// come from the main program's settings file, or --settings FILE.
+// come from the main program's settings file, or --settings FILE; the PDF's heading from its
+// [Report] section, or --site, --title, --operator and --comment.
 
 #include "core/startup.h"
 #include "view/exports.h"
@@ -21,13 +22,15 @@ namespace {
 const char* const kUsage =
     "usage: zelm-view [--settings FILE] [FILE|FOLDER]...\n"
     "       zelm-view [--settings FILE] [--png OUT.png] [--svg OUT.svg] [--csv OUT.csv]\n"
-    "                 [--stats OUT.csv] [--pdf OUT.pdf] [FILE|FOLDER]...\n"
+    "                 [--stats OUT.csv] [--pdf OUT.pdf [--site TEXT] [--title TEXT]\n"
+    "                 [--operator TEXT] [--comment TEXT]] [FILE|FOLDER]...\n"
     "Shows ZELM reports (decoded out-*.txt, raw *.dat, or the reports in a folder) merged into\n"
     "one history, as charts and statistics; without FILE or FOLDER, the kept downloads of the\n"
     "data folder. With --png, --svg, --csv (the readings), --stats (the statistics table) or\n"
     "--pdf writes those files instead of showing a window. Sensor names, calibrations and\n"
     "limits are read from ZURORUVE.INI, the main program's settings file, or from the FILE\n"
-    "--settings names, which must be a regular file.\n";
+    "--settings names, which must be a regular file; the PDF's heading from its [Report]\n"
+    "section, where --site, --title, --operator and --comment do not give it.\n";
 
 void tell(const QString& line) {
     std::fprintf(stderr, "zelm-view: %s\n", qPrintable(line));
@@ -78,6 +81,7 @@ int main(int argc, char* argv[]) {
     core::useParentConsole();
     core::markRunning();
     QString png, svg, csv, stats, pdf, settingsFile;
+    view::ReportHeading heading; // of the PDF, over the settings file's
     QStringList paths;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
@@ -97,6 +101,10 @@ int main(int argc, char* argv[]) {
                        : a == "--stats"    ? &stats
                        : a == "--pdf"      ? &pdf
                        : a == "--settings" ? &settingsFile
+                       : a == "--site"     ? &heading.site
+                       : a == "--title"    ? &heading.title
+                       : a == "--operator" ? &heading.operatorName
+                       : a == "--comment"  ? &heading.comment
                                            : nullptr;
         if (out) {
             if (++i >= argc)
@@ -123,6 +131,11 @@ int main(int argc, char* argv[]) {
         if (!path.isEmpty())
             files.append({kind, path});
     const bool headless = !files.isEmpty();
+    if (pdf.isEmpty() &&
+        !(heading.site + heading.title + heading.operatorName + heading.comment).isEmpty()) {
+        tell(QStringLiteral("--site, --title, --operator and --comment head the PDF: give --pdf"));
+        return 2;
+    }
     // Settings named but not there, or not a regular file, are a mistake to tell, not to pass
     // over: the numbers would come out without the limits the user meant.
     if (!settingsFile.isEmpty()) {
@@ -169,7 +182,13 @@ int main(int argc, char* argv[]) {
         QGuiApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
         settings::ReadStatus status;
         QString why;
-        const view::SensorSettings settings = view::readSensorSettings(settingsFile, status, why);
+        view::SensorSettings settings = view::readSensorSettings(settingsFile, status, why);
+        for (const auto& [option, set] : {std::pair{&heading.site, &settings.report.site},
+                                          {&heading.title, &settings.report.title},
+                                          {&heading.operatorName, &settings.report.operatorName},
+                                          {&heading.comment, &settings.report.comment}})
+            if (!option->isEmpty())
+                *set = *option;
         const bool unread =
             status != settings::ReadStatus::Ok && status != settings::ReadStatus::Missing;
         // Told, and the rest still used; so is what reading the files left out, as the window

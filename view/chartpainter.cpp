@@ -183,16 +183,16 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
                     low = std::min(low, pt.y()), high = std::max(high, pt.y());
     }
     // Limits are part of the picture: the range takes them in.
-    QMap<double, QList<int>> limits; // limit value to the drawn series (by n) it belongs to
+    QMap<Decimal, QList<int>> limits; // limit as written to the drawn series (by n) it is of
     for (int n = 0; n < drawnSeries.size(); ++n) {
         const Series& s = quantity.series[drawnSeries[n]];
         if (view.hidden[drawnSeries[n]])
             continue;
-        for (const double limit : {s.low, s.high}) {
-            if (std::isnan(limit))
+        for (const std::optional<Decimal>& limit : {s.low(), s.high()}) {
+            if (!limit)
                 continue;
-            limits[limit].append(n);
-            low = std::min(low, limit), high = std::max(high, limit);
+            limits[*limit].append(n);
+            low = std::min(low, limit->toDouble()), high = std::max(high, limit->toDouble());
         }
     }
     if (low > high)
@@ -279,7 +279,8 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
             for (const QPolygonF& line : std::as_const(lines[n])) {
                 for (const QPointF& pt : line) {
                     const int x = int(toX(pt.x()));
-                    if (!s.outside(pt.y()) || pt.x() < x0 || pt.x() > x1 || x - lastX < 6)
+                    if (!s.outside(thousandthsOf(pt.y())) || pt.x() < x0 || pt.x() > x1 ||
+                        x - lastX < 6)
                         continue; // marks that do not hide each other
                     lastX = x;
                     anyOutside = true;
@@ -307,23 +308,25 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
     // (above a high limit, below a low one) where that is free, else on its other side, else in
     // the title's row.
     for (auto it = limits.cbegin(); it != limits.cend(); ++it)
-        space.addLine(QPointF(plot.left(), toY(it.key())), QPointF(plot.right(), toY(it.key())), 1);
+        space.addLine(QPointF(plot.left(), toY(it.key().toDouble())),
+                      QPointF(plot.right(), toY(it.key().toDouble())), 1);
     int titleRoom = plot.right();
     for (auto it = limits.cbegin(); it != limits.cend(); ++it) {
         const bool own = it->size() == 1 && drawnSeries.size() > 1;
         const QColor colour =
             own ? seriesPen(view.pens[drawnSeries[it->first()]]).color() : kLimitColour;
-        const int y = int(std::lround(toY(it.key())));
+        const int y = int(std::lround(toY(it.key().toDouble())));
         QPen pen(colour, 1.5, Qt::DashLine);
         pen.setCosmetic(true);
         p.setPen(pen);
         p.drawLine(plot.left(), y, plot.right(), y);
-        const QString label =
-            QStringLiteral("limit %1 %2").arg(it.key()).arg(quantity.unit).trimmed();
+        const QString label = QStringLiteral("limit %1 %2")
+                                  .arg(QString::fromLatin1(decimalText(it.key())), quantity.unit)
+                                  .trimmed();
         const QSize size(fm.horizontalAdvance(label) + 6, fm.height());
         bool high = false;
         for (const int n : *it)
-            high = high || quantity.series[drawnSeries[n]].high == it.key();
+            high = high || quantity.series[drawnSeries[n]].high() == it.key();
         const int above = y - size.height() - 2, below = y + 3;
         QRect box;
         if (space.find(size, high ? above : below, box) ||

@@ -1,5 +1,6 @@
 #include "view/chartpanel.h"
 
+#include "view/plaintext.h"
 #include "view/readingscsv.h"
 
 #include <QMouseEvent>
@@ -174,14 +175,14 @@ void ChartPanel::showReadingAt(QMouseEvent* event) {
         nearest = std::abs(value - v);
         const QString name = s.label == s.name ? s.name : s.label + " (" + s.name + ')';
         text = QStringLiteral("%1\n%2\n%3 %4%5")
-                   .arg(name, timeText(s.times[k]), QString::fromLatin1(calibratedText(value)),
-                        quantity_.unit,
-                        s.outside(value) ? QStringLiteral("\noutside limits") : QString());
+                   .arg(name, timeText(s.times[k]),
+                        QString::fromLatin1(thousandthsText(s.shownAt(k))), quantity_.unit,
+                        s.outside(s.shownAt(k)) ? QStringLiteral("\noutside limits") : QString());
     }
     if (text.isEmpty())
         QToolTip::hideText();
     else
-        QToolTip::showText(event->globalPosition().toPoint(), text, this);
+        QToolTip::showText(event->globalPosition().toPoint(), plainToolTip(text), this);
 }
 
 void ChartPanel::mouseReleaseEvent(QMouseEvent*) {

@@ -55,6 +55,16 @@ void findExtremes(Series& s) {
 
 } // namespace
 
+void Series::setLimits(std::optional<Decimal> low, std::optional<Decimal> high) {
+    low_ = low;
+    high_ = high;
+    // Limits are billionths, shown values thousandths: a million of one is one of the other.
+    constexpr std::int64_t kPer = kBillion / 1000;
+    const auto floorOf = [](std::int64_t b) { return b / kPer - (b % kPer < 0); };
+    lowest_ = low ? -floorOf(-low->billionths) : std::numeric_limits<std::int64_t>::min();
+    highest_ = high ? floorOf(high->billionths) : std::numeric_limits<std::int64_t>::max();
+}
+
 std::uint32_t intervalOf(const QList<std::uint32_t>& times) {
     std::vector<std::uint32_t> spacing;
     spacing.reserve(size_t(std::max<qsizetype>(times.size() - 1, 0)));
@@ -91,10 +101,8 @@ QList<Quantity> quantities(const Report& report, const QList<Shown>& shown) {
             const Shown& how = shown[sensor];
             if (!how.name.isEmpty())
                 made.label = how.name + two;
-            made.gain = how.gain[second];
-            made.offset = how.offset[second];
-            made.low = how.low[second];
-            made.high = how.high[second];
+            made.calibration = how.calibration[second];
+            made.setLimits(how.low[second], how.high[second]);
         }
         return i;
     };

@@ -9,6 +9,8 @@
 #include <QPolygonF>
 #include <QString>
 #include <cmath>
+#include <limits>
+#include <optional>
 
 namespace view {
 
@@ -34,15 +36,30 @@ struct Series {
     QList<std::uint32_t> gaps;   // k where at[k] to at[k + 1] is longer than three intervals
     QList<Extremes> extremes[4]; // per block of 8, 64, 512 and 4096 readings
     QList<std::uint32_t> lowBat; // k of the readings taken with a low battery
-    double gain = 1, offset = 0; // of the calibration: shown = gain x decoded + offset
-    double low = std::numeric_limits<double>::quiet_NaN(); // limits of the shown value, NaN: none
-    double high = std::numeric_limits<double>::quiet_NaN();
+    Calibration calibration;     // shown = gain x decoded + offset, rounded to thousandths
     double ms(qsizetype k) const { return double(times[k]) * 1000; }
-    /// The shown value of a decoded one in tenths, as the CSV writes it.
-    double shown(std::int32_t tenths) const { return shownValue(gain, offset, tenths); }
-    double value(qsizetype k) const { return shown(values[k]); }
-    bool outside(double v) const { return v < low || v > high; } // false against NaN
-    bool limited() const { return !std::isnan(low) || !std::isnan(high); }
+    /// The shown value of the k-th reading, or of a decoded one in tenths, in thousandths: the
+    /// one number that is drawn, compared with limits, counted and written.
+    std::int64_t shownAt(qsizetype k) const { return calibration.shown(values[k]); }
+    std::int64_t shown(std::int32_t tenths) const { return calibration.shown(tenths); }
+    /// The same in the quantity's unit, for drawing.
+    double value(qsizetype k) const { return double(shownAt(k)) / 1000; }
+    /// Whether a shown value (thousandths) lies beyond a limit; set with setLimits.
+    bool outside(std::int64_t thousandths) const {
+        return thousandths < lowest_ || thousandths > highest_;
+    }
+    /// The limits of the shown value, as written; none where not set.
+    const std::optional<Decimal>& low() const { return low_; }
+    const std::optional<Decimal>& high() const { return high_; }
+    bool limited() const { return low_ || high_; }
+    void setLimits(std::optional<Decimal> low, std::optional<Decimal> high);
+
+private:
+    std::optional<Decimal> low_, high_;
+    // The shown values inside the limits, in thousandths: beyond a limit of billionths is
+    // below its ceiling or above its floor.
+    std::int64_t lowest_ = std::numeric_limits<std::int64_t>::min();
+    std::int64_t highest_ = std::numeric_limits<std::int64_t>::max();
 };
 
 /// A chart: temperature (TX and BT), humidity (BT), RX readings or battery (BV).

@@ -23,6 +23,9 @@ struct Document {
     QList<Statistics> statistics; // of every series
     QList<qint64> perSensor;      // readings per sensor
     TimeRange span;               // of every chart's readings, in ms
+    /// Whether the files read were checked against the journal of read-outs, in words, for the
+    /// PDF, which prints it where it is set.
+    QString verification;
 
     /// Names, calibrations and limits from settings, and the charts and statistics again.
     void setSettings(SensorSettings settings);

@@ -1,70 +1,51 @@
 #include "view/fields.h"
 
-#include <QRegularExpression>
 #include <charconv>
-#include <cmath>
+#include <cstdlib>
 
 namespace view {
 
 namespace {
 
-// The bounds of a field's values, and how they are said.
+// The bounds of a field's values in billionths, and how they are said.
 struct Bounds {
-    double low, high; // of the magnitude for gains
+    std::int64_t low, high; // of the magnitude for gains
     const char* said;
 };
 Bounds boundsOf(Field f) {
+    constexpr std::int64_t k = kBillion;
     switch (f) {
     case Offset:
     case Offset2:
-        return {-1e5, 1e5, "an offset lies between -100000 and 100000"};
+        return {-100000 * k, 100000 * k, "an offset lies between -100000 and 100000"};
     case Gain:
     case Gain2:
-        return {1e-3, 1e3, "a gain lies between 0.001 and 1000, or -1000 and -0.001"};
+        return {k / 1000, 1000 * k, "a gain lies between 0.001 and 1000, or -1000 and -0.001"};
     case ActivationEnergy:
-        return {0, 1e3, "an activation energy lies above 0, at most 1000 kJ/mol"};
+        return {1, 1000 * k, "an activation energy lies above 0, at most 1000 kJ/mol"};
     default:
-        return {-1e6, 1e6, "a limit lies between -1000000 and 1000000"};
+        return {-1000000 * k, 1000000 * k, "a limit lies between -1000000 and 1000000"};
     }
 }
 
-} // namespace
-
-std::optional<Problem> checkField(const QString& sensor, Field f, const QString& text,
-                                  double& value) {
-    // Only this form: a comma is no decimal separator here, nor a thousands separator.
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?([0-9]+(\\.[0-9]*)?|\\.[0-9]+)([eE][+-]?[0-9]{1,3})?$"));
-    const QByteArray t = text.trimmed().toLatin1();
-    const char* from = t.constData() + (t.startsWith('+') ? 1 : 0);
-    if (t.size() > 64 || !number.match(QString::fromLatin1(t)).hasMatch() ||
-        std::from_chars(from, t.constData() + t.size(), value).ec != std::errc() ||
-        !std::isfinite(value))
-        return Problem{sensor, f, Reason::NotANumber,
-                       QStringLiteral("not a number (digits, a point as decimal separator, no "
-                                      "comma)")};
-    const bool gain = f == Gain || f == Gain2;
-    if (gain && value == 0)
-        return Problem{sensor, f, Reason::ZeroGain,
-                       QStringLiteral("a gain of 0 would show every reading as the offset")};
-    const Bounds b = boundsOf(f);
-    const double v = gain ? std::abs(value) : value;
-    if (v < b.low || v > b.high || (f == ActivationEnergy && value <= 0))
-        return Problem{sensor, f, Reason::OutOfBounds,
-                       QStringLiteral("out of bounds: %1").arg(QLatin1String(b.said))};
-    return std::nullopt;
+QString decimalString(Decimal d) {
+    return QString::fromLatin1(decimalText(d));
+}
+QString decimalString(double d) {
+    return fieldText(d);
 }
 
-QList<Problem> checkLimits(const QString& sensor, const FieldValues& own,
-                           const FieldValues* shared) {
+// The pairs of one section, its values exact or as doubles that compare alike.
+template <typename Values>
+QList<Problem> limitProblems(const QString& sensor, const Values& own, const Values* shared) {
     QList<Problem> out;
-    const auto above = [](double low, double high) {
+    const auto above = [](auto low, auto high) {
         return QStringLiteral("the low limit %1 is above the high limit %2")
-            .arg(fieldText(low), fieldText(high));
+            .arg(decimalString(low), decimalString(high));
     };
     for (int q = 0; q < kMeasures; ++q) {
         const Field lo = lowField(Measure(q)), hi = highField(Measure(q));
-        const std::optional<double>&low = own[lo], &high = own[hi];
+        const auto &low = own[lo], &high = own[hi];
         if (low && high) {
             if (*low > *high)
                 for (const Field f : {lo, hi})
@@ -73,13 +54,59 @@ QList<Problem> checkLimits(const QString& sensor, const FieldValues& own,
         }
         if (!shared || (!low && !high))
             continue;
-        const std::optional<double> other = low ? (*shared)[hi] : (*shared)[lo];
+        const auto other = low ? (*shared)[hi] : (*shared)[lo];
         if (other && (low ? *low > *other : *other > *high))
             out.append({sensor, low ? lo : hi, Reason::AgainstShared,
                         (low ? above(*low, *other) : above(*other, *high)) +
                             QStringLiteral(" (with the limits for all sensors)")});
     }
     return out;
+}
+
+} // namespace
+
+std::optional<Problem> checkField(const QString& sensor, Field f, const QString& text,
+                                  Decimal& value) {
+    const QByteArray t = text.trimmed().toLatin1();
+    const DecimalError error = t.size() > 64 ? DecimalError::NotANumber : parseDecimal(t, value);
+    if (error == DecimalError::NotANumber)
+        return Problem{sensor, f, Reason::NotANumber,
+                       QStringLiteral("not a number (digits, a point as decimal separator, no "
+                                      "comma)")};
+    if (error == DecimalError::TooPrecise)
+        return Problem{sensor, f, Reason::TooPrecise,
+                       QStringLiteral("more than %1 decimals (shown values are exact to the "
+                                      "thousandth)")
+                           .arg(kSettingDecimals)};
+    const bool gain = f == Gain || f == Gain2;
+    if (gain && error == DecimalError::None && value.billionths == 0)
+        return Problem{sensor, f, Reason::ZeroGain,
+                       QStringLiteral("a gain of 0 would show every reading as the offset")};
+    const Bounds b = boundsOf(f);
+    const std::int64_t v = gain ? std::abs(value.billionths) : value.billionths;
+    if (error == DecimalError::TooLarge || v < b.low || v > b.high)
+        return Problem{sensor, f, Reason::OutOfBounds,
+                       QStringLiteral("out of bounds: %1").arg(QLatin1String(b.said))};
+    return std::nullopt;
+}
+
+std::optional<Problem> checkField(const QString& sensor, Field f, const QString& text,
+                                  double& value) {
+    Decimal exact;
+    std::optional<Problem> problem = checkField(sensor, f, text, exact);
+    if (!problem)
+        value = exact.toDouble();
+    return problem;
+}
+
+QList<Problem> checkLimits(const QString& sensor, const FieldValues& own,
+                           const FieldValues* shared) {
+    return limitProblems(sensor, own, shared);
+}
+
+QList<Problem> checkLimits(const QString& sensor, const ExactValues& own,
+                           const ExactValues* shared) {
+    return limitProblems(sensor, own, shared);
 }
 
 QString fieldText(double value) {

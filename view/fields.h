@@ -3,6 +3,7 @@
 // value of a field, and a low/high pair of limits. Each finds problems as values (sensor, field,
 // reason), which the reader turns into the lines it ignores and the dialog into marked cells.
 
+#include "view/decimal.h"
 #include "view/kinds.h"
 
 #include <QList>
@@ -12,11 +13,12 @@
 namespace view {
 
 enum class Reason {
-    NotANumber,   // not digits with a point as decimal separator
-    ZeroGain,     // would show every reading as the offset
-    OutOfBounds,  // beyond what the field takes
-    LowAboveHigh, // a section's own low limit above its own high one
-    AgainstShared // a sensor's own limit beyond the shared one it is paired with
+    NotANumber,    // not digits with a point as decimal separator
+    ZeroGain,      // would show every reading as the offset
+    OutOfBounds,   // beyond what the field takes
+    LowAboveHigh,  // a section's own low limit above its own high one
+    AgainstShared, // a sensor's own limit beyond the shared one it is paired with
+    TooPrecise     // more decimals than a setting keeps exactly (kSettingDecimals)
 };
 
 struct Problem {
@@ -28,11 +30,18 @@ struct Problem {
 
 /// The values a section sets, by field; none where it sets none or cannot use what it sets.
 using FieldValues = std::optional<double>[kFields];
+/// The same, exactly: the decimals as written.
+using ExactValues = std::optional<Decimal>[kFields];
 
 /// Whether text is a value field f can hold: nothing, with value set, or the problem. A number
 /// is digits with an optional point and decimals, an optional sign and exponent: a comma makes
-/// it no number. Bounds: offsets -100000 to 100000; gains 0.001 to 1000 either side of 0; limits
-/// -1000000 to 1000000; the activation energy above 0, at most 1000 kJ/mol.
+/// it no number. At most 9 decimals (the value's, exponent applied; trailing zeros do not
+/// count). Bounds: offsets -100000 to 100000; gains 0.001 to 1000 either side of 0; limits
+/// -1000000 to 1000000; the activation energy above 0, at most 1000 kJ/mol. So a value has 15
+/// significant digits at most, and the double nearest to it (the other overload) names it alone
+/// and compares with another as the decimals do.
+std::optional<Problem> checkField(const QString& sensor, Field f, const QString& text,
+                                  Decimal& value);
 std::optional<Problem> checkField(const QString& sensor, Field f, const QString& text,
                                   double& value);
 
@@ -42,6 +51,8 @@ std::optional<Problem> checkField(const QString& sensor, Field f, const QString&
 /// shared names the own one.
 QList<Problem> checkLimits(const QString& sensor, const FieldValues& own,
                            const FieldValues* shared);
+QList<Problem> checkLimits(const QString& sensor, const ExactValues& own,
+                           const ExactValues* shared);
 
 /// A value as the settings file writes it: a point as decimal separator, no exponent, no more
 /// digits than it needs to read back equal.

@@ -66,6 +66,7 @@ bool openReport(QFile& file, const QString& path, Report& report) {
 }
 
 constexpr std::uint32_t kAside = 0x80000000; // a reference to a reading aside
+constexpr std::uint32_t kNone = 0xFFFFFFFF;  // no reading
 constexpr qsizetype kCrowded = 16;           // readings of one second beyond which it is indexed
 
 } // namespace
@@ -129,9 +130,9 @@ std::pair<qsizetype, qsizetype> Merger::secondOf(std::uint32_t t) {
     return {cursor_, firstAtOrAfter(cursor_, t + 1)}; // t is before the latest: no overflow
 }
 
-bool Merger::indexed(const Reading& r, std::uint32_t tag) const {
+std::uint32_t Merger::indexed(const Reading& r, std::uint32_t tag) const {
     if (indexed_ == 0)
-        return false;
+        return kNone;
     const std::uint64_t h = contentHash(r);
     const std::uint64_t mark = h & 0xFFFFFFFF00000000ULL;
     const std::uint32_t mask = std::uint32_t(slots_.size() - 1);
@@ -139,9 +140,9 @@ bool Merger::indexed(const Reading& r, std::uint32_t tag) const {
         const auto ref = std::uint32_t(slots_[i]);
         if ((slots_[i] & 0xFFFFFFFF00000000ULL) == mark &&
             sameReading(r, tag, reading(ref), this->tag(ref)))
-            return true;
+            return ref;
     }
-    return false;
+    return kNone;
 }
 
 void Merger::index(std::uint32_t ref) {
@@ -162,44 +163,94 @@ void Merger::index(std::uint32_t ref) {
     ++indexed_;
 }
 
+qsizetype Merger::inLatest(const Reading& r, std::uint32_t tag) const {
+    const QList<Reading>& inOrder = report_.readings;
+    if (inOrder.size() - latestFrom_ <= kCrowded) { // a look through it costs less
+        for (qsizetype k = latestFrom_; k < inOrder.size(); ++k)
+            if (sameReading(r, tag, inOrder[k], tags_[k]))
+                return k;
+        return -1;
+    }
+    const std::uint64_t h = contentHash(r);
+    const std::uint64_t mark = h & 0xFFFFFFFF00000000ULL;
+    const std::uint32_t mask = std::uint32_t(latestSlots_.size() - 1);
+    for (std::uint32_t i = std::uint32_t(h) & mask;; i = (i + 1) & mask) {
+        const std::uint64_t slot = latestSlots_[i];
+        const auto k = qsizetype(std::uint32_t(slot));
+        if (slot == 0 || k <= latestFrom_)
+            return -1; // free, or of an earlier second: as good as free
+        if ((slot & 0xFFFFFFFF00000000ULL) == mark &&
+            sameReading(r, tag, report_.readings[k - 1], tags_[k - 1]))
+            return k - 1;
+    }
+}
+
+void Merger::addLatest(qsizetype k) {
+    const qsizetype count = k + 1 - latestFrom_;
+    if (count <= kCrowded)
+        return; // looked through, not up
+    // Grown crowded, or more than half full: the whole second placed (again).
+    const bool grow = 2 * count > latestSlots_.size();
+    if (grow)
+        latestSlots_ = QList<std::uint64_t>(latestSlots_.size() * 2, 0);
+    const std::uint32_t mask = std::uint32_t(latestSlots_.size() - 1);
+    for (qsizetype j = grow || count == kCrowded + 1 ? latestFrom_ : k; j <= k; ++j) {
+        const std::uint64_t h = contentHash(report_.readings[j]);
+        std::uint32_t i = std::uint32_t(h) & mask;
+        while (latestSlots_[i] != 0 && qsizetype(std::uint32_t(latestSlots_[i])) > latestFrom_)
+            i = (i + 1) & mask;
+        latestSlots_[i] = (h & 0xFFFFFFFF00000000ULL) | std::uint64_t(j + 1); // 0 stays free
+    }
+}
+
+bool Merger::insertEarlier(const Reading& r, std::uint32_t tag) {
+    if (r.time != kNoTime) {
+        const auto [from, to] = secondOf(r.time);
+        if (to - from <= kCrowded) {
+            for (qsizetype k = from; k < to; ++k)
+                if (sameReading(r, tag, report_.readings[k], tags_[k])) {
+                    next_ = k + 1;
+                    return false;
+                }
+        } else if (!secondsIndexed_.contains(from)) { // looked into: by content from now on
+            secondsIndexed_.insert(from);
+            for (qsizetype k = from; k < to; ++k)
+                index(std::uint32_t(k));
+        }
+    }
+    if (const std::uint32_t ref = indexed(r, tag); ref != kNone) { // aside, or a crowded second
+        if (!(ref & kAside))
+            next_ = qsizetype(ref) + 1;
+        return false;
+    }
+    aside_.append(r);
+    asideTags_.append(tag);
+    index(kAside | std::uint32_t(aside_.size() - 1));
+    report_.untimed += r.time == kNoTime;
+    return true;
+}
+
 bool Merger::insert(const Reading& r, std::uint32_t tag) {
     QList<Reading>& inOrder = report_.readings;
-    const auto inSecond = [&](qsizetype from, qsizetype to) {
-        if (to - from > kCrowded)
-            return indexed(r, tag);
-        for (qsizetype k = from; k < to; ++k)
-            if (sameReading(r, tag, inOrder[k], tags_[k]))
-                return true;
+    // Downloads overlap: a reading of an earlier one is most often the one after the last found.
+    if (next_ < inOrder.size() && sameReading(r, tag, inOrder[next_], tags_[next_])) {
+        ++next_;
         return false;
-    };
-    if (r.time == kNoTime || (!inOrder.isEmpty() && r.time < latest_)) {
-        if (r.time != kNoTime) {
-            const auto [from, to] = secondOf(r.time);
-            if (to - from <= kCrowded && inSecond(from, to))
-                return false;
-        }
-        if (indexed(r, tag)) // aside, or of a crowded second
-            return false;
-        aside_.append(r);
-        asideTags_.append(tag);
-        index(kAside | std::uint32_t(aside_.size() - 1));
-        report_.untimed += r.time == kNoTime;
-        return true;
     }
+    if (r.time == kNoTime || (!inOrder.isEmpty() && r.time < latest_))
+        return insertEarlier(r, tag);
     if (!inOrder.isEmpty() && r.time == latest_) {
-        if (inSecond(latestFrom_, inOrder.size()))
+        if (const qsizetype k = inLatest(r, tag); k >= 0) {
+            next_ = k + 1;
             return false;
+        }
     } else {
         latest_ = r.time;
         latestFrom_ = inOrder.size();
     }
     inOrder.append(r);
     tags_.append(tag);
-    // A second grown crowded is indexed whole, and each reading it gets after.
-    const qsizetype inLatest = inOrder.size() - latestFrom_;
-    for (qsizetype k = inLatest == kCrowded + 1 ? latestFrom_ : inOrder.size() - 1;
-         inLatest > kCrowded && k < inOrder.size(); ++k)
-        index(std::uint32_t(k));
+    addLatest(inOrder.size() - 1); // only the latest second grows: an earlier one is whole
     return true;
 }
 
@@ -207,6 +258,8 @@ void Merger::finish() {
     tags_ = {};
     slots_ = {};
     asideTags_ = {};
+    latestSlots_ = {};
+    secondsIndexed_ = {};
     indexed_ = 0;
     mergeAside(report_.readings, aside_);
     aside_ = {};

@@ -5,6 +5,7 @@
 
 #include "view/readings.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -18,7 +19,9 @@ namespace view {
 /// bytes are; a decoded line is the same as any reading already merged that decodes to it. Raw
 /// reports should come first: they are the originals of the decoded ones. Reports read in time
 /// order (downloads by name) merge by walking the readings merged so far in time order: a
-/// reading is looked for only among those of its own second.
+/// reading is first looked for right after the last one found again (downloads that overlap
+/// hold the same records in the same order), then among those of its own second, by content
+/// where a second holds many (loggers that stamp all their channels at one moment).
 class Merger {
 public:
     /// report holds no readings yet.
@@ -41,26 +44,36 @@ public:
 private:
     static void mergeAside(QList<Reading>& inOrder, QList<Reading>& aside);
     bool insert(const Reading& r, std::uint32_t tag);
+    bool insertEarlier(const Reading& r, std::uint32_t tag);
     /// The readings in time order of the second t, [first, second), found near the last one.
     std::pair<qsizetype, qsizetype> secondOf(std::uint32_t t);
     qsizetype firstAtOrAfter(qsizetype from, std::uint32_t t) const;
     const Reading& reading(std::uint32_t ref) const;
     std::uint32_t tag(std::uint32_t ref) const;
-    bool indexed(const Reading& r, std::uint32_t tag) const;
+    /// The reading by content among those indexed, or kNone.
+    std::uint32_t indexed(const Reading& r, std::uint32_t tag) const;
     void index(std::uint32_t ref);
+    /// The reading by content in the latest second, or -1; and one added to it.
+    qsizetype inLatest(const Reading& r, std::uint32_t tag) const;
+    void addLatest(qsizetype k);
 
     Report& report_;
     QList<std::uint32_t> tags_; // per reading in time order: its raw record's hash, 0 for a line
     // Readings read before the latest time merged, or untimed: put in their place at the end.
     QList<Reading> aside_;
     QList<std::uint32_t> asideTags_;
-    // Open addressing by content over the readings aside and those of crowded seconds, where a
-    // look through the second would cost too much.
+    // Open addressing by content over the readings aside and those of crowded seconds that were
+    // looked into, where a look through the second would cost too much.
     QList<std::uint64_t> slots_;
     qsizetype indexed_ = 0;
+    QSet<qsizetype> secondsIndexed_; // crowded seconds in slots_, by where they begin
+    // Open addressing by content over the latest second: a slot of an earlier second's reading
+    // (its position before latestFrom_) is free, so a new second needs no clearing.
+    QList<std::uint64_t> latestSlots_ = QList<std::uint64_t>(64, 0);
     std::uint32_t latest_ = 0; // the latest time of the readings in time order
     qsizetype latestFrom_ = 0; // where its second begins
     qsizetype cursor_ = 0;     // where the last second looked up began
+    qsizetype next_ = 0;       // after the reading last found again: where the next may be
 };
 
 /// The readings of all files named and of the reports directly in the folders named, merged:

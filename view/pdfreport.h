@@ -1,9 +1,16 @@
 #pragma once
-// The printable report of a period: an A4 PDF with a title, the period, the files it was made
-// from, when and by what it was made, the statistics table, then one chart per quantity at full
-// page width, and page numbers. Written with Qt's own PDF writer, fonts embedded.
+// The printable report of a period, a record a lab can sign: an A4 PDF with a title and the
+// heading the settings or options give (site, operator, comment), the period, when and by what
+// it was made (with the PC's UTC offset), the files it was made from with their SHA-256, the
+// statistics and, per sensor, the calibration applied and its limits, one chart per quantity at
+// full page width, two lines to sign, and page numbers. Written with Qt's own PDF writer, fonts
+// embedded. Every cell shows its whole text: columns as wide as their widest text, a line
+// wrapped where it can be, a smaller font where the widths still do not fit.
 
 #include "view/document.h"
+
+#include <QFont>
+#include <QRectF>
 
 class QPagedPaintDevice;
 
@@ -19,5 +26,21 @@ bool paintReport(QPagedPaintDevice& device, const Document& document, const QLis
 /// when the file cannot be written.
 bool writePdfReport(const QString& path, const Document& document, const QList<bool>& drawn,
                     QString& error);
+
+/// The dots per inch the report is laid out at.
+inline constexpr int kPdfResolution = 120;
+
+/// A text of the report as it is printed: on which page, the box it must stay within, its font
+/// and its lines as drawn (each drawn whole, without wrapping).
+struct PdfText {
+    int page = 1;
+    QRectF box;
+    QFont font;
+    QString text;
+    QStringList lines;
+};
+/// Every text the report of document prints but the charts' and the footers' (which shorten a
+/// long title with an ellipsis), laid out as writePdfReport lays it out.
+QList<PdfText> pdfTexts(const Document& document, const QList<bool>& drawn);
 
 } // namespace view

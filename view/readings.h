@@ -6,6 +6,7 @@
 // zone and no summer time, so they are never converted through the PC's zone.
 
 #include "report/record.h"
+#include "view/decimal.h"
 #include "view/kinds.h"
 #include "view/wallclock.h"
 
@@ -13,9 +14,8 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
-#include <cmath>
 #include <cstdint>
-#include <limits>
+#include <optional>
 
 class QIODevice;
 
@@ -46,26 +46,12 @@ struct Sensor {
 };
 
 /// How a sensor is shown: the name its owner gave it (or none), the calibration of its first and
-/// second value (shown = gain x decoded + offset) and their limits, NaN where none is set.
+/// second value, exact as the settings write them, and their limits, none where none is set.
 struct Shown {
     QString name;
-    double gain[2] = {1, 1};
-    double offset[2] = {0, 0};
-    double low[2] = {std::numeric_limits<double>::quiet_NaN(),
-                     std::numeric_limits<double>::quiet_NaN()};
-    double high[2] = {std::numeric_limits<double>::quiet_NaN(),
-                      std::numeric_limits<double>::quiet_NaN()};
-    bool calibrated(int value) const { return gain[value] != 1 || offset[value] != 0; }
+    Calibration calibration[2];
+    std::optional<Decimal> low[2], high[2];
 };
-
-/// The shown value of a decoded one in tenths: gain x decoded + offset, rounded to thousandths
-/// (half away from zero) as the CSV writes it, so what is compared with limits, counted and
-/// written is one number.
-inline double shownValue(double gain, double offset, std::int32_t tenths) {
-    if (gain == 1 && offset == 0)
-        return tenths / 10.0;
-    return std::round((gain * tenths / 10.0 + offset) * 1000) / 1000;
-}
 
 /// A file that was named but gave no readings, and why.
 struct SkippedFile {

@@ -14,35 +14,10 @@ QByteArray csvField(const QByteArray& field) {
     return '"' + quoted + '"';
 }
 
-QByteArray calibratedText(double value) {
-    QByteArray text = QByteArray::number(value, 'f', 3);
-    while (text.endsWith('0') && text[text.size() - 2] != '.')
-        text.chop(1);
-    return text == "-0.0" ? QByteArray("0.0") : text;
+QByteArray csvText(const QByteArray& text) {
+    const bool formula = !text.isEmpty() && QByteArrayView("=+-@\t\r").contains(text[0]);
+    return csvField(formula ? '\'' + text : text);
 }
-
-namespace {
-
-char* writeTenths(std::int32_t tenths, char* w) {
-    std::uint32_t magnitude = tenths < 0 ? 0u - std::uint32_t(tenths) : std::uint32_t(tenths);
-    if (tenths < 0)
-        *w++ = '-';
-    char digits[12];
-    int n = 0;
-    const std::uint32_t whole = magnitude / 10;
-    std::uint32_t v = whole;
-    do {
-        digits[n++] = char('0' + v % 10);
-        v /= 10;
-    } while (v);
-    while (n)
-        *w++ = digits[--n];
-    *w++ = '.';
-    *w++ = char('0' + magnitude % 10);
-    return w;
-}
-
-} // namespace
 
 void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
     // Written by hand into one block: a year of history is millions of rows.
@@ -55,8 +30,8 @@ void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
     };
     for (qsizetype i = 0; i < report.sensors.size(); ++i) {
         const Sensor& s = report.sensors[i];
-        ids.append(QByteArray(report::kindName(s.kind)) + ',' + csvField(s.id) + ',');
-        names.append(',' + csvField(shownOf(i).name.toUtf8()) + "\r\n");
+        ids.append(QByteArray(report::kindName(s.kind)) + ',' + csvText(s.id) + ',');
+        names.append(',' + csvText(shownOf(i).name.toUtf8()) + "\r\n");
     }
     constexpr qsizetype kFlushAt = 1 << 16;
     QByteArray block(kFlushAt + 4096, Qt::Uninitialized);
@@ -82,16 +57,10 @@ void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
         put(r.lowBat ? QByteArrayView(",LOWBAT,") : QByteArrayView(",OK,"));
         put(ids[r.sensor]);
         const Shown& how = shownOf(r.sensor);
-        const auto value = [&](std::int32_t tenths, int v) {
-            if (how.calibrated(v))
-                put(calibratedText(shownValue(how.gain[v], how.offset[v], tenths)));
-            else
-                w = writeTenths(tenths, w);
-        };
-        value(r.value, 0);
+        w = writeThousandths(how.calibration[0].shown(r.value), w);
         *w++ = ',';
         if (r.hasValue2)
-            value(r.value2, 1);
+            w = writeThousandths(how.calibration[1].shown(r.value2), w);
         put(names[r.sensor]);
         if (w - begin >= kFlushAt) {
             out.write(begin, w - begin);

@@ -11,9 +11,10 @@ namespace view {
 /// A field of a CSV file (RFC 4180): quoted, its quotes doubled, where it holds a comma, a quote
 /// or a line break.
 QByteArray csvField(const QByteArray& field);
-/// A calibrated value as the CSV writes it: three decimals at most, trailing zeros dropped down
-/// to one decimal, a point as decimal separator.
-QByteArray calibratedText(double value);
+/// A text field (a name, an identifier) as csvField writes it, and so that a spreadsheet does
+/// not run it: one that starts with "=", "+", "-", "@", a tab or a CR gets an apostrophe first,
+/// as OWASP's guidance on CSV injection has it. Numbers are never written through this.
+QByteArray csvText(const QByteArray& text);
 
 /// The readings as CSV: header "time,status,kind,id,value,value2,name", one row per reading,
 /// values calibrated and names given as shown says (by sensor number; empty: none).

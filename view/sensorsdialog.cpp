@@ -2,6 +2,7 @@
 #include "view/sensorsdialog.h"
 
 #include "settings/profile.h"
+#include "view/plaintext.h"
 #include "view/statistics.h"
 #include "view/words.h"
 
@@ -128,7 +129,7 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     const auto fixed = [&](int row, int column, const QString& text, const QString& tip) {
         auto* item = new QTableWidgetItem(text);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item->setToolTip(tip);
+        item->setToolTip(plainToolTip(tip));
         if (column != kSensorColumn)
             item->setBackground(palette().window());
         table_->setItem(row, column, item);
@@ -185,11 +186,13 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
             "locale's decimal separator, typed, becomes one."),
         this);
     note->setWordWrap(true);
+    problem_->setTextFormat(Qt::PlainText); // names and lines as written are data
     problem_->setStyleSheet(QStringLiteral("color: #b00000"));
     problem_->setWordWrap(true);
     // Lines the program cannot use show as they are written, marked; OK keeps them unless their
     // cell is changed.
     auto* unused = new QLabel(this);
+    unused->setTextFormat(Qt::PlainText);
     unused->setWordWrap(true);
     unused->setVisible(!settings.ignored.isEmpty());
     QStringList said;
@@ -352,7 +355,7 @@ void SensorsDialog::check() {
         if (m.row < 0)
             continue;
         table_->item(m.row, m.column)->setBackground(QBrush(kWrong));
-        table_->item(m.row, m.column)->setToolTip(m.why);
+        table_->item(m.row, m.column)->setToolTip(plainToolTip(m.why));
     }
     const QStringList blocking = problems();
     problem_->setText(blocking.isEmpty() ? QString() : blocking.first());
@@ -388,6 +391,7 @@ void SensorsDialog::twoPoint() {
                 QString::fromUtf8(texts[i]).arg(unit.isEmpty() ? QString() : ", " + unit));
     };
     auto* result = new QLabel(&ask);
+    result->setTextFormat(Qt::PlainText);
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &ask);
     auto* form = new QFormLayout(&ask);
     form->addRow(QStringLiteral("Value:"), which);

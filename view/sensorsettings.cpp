@@ -39,6 +39,27 @@ struct Origin { // where a setting came from, to say which line is ignored
     QString text;
 };
 
+// A line of the [Report] section into heading; why it cannot be used, else empty.
+QString reportLine(const settings::ProfileEntry& e, ReportHeading& heading,
+                   QHash<QString, Origin>& origins) {
+    if (e.key.isEmpty())
+        return {};
+    QString* const field[] = {&heading.site, &heading.title, &heading.operatorName,
+                              &heading.comment};
+    const char* const keys[] = {"Site", "Title", "Operator", "Comment"};
+    int k = 0;
+    while (k < 4 && e.key.compare(QLatin1String(keys[k]), Qt::CaseInsensitive))
+        ++k;
+    if (k == 4)
+        return QStringLiteral("not a key of [%1]").arg(e.section);
+    const QString key = kReportSection.toUpper() + u'\n' + e.key.toUpper();
+    if (origins.contains(key))
+        return QStringLiteral("repeats the key of line %1").arg(origins[key].line);
+    origins.insert(key, {e.line, e.key + u'=' + e.value});
+    *field[k] = e.value.trimmed();
+    return {};
+}
+
 } // namespace
 
 bool SectionSettings::isEmpty() const {
@@ -60,7 +81,8 @@ const SectionSettings* SensorSettings::of(const QString& sensorName) const {
 }
 
 double SensorSettings::activationEnergy() const {
-    return limits.field[ActivationEnergy].value_or(kDefaultActivationEnergy);
+    const std::optional<Decimal>& set = limits.field[ActivationEnergy];
+    return set ? set->toDouble() : kDefaultActivationEnergy;
 }
 
 QString IgnoredLine::said() const {
@@ -76,6 +98,11 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
     };
     for (const settings::ProfileEntry& e : settings::profileEntries(contents)) {
         const Origin origin{e.line, e.key + u'=' + e.value};
+        if (e.section.compare(kReportSection, Qt::CaseInsensitive) == 0) {
+            if (const QString why = reportLine(e, out.report, origins); !why.isEmpty())
+                ignore(origin, why);
+            continue;
+        }
         const bool limits = e.section.compare(kLimitsSection, Qt::CaseInsensitive) == 0;
         const QString sensor = sensorOf(e.section);
         if (!limits && sensor.isEmpty()) {
@@ -118,7 +145,7 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
             continue;
         }
         section.text[f] = e.value.trimmed();
-        double value = 0;
+        Decimal value;
         if (const auto problem = checkField(sensor, Field(f), e.value, value)) {
             ignore(origin, problem->why);
             continue;
@@ -127,7 +154,7 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
     }
     // Limit pairs that cannot hold: the keys that make a pair wrong are read as missing.
     const auto checkPairs = [&](SectionSettings& s, const QString& sensor,
-                                const QString& sectionKey, const FieldValues* shared) {
+                                const QString& sectionKey, const ExactValues* shared) {
         const QList<Problem> problems = checkLimits(sensor, s.field, shared);
         for (const Problem& p : problems)
             ignore(origins.value(sectionKey + u'\n' +
@@ -383,9 +410,7 @@ QList<Shown> shownSensors(const Report& report, const SensorSettings& settings) 
         for (int v = 0; v < 2; ++v) {
             const Measure q = measureOf(sensor.kind, v == 1);
             const auto limit = [&](Field f) {
-                const std::optional<double>& set =
-                    own && own->field[f] ? own->field[f] : shared.field[f];
-                return set.value_or(std::numeric_limits<double>::quiet_NaN());
+                return own && own->field[f] ? own->field[f] : shared.field[f];
             };
             s.low[v] = limit(lowField(q));
             s.high[v] = limit(highField(q));
@@ -393,10 +418,11 @@ QList<Shown> shownSensors(const Report& report, const SensorSettings& settings) 
         if (!own)
             continue;
         s.name = own->name;
-        s.gain[0] = own->field[Gain].value_or(1);
-        s.offset[0] = own->field[Offset].value_or(0);
-        s.gain[1] = own->field[Gain2].value_or(1);
-        s.offset[1] = own->field[Offset2].value_or(0);
+        for (int v = 0; v < 2; ++v) {
+            const std::optional<Decimal>& gain = own->field[v ? Gain2 : Gain];
+            const std::optional<Decimal>& offset = own->field[v ? Offset2 : Offset];
+            s.calibration[v] = {gain.value_or(Decimal{kBillion}), offset.value_or(Decimal{})};
+        }
     }
     return shown;
 }

@@ -10,6 +10,9 @@
 //   [Limits]
 //   TemperatureLow=2
 //   ActivationEnergy=83.144  kJ/mol, for the mean kinetic temperature
+//   [Report]                 the heading of a printed report, each line where set
+//   Site=Cold store 3
+//   Title=Monthly record     (also Operator=, Comment=)
 //
 // Numbers take a point as decimal separator whatever the locale, and stay within bounds (see
 // checkField in fields.h). The readings and the report files never change: all of this applies to
@@ -27,10 +30,10 @@
 
 namespace view {
 
-/// The contents of one section: a name (sensors only) and the fields it sets.
+/// The contents of one section: a name (sensors only) and the fields it sets, exactly.
 struct SectionSettings {
     QString name;
-    FieldValues field;
+    ExactValues field;
     /// Each field's value as the file writes it (its first line in the section), empty where
     /// none: also where the line cannot be used, so that an editor shows it as it stands.
     QString text[kFields];
@@ -38,6 +41,12 @@ struct SectionSettings {
 };
 
 inline const QString kLimitsSection = QStringLiteral("Limits");
+inline const QString kReportSection = QStringLiteral("Report");
+
+/// The heading a printed report opens with: from the [Report] section, or zelm-view's options.
+struct ReportHeading {
+    QString site, title, operatorName, comment;
+};
 
 /// A line of the settings file read as if it were missing, and why.
 struct IgnoredLine {
@@ -53,6 +62,7 @@ struct SensorSettings {
     /// single blanks (sensorKey).
     QMap<QString, SectionSettings> sensors;
     SectionSettings limits;
+    ReportHeading report;
     /// Lines of the file read as if missing.
     QList<IgnoredLine> ignored;
     /// The section of a sensor, or null when it has none.
@@ -91,7 +101,7 @@ QByteArray withSensorEdits(const QByteArray& contents, const SensorEdits& edits)
 bool writeSensorEdits(const QString& path, const SensorEdits& edits, QString& error);
 
 /// How each sensor of the report is shown, by sensor number: its name and calibration, and its
-/// limits (its own, else the shared ones) for the quantity of each value.
+/// limits (its own, else the shared ones) for the quantity of each value, exactly as written.
 QList<Shown> shownSensors(const Report& report, const SensorSettings& settings);
 
 /// Gain and offset that turn two readings into the true values of a reference, rounded to what

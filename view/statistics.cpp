@@ -10,21 +10,22 @@ namespace view {
 
 namespace {
 
-// The fixed-point text of a value, a point as decimal separator: the shortest that reads back
-// equal, or rounded to decimals.
-QByteArray plainNumber(double value, int decimals = -1) {
+// A double with decimals, a point as separator; no "-0.0000".
+QByteArray plainNumber(double value, int decimals) {
     if (std::isnan(value))
         return {};
     char text[400];
     const auto r =
-        decimals < 0
-            ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
-            : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
     QByteArray out(text, r.ptr - text);
     if (out.startsWith('-') &&
         std::all_of(out.begin() + 1, out.end(), [](char c) { return c == '0' || c == '.'; }))
-        out.remove(0, 1); // no "-0.0000"
+        out.remove(0, 1);
     return out;
+}
+
+QByteArray limitText(const std::optional<Decimal>& limit) {
+    return limit ? decimalText(*limit) : QByteArray();
 }
 
 // The quantity column: what the series measures, "rx2" for a second RX reading.
@@ -61,113 +62,132 @@ double MeanKinetic::result() const {
     return ratio_ / -(largest_ + std::log(sum_ / weight_)) - 273.15;
 }
 
+namespace {
+
+// What a series is, before its readings are counted.
+Statistics describeSeries(const Report& report, const Quantity& q, const Series& s) {
+    Statistics st;
+    const Sensor& sensor = report.sensors[s.sensor];
+    st.series = s.name;
+    st.label = s.label == s.name ? QString() : s.label;
+    st.kind = sensor.kind;
+    st.id = sensor.id;
+    st.measure = measureOf(sensor.kind, s.second);
+    st.second = s.second;
+    st.quantity = q.title;
+    st.unit = q.unit;
+    st.interval = s.interval;
+    st.gaps = s.gaps.size();
+    st.calibration = s.calibration;
+    st.low = s.low();
+    st.high = s.high();
+    for (const std::uint32_t k : s.gaps) {
+        const std::uint32_t gap = s.times[k + 1] - s.times[k];
+        if (gap > st.longestGap) {
+            st.longestGap = gap;
+            st.longestGapStart = s.times[k];
+        }
+    }
+    st.lowBat = s.lowBat.size();
+    st.readings = s.at.size() + s.untimed;
+    return st;
+}
+
+// One pass over a series' shown values: extremes, sums, MKT and excursions.
+void countReadings(const Quantity& q, const Series& s, double activationEnergy, Statistics& st) {
+    const qsizetype n = s.at.size();
+    MeanKinetic kinetic(activationEnergy);
+    const bool limited = st.limited();
+    std::int64_t run = 0;
+    qsizetype runStart = -1, gap = 0; // gap: the first of s.gaps at or after k
+    qsizetype min = -1, max = -1;
+    std::int64_t minimum = 0, maximum = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        const std::int64_t v = s.shownAt(k);
+        if (min < 0 || v < minimum)
+            min = k, minimum = v;
+        if (max < 0 || v > maximum)
+            max = k, maximum = v;
+        st.moments.add(v);
+        // The time the reading stands for: to the next one, at most the usual interval.
+        const std::uint32_t stands =
+            k + 1 < n ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
+        if (q.temperature)
+            kinetic.add(double(v) / 1000, s.interval > 0 ? double(stands) : 1.0);
+        if (!limited)
+            continue;
+        while (gap < s.gaps.size() && s.gaps[gap] < k)
+            ++gap;
+        const bool gapAfter = gap < s.gaps.size() && s.gaps[gap] == k;
+        const bool outside = s.outside(v);
+        if (outside) {
+            if (runStart < 0)
+                runStart = k, run = 0, ++st.excursions;
+            run += stands;
+            st.outside += stands;
+        }
+        if (runStart >= 0 && (!outside || gapAfter || k + 1 == n)) {
+            if (run > st.longestExcursion || st.longestExcursionStart == kNoTime) {
+                st.longestExcursion = run;
+                st.longestExcursionStart = s.times[runStart];
+            }
+            runStart = -1;
+        }
+    }
+    if (n > 0) {
+        st.first = s.times.first();
+        st.last = s.times.last();
+        st.minimum = minimum;
+        st.maximum = maximum;
+        st.minimumAt = s.times[min];
+        st.maximumAt = s.times[max];
+        if (q.temperature)
+            st.meanKinetic = kinetic.result();
+    }
+}
+
+} // namespace
+
 QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& charts,
                                double activationEnergy) {
     QList<Statistics> out;
     for (const Quantity& q : charts) {
         for (const Series& s : q.series) {
-            Statistics st;
-            const Sensor& sensor = report.sensors[s.sensor];
-            st.series = s.name;
-            st.label = s.label == s.name ? QString() : s.label;
-            st.kind = sensor.kind;
-            st.id = sensor.id;
-            st.measure = measureOf(sensor.kind, s.second);
-            st.second = s.second;
-            st.quantity = q.title;
-            st.unit = q.unit;
-            st.interval = s.interval;
-            st.gaps = s.gaps.size();
-            st.low = s.low;
-            st.high = s.high;
-            for (const std::uint32_t k : s.gaps) {
-                const std::uint32_t gap = s.times[k + 1] - s.times[k];
-                if (gap > st.longestGap) {
-                    st.longestGap = gap;
-                    st.longestGapStart = s.times[k];
-                }
-            }
-            const qsizetype n = s.at.size();
-            // Sums of the differences from the first value: no precision lost to a large mean.
-            double sum = 0, squares = 0;
-            const double origin = n > 0 ? s.value(0) : 0;
-            qsizetype min = -1, max = -1;
-            double minimum = 0, maximum = 0;
-            MeanKinetic kinetic(activationEnergy);
-            const bool limited = st.limited();
-            std::int64_t run = 0;
-            qsizetype runStart = -1, gap = 0; // gap: the first of s.gaps at or after k
-            for (qsizetype k = 0; k < n; ++k) {
-                const double v = s.value(k);
-                if (min < 0 || v < minimum)
-                    min = k, minimum = v;
-                if (max < 0 || v > maximum)
-                    max = k, maximum = v;
-                sum += v - origin;
-                squares += (v - origin) * (v - origin);
-                // The time the reading stands for: to the next one, at most the usual interval.
-                const std::uint32_t stands =
-                    k + 1 < n ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
-                if (q.temperature)
-                    kinetic.add(v, s.interval > 0 ? double(stands) : 1.0);
-                if (!limited)
-                    continue;
-                while (gap < s.gaps.size() && s.gaps[gap] < k)
-                    ++gap;
-                const bool gapAfter = gap < s.gaps.size() && s.gaps[gap] == k;
-                if (s.outside(v)) {
-                    if (runStart < 0)
-                        runStart = k, run = 0, ++st.excursions;
-                    run += stands;
-                    st.outside += stands;
-                }
-                if (runStart >= 0 && (!s.outside(v) || gapAfter || k + 1 == n)) {
-                    if (run > st.longestExcursion || st.longestExcursionStart == kNoTime) {
-                        st.longestExcursion = run;
-                        st.longestExcursionStart = s.times[runStart];
-                    }
-                    runStart = -1;
-                }
-            }
-            st.lowBat = s.lowBat.size();
-            st.readings = n + s.untimed;
-            if (n > 0) {
-                st.mean = origin + sum / double(n);
-                if (n > 1)
-                    st.deviation =
-                        std::sqrt(std::max(0.0, (squares - sum * sum / double(n)) / double(n - 1)));
-                st.first = s.times.first();
-                st.last = s.times.last();
-                st.minimum = minimum;
-                st.maximum = maximum;
-                st.minimumAt = s.times[min];
-                st.maximumAt = s.times[max];
-                if (q.temperature)
-                    st.meanKinetic = kinetic.result();
-            }
+            Statistics st = describeSeries(report, q, s);
+            countReadings(q, s, activationEnergy, st);
             out.append(st);
         }
     }
     return out;
 }
 
-QString limitsText(double low, double high, const QString& unit) {
+QString limitsText(const std::optional<Decimal>& low, const std::optional<Decimal>& high,
+                   const QString& unit) {
     const QString u = unit.isEmpty() ? QString() : u' ' + unit;
-    const auto text = [](double v) { return QString::fromLatin1(plainNumber(v)); };
-    if (!std::isnan(low) && !std::isnan(high))
+    const auto text = [](const std::optional<Decimal>& v) {
+        return QString::fromLatin1(limitText(v));
+    };
+    if (low && high)
         return QStringLiteral("%1 to %2%3").arg(text(low), text(high), u);
-    if (!std::isnan(high))
+    if (high)
         return QStringLiteral("at most %1%2").arg(text(high), u);
-    if (!std::isnan(low))
+    if (low)
         return QStringLiteral("at least %1%2").arg(text(low), u);
     return {};
 }
 
+QString calibrationText(const Calibration& c) {
+    QStringList parts;
+    if (c.gain.billionths != kBillion)
+        parts.append(QStringLiteral("gain ") + QString::fromLatin1(decimalText(c.gain)));
+    if (c.offset.billionths != 0)
+        parts.append(QStringLiteral("offset ") + QString::fromLatin1(decimalText(c.offset)));
+    return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
+}
+
 QString spanText(std::int64_t seconds) {
-    if (seconds < 60)
-        return QStringLiteral("%1 s").arg(seconds);
-    const std::int64_t minutes = (seconds + 30) / 60;
-    const std::int64_t d = minutes / 1440, h = minutes / 60 % 24, m = minutes % 60;
+    const std::int64_t d = seconds / 86400, h = seconds / 3600 % 24, m = seconds / 60 % 60,
+                       s = seconds % 60;
     QStringList parts;
     if (d > 0)
         parts.append(QStringLiteral("%1 d").arg(d));
@@ -175,11 +195,17 @@ QString spanText(std::int64_t seconds) {
         parts.append(QStringLiteral("%1 h").arg(h));
     if (m > 0)
         parts.append(QStringLiteral("%1 min").arg(m));
+    if (s > 0 || parts.isEmpty())
+        parts.append(QStringLiteral("%1 s").arg(s));
     return parts.join(u' ');
 }
 
-QString valueText(double value) {
-    return std::isnan(value) ? QString() : QString::fromLatin1(calibratedText(value));
+QString valueText(const std::optional<std::int64_t>& thousandths) {
+    return thousandths ? QString::fromLatin1(thousandthsText(*thousandths)) : QString();
+}
+
+QString fixedNumber(double value, int decimals) {
+    return QString::fromLatin1(plainNumber(value, decimals));
 }
 
 void writeStatisticsCsv(const QList<Statistics>& statistics, QIODevice& out) {
@@ -190,22 +216,22 @@ void writeStatisticsCsv(const QList<Statistics>& statistics, QIODevice& out) {
         const bool limited = s.limited();
         const QList<QByteArray> fields{
             report::kindName(s.kind),
-            csvField(s.id),
-            csvField(s.label.toUtf8()),
+            csvText(s.id),
+            csvText(s.label.toUtf8()),
             quantityKey(s),
             QByteArray::number(s.readings),
             time(s.first),
             time(s.last),
             s.interval > 0 ? QByteArray::number(s.interval) : QByteArray(),
             QByteArray::number(s.gaps),
-            std::isnan(s.minimum) ? QByteArray() : calibratedText(s.minimum),
+            s.minimum ? thousandthsText(*s.minimum) : QByteArray(),
             time(s.minimumAt),
-            std::isnan(s.maximum) ? QByteArray() : calibratedText(s.maximum),
+            s.maximum ? thousandthsText(*s.maximum) : QByteArray(),
             time(s.maximumAt),
-            plainNumber(s.mean, 4),
-            plainNumber(s.deviation, 4),
-            plainNumber(s.low),
-            plainNumber(s.high),
+            s.moments.meanText(4),
+            s.moments.deviationText(4),
+            limitText(s.low),
+            limitText(s.high),
             limited ? QByteArray::number(s.excursions) : QByteArray(),
             limited ? QByteArray::number(s.outside) : QByteArray(),
             s.excursions > 0 ? QByteArray::number(s.longestExcursion) : QByteArray(),

@@ -17,19 +17,22 @@
 // - standard deviation: the sample one (n - 1), none below two readings.
 
 #include "view/charts.h"
+#include "view/decimal.h"
 
 #include <QList>
 #include <QString>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 class QIODevice;
 
 namespace view {
 
-/// Statistics of one series over all its readings. Times are wall-clock times (kNoTime: none),
-/// values as shown; NaN where a value is not defined (no timed reading; a standard deviation
-/// below two readings; a limit not set; MKT of a series that is no temperature).
+/// Statistics of one series over all its readings. Times are wall-clock times (kNoTime: none);
+/// values as shown, exact: extremes in thousandths, mean and deviation from exact sums (none
+/// where no reading is timed; a deviation needs two), limits as written. The mean kinetic
+/// temperature is a double (NaN: none), as its logarithm and exponentials are.
 struct Statistics {
     static constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     QString series; // "TX 00042"; "RX 00042 (2)" for a second RX reading
@@ -42,21 +45,22 @@ struct Statistics {
     QString unit;
     std::int64_t readings = 0; // timed and untimed
     std::uint32_t first = kNoTime, last = kNoTime;
-    double minimum = kNone, maximum = kNone, mean = kNone;
-    double deviation = kNone;
+    std::optional<std::int64_t> minimum, maximum;           // thousandths
+    Moments moments;                                        // of the timed readings' shown values
     std::uint32_t minimumAt = kNoTime, maximumAt = kNoTime; // the first reading at either
     std::int64_t lowBat = 0;
     std::uint32_t interval = 0; // seconds; 0: none
     std::int64_t gaps = 0;
     std::uint32_t longestGap = 0; // seconds
     std::uint32_t longestGapStart = kNoTime;
-    double low = kNone, high = kNone; // the limits that apply
+    Calibration calibration;
+    std::optional<Decimal> low, high; // the limits that apply
     std::int64_t excursions = 0;
     std::int64_t outside = 0;          // seconds
     std::int64_t longestExcursion = 0; // seconds
     std::uint32_t longestExcursionStart = kNoTime;
     double meanKinetic = kNone; // °C; temperature series only
-    bool limited() const { return !std::isnan(low) || !std::isnan(high); }
+    bool limited() const { return low || high; }
 };
 /// The activation energy of the mean kinetic temperature unless the owner sets another, kJ/mol.
 inline constexpr double kDefaultActivationEnergy = 83.144;
@@ -81,14 +85,21 @@ private:
 };
 
 /// Limits as text: "2 to 8 °C", "at most 60 %", "at least 2 °C"; empty where none is set.
-QString limitsText(double low, double high, const QString& unit);
+QString limitsText(const std::optional<Decimal>& low, const std::optional<Decimal>& high,
+                   const QString& unit);
+/// A calibration as text: "gain 1.01, offset -0.3", "offset 1.5"; "none" where it changes
+/// nothing.
+QString calibrationText(const Calibration& calibration);
 
-/// A span of seconds as text: "45 s" below a minute, else rounded to the minute with days where
-/// it runs over 24 h: "5 min", "2 h 23 min", "3 d 4 h 10 min".
+/// A span of whole seconds as text, the one form of a duration wherever one is written in words:
+/// days, hours, minutes and seconds, each part left out where it is 0 ("3 d 4 h 10 min 5 s",
+/// "5 min", "31 s"), and "0 s" for none. The CSV writes the same seconds as a number.
 QString spanText(std::int64_t seconds);
 
-/// A shown value as the tables write it (as the CSV does), empty for NaN.
-QString valueText(double value);
+/// A shown value (thousandths) as the tables and the CSV write it; empty where there is none.
+QString valueText(const std::optional<std::int64_t>& thousandths);
+/// A double with that many decimals, a point as separator, never "-0.0"; empty for NaN.
+QString fixedNumber(double value, int decimals);
 
 /// The statistics as CSV, one row per series, under the header
 /// "kind,id,name,quantity,readings,first,last,interval_s,gaps,min,min_at,max,max_at,mean,stddev,

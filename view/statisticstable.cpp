@@ -24,11 +24,8 @@ constexpr const char* kHeadings[StatisticsTable::kColumns] = {"Quantity",
                                                               "Longest excursion",
                                                               "Longest excursion from",
                                                               "MKT",
-                                                              "LOWBAT"};
-
-QString fixed(double v, int decimals) {
-    return std::isnan(v) ? QString() : QString::number(v, 'f', decimals);
-}
+                                                              "LOWBAT",
+                                                              "Calibration"};
 
 } // namespace
 
@@ -77,9 +74,9 @@ QString StatisticsTable::cell(const Statistics& s, Column column) {
     case MaximumAt:
         return timeText(s.maximumAt);
     case Mean:
-        return fixed(s.mean, 2);
+        return QString::fromLatin1(s.moments.meanText(2));
     case Deviation:
-        return fixed(s.deviation, 2);
+        return QString::fromLatin1(s.moments.deviationText(2));
     case Limits:
         return limitsText(s.low, s.high, s.unit);
     case Excursions:
@@ -91,9 +88,11 @@ QString StatisticsTable::cell(const Statistics& s, Column column) {
     case LongestExcursionFrom:
         return timeText(s.longestExcursionStart);
     case MeanKinetic:
-        return std::isnan(s.meanKinetic) ? QString() : fixed(s.meanKinetic, 1) + " °C";
+        return std::isnan(s.meanKinetic) ? QString() : fixedNumber(s.meanKinetic, 1) + " °C";
     case LowBat:
         return QString::number(s.lowBat);
+    case Calibrated:
+        return calibrationText(s.calibration);
     case kColumns:
         break;
     }
@@ -122,8 +121,9 @@ QVariant StatisticsTable::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole)
         return shownCell(statistics_[index.row()], column);
     if (role == Qt::TextAlignmentRole) // numbers to the right, as tables of numbers have them
-        return column == Quantity || column == Limits ? int(Qt::AlignLeft | Qt::AlignVCenter)
-                                                      : int(Qt::AlignRight | Qt::AlignVCenter);
+        return column == Quantity || column == Limits || column == Calibrated
+                   ? int(Qt::AlignLeft | Qt::AlignVCenter)
+                   : int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 

@@ -33,6 +33,7 @@ public:
         LongestExcursionFrom,
         MeanKinetic,
         LowBat,
+        Calibrated,
         kColumns
     };
     using QAbstractTableModel::QAbstractTableModel;

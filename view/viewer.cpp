@@ -6,6 +6,7 @@
 #include "settings/profile.h"
 #include "view/chartpanel.h"
 #include "view/historyreader.h"
+#include "view/plaintext.h"
 #include "view/sensorsdialog.h"
 #include "view/words.h"
 
@@ -108,6 +109,8 @@ Viewer::Viewer(QWidget* parent)
 
     // Right: charts, and the statistics with what was read.
     nothing_->setAlignment(Qt::AlignCenter);
+    nothing_->setTextFormat(Qt::PlainText); // file names and titles are data
+    summary_->setTextFormat(Qt::PlainText);
     nothing_->setWordWrap(true);
     nothing_->setText(QStringLiteral("Open reports (in*.dat, out-*.txt) or a folder of them, "
                                      "or drop them here."));
@@ -144,6 +147,7 @@ Viewer::Viewer(QWidget* parent)
 
     buildMenus();
     // A menu entry's tip replaces a message, never what was read.
+    status_->setTextFormat(Qt::PlainText); // file names are data
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(status_, 1);
     status_->setText(nothing_->text());
@@ -243,7 +247,7 @@ void Viewer::rebuild(bool again) {
     for (const QString& f : std::as_const(d.report.files))
         files.append(native(f));
     summary_->setText(said);
-    summary_->setToolTip(QStringLiteral("Read:\n") + files.join(u'\n'));
+    summary_->setToolTip(plainToolTip(QStringLiteral("Read:\n") + files.join(u'\n')));
     skipped_->clear();
     const QStringList remarks = remarksOf(d.report);
     skipped_->addItems(remarks);
@@ -258,7 +262,7 @@ void Viewer::rebuild(bool again) {
                                           ? QStringLiteral(" (and %1 more)").arg(ignored.size() - 1)
                                           : QString());
     status_->setText(status);
-    status_->setToolTip((remarks + ignored).join(u'\n'));
+    status_->setToolTip(plainToolTip((remarks + ignored).join(u'\n')));
     setWindowTitle((keptDownloads_ ? QStringLiteral("Kept downloads") : d.title) +
                    QStringLiteral(" – ") + kViewerName);
 }
@@ -341,9 +345,7 @@ void Viewer::editSensors() {
         const settings::FileRead file =
             settings::readRegularFile(settingsPath_, settings::kMaxSettingsBytes);
         document_.setSettings(parseSensorSettings(withSensorEdits(file.bytes, edits)));
-        QMessageBox::warning(this, kViewerName,
-                             error +
-                                 QStringLiteral(": the settings apply until the viewer closes."));
+        warnPlain(this, error + QStringLiteral(": the settings apply until viewer closes."));
     }
     rebuild(true);
 }
@@ -351,7 +353,7 @@ void Viewer::editSensors() {
 void Viewer::openChosen(const QStringList& paths) {
     QString error;
     if (!open(paths, error))
-        QMessageBox::warning(this, kViewerName, error);
+        warnPlain(this, error);
 }
 
 void Viewer::closeEvent(QCloseEvent* event) {

@@ -7,6 +7,8 @@
 #include "view/exports.h"
 #include "view/statisticstable.h"
 
+#include "view/words.h"
+
 #include <QMainWindow>
 #include <memory>
 
@@ -26,9 +28,6 @@ namespace view {
 
 class ChartPanel;
 class HistoryReader;
-
-/// The viewer's name in titles, as the desktop and the Start menu name it.
-inline const QString kViewerName = QStringLiteral("ZELM Report Viewer");
 
 class Viewer : public QMainWindow {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "view/chartpanel.h"
 #include "view/history.h"
 #include "view/manual.h"
+#include "view/plaintext.h"
 #include "view/printing.h"
 #include "view/viewer.h"
 
@@ -179,7 +180,7 @@ void Viewer::exportChosen(Export kind) {
             QStringLiteral("Wrote %1 to %2").arg(exportWhat(kind), QDir::toNativeSeparators(path)),
             10000);
     else
-        QMessageBox::warning(this, kViewerName, error);
+        warnPlain(this, error);
 }
 
 void Viewer::printReport() {
@@ -188,7 +189,7 @@ void Viewer::printReport() {
         if (!said.isEmpty())
             statusBar()->showMessage(said, 10000);
     } else {
-        QMessageBox::warning(this, kViewerName, error);
+        warnPlain(this, error);
     }
 }
 

@@ -218,12 +218,13 @@ void profile(const QByteArray& input) {
     const view::SensorSettings reread =
         view::parseSensorSettings(view::withSensorEdits(written, edits));
     // A pair with a limit the edit makes impossible is read as missing; nothing else changes.
-    if (reread.limits.field[view::TemperatureLow] != -2.5 &&
-        !(sensors.limits.field[view::TemperatureHigh] < -2.5))
+    const view::Decimal minus25{-25 * view::kBillion / 10}, two{2 * view::kBillion};
+    if (reread.limits.field[view::TemperatureLow] != minus25 &&
+        !(sensors.limits.field[view::TemperatureHigh] < minus25))
         fail("an edit of the limits reads back");
     for (auto it = sensors.sensors.cbegin(); it != sensors.sensors.cend(); ++it) {
         const view::SectionSettings* again = reread.of(it.key());
-        if (!again || again->field[view::Gain] != 2.0 || again->field[view::Offset] ||
+        if (!again || again->field[view::Gain] != two || again->field[view::Offset] ||
             again->field[view::Gain2] != it->field[view::Gain2])
             fail("sensor edits read back, other settings as they were");
     }
@@ -254,6 +255,31 @@ QList<QByteArray> contentsOf(const view::Report& report) {
 // a reading or as skipped; a raw record reads as its decoded line does, odd bytes and values
 // out of range among the lines change nothing else.
 void view(const QByteArray& bytes) {
+    // A shown value is the exact gain x decoded + offset within half a thousandth, a half away
+    // from zero; a decimal's text and a shown value's read back as what they are.
+    if (bytes.size() >= 20) {
+        std::int64_t g = 0, o = 0;
+        std::int32_t t = 0;
+        std::memcpy(&g, bytes.constData(), 8);
+        std::memcpy(&o, bytes.constData() + 8, 8);
+        std::memcpy(&t, bytes.constData() + 16, 4);
+        g = g % (1000 * view::kBillion); // the bounds of the settings
+        g = g < 0 ? std::min(g, -view::kBillion / 1000) : std::max(g, view::kBillion / 1000);
+        o %= 100000 * view::kBillion;
+        t %= 1000000;
+        const std::int64_t shown = view::Calibration{{g}, {o}}.shown(t);
+        const view::Int128 exact = view::Int128(g) * t + view::Int128(o) * 10; // 10^-10
+        const view::Int128 off = view::Int128(shown) * 10000000 - exact;
+        if (off > 5000000 || off < -5000000 || (off == 5000000 && exact < 0) ||
+            (off == -5000000 && exact > 0))
+            fail("a shown value is the exact one, rounded half away from zero");
+        view::Decimal back;
+        if (view::parseDecimal(view::decimalText({o}), back) != view::DecimalError::None ||
+            back.billionths != o ||
+            view::parseDecimal(view::thousandthsText(shown), back) != view::DecimalError::None ||
+            back.billionths != shown * 1000000)
+            fail("a decimal's text reads back as its value");
+    }
     const view::Report report = view::readReport(bytes);
     if (report.raw != view::looksRaw(bytes))
         fail("raw or decoded, not by content");
