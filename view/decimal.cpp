@@ -6,10 +6,6 @@ namespace view {
 
 namespace {
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 Int128 power10(int n) {
     Int128 p = 1;
     while (n-- > 0)
@@ -84,7 +80,7 @@ DecimalError parseDecimal(QByteArrayView text, Decimal& value) {
     QByteArray digits;
     int exponent = 0, count = 0;
     bool point = false;
-    for (; i < n && (isDigit(text[i]) || (text[i] == '.' && !point)); ++i) {
+    for (; i < n && (isAsciiDigit(text[i]) || (text[i] == '.' && !point)); ++i) {
         if (text[i] == '.') {
             point = true;
             continue;
@@ -101,7 +97,7 @@ DecimalError parseDecimal(QByteArrayView text, Decimal& value) {
         const bool down = i < n && text[i] == '-';
         i += i < n && (text[i] == '-' || text[i] == '+');
         int e = 0, eDigits = 0;
-        for (; i < n && isDigit(text[i]) && eDigits < 3; ++i, ++eDigits)
+        for (; i < n && isAsciiDigit(text[i]) && eDigits < 3; ++i, ++eDigits)
             e = e * 10 + (text[i] - '0');
         if (eDigits == 0)
             return DecimalError::NotANumber;

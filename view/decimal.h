@@ -13,6 +13,11 @@
 
 namespace view {
 
+/// '0' to '9' and nothing else, whatever the locale.
+inline bool isAsciiDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 /// Integers wide enough for sums over millions of readings and their squares (g++, clang and
 /// MinGW-w64 all have them).
 __extension__ using Int128 = __int128;
