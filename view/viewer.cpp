@@ -3,6 +3,7 @@
 // behind them (exports, manual, About) are in viewermenus.cpp.
 #include "view/viewer.h"
 
+#include "report/journal.h"
 #include "settings/profile.h"
 #include "view/chartpanel.h"
 #include "view/historyreader.h"
@@ -75,8 +76,9 @@ Viewer::Viewer(QWidget* parent)
     : QMainWindow(parent), split_(new QSplitter), sensors_(new QListWidget),
       chartsPage_(new QStackedWidget), nothing_(new QLabel), scroll_(new QScrollArea),
       charts_(new QWidget), chartsLayout_(new QVBoxLayout(charts_)), summary_(new QLabel),
-      status_(new QLabel), tabs_(new QTabWidget), statisticsModel_(new StatisticsTable(this)),
-      statistics_(new QTableView), skipped_(new QListWidget) {
+      status_(new QLabel), verified_(new QLabel), tabs_(new QTabWidget),
+      statisticsModel_(new StatisticsTable(this)), statistics_(new QTableView),
+      skipped_(new QListWidget) {
     setWindowTitle(kViewerName);
     setAcceptDrops(true);
     watcher_ = new QFileSystemWatcher(this);
@@ -84,6 +86,7 @@ Viewer::Viewer(QWidget* parent)
     follow_->setSingleShot(true);
     follow_->setInterval(700);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, follow_, qOverload<>(&QTimer::start));
+    connect(watcher_, &QFileSystemWatcher::fileChanged, follow_, qOverload<>(&QTimer::start));
     connect(follow_, &QTimer::timeout, this, &Viewer::reload);
 
     // Left: the sensors, ticked ones drawn.
@@ -150,6 +153,8 @@ Viewer::Viewer(QWidget* parent)
     status_->setTextFormat(Qt::PlainText); // file names are data
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(status_, 1);
+    verified_->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(verified_); // a message never hides it
     status_->setText(nothing_->text());
     resize(fitted(kPreferred, screen()));
 }
@@ -265,6 +270,27 @@ void Viewer::rebuild(bool again) {
     status_->setToolTip(plainToolTip((remarks + ignored).join(u'\n')));
     setWindowTitle((keptDownloads_ ? QStringLiteral("Kept downloads") : d.title) +
                    QStringLiteral(" – ") + kViewerName);
+    verify();
+}
+
+void Viewer::verify() {
+    const report::FoldersVerified v = report::verifyFoldersOf(document_.report.files);
+    document_.verification = report::verificationText(v);
+    verified_->setText(!v.journal             ? QStringLiteral("No journal")
+                       : v.problems.isEmpty() ? QStringLiteral("Verified")
+                                              : counted(v.problems.size(), "problem", "problems"));
+    QStringList tip;
+    if (!v.journal)
+        tip.append(QStringLiteral("No journal of read-outs: the files read cannot be checked."));
+    else if (v.problems.isEmpty())
+        tip.append(QStringLiteral("Every kept file is as its journal of read-outs has it (%1).")
+                       .arg(counted(v.files, "file", "files")));
+    else
+        tip.append(QStringLiteral("Not as the journal of read-outs has them:"));
+    tip += v.problems;
+    if (v.journal && !v.noJournal.isEmpty())
+        tip.append(QStringLiteral("No journal in: ") + v.noJournal.join(QStringLiteral(", ")));
+    verified_->setToolTip(plainToolTip(tip.join(u'\n')));
 }
 
 void Viewer::fitSensorList() {

@@ -1,5 +1,6 @@
 // zelm-view's window and what it has open: the files and folders read into a history, which
 // follows them: a folder's new files are read as they come, and on Reload.
+#include "report/journal.h"
 #include "view/historyreader.h"
 #include "view/viewer.h"
 #include "view/words.h"
@@ -24,9 +25,12 @@ bool Viewer::open(const QStringList& paths, QString& error) {
     keptDownloads_ = paths.size() == 1 && QFileInfo(paths.first()) == kept;
     if (!watcher_->directories().isEmpty())
         watcher_->removePaths(watcher_->directories());
+    if (!watcher_->files().isEmpty())
+        watcher_->removePaths(watcher_->files());
     for (const QString& folder : history_->folders())
         if (QFileInfo(folder).isDir())
             watcher_->addPath(folder);
+    followJournals();
     if (any)
         showReport(std::move(report), title);
     return any;
@@ -36,12 +40,21 @@ QStringList Viewer::followedFolders() const {
     return watcher_->directories();
 }
 
+void Viewer::followJournals() {
+    for (const QString& folder : watcher_->directories())
+        if (const QString journal = folder + u'/' + report::kJournalFile;
+            QFileInfo(journal).isFile() && !watcher_->files().contains(journal))
+            watcher_->addPath(journal);
+}
+
 void Viewer::reload() {
     follow_->stop();
     if (!history_)
         return;
     const HistoryReader::Update done = history_->update();
+    followJournals(); // one made by the first download since
     if (!done.whole && done.files == 0) {
+        verify(); // a journal's line may have come
         statusBar()->showMessage(QStringLiteral("Nothing new in the files and folders open"), 5000);
         return;
     }
