@@ -30,13 +30,7 @@ QByteArray field(const QString& text) {
 
 // The PC's local time with its offset from UTC: 2026-03-02T14:05:09+01:00.
 QString whenText(const QDateTime& t) {
-    const int offset = t.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return t.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")) +
-           QStringLiteral("%1%2:%3")
-               .arg(QChar(offset < 0 ? u'-' : u'+'))
-               .arg(minutes / 60, 2, 10, QChar(u'0'))
-               .arg(minutes % 60, 2, 10, QChar(u'0'));
+    return t.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")) + utcOffset(t);
 }
 
 QByteArray lineText(const JournalLine& l) {
@@ -120,6 +114,15 @@ QMap<QString, QString> listedIn(const QByteArray& journal, const QString& where,
 }
 
 } // namespace
+
+QString utcOffset(const QDateTime& t) {
+    const int offset = t.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return QStringLiteral("%1%2:%3")
+        .arg(QChar(offset < 0 ? u'-' : u'+'))
+        .arg(minutes / 60, 2, 10, QChar(u'0'))
+        .arg(minutes % 60, 2, 10, QChar(u'0'));
+}
 
 bool isJournalFile(const QString& fileName) {
     return fileName == kJournalFile || fileName == kChecksumsFile;

@@ -29,6 +29,9 @@ namespace report {
 inline const QString kJournalFile = QStringLiteral("readouts.log");
 inline const QString kChecksumsFile = QStringLiteral("SHA256SUMS");
 
+/// The offset of a time from UTC, "+01:00".
+QString utcOffset(const QDateTime& t);
+
 /// True for the journal's own files, which are no reports.
 bool isJournalFile(const QString& fileName);
 

@@ -6,6 +6,7 @@
 #include "view/words.h"
 
 #include "report/files.h"
+#include "report/journal.h"
 #include "report/sha256.h"
 #include "settings/regularfile.h"
 
@@ -106,13 +107,8 @@ QList<QStringList> rowsOf(const Columns& c, const QList<Statistics>& statistics)
 
 // A time of the PC's clock with its offset from UTC: "2026-12-09 11:20:05 UTC+01:00".
 QString withOffset(const QDateTime& t) {
-    const int offset = t.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
-           QStringLiteral(" UTC%1%2:%3")
-               .arg(QChar(offset < 0 ? u'-' : u'+'))
-               .arg(minutes / 60, 2, 10, QChar(u'0'))
-               .arg(minutes % 60, 2, 10, QChar(u'0'));
+    return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral(" UTC") +
+           report::utcOffset(t);
 }
 
 // The SHA-256 of a file in hexadecimal, read as a regular file a piece at a time; why not else.

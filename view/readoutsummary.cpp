@@ -8,8 +8,6 @@
 
 #include <QBuffer>
 #include <QFileInfo>
-#include <algorithm>
-#include <numeric>
 
 namespace view {
 
@@ -87,12 +85,7 @@ QList<SummaryLine> readOutSummary(const QString& keptPath, const SensorSettings&
     if (!readFiles({keptPath}, report, title, error))
         return {};
     const Document d = documentOf(std::move(report), title, settings);
-    QList<int> order(d.report.sensors.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const Sensor &x = d.report.sensors[a], &y = d.report.sensors[b];
-        return std::tie(x.kind, x.id) < std::tie(y.kind, y.id);
-    });
+    const QList<int> order = d.byIdentifier();
     QStringList ids;
     QList<SummaryLine> out;
     for (const int sensor : std::as_const(order))

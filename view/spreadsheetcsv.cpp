@@ -4,7 +4,7 @@ namespace view {
 
 namespace {
 
-bool isDigit(char c) {
+bool isAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
@@ -15,7 +15,7 @@ bool isDecimal(const QByteArray& f) {
     if (point <= from || point == f.size() - 1)
         return false;
     for (qsizetype i = from; i < f.size(); ++i)
-        if (i != point && !isDigit(f[i]))
+        if (i != point && !isAsciiDigit(f[i]))
             return false;
     return true;
 }
@@ -25,7 +25,7 @@ bool isIsoTime(const QByteArray& f) {
     if (f.size() != 19 || f[10] != 'T')
         return false;
     for (int i = 0; i < 19; ++i)
-        if (i != 4 && i != 7 && i != 10 && i != 13 && i != 16 && !isDigit(f[i]))
+        if (i != 4 && i != 7 && i != 10 && i != 13 && i != 16 && !isAsciiDigit(f[i]))
             return false;
     return true;
 }

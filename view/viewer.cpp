@@ -33,7 +33,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <numeric>
 
 namespace view {
 
@@ -56,16 +55,12 @@ QSize fitted(QSize size, const QScreen* screen) {
 
 // Sensor numbers as the list shows them: named ones by name, then by kind and identifier.
 QList<int> byName(const Document& d) {
-    QList<int> order(d.report.sensors.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
+    QList<int> order = d.byIdentifier();
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const QString &x = d.shown[a].name, &y = d.shown[b].name;
         if (x.isEmpty() != y.isEmpty())
             return y.isEmpty();
-        if (const int c = x.localeAwareCompare(y); c != 0)
-            return c < 0;
-        const Sensor &s = d.report.sensors[a], &t = d.report.sensors[b];
-        return std::tie(s.kind, s.id) < std::tie(t.kind, t.id);
+        return x.localeAwareCompare(y) < 0;
     });
     return order;
 }
@@ -349,14 +344,8 @@ void Viewer::resetZoom() {
 }
 
 void Viewer::editSensors() {
-    QList<int> order(document_.report.sensors.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const Sensor &x = document_.report.sensors[a], &y = document_.report.sensors[b];
-        return std::tie(x.kind, x.id) < std::tie(y.kind, y.id);
-    });
     QStringList names;
-    for (const int i : order)
+    for (const int i : document_.byIdentifier())
         names.append(document_.report.sensors[i].name());
     SensorsDialog dialog(names, document_.settings, this);
     if (dialog.exec() != QDialog::Accepted)
