@@ -114,26 +114,29 @@ private slots:
         QCOMPARE(QFileInfo(ini()).isFile(), stored != "fifo");
     }
 
-    // A download in the installed window: the folder in the log's tooltip; after the dialogue's
-    // lines, where the decoded file went with the folder again, then what came in.
-    void downloadInTheWindow() {
-        qputenv("ZURORUVE_EDITOR", "true");
+    // A clear in the installed window, which downloads first: the folder in the log's tooltip;
+    // after the download's lines, where the decoded file went with the folder again, and after
+    // the clear's, what came in.
+    void readOutInTheWindow() {
         QDir(dir.path()).mkdir("DATA");
         app::Form1 form;
         FakeLine line;
         actAsDevice(line, hex("0007 240305140709 03 002A 00000000 4019 0080"));
-        devicelink::Context ctx{line, line, line, form.log(), form};
+        RecordingQuestions yes;
+        yes.answer = true;
+        devicelink::Context ctx{line, line, line, form.log(), yes};
         readout::Session session{ctx, {dir.path(), true}, {}};
         session.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
         form.useDevice(session);
         app::SubMain(form, session.folder);
         const QString kept = QDir::toNativeSeparators(dir.path());
         QCOMPARE(form.Text1->toolTip(), "Files are kept in " + kept);
-        QTest::mouseClick(form.cmdDownload, Qt::LeftButton);
+        QTest::mouseClick(form.cmdClear, Qt::LeftButton);
         QCOMPARE(form.Text1->toPlainText().split('\n').mid(5),
                  (QStringList{"Processing data", "Processing 1 records complete",
                               "Decoded into out-2024-03-05-14-07-09.txt in " + kept,
-                              "Logger with RX 00042",
+                              "Reading the report back to prove the clear", "Waiting for data",
+                              "Download complete 0 bytes", "Clear complete", "Logger with RX 00042",
                               "Readings from 2024-03-05 14:07:09 to 2024-03-05 14:07:09",
                               "RX 00042: 1 reading", ""}));
     }
