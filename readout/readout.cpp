@@ -142,10 +142,10 @@ QString journal(Session& session, const Request& request, const QDateTime& when,
     return {};
 }
 
-void tellNotJournaled(Context& ctx, const QString& why, bool noClear) {
+void tellNotJournaled(Context& ctx, const QString& why, bool clearAsked) {
     ctx.log.LogLine(
         QStringLiteral("ERROR: %1the read-out could not be written into its journal: %2")
-            .arg(noClear ? QStringLiteral("the logger was NOT cleared: ") : QString(), why),
+            .arg(clearAsked ? QStringLiteral("the logger was NOT cleared: ") : QString(), why),
         core::Severity::Error);
 }
 

@@ -451,8 +451,9 @@ private slots:
               "[Added Associations]\ntext/plain=vi.desktop\n[Default Applications]\ntext/plain = "
               "gone.desktop;ed.desktop",
               "DATA_DIRS/applications/ed.desktop",
-              "[Desktop Entry]\nName=Ed\nExec=\"/opt/my ed/ed\" --new %U %i\nTerminal=false",
-              "/opt/my ed/ed",
+              "[Desktop Entry]\nName=Ed\nExec=\"/opt/my \\\"ed\\\"/ed\" --new %U "
+              "%i\nTerminal=false",
+              "/opt/my \"ed\"/ed",
               "--new|%p" }};
         const QString path = dir.filePath("out-1.txt");
         for (const auto& [list, says, entry, exec, program, arguments] : defaults) {

@@ -1073,13 +1073,13 @@ private slots:
     // What came in with a read-out, by hand: the logger's sensors, the period, readings per
     // sensor; each excursion and a sensor's LOWBAT readings as warnings ("!"), named.
     void readOutSummary_data() {
-        QTest::addColumn<QList<double>>("values"); // of TX 00007, decoded; < 0: LOWBAT
+        QTest::addColumn<QList<double>>("values"); // of TX 00007, decoded; +1000: LOWBAT
         QTest::addColumn<QList<int>>("spacing");   // seconds after each reading
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QStringList>("expected");
         const QString at = "2026-03-02 0%1:%2:00";
         QTest::newRow("named, above, LOWBAT")
-            << QList<double>{5, 9, 10, 5, -5} << QList<int>{300, 300, 300, 300}
+            << QList<double>{5, 9, 10, 5, 1005} << QList<int>{300, 300, 300, 300}
             << QByteArray("[Sensor TX 00007]\nName=Fridge\nTemperatureHigh=8\n")
             << QStringList{"Logger with TX 00007",
                            "Readings from " + at.arg(0, 1).arg("00") + " to " + at.arg(0).arg(20),
@@ -1105,15 +1105,15 @@ private slots:
                          "Readings from " + at.arg(0).arg("00") + " to " + at.arg(1).arg(55),
                          "TX 00007: 24 readings"};
         for (int k = 0; k < 10; ++k)
-            many.append(QStringLiteral("!Excursion of TX 00007 above 8 °C: at 2026-03-02 "
-                                       "%1:%2:00, 1 reading, 9.0 °C")
+            many.append(QStringLiteral("!Excursion of TX 00007 above -15 °C: at 2026-03-02 "
+                                       "%1:%2:00, 1 reading, -10.0 °C")
                             .arg(k < 6 ? "00" : "01")
                             .arg((10 * k + 5) % 60, 2, 10, QChar('0')));
-        QList<double> alternating;
+        QList<double> alternating; // a freezer's
         for (int k = 0; k < 12; ++k)
-            alternating << 5 << 9;
+            alternating << -20 << -10;
         QTest::newRow("ten excursions told, then how many more")
-            << alternating << QList<int>(23, 300) << QByteArray("[Limits]\nTemperatureHigh=8\n")
+            << alternating << QList<int>(23, 300) << QByteArray("[Limits]\nTemperatureHigh=-15\n")
             << many + QStringList{"!... and 2 more excursions of TX 00007"};
     }
     void readOutSummary() {
@@ -1125,8 +1125,8 @@ private slots:
         QDateTime at(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC);
         QByteArray records;
         for (int i = 0; i < values.size(); at = at.addSecs(spacing.value(i++))) {
-            records += tx(at, 7, std::abs(values[i]));
-            if (values[i] < 0)
+            records += tx(at, 7, values[i] > 999 ? values[i] - 1000 : values[i]);
+            if (values[i] > 999)
                 records[records.size() - 4] = char(records[records.size() - 4] | 4); // LOWBAT
         }
         if (expected[0].contains("00008")) // within the limit

@@ -3,7 +3,6 @@
 // behind them (exports, manual, About) are in viewermenus.cpp.
 #include "view/viewer.h"
 
-#include "report/journal.h"
 #include "settings/profile.h"
 #include "view/chartpanel.h"
 #include "view/historyreader.h"
@@ -266,26 +265,6 @@ void Viewer::rebuild(bool again) {
     setWindowTitle((keptDownloads_ ? QStringLiteral("Kept downloads") : d.title) +
                    QStringLiteral(" – ") + kViewerName);
     verify();
-}
-
-void Viewer::verify() {
-    const report::FoldersVerified v = report::verifyFoldersOf(document_.report.files);
-    document_.verification = report::verificationText(v);
-    verified_->setText(!v.journal             ? QStringLiteral("No journal")
-                       : v.problems.isEmpty() ? QStringLiteral("Verified")
-                                              : counted(v.problems.size(), "problem", "problems"));
-    QStringList tip;
-    if (!v.journal)
-        tip.append(QStringLiteral("No journal of read-outs: the files read cannot be checked."));
-    else if (v.problems.isEmpty())
-        tip.append(QStringLiteral("Every kept file is as its journal of read-outs has it (%1).")
-                       .arg(counted(v.files, "file", "files")));
-    else
-        tip.append(QStringLiteral("Not as the journal of read-outs has them:"));
-    tip += v.problems;
-    if (v.journal && !v.noJournal.isEmpty())
-        tip.append(QStringLiteral("No journal in: ") + v.noJournal.join(QStringLiteral(", ")));
-    verified_->setToolTip(plainToolTip(tip.join(u'\n')));
 }
 
 void Viewer::fitSensorList() {

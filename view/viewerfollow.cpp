@@ -1,12 +1,15 @@
 // zelm-view's window and what it has open: the files and folders read into a history, which
-// follows them: a folder's new files are read as they come, and on Reload.
+// follows them: a folder's new files are read as they come, and on Reload; and whether they are
+// as their journal of read-outs has them.
 #include "report/journal.h"
 #include "view/historyreader.h"
+#include "view/plaintext.h"
 #include "view/viewer.h"
 #include "view/words.h"
 
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QLabel>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -38,6 +41,26 @@ bool Viewer::open(const QStringList& paths, QString& error) {
 
 QStringList Viewer::followedFolders() const {
     return watcher_->directories();
+}
+
+void Viewer::verify() {
+    const report::FoldersVerified v = report::verifyFoldersOf(document_.report.files);
+    document_.verification = report::verificationText(v);
+    verified_->setText(!v.journal             ? QStringLiteral("No journal")
+                       : v.problems.isEmpty() ? QStringLiteral("Verified")
+                                              : counted(v.problems.size(), "problem", "problems"));
+    QStringList tip;
+    if (!v.journal)
+        tip.append(QStringLiteral("No journal of read-outs: the files read cannot be checked."));
+    else if (v.problems.isEmpty())
+        tip.append(QStringLiteral("Every kept file is as its journal of read-outs has it (%1).")
+                       .arg(counted(v.files, "file", "files")));
+    else
+        tip.append(QStringLiteral("Not as the journal of read-outs has them:"));
+    tip += v.problems;
+    if (v.journal && !v.noJournal.isEmpty())
+        tip.append(QStringLiteral("No journal in: ") + v.noJournal.join(QStringLiteral(", ")));
+    verified_->setToolTip(plainToolTip(tip.join(u'\n')));
 }
 
 void Viewer::followJournals() {
