@@ -511,10 +511,15 @@ const QList<ReadOutCase> kReadOuts{
 class TestLink : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    QTemporaryDir dir, editorDir;
 
 private slots:
-    void initTestCase() { qputenv("ZURORUVE_EDITOR", "true"); }
+    // An editor that starts and ends at once, as "true" does where there is one.
+    void initTestCase() {
+        const QString editor = editorDir.filePath("editor.cmd");
+        writeAll(editor, "@exit 0\r\n");
+        qputenv("ZURORUVE_EDITOR", kWindows ? QFile::encodeName(editor) : "true");
+    }
     void init() {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path() + "/DATA");

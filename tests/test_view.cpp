@@ -1622,9 +1622,10 @@ private slots:
         view.start(ZELM_VIEW, {"--verify", data});
         QVERIFY(view.waitForFinished(60000));
         QCOMPARE(view.exitCode(), status);
-        QCOMPARE(QString::fromLocal8Bit(view.readAllStandardOutput()).trimmed().split('\n'),
-                 said.replaceInStrings("%d", QDir::toNativeSeparators(data))
-                     .replaceInStrings("DATA/", QDir::toNativeSeparators("DATA/")));
+        QCOMPARE(
+            QString::fromLocal8Bit(view.readAllStandardOutput()).remove('\r').trimmed().split('\n'),
+            said.replaceInStrings("%d", QDir::toNativeSeparators(data))
+                .replaceInStrings("DATA/", QDir::toNativeSeparators("DATA/")));
         view::Viewer viewer;
         QString error;
         QVERIFY(viewer.open({data}, error));
