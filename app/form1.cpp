@@ -3,7 +3,9 @@
 #include "app/icon.h"
 #include "link/ports.h"
 #include "readout/readout.h"
+#include "settings/ini.h"
 #include "view/manual.h"
+#include "view/readoutsummary.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -118,8 +120,15 @@ Form1::Form1(QWidget* parent)
 Form1::~Form1() = default;
 
 void Form1::useDevice(readout::Session& session) {
-    onDownload = [this, &session] { readout::DownloadData(session, List1->currentIndex()); };
-    onClear = [this, &session] { readout::ClearData(session, List1->currentIndex()); };
+    // After each read-out, what came in.
+    const auto told = [this, &session](const readout::Result& out) {
+        if (out.reached >= readout::Stage::Kept && !out.kept.copyPath.isEmpty())
+            view::tellReadOut(log_, out.kept.copyPath, session.folder.file(settings::kIniFile));
+    };
+    onDownload = [this, &session, told] {
+        told(readout::DownloadData(session, List1->currentIndex()));
+    };
+    onClear = [this, &session, told] { told(readout::ClearData(session, List1->currentIndex())); };
 }
 
 QString Form1::stopReason() const {

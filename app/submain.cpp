@@ -8,7 +8,9 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -60,8 +62,14 @@ void SubMain(Form1& form, const settings::ProgramFolder& folder) {
         settings::MakeUserFolders(folder, log);
         log.LogLine("");
         log.LogLine("Select port number and click Download to begin");
-        if (folder.forUser)
-            log.LogLine("Files are kept in " + QDir::toNativeSeparators(folder.path));
+        if (folder.forUser) {
+            const QString kept = "Files are kept in " + QDir::toNativeSeparators(folder.path);
+            log.LogLine(kept);
+            // The log does not wrap: the whole line stays at hand, also once a download has
+            // emptied the log. A path is text, escaped where Qt would take it for markup.
+            form.Text1->setToolTip(Qt::mightBeRichText(kept) ? Qt::convertFromPlainText(kept)
+                                                             : kept);
+        }
         log.SetStatus("");
         form.List1->clear();
         for (int n = 1; n <= kPorts; ++n)

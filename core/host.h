@@ -11,10 +11,19 @@ namespace core {
 /// it to the journal's priorities (error 3, warning 4, notice 5, info 6).
 enum class Severity { Error, Warning, Notice, Info };
 
+/// How a failure names what failed: the window names the procedure, as its log always has
+/// ("ERROR: WaitFor: ..."); a program without a window says what it was doing, in words.
+enum class Wording { Procedures, Plain };
+
 /// The status log (one line per event of the current dialogue) and the status line.
 class StatusLog {
 public:
     virtual ~StatusLog() = default;
+    /// How this log's failures are worded.
+    virtual Wording wording() const { return Wording::Procedures; }
+    /// Logs an error of a procedure: "ERROR: " + the procedure's name, or with Wording::Plain
+    /// what it was doing ("waiting for the logger"), + ": " + description.
+    void failed(const char* procedure, const QString& description);
     /// Adds text as a new last line of the log; the empty text empties the log.
     virtual void LogLine(const QString& text, Severity severity = Severity::Info) = 0;
     /// Replaces the status line with text.

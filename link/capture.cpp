@@ -71,7 +71,7 @@ std::int32_t collect(Context& ctx, QByteArray& buffer, ReportEnd* end) {
             break;
         }
         if (elapsedMs(ctx, begun) > totalMs) {
-            ctx.log.LogLine("ERROR: Capture: " + limitReached(5), core::Severity::Error);
+            ctx.log.failed("Capture", limitReached(5));
             return 5;
         }
         const qint64 left = marker >= 0 ? leftMs(ctx, judgedSince, kSettleMs)
@@ -87,7 +87,7 @@ std::int32_t collect(Context& ctx, QByteArray& buffer, ReportEnd* end) {
             }
             if (buffer.size() >
                 kMaxReportBytes + kEndMarker.size() + kMaxTextBeforePrompt + kReportPrompt.size()) {
-                ctx.log.LogLine("ERROR: Capture: " + limitReached(4), core::Severity::Error);
+                ctx.log.failed("Capture", limitReached(4));
                 return 4;
             }
         }
@@ -136,7 +136,7 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText, ReportEnd* end) {
     } catch (const Stopped&) {
         result = 3;
     } catch (const std::exception& e) {
-        ctx.log.LogLine("ERROR: Capture: " + QString::fromUtf8(e.what()), core::Severity::Error);
+        ctx.log.failed("Capture", QString::fromUtf8(e.what()));
         result = 3;
     }
     if (result != 0) {

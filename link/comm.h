@@ -38,6 +38,8 @@ public:
     virtual QByteArray Input() = 0;
     /// Writes the bytes to the line.
     virtual void setOutput(const QByteArray& bytes) = 0;
+    /// The device the port opens ("/dev/ttyUSB0", "COM3"), for the record; empty where unknown.
+    virtual QString deviceName() const { return {}; }
 };
 
 } // namespace devicelink

@@ -71,7 +71,7 @@ qsizetype searchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByt
     }
 }
 
-std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds) {
+std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds, LineGone gone) {
     try {
         QByteArray seen;
         if (searchInput(ctx, text, timeLimitMs(seconds), seen) >= 0)
@@ -80,8 +80,15 @@ std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds)
         return 1;
     } catch (const Stopped&) {
         return 2;
+    } catch (const CommError& e) {
+        if (gone == LineGone::Routine)
+            ctx.log.LogLine("Waiting for the device to come back: " + QString::fromUtf8(e.what()),
+                            core::Severity::Notice);
+        else
+            ctx.log.failed("WaitFor", QString::fromUtf8(e.what()));
+        return 2;
     } catch (const std::exception& e) {
-        ctx.log.LogLine("ERROR: WaitFor: " + QString::fromUtf8(e.what()), core::Severity::Error);
+        ctx.log.failed("WaitFor", QString::fromUtf8(e.what()));
         return 2;
     }
 }
@@ -98,7 +105,7 @@ std::int32_t SendText(Context& ctx, const QByteArray& text) {
         ctx.MSComm1.setOutput(text);
         return 0;
     } catch (const std::exception& e) {
-        ctx.log.LogLine("ERROR: SendText: " + QString::fromUtf8(e.what()), core::Severity::Error);
+        ctx.log.failed("SendText", QString::fromUtf8(e.what()));
         return 1;
     }
 }

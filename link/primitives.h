@@ -18,10 +18,16 @@ inline const QString kLineSettings = QStringLiteral("115200,N,8,1");
 /// port unless it is open already. 0: open; 1: error, logged as "ERROR: " + description.
 std::int32_t OpenPort(Context& ctx, std::int32_t port);
 
+/// What a line that goes away during a wait is: a failure of the step, or the routine event it
+/// is for a station waiting for its next logger, whose adapter may be unplugged at any time.
+enum class LineGone { Failure, Routine };
+
 /// Waits until text has come in. 0: seen; 1: not within seconds ("Timeout!"); 2: error
-/// ("ERROR: WaitFor: " + description), or the program told to end (nothing logged: whoever
-/// runs the dialogue tells the stop once).
-std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds);
+/// ("ERROR: WaitFor: " + description; a line gone as a routine event, a notice that says it is
+/// waited for), or the program told to end (nothing logged: whoever runs the dialogue tells the
+/// stop once).
+std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds,
+                     LineGone gone = LineGone::Failure);
 
 /// Lets seconds pass while the window's events run. Returns early when the program is told to
 /// end.

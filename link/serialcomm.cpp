@@ -154,6 +154,10 @@ QByteArray SerialComm::Input() {
     return port_.readAll();
 }
 
+QString SerialComm::deviceName() const {
+    return chosen_.isEmpty() ? deviceForPort(commPort_) : chosen_;
+}
+
 void SerialComm::setOutput(const QByteArray& bytes) {
     checkOpenLine();
     if (port_.write(bytes) != bytes.size())

@@ -24,6 +24,7 @@ public:
     int InBufferCount() override;
     QByteArray Input() override;
     void setOutput(const QByteArray& bytes) override;
+    QString deviceName() const override;
 
 private:
     void applyLineSettings();

@@ -2,6 +2,7 @@
 
 #include "link/capture.h"
 #include "link/primitives.h"
+#include "report/journal.h"
 #include "report/record.h"
 #include "settings/ini.h"
 
@@ -51,8 +52,9 @@ struct Ended {
     throw Ended{code == 1 ? End::NoAnswer : End::LineFailed};
 }
 
-void waitFor(Context& ctx, const QByteArray& text, std::int32_t seconds) {
-    if (const std::int32_t code = devicelink::WaitFor(ctx, text, seconds); code != 0)
+void waitFor(Context& ctx, const QByteArray& text, std::int32_t seconds,
+             devicelink::LineGone gone = devicelink::LineGone::Failure) {
+    if (const std::int32_t code = devicelink::WaitFor(ctx, text, seconds, gone); code != 0)
         waitFailed(ctx, code);
 }
 
@@ -72,7 +74,9 @@ void settle(Context& ctx) {
 // Opens the port, asks for a reset and walks the boot menu to the prompt.
 void walkToPrompt(Context& ctx, const Request& request, Result& out,
                   std::optional<PortCloser>& closer) {
-    if (devicelink::OpenPort(ctx, request.port) != 0)
+    // A station's port, kept open for the next logger, is set up as it should be.
+    const bool open = request.keepOpen && ctx.MSComm1.PortOpen();
+    if (!open && devicelink::OpenPort(ctx, request.port) != 0)
         throw Ended{End::PortFailed};
     out.reached = Stage::Opened;
     closer.emplace(ctx.MSComm1);
@@ -82,7 +86,9 @@ void walkToPrompt(Context& ctx, const Request& request, Result& out,
     ctx.log.SetStatus("");
     ctx.MSComm1.Input();
     ctx.log.LogLine("Waiting for boot menu");
-    waitFor(ctx, kBootMenu, request.bootSeconds);
+    // A station's adapter may be unplugged while it waits for a logger.
+    waitFor(ctx, kBootMenu, request.bootSeconds,
+            request.keepOpen ? devicelink::LineGone::Routine : devicelink::LineGone::Failure);
     out.reached = Stage::BootMenu;
     settle(ctx);
     send(ctx, kLeaveMenu);
@@ -114,15 +120,50 @@ End captureFailed(Context& ctx, std::int32_t code) {
     }
 }
 
+// Writes a line of this read-out into the journal of the kept reports, and the file's SHA-256
+// into sha; why it could not, or nothing.
+QString journal(Session& session, const Request& request, const QDateTime& when,
+                const QString& event, qint64 bytes, const QString& state, const QString& file,
+                QString& sha) {
+    const QString device = session.ctx.MSComm1.deviceName();
+    report::JournalLine line{when,
+                             event,
+                             session.program + u' ' + QStringLiteral(ZURORUVE_VERSION),
+                             device.isEmpty() ? QStringLiteral("port %1").arg(request.port)
+                                              : device,
+                             bytes,
+                             state,
+                             file,
+                             sha};
+    QString why;
+    if (!report::writeJournal(session.folder.file(settings::kDataFolder), line, why))
+        return why;
+    sha = line.sha256;
+    return {};
+}
+
+void tellNotJournaled(Context& ctx, const QString& why, bool clearAsked) {
+    ctx.log.LogLine(
+        QStringLiteral("ERROR: %1the read-out could not be written into its journal: %2")
+            .arg(clearAsked ? QStringLiteral("the logger was NOT cleared: ") : QString(), why),
+        core::Severity::Error);
+}
+
 void download(Session& session, const Request& request, Result& out) {
     Context& ctx = session.ctx;
     settle(ctx);
     send(ctx, kReportCommand);
     devicelink::ReportEnd end;
     if (const std::int32_t code = devicelink::Capture(ctx, out.report, &end); code != 0) {
-        if (!end.received.isEmpty()) // every byte received is kept, the logger never cleared
-            out.partialPath =
-                report::keepPartial(session.folder, end.received, session.wallClock(), ctx.log);
+        if (!end.received.isEmpty()) { // every byte received is kept, the logger never cleared
+            const QDateTime when = session.wallClock();
+            out.partialPath = report::keepPartial(session.folder, end.received, when, ctx.log);
+            const QString why =
+                journal(session, request, when, QStringLiteral("read"), end.received.size(),
+                        QStringLiteral("cut-short"), out.partialPath, out.sha256);
+            if (!why.isEmpty())
+                tellNotJournaled(ctx, why, false);
+        }
         throw Ended{captureFailed(ctx, code)};
     }
     out.reached = Stage::Captured;
@@ -133,9 +174,21 @@ void download(Session& session, const Request& request, Result& out) {
     out.kept = request.showFile
                    ? report::ProcessData(session.folder, out.report, when, ctx.log, ctx.ask)
                    : report::keepReport(session.folder, out.report, when, ctx.log);
-    if (!out.kept.safe)
+    // Written and flushed before anything may clear the logger.
+    const QString unjournaled =
+        journal(session, request, when, QStringLiteral("read"), out.report.size(),
+                out.whole ? QStringLiteral("whole") : QStringLiteral("not-proved-whole"),
+                out.kept.copyPath, out.sha256);
+    if (!out.kept.safe) {
+        if (!unjournaled.isEmpty())
+            tellNotJournaled(ctx, unjournaled, false);
         throw Ended{End::NotKept};
+    }
     out.reached = Stage::Kept;
+    if (!unjournaled.isEmpty()) {
+        tellNotJournaled(ctx, unjournaled, request.clear);
+        throw Ended{End::NotJournaled};
+    }
     if (out.report.isEmpty() && !request.window) // the window's editor shows it empty
         ctx.log.LogLine("The logger held no records", core::Severity::Notice);
     if (request.clear && !out.whole) {
@@ -231,7 +284,8 @@ void tellEnd(Context& ctx, const Request& request, const Result& out) {
                         core::Severity::Error);
         return;
     }
-    if (!notCleared || out.end == End::NotProved) // that one was told with its reason
+    // Those were told with their reason.
+    if (!notCleared || out.end == End::NotProved || out.end == End::NotJournaled)
         return;
     ctx.log.LogLine("ERROR: the logger was NOT cleared: " + reasonOf(out.end),
                     core::Severity::Error);
@@ -258,20 +312,28 @@ Result readOut(Session& session, const Request& request) {
         out.end = e.end;
     } catch (const std::exception& e) {
         // A serial error outside the primitives (discarding input) ends it in one line.
-        ctx.log.LogLine(QStringLiteral("ERROR: %1: %2")
-                            .arg(request.clear && request.window ? QStringLiteral("ClearData")
-                                                                 : QStringLiteral("DownloadData"),
-                                 QString::fromUtf8(e.what())),
-                        core::Severity::Error);
+        ctx.log.failed(request.clear && request.window ? "ClearData" : "DownloadData",
+                       QString::fromUtf8(e.what()));
         // Once the report is kept only the clear can have failed.
         out.end = out.clearSent                ? End::NotConfirmed
                   : out.reached >= Stage::Kept ? End::NotCleared
                                                : End::LineFailed;
         out.unconfirmed = End::LineFailed;
     }
+    if (out.clearSent) { // what came of it, for the record
+        const QString state = out.end == End::Done         ? QStringLiteral("cleared")
+                              : out.end == End::StillHolds ? QStringLiteral("not-cleared")
+                                                           : QStringLiteral("not-confirmed");
+        const QString why = journal(session, request, session.wallClock(), QStringLiteral("clear"),
+                                    out.report.size(), state, out.kept.copyPath, out.sha256);
+        if (!why.isEmpty())
+            ctx.log.LogLine("ERROR: the clear could not be written into the journal: " + why,
+                            core::Severity::Error);
+    }
     tellEnd(ctx, request, out);
     const bool lineFine = out.end == End::Done || out.end == End::NotKept ||
-                          out.end == End::NotProved || out.end == End::StillHolds;
+                          out.end == End::NotJournaled || out.end == End::NotProved ||
+                          out.end == End::StillHolds;
     if (request.keepOpen && lineFine && closer)
         closer->dismiss(); // the next logger's boot menu comes on the same line
     return out;
@@ -289,22 +351,22 @@ std::int32_t storePort(Session& session, int listIndex) {
 
 } // namespace
 
-void DownloadData(Session& session, int listIndex) {
+Result DownloadData(Session& session, int listIndex) {
     Request request;
     request.port = storePort(session, listIndex);
     request.window = true;
     request.showFile = true;
-    readOut(session, request);
+    return readOut(session, request);
 }
 
-void ClearData(Session& session, int listIndex) {
+Result ClearData(Session& session, int listIndex) {
     if (!session.ctx.ask.confirm(kClearQuestion))
-        return;
+        return {};
     Request request;
     request.port = storePort(session, listIndex);
     request.window = true;
     request.clear = true; // kept first: what the logger holds is on the disk before it goes
-    readOut(session, request);
+    return readOut(session, request);
 }
 
 int exitStatus(const Result& result, int signal) {
@@ -314,6 +376,7 @@ int exitStatus(const Result& result, int signal) {
     case End::PortFailed:
         return 2;
     case End::NotKept:
+    case End::NotJournaled:
         return 3;
     case End::NotProved:
     case End::NotCleared:

@@ -64,9 +64,15 @@ void createKept(const settings::ProgramFolder& folder, const QDateTime& when, bo
 
 settings::Created createPartial(const settings::ProgramFolder& folder, const QDateTime& when,
                                 settings::NewFile& file, QString& why) {
+    return createFree(
+        [&](int n) { return rawName(folder, keptStamp(when, n), QStringLiteral(".partial.dat")); },
+        file, why);
+}
+
+settings::Created createFree(const std::function<QString(int)>& nameOf, settings::NewFile& file,
+                             QString& why) {
     for (int n = 1; n <= kMostPerSecond; ++n) {
-        const settings::Created made = settings::createNew(
-            file, rawName(folder, keptStamp(when, n), QStringLiteral(".partial.dat")), why);
+        const settings::Created made = settings::createNew(file, nameOf(n), why);
         if (made != settings::Created::Taken)
             return made;
     }

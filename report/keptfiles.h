@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QString>
+#include <functional>
 
 namespace settings {
 struct ProgramFolder;
@@ -37,5 +38,10 @@ void createKept(const settings::ProgramFolder& folder, const QDateTime& when, bo
 /// Creates "DATA/in-<stamp>.partial.dat" under the first stamp and suffix of when that is free.
 settings::Created createPartial(const settings::ProgramFolder& folder, const QDateTime& when,
                                 settings::NewFile& file, QString& why);
+
+/// Creates the file nameOf(n) names for the first n from 1 on that is free, as the kept files
+/// take theirs (n: the suffix, none for 1).
+settings::Created createFree(const std::function<QString(int)>& nameOf, settings::NewFile& file,
+                             QString& why);
 
 } // namespace report

@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 namespace report {
 
@@ -23,14 +24,16 @@ QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-QString failure(const QString& what, const QString& path, const QString& why) {
-    return QStringLiteral("ERROR: ProcessData: cannot %1 %2: %3").arg(what, native(path), why);
+void failure(core::StatusLog& log, const QString& what, const QString& path, const QString& why) {
+    log.failed("ProcessData", QStringLiteral("cannot %1 %2: %3").arg(what, native(path), why));
 }
 
-// Writes bytes into a file just created and flushes them to the disk; on failure nothing is
-// left under its name.
+// Writes a kept report into a file just created, flushes it to the disk and makes it read-only,
+// so that a slip of the hand does not change it; on failure nothing is left under its name.
 bool writeNew(settings::NewFile& file, const QByteArray& bytes, QString& why) {
     if (file.write(bytes) == bytes.size() && settings::flushToDisk(file, why)) {
+        file.setPermissions(file.permissions() & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                   QFile::WriteGroup | QFile::WriteOther));
         file.close();
         return true;
     }
@@ -46,13 +49,13 @@ bool writeCopy(KeptFiles& files, const QByteArray& captured, core::StatusLog& lo
     if (captured.isEmpty())
         return false;
     if (!files.raw.isOpen()) {
-        log.LogLine(failure("create", files.raw.path(), files.rawWhy), core::Severity::Error);
+        failure(log, "create", files.raw.path(), files.rawWhy);
         return false;
     }
     QString why;
     if (writeNew(files.raw, captured, why))
         return true;
-    log.LogLine(failure("write", files.raw.path(), why), core::Severity::Error);
+    failure(log, "write", files.raw.path(), why);
     return false;
 }
 
@@ -77,7 +80,8 @@ void tellDecoded(const DecodeResult& result, const QByteArray& captured, core::S
 
 // Decodes the captured bytes, not a file another read-out may have replaced meanwhile, into
 // the decoded file just created.
-bool decodeInto(settings::NewFile& out, const QByteArray& captured, core::StatusLog& log) {
+bool decodeInto(settings::NewFile& out, const QByteArray& captured, core::StatusLog& log,
+                const QString& folder) {
     // The count is shown as the work goes on, but at most every kProgressMs and for the last
     // record: setting and painting it for every record would cost more than decoding it.
     const qint64 lastRecord = captured.size() / kRecordSize;
@@ -98,13 +102,17 @@ bool decodeInto(settings::NewFile& out, const QByteArray& captured, core::Status
         out.close();
         tellDecoded(result, captured, log);
         log.SetStatus("");
+        // Where it went, and where the files are kept: the log was emptied since start-up said.
+        log.LogLine(QStringLiteral("Decoded into %1 in %2")
+                        .arg(QFileInfo(out.path()).fileName(), native(folder)));
         return true;
     }
     out.close();
     QFile::remove(out.path());
-    log.LogLine(result.readFailed ? QStringLiteral("ERROR: ProcessData: cannot decode: ") + why
-                                  : failure("write", out.path(), why),
-                core::Severity::Error);
+    if (result.readFailed)
+        log.failed("ProcessData", QStringLiteral("cannot decode: ") + why);
+    else
+        failure(log, "write", out.path(), why);
     return false;
 }
 
@@ -114,7 +122,7 @@ Kept ProcessData(const settings::ProgramFolder& folder, const QByteArray& captur
                  const QDateTime& when, core::StatusLog& log, core::UserQuestions& ask) {
     const Kept kept = keepReport(folder, captured, when, log);
     if (kept.decoded)
-        ShowFile(kept.outPath, ask);
+        ShowFile(kept.outPath, ask, log);
     return kept;
 }
 
@@ -130,7 +138,7 @@ Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& capture
     QString step;
     const QString rawWhy = writeWhole(rawPath, captured, step);
     if (!rawWhy.isEmpty())
-        log.LogLine(failure(step, rawPath, rawWhy), core::Severity::Error);
+        failure(log, step, rawPath, rawWhy);
 
     // Every download is kept as well, whether or not in.dat could be written: in.dat is
     // replaced by the next one, and the decoded file leaves out records.
@@ -139,12 +147,11 @@ Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& capture
         kept.copyPath = files.raw.path();
 
     if (!files.decoded.isOpen()) {
-        log.LogLine(failure("create", files.decoded.path(), files.decodedWhy),
-                    core::Severity::Error);
+        failure(log, "create", files.decoded.path(), files.decodedWhy);
     } else if (!rawWhy.isEmpty() && !copied) { // no raw report on the disk to decode from
         files.decoded.close();
         QFile::remove(files.decoded.path());
-    } else if (decodeInto(files.decoded, captured, log)) {
+    } else if (decodeInto(files.decoded, captured, log, folder.path)) {
         kept.decoded = true;
         kept.outPath = files.decoded.path();
     }

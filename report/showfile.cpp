@@ -1,11 +1,13 @@
 #include "report/showfile.h"
 
 #include "core/host.h"
+#include "report/texteditor.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/profile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -49,28 +51,36 @@ void editorCommand(const QString& path, QString& program, QStringList& arguments
     program = QStringLiteral("open");
     arguments = {QStringLiteral("-t"), path};
 #else
+    // xdg-open would take the decoded report's own type, which the viewer claims.
+    if (plainTextEditor(path, program, arguments))
+        return;
     program = QStringLiteral("xdg-open");
     arguments = {path};
 #endif
 }
 
-void ShowFile(const QString& path, core::UserQuestions& ask) {
+void ShowFile(const QString& path, core::UserQuestions& ask, core::StatusLog& log) {
     QString program;
     QStringList arguments;
+    QString why;
     try {
         editorCommand(path, program, arguments);
+        QProcess process;
+        process.setProgram(program);
+        process.setArguments(arguments);
+        // Started on its own: the editor outlives the download and the program.
+        if (process.startDetached())
+            return;
+        why = QStringLiteral("could not start the text editor \"%1\": %2")
+                  .arg(program, process.errorString());
     } catch (const std::exception& e) { // a settings file that cannot be read as one
-        ask.message("ERROR: ShowFile" + QString::fromLocal8Bit(e.what()));
-        return;
+        why = QString::fromLocal8Bit(e.what());
     }
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    // Started on its own: the editor outlives the download and the program. Kept as designed: the
-    // box's text runs "ERROR: ShowFile" into the description without a separator.
-    if (!process.startDetached())
-        ask.message("ERROR: ShowFile" + QStringLiteral("Could not start the text editor \"%1\": %2")
-                                            .arg(program, process.errorString()));
+    // Told where it stays for good, and in the box, which goes once read.
+    const QString said =
+        QStringLiteral("%1. The decoded file is %2").arg(why, QDir::toNativeSeparators(path));
+    log.LogLine("ERROR: ShowFile: " + said, core::Severity::Error);
+    ask.message("ERROR: ShowFile: " + said);
 }
 
 } // namespace report

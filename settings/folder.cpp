@@ -53,10 +53,9 @@ void MakeUserFolders(const ProgramFolder& folder, core::StatusLog& log) {
             lastError = ec;
     }
     if (lastError)
-        log.LogLine("ERROR: MakeUserFolders: " + QString::fromStdString(lastError.message()) +
-                        " (" +
-                        QDir::toNativeSeparators(QString::fromStdU16String(path.u16string())) + ")",
-                    core::Severity::Error);
+        log.failed("MakeUserFolders",
+                   QString::fromStdString(lastError.message()) + " (" +
+                       QDir::toNativeSeparators(QString::fromStdU16String(path.u16string())) + ")");
 }
 
 } // namespace settings

@@ -14,7 +14,7 @@ void WriteIni(const ProgramFolder& folder, const QString& section, const QString
         // A refused write is not reported, as with the Windows profile functions.
         writeProfileString(section, key, value, folder.file(kIniFile));
     } catch (const std::exception& e) {
-        log.LogLine("ERROR: WriteIni: " + QString::fromLocal8Bit(e.what()), core::Severity::Error);
+        log.failed("WriteIni", QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -23,7 +23,7 @@ QString ReadIni(const ProgramFolder& folder, const QString& section, const QStri
     try {
         return getProfileString(section, key, fallback, folder.file(kIniFile));
     } catch (const std::exception& e) {
-        log.LogLine("ERROR: ReadIni: " + QString::fromLocal8Bit(e.what()), core::Severity::Error);
+        log.failed("ReadIni", QString::fromLocal8Bit(e.what()));
         return {};
     }
 }

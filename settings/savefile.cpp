@@ -171,6 +171,44 @@ Created createNew(NewFile& file, const QString& path, QString& why) {
 #endif
 }
 
+bool openToAppend(QFile& file, const QString& path, bool& created, QString& why) {
+    file.setFileName(path);
+#ifdef Q_OS_UNIX
+    const QByteArray name = QFile::encodeName(path);
+    // Non-blocking, so that a FIFO there is refused rather than waited on.
+    constexpr int kFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+    int fd = ::open(name.constData(), kFlags);
+    created = fd < 0 && errno == ENOENT;
+    if (created)
+        fd = ::open(name.constData(), kFlags | O_CREAT | O_EXCL, 0666);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = fd < 0 ? systemError() : QStringLiteral("not a regular file");
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle)) {
+        why = file.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    const QFileInfo info(path);
+    created = !info.exists() && !info.isSymLink();
+    if ((info.exists() && !info.isFile()) || info.isSymLink()) {
+        why = QStringLiteral("not a regular file");
+        return false;
+    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        why = file.errorString();
+        return false;
+    }
+    return true;
+#endif
+}
+
 bool flushToDisk(QFile& file, QString& why) {
     if (!file.flush()) {
         why = errorText(file);

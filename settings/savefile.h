@@ -69,6 +69,10 @@ bool commitWhole(WholeFile& file, QString& why);
 /// any kind, a link that leads nowhere too, is Taken and left as it is.
 Created createNew(NewFile& file, const QString& path, QString& why);
 
+/// Opens path to append to it, created when there is none (created says so): only a regular
+/// file, never through a link. False with why otherwise.
+bool openToAppend(QFile& file, const QString& path, bool& created, QString& why);
+
 /// Writes out what file still buffers and flushes it to the disk. False with why otherwise.
 bool flushToDisk(QFile& file, QString& why);
 

@@ -7,6 +7,7 @@
 #include "report/record.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -62,6 +63,23 @@ inline void writeAll(const QString& path, const QByteArray& data) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(data);
+}
+
+/// True when every kept report in the data folder has its line in the journal there and in
+/// SHA256SUMS, each with its SHA-256, and no write permission left.
+inline bool keptAsJournaled(const QString& data) {
+    const QByteArray journal = readAll(data + "/readouts.log"),
+                     sums = readAll(data + "/SHA256SUMS");
+    for (const QString& name : QDir(data).entryList({"in-*"}, QDir::Files)) {
+        const QString kept = data + '/' + name;
+        const QByteArray sha =
+            QCryptographicHash::hash(readAll(kept), QCryptographicHash::Sha256).toHex();
+        if (!journal.contains('\t' + name.toUtf8() + '\t' + sha + '\n') ||
+            !sums.contains(sha + "  " + name.toUtf8() + '\n') ||
+            (QFile::permissions(kept) & (QFile::WriteOwner | QFile::WriteOther)))
+            return false;
+    }
+    return true;
 }
 
 /// Bytes written as hex, blanks allowed for grouping: "0007 2403 05".

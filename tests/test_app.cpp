@@ -1,6 +1,7 @@
 // start-up and the window, the settings file, the folder the files are kept in, the data folder
 // and ToNumber.
 
+#include "fakeline.h"
 #include "rig.h"
 
 #include "app/form1.h"
@@ -111,6 +112,33 @@ private slots:
         RecordingLog writes; // and the next download's store of the port passes it by
         settings::WriteIni(folder, "ZuroRuve", "Port", "3", writes);
         QCOMPARE(QFileInfo(ini()).isFile(), stored != "fifo");
+    }
+
+    // A clear in the installed window, which downloads first: the folder in the log's tooltip;
+    // after the download's lines, where the decoded file went with the folder again, and after
+    // the clear's, what came in.
+    void readOutInTheWindow() {
+        QDir(dir.path()).mkdir("DATA");
+        app::Form1 form;
+        FakeLine line;
+        actAsDevice(line, hex("0007 240305140709 03 002A 00000000 4019 0080"));
+        RecordingQuestions yes;
+        yes.answer = true;
+        devicelink::Context ctx{line, line, line, form.log(), yes};
+        readout::Session session{ctx, {dir.path(), true}, {}};
+        session.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
+        form.useDevice(session);
+        app::SubMain(form, session.folder);
+        const QString kept = QDir::toNativeSeparators(dir.path());
+        QCOMPARE(form.Text1->toolTip(), "Files are kept in " + kept);
+        QTest::mouseClick(form.cmdClear, Qt::LeftButton);
+        QCOMPARE(form.Text1->toPlainText().split('\n').mid(5),
+                 (QStringList{"Processing data", "Processing 1 records complete",
+                              "Decoded into out-2024-03-05-14-07-09.txt in " + kept,
+                              "Reading the report back to prove the clear", "Waiting for data",
+                              "Download complete 0 bytes", "Clear complete", "Logger with RX 00042",
+                              "Readings from 2024-03-05 14:07:09 to 2024-03-05 14:07:09",
+                              "RX 00042: 1 reading", ""}));
     }
 
     // Should an error escape a dialogue, it is told in one line and every control comes back.

@@ -112,10 +112,10 @@ struct ReadOutCase {
     bool sent = false; // the clear command went out, but no clear was proved
 };
 const QString kNotCleared = "<3>ERROR: the logger was NOT cleared: ";
+const QString kDecoded = "<6>Decoded into out-";
 const QString kNoFolder = "<3>ERROR: no file can be written in ";
 const QList<ReadOutCase> kReadOuts{
-    {"download", "", "--fast --records 10", "", 0, 0, "<6>Processing 10 records complete",
-     "in.dat out- +1", false},
+    {"download", "", "--fast --records 10", "", 0, 0, kDecoded, "in.dat out- +1", false},
     {"download and clear", "--clear", "--fast --records 10", "", 0, 0, "<6>Clear complete",
      "in.dat out- +1", true},
     // Four bytes of the 501st record are the end marker; the rest of the report follows them.
@@ -135,7 +135,7 @@ const QList<ReadOutCase> kReadOuts{
      "<3>ERROR: the clear is not confirmed: the line failed", "in.dat out- +1", false, true},
     // A device's path relative to the working folder, not to /dev.
     {"a device named from the working folder", "--device zelm", "--fast --records 10", "", 0, 0,
-     "<6>Processing 10 records complete", "in.dat out- +1", false},
+     kDecoded, "in.dat out- +1", false},
     {"an empty logger", "", "--fast --records 0", "", 0, 0, "<5>The logger held no records",
      "in.dat out- +0", false},
     {"part of a record: not cleared", "--clear", "--fast --raw %partial", "", 0, 4,
@@ -166,6 +166,9 @@ const QList<ReadOutCase> kReadOutFaults{
      "<5>Stopped by SIGTERM; the logger was NOT cleared", "+1", false},
     {"SIGINT in the boot menu", "--clear", "--fast", "", SIGINT, 130,
      "<5>Stopped by SIGINT; the logger was NOT cleared", "+0", false},
+    // Killed while the clear is under way: the report's line was in the journal before.
+    {"killed after the clear command", "--clear", "--fast --records 10 --stall clear", "", SIGKILL,
+     0, kDecoded, "in.dat out- +1", false, true},
     // A device named on the command line is no port number that ZURORUVE_COM<n> could point.
     {"no such device", "--device /nonexistent/zelm", "--fast", "", 0, 2,
      "<3>ERROR: /nonexistent/zelm not found. Serial devices present: ", "+0", false},
@@ -189,6 +192,11 @@ const QList<ReadOutCase> kReadOutFaults{
      "--help)",
      "", false},
 };
+
+// The line before the last: the last says where the decoded file went.
+QString lastButOne(const RecordingLog& log) {
+    return log.lines.value(log.lines.size() - 2);
+}
 
 long residentKiB() {
     return readAll("/proc/self/statm").split(' ').value(1).toLong() * 4;
@@ -230,16 +238,28 @@ class TestDevice : public QObject {
                                                 : QStringList{"--device", device.path()}) +
                       QStringList{"--folder", folder} + options);
         if (c.signal) {
-            const char* seen = c.signal == SIGTERM ? "report 0" : "sending boot menu";
+            const char* seen = c.signal == SIGTERM  ? "report 0"
+                               : c.signal == SIGINT ? "sending boot menu"
+                                                    : "forward pointer";
             QVERIFY(QTest::qWaitFor([&] { return device.output().contains(seen); }, 20000));
             QTest::qWait(300);
             ::kill(pid_t(run.processId()), c.signal);
         }
         QVERIFY(run.waitForFinished(60000));
         const QString log = run.readAllStandardError();
-        QVERIFY2(run.exitCode() == c.status, qPrintable(log));
-        const QStringList lines = log.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(c.signal == SIGKILL ? run.exitStatus() == QProcess::CrashExit
+                                     : run.exitCode() == c.status,
+                 qPrintable(log));
+        QStringList lines = log.split('\n', Qt::SkipEmptyParts);
+        // What came in, told after a report kept; and no procedure's name anywhere.
+        const qsizetype told = lines.indexOf(QRegularExpression("<6>Logger with .*"));
+        QCOMPARE(told >= 0, c.status != 64 && c.status != 3 && c.left.contains("+1") &&
+                                c.left.contains("out-") && c.signal != SIGKILL);
+        if (told >= 0)
+            lines = lines.mid(0, told);
         QVERIFY2(lines.last().startsWith(c.last), qPrintable(log));
+        QVERIFY(!log.contains(QRegularExpression(
+            "WaitFor|SendText|Capture|ProcessData|MakeUserFolders|ReadIni|WriteIni|DownloadData")));
         QVERIFY(!lines.last().contains("ZURORUVE_COM"));
         // Failures, and only they, go to the journal as errors.
         static const QRegularExpression error("^<3>(ERROR|Timeout)|^<[456]>(?!ERROR|Timeout)");
@@ -250,15 +270,20 @@ class TestDevice : public QObject {
         QCOMPARE(log.contains("Clear complete"), c.cleared);
         QStringList names = files().replaceInStrings(QRegularExpression("^out-.*"), "out-");
         if (!c.left.isEmpty())
-            names.append("+" +
-                         QString::number(QDir(folder + "/DATA").entryList(QDir::Files).size()));
+            names.append("+" + QString::number(
+                                   QDir(folder + "/DATA").entryList({"in-*"}, QDir::Files).size()));
         QCOMPARE(names.join(' '), c.left);
+        // Every report received in the journal, its clear too, once it has come to an end.
+        QVERIFY(keptAsJournaled(folder + "/DATA"));
+        QCOMPARE(readAll(folder + "/DATA/readouts.log").count("\tclear\t"),
+                 int(c.cleared || (c.sent && c.signal != SIGKILL)));
         const QStringList sim = c.sim.split(' ');
         if (c.status == 0 && sim.contains("--records")) // the whole report
             QCOMPARE(readAll(folder + "/in.dat").size(),
                      19 * sim.value(sim.indexOf("--records") + 1).toInt());
         const QByteArray printed = run.readAllStandardOutput();
-        QCOMPARE(printed.isEmpty(), !c.left.contains("out-") || c.status == 3);
+        QCOMPARE(printed.isEmpty(),
+                 !c.left.contains("out-") || c.status == 3 || c.signal == SIGKILL);
         if (!printed.isEmpty()) // the decoded file, as the window writes it
             QCOMPARE(readAll(printed.trimmed()),
                      decodeText(readAll(folder + "/in.dat"), report::NumberFormat::system()));
@@ -295,9 +320,8 @@ private slots:
         DownloadData(rig.session, 0);
         const QString first = QString(c.first).replace("%1", folder).replace("%2", sim.path());
         const QStringList failures = rig.log.lines.filter(QRegularExpression("^(ERROR|Timeout!)"));
-        QVERIFY2(first.startsWith("Processing")
-                     ? failures.isEmpty() && rig.log.lines.last() == first
-                     : failures.value(0).startsWith(first),
+        QVERIFY2(first.startsWith("Processing") ? failures.isEmpty() && lastButOne(rig.log) == first
+                                                : failures.value(0).startsWith(first),
                  qPrintable(rig.log.lines.join('|')));
         // What came of a report cut short is kept, and the log's last line names it.
         const QStringList partial = QDir(folder + "/DATA").entryList({"*.partial.dat"});
@@ -323,7 +347,7 @@ private slots:
         SimDevice again({"--fast", "--menu-delay", "50", "--records", "10"});
         QVERIFY(again.started());
         DownloadData(rig.session, 0);
-        QCOMPARE(rig.log.lines.last(), QString("Processing 10 records complete"));
+        QCOMPARE(lastButOne(rig.log), QString("Processing 10 records complete"));
     }
 
     void openErrors_data() {
@@ -388,14 +412,19 @@ private slots:
     }
 
     // A docking station: three loggers in a row, the adapter unplugged and plugged in again
-    // between two of them; each kept and cleared; SIGTERM while waiting ends it as a stop.
+    // between two of them, a routine notice; each kept, cleared, named and its report written;
+    // SIGTERM while waiting ends it as a stop.
     void watch() {
-        const QString path = dir.filePath("station");
+        const QString path = dir.filePath("station"), reports = dir.filePath("reports");
         QProcess run;
+        QProcessEnvironment journal = QProcessEnvironment::systemEnvironment();
+        journal.insert("JOURNAL_STREAM", "8:1234");
+        run.setProcessEnvironment(journal);
         std::optional<SimDevice> device(std::in_place, QStringList{"--fast", "--records", "10"},
                                         path);
         QVERIFY(device->started());
-        run.start(ZELM_DOWNLOAD, {"--device", path, "--folder", folder, "--watch", "--clear"});
+        run.start(ZELM_DOWNLOAD, {"--device", path, "--folder", folder, "--watch", "--clear",
+                                  "--report", reports});
         QByteArray printed;
         const auto downloads = [&](int n) {
             return QTest::qWaitFor(
@@ -420,8 +449,19 @@ private slots:
         const QString log = run.readAllStandardError();
         QVERIFY2(log.endsWith("Stopped by SIGTERM\n"), qPrintable(log.right(300)));
         QCOMPARE(log.count("Clear complete"), 3);
-        // The second logger is the first one again, emptied by its clear: no copy of nothing.
-        QCOMPARE(QDir(folder + "/DATA").entryList(QDir::Files).size(), 2);
+        QVERIFY2(!log.contains("<3>") && !log.contains("Port already open") &&
+                     log.count("\n<6>Port Opened\n") == 2 &&
+                     log.contains("\n<5>Waiting for the device to come back: the device was "
+                                  "disconnected (" +
+                                  path + ")\n"),
+                 qPrintable(log));
+        // The second logger is the first one again, emptied by its clear: no copy of nothing, no
+        // report, and no logger named.
+        QCOMPARE(QDir(folder + "/DATA").entryList({"in-*"}, QDir::Files).size(), 2);
+        QCOMPARE(log.count(QRegularExpression("\n<6>Logger with [A-Z]{2} ")), 2);
+        const QStringList written = QDir(reports).entryList(QDir::Files);
+        QCOMPARE(written.filter(QRegularExpression("^zelm-report-.*\\.pdf$")).size(), 2);
+        QCOMPARE(written.filter(QRegularExpression("^zelm-statistics-.*\\.csv$")).size(), 2);
         QCOMPARE(readAll(folder + "/in.dat").size(), 7 * 19); // the third logger's
         QCOMPARE(readAll(printed.split('\n').value(2)),
                  decodeText(readAll(folder + "/in.dat"), report::NumberFormat::system()));
@@ -482,7 +522,7 @@ private slots:
         Rig rig(folder);
         rig.session.wallClock = [&] { return QDateTime::fromString(stamp, "yyyy-MM-dd-hh-mm-ss"); };
         DownloadData(rig.session, 0);
-        QCOMPARE(rig.log.lines.last(), QString("Processing 7 records complete"));
+        QCOMPARE(lastButOne(rig.log), QString("Processing 7 records complete"));
         const auto decoded = [](const QString& raw) {
             return decodeText(readAll(raw), report::NumberFormat::system());
         };
@@ -568,6 +608,7 @@ private slots:
         // walk discards what the line held, in a slow (sanitizer) build.
         SimDevice sim({"--fast", "--menu-delay", "100", "--records", "500"});
         QVERIFY(sim.started());
+        QDir(folder).mkdir("DATA");
         Rig rig(folder);
         DownloadData(rig.session, 0); // libraries and caches settle in the first run
         QVERIFY(sim.waitForClosed(1));
@@ -578,7 +619,7 @@ private slots:
         [[maybe_unused]] const long rssBefore = residentKiB(); // compared below, not with clang
         for (int i = 0; i < 50; ++i) {
             DownloadData(rig.session, 0);
-            QVERIFY2(rig.log.lines.last() == "Processing 500 records complete",
+            QVERIFY2(lastButOne(rig.log) == "Processing 500 records complete",
                      qPrintable(QString("download %1: %2").arg(i).arg(rig.log.lines.join(" | "))));
             QVERIFY(sim.waitForClosed(i + 2));
         }

@@ -256,12 +256,13 @@ struct DialogueCase {
 const Written kReport{"1", "report 0\r"};
 const Written kKeptAndCleared{"1", "report 0\r", "forward pointer\r", "report 0\r"};
 const QString kDone = "Processing 1 records complete";
+const QString kDecoded = "Decoded into out-2024-03-05-14-07-09.txt in ";
 const QString kDiscard = "ERROR: DownloadData: " + kGone;
 const QString kNot = "ERROR: the logger was NOT cleared: ";
 const QString kUnconfirmed = "ERROR: the clear is not confirmed: ";
 // The menu comes at 500 ms, the pauses end at 1500 and 2550, the report at 2650.
 const QList<DialogueCase> kDialogues{
-    {"download", false, Answers, {}, 0, 2, kDone, kReport, 1, 0},
+    {"download", false, Answers, {}, 0, 2, kDecoded, kReport, 1, 0},
     {"menu before the discard", false, MenuBeforeFlush, {}, 0, 0, "Timeout!", {}, 1, 30010},
     {"no reset", false, NoReset, {}, 0, 15, "Timeout!", {}, 1, 30010},
     {"no prompt after 1", false, NoPrompt, {}, 0, 0, "Timeout!", {"1"}, 1, 11510},
@@ -360,7 +361,7 @@ const QList<ReadOutCase> kReadOuts{
      "Clear complete",
      I,
      true},
-    {"downloaded", Answers, {}, 0, false, kRecord, End::Done, 0, kDone, I, false},
+    {"downloaded", Answers, {}, 0, false, kRecord, End::Done, 0, kDecoded, I, false},
     {"an empty logger",
      Answers,
      {},
@@ -471,6 +472,9 @@ const QList<ReadOutCase> kReadOuts{
      kNot + "the line failed", E, false},
     {"files not written", Answers, "folder", 0, true, kRecord, End::NotKept, 3,
      kNot + "a file of the report could not be written", E, false},
+    // A journal that takes no line: one line says so, and nothing is cleared.
+    {"no journal", Answers, "journal", 0, true, kRecord, End::NotJournaled, 3,
+     kNot + "the read-out could not be written into its journal: cannot write ", E, false},
     {"told to end in the report wait", Answers, "closing", 2600, true, kRecord, End::Stopped, 143,
      kClosing + "; the logger was NOT cleared", N, false},
     // Every byte received after the start marker is kept, nothing cleared.
@@ -507,10 +511,15 @@ const QList<ReadOutCase> kReadOuts{
 class TestLink : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
+    QTemporaryDir dir, editorDir;
 
 private slots:
-    void initTestCase() { qputenv("ZURORUVE_EDITOR", "true"); }
+    // An editor that starts and ends at once, as "true" does where there is one.
+    void initTestCase() {
+        const QString editor = editorDir.filePath("editor.cmd");
+        writeAll(editor, "@exit 0\r\n");
+        qputenv("ZURORUVE_EDITOR", kWindows ? QFile::encodeName(editor) : "true");
+    }
     void init() {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path() + "/DATA");
@@ -596,7 +605,7 @@ private slots:
             ClearData(rig.session, c.listIndex);
         else
             DownloadData(rig.session, c.listIndex);
-        QCOMPARE(rig.log.lines.last(), c.last);
+        QVERIFY2(rig.log.lines.last().startsWith(c.last), qPrintable(rig.log.lines.last()));
         if (c.fail.isEmpty() || c.fail == "closing") // the port opened: the user was told
             QCOMPARE(rig.log.lines.mid(0, 3), kPlug);
         QCOMPARE(rig.line.written, c.written);
@@ -618,7 +627,7 @@ private slots:
         // The port is stored before it is opened, whatever comes after.
         QCOMPARE(readAll(dir.filePath("ZURORUVE.INI")),
                  "[ZuroRuve]\r\nPort=" + QByteArray::number(c.listIndex + 1) + "\r\n");
-        const bool downloaded = c.last == kDone || c.clear;
+        const bool downloaded = c.last == kDecoded || c.clear;
         QCOMPARE(readAll(dir.filePath("in.dat")), downloaded ? report : "(missing)");
         QCOMPARE(rig.session.CapturedText, downloaded ? report : QByteArray());
         QCOMPARE(rig.ask.questions,
@@ -627,7 +636,8 @@ private slots:
         if (c.last == "Clear complete") // both parts told, and what was kept stays unopened
             QCOMPARE(rig.log.lines.mid(3),
                      (Lines{"Waiting for data", "Download complete 19 bytes", "Processing data",
-                            kDone, "Reading the report back to prove the clear", "Waiting for data",
+                            kDone, kDecoded + QDir::toNativeSeparators(dir.path()),
+                            "Reading the report back to prove the clear", "Waiting for data",
                             "Download complete 0 bytes", "Clear complete"}));
         // Refused, a Clear does nothing at all.
         Rig refused(dir.path());
@@ -643,6 +653,8 @@ private slots:
         behave(rig.line, c.device, c.report);
         if (c.failAtMs)
             prepare(rig.line, {}, c.fail, c.failAtMs);
+        else if (c.fail == "journal")
+            QDir().mkpath(dir.filePath("DATA/readouts.log"));
         else if (c.fail != "folder")
             rig.line.failOn = c.fail;
         Request request;
@@ -650,14 +662,28 @@ private slots:
         const Result result = readout::readOut(rig.session, request);
         QCOMPARE(int(result.end), int(c.end));
         QCOMPARE(exitStatus(result, 15), c.status);
-        QCOMPARE(rig.log.lines.last(), c.last);
+        QVERIFY2(rig.log.lines.last().startsWith(c.last), qPrintable(rig.log.lines.last()));
         QCOMPARE(rig.log.severities.last(), c.severity);
+        if (c.fail == "journal") // in one line
+            QCOMPARE(rig.log.severities.count(core::Severity::Error), 1);
         QCOMPARE(rig.line.written.contains(kClearCommand), c.forward);
         QCOMPARE(result.whole, result.reached >= Stage::Captured && c.report.size() % 19 == 0);
         // A kept copy of every report kept but an empty one, and what came of one cut short.
-        const QStringList data = QDir(dir.filePath("DATA")).entryList(QDir::Files);
+        const QStringList data = QDir(dir.filePath("DATA")).entryList({"in-*"}, QDir::Files);
         QCOMPARE(data.size(),
                  (result.reached >= Stage::Kept && !c.report.isEmpty()) + !c.partial.isEmpty());
+        // Each report received has its line in the journal, a clear sent one with its outcome;
+        // each kept file its SHA-256 there and in SHA256SUMS, and no write permission left.
+        const QByteArray journal = readAll(dir.filePath("DATA/readouts.log"));
+        const bool received = result.reached >= Stage::Captured || !c.partial.isEmpty();
+        QCOMPARE(journal.count("\tread\t"),
+                 int(received && c.fail != "journal" && c.fail != "folder"));
+        const QByteArray cleared = c.end == End::Done         ? "\tcleared\t"
+                                   : c.end == End::StillHolds ? "\tnot-cleared\t"
+                                                              : "\tnot-confirmed\t";
+        QCOMPARE(journal.count("\tclear\t"), int(c.forward));
+        QCOMPARE(journal.count(cleared), int(c.forward));
+        QVERIFY(c.fail == "journal" || keptAsJournaled(dir.filePath("DATA")));
         const QStringList partial = data.filter(".partial.dat");
         QCOMPARE(partial.size(), c.partial.isEmpty() ? 0 : 1);
         if (!partial.isEmpty()) // named in the log, before the read-out's end

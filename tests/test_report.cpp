@@ -253,7 +253,16 @@ private slots:
     void processData() {
         QFETCH(int, i);
         const auto& [name, captured, decoded, fault, pattern, stamp] = kProcessing[i];
-        const QString log = QString(pattern).replace("%1", QRegularExpression::escape(dir.path()));
+        // After the count, where the decoded file went and the folder; an editor that cannot
+        // start is told with the file's path.
+        const QString said = "ERROR: ShowFile: could not start the text editor "
+                             "\"/nonexistent/editor\": .+\\. The decoded file is %1/out-" +
+                             stamp + "\\.txt";
+        const QString log =
+            QString(pattern +
+                    (stamp.isEmpty() ? "" : "\\|Decoded into out-" + stamp + "\\.txt in %1") +
+                    (fault == NoEditor ? "\\|" + said : ""))
+                .replace("%1", QRegularExpression::escape(dir.path()));
         const QDateTime when(QDate(2024, 3, 5), QTime(14, 7, 9));
         if (kWindows && (fault == LinkAtRaw || fault == DanglingRaw || fault == LinksAtNames))
             QSKIP("symbolic links are made on POSIX");
@@ -324,11 +333,8 @@ private slots:
         QCOMPARE(records ? lines.statuses.mid(0, 1) + lines.statuses.mid(lines.statuses.size() - 2)
                          : lines.statuses,
                  records ? progress : QStringList{""});
-        if (fault == NoEditor) { // the file stays; one box says why
-            QVERIFY(
-                ask.messages.size() == 1 &&
-                ask.messages[0].startsWith(
-                    "ERROR: ShowFileCould not start the text editor \"/nonexistent/editor\": "));
+        if (fault == NoEditor) { // the file stays; one box says why, as the log does
+            QCOMPARE(ask.messages, lines.lines.mid(3));
             return;
         }
         // The editor gets exactly the path, as its one argument (read once the editor is done).
@@ -404,6 +410,10 @@ private slots:
     }
 
     void editorCommand() {
+        const QString xdg = dir.filePath("xdg/"); // no desktop's defaults but the test's
+        for (const char* folder : {"CONFIG_HOME", "CONFIG_DIRS", "DATA_HOME", "DATA_DIRS"})
+            qputenv(QByteArray("XDG_") + folder, (xdg + folder).toUtf8());
+        qputenv("XDG_CURRENT_DESKTOP", "KDE");
         const QString self = QCoreApplication::applicationFilePath();
         const QString editor = kWindows ? "notepad.exe" : "xdg-open",
                       onPath = kWindows ? "cmd" : "sh";
@@ -426,6 +436,38 @@ private slots:
             QCOMPARE(chosen, program);
             QCOMPARE(arguments, QStringList{path});
         }
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+        // The desktop's default for plain text, not what it has for a decoded report: the
+        // applications' lists, a user's default (one in a terminal: xdg-open), the desktop's own.
+        qputenv("ZURORUVE_EDITOR", "");
+        writeAll(dir.filePath("ZURORUVE.INI"), "");
+        const QList<std::array<QString, 6>> defaults{
+            {"DATA_DIRS/applications/mimeinfo.cache", "[MIME Cache]\ntext/plain=ed2.desktop;",
+             "DATA_DIRS/applications/ed2.desktop", "[Desktop Entry]\nExec=ed2", "ed2", "%p"},
+            {"CONFIG_HOME/mimeapps.list", "[Default Applications]\ntext/plain=vi.desktop",
+             "DATA_HOME/applications/vi.desktop", "[Desktop Entry]\nExec=vi %F\nTerminal=true",
+             "xdg-open", "%p"},
+            { "CONFIG_HOME/kde-mimeapps.list",
+              "[Added Associations]\ntext/plain=vi.desktop\n[Default Applications]\ntext/plain = "
+              "gone.desktop;ed.desktop",
+              "DATA_DIRS/applications/ed.desktop",
+              "[Desktop Entry]\nName=Ed\nExec=\"/opt/my \\\"ed\\\"/ed\" --new %U "
+              "%i\nTerminal=false",
+              "/opt/my \"ed\"/ed",
+              "--new|%p" }};
+        const QString path = dir.filePath("out-1.txt");
+        for (const auto& [list, says, entry, exec, program, arguments] : defaults) {
+            for (const auto& [file, text] : {std::pair{list, says}, { entry, exec }}) {
+                QDir().mkpath(QFileInfo(xdg + file).path());
+                writeAll(xdg + file, text.toUtf8());
+            }
+            QString chosen;
+            QStringList given;
+            report::editorCommand(path, chosen, given);
+            QCOMPARE(chosen, program);
+            QCOMPARE(given, arguments.split('|').replaceInStrings("%p", path));
+        }
+#endif
     }
 };
 

@@ -5,14 +5,16 @@
 
 #include "rig.h"
 
+#include "report/journal.h"
+#include "report/sha256.h"
 #include "settings/profile.h"
 #include "view/chartpanel.h"
 #include "view/history.h"
 #include "view/manual.h"
 #include "view/pdfreport.h"
 #include "view/readingscsv.h"
+#include "view/readoutsummary.h"
 #include "view/sensorsdialog.h"
-#include "view/sha256.h"
 #include "view/spreadsheetcsv.h"
 #include "view/timeaxis.h"
 #include "view/viewer.h"
@@ -1068,6 +1070,75 @@ private slots:
                  values.first());
     }
 
+    // What came in with a read-out, by hand: the logger's sensors, the period, readings per
+    // sensor; each excursion and a sensor's LOWBAT readings as warnings ("!"), named.
+    void readOutSummary_data() {
+        QTest::addColumn<QList<double>>("values"); // of TX 00007, decoded; +1000: LOWBAT
+        QTest::addColumn<QList<int>>("spacing");   // seconds after each reading
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QStringList>("expected");
+        const QString at = "2026-03-02 0%1:%2:00";
+        QTest::newRow("named, above, LOWBAT")
+            << QList<double>{5, 9, 10, 5, 1005} << QList<int>{300, 300, 300, 300}
+            << QByteArray("[Sensor TX 00007]\nName=Fridge\nTemperatureHigh=8\n")
+            << QStringList{"Logger with TX 00007",
+                           "Readings from " + at.arg(0, 1).arg("00") + " to " + at.arg(0).arg(20),
+                           "TX 00007 (Fridge): 5 readings",
+                           "!Excursion of TX 00007 (Fridge) above 8 °C: from " +
+                               at.arg(0).arg("05") + " to " + at.arg(0).arg(10) +
+                               ", 2 readings, 9.0 °C to 10.0 °C",
+                           "!LOWBAT: TX 00007 (Fridge) sent 1 reading with a low battery, at " +
+                               at.arg(0).arg(20)};
+        // A gap breaks a run; a limit for all; the second sensor within it.
+        QTest::newRow("below, across a gap")
+            << QList<double>{5, 1, 1, 1.04} << QList<int>{300, 300, 3600}
+            << QByteArray("[Limits]\nTemperatureLow=2\n")
+            << QStringList{"Logger with TX 00007, TX 00008",
+                           "Readings from " + at.arg(0).arg("00") + " to " + at.arg(1).arg(10),
+                           "TX 00007: 4 readings",
+                           "TX 00008: 1 reading",
+                           "!Excursion of TX 00007 below 2 °C: from " + at.arg(0).arg("05") +
+                               " to " + at.arg(0).arg(10) + ", 2 readings, 1.0 °C",
+                           "!Excursion of TX 00007 below 2 °C: at " + at.arg(1).arg(10) +
+                               ", 1 reading, 1.0 °C"};
+        QStringList many{"Logger with TX 00007",
+                         "Readings from " + at.arg(0).arg("00") + " to " + at.arg(1).arg(55),
+                         "TX 00007: 24 readings"};
+        for (int k = 0; k < 10; ++k)
+            many.append(QStringLiteral("!Excursion of TX 00007 above -15 °C: at 2026-03-02 "
+                                       "%1:%2:00, 1 reading, -10.0 °C")
+                            .arg(k < 6 ? "00" : "01")
+                            .arg((10 * k + 5) % 60, 2, 10, QChar('0')));
+        QList<double> alternating; // a freezer's
+        for (int k = 0; k < 12; ++k)
+            alternating << -20 << -10;
+        QTest::newRow("ten excursions told, then how many more")
+            << alternating << QList<int>(23, 300) << QByteArray("[Limits]\nTemperatureHigh=-15\n")
+            << many + QStringList{"!... and 2 more excursions of TX 00007"};
+    }
+    void readOutSummary() {
+        QFETCH(QList<double>, values);
+        QFETCH(QList<int>, spacing);
+        QFETCH(QByteArray, settings);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        QDateTime at(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC);
+        QByteArray records;
+        for (int i = 0; i < values.size(); at = at.addSecs(spacing.value(i++))) {
+            records += tx(at, 7, values[i] > 999 ? values[i] - 1000 : values[i]);
+            if (values[i] > 999)
+                records[records.size() - 4] = char(records[records.size() - 4] | 4); // LOWBAT
+        }
+        if (expected[0].contains("00008")) // within the limit
+            records += tx(QDateTime(QDate(2026, 3, 2), QTime(0, 0), Qt::UTC), 8, 5);
+        writeAll(dir.filePath("in-1.dat"), records);
+        QStringList got;
+        for (const view::SummaryLine& line :
+             view::readOutSummary(dir.filePath("in-1.dat"), view::parseSensorSettings(settings)))
+            got.append((line.severity == core::Severity::Warning ? "!" : "") + line.text);
+        QCOMPARE(got, expected);
+    }
+
     // Means and deviations from exact sums, rounded once to the digits printed: the CSV's four
     // and the tables' and PDF's two from the same exact value; MKT with no "-0.0". By hand.
     void meansOnHalves_data() {
@@ -1480,6 +1551,97 @@ private slots:
     // The history follows its folder: a file added appears without a reload, read alone (its
     // readings are counted once, the others not read again); Reload reads nothing where nothing
     // is new, and everything again where a file read before changed.
+    // The kept reports against their journal: zelm-view --verify, the window's mark with each
+    // problem in its tooltip, and the PDF's words.
+    void verify_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("said"); // by --verify; %d the folder
+        QTest::addColumn<QString>("mark");
+        const QString fine = "%d: 2 kept files as the journal has them";
+        QTest::newRow("as kept") << "" << 0 << QStringList{fine} << "Verified";
+        QTest::newRow("kept before the journal began")
+            << "found" << 0 << QStringList{fine} << "Verified";
+        QTest::newRow("a byte changed")
+            << "changed" << 1
+            << QStringList{"DATA/in-1.dat: changed since it was kept",
+                           "%d: 1 problem, 1 kept file as the journal has them"}
+            << "1 problem";
+        QTest::newRow("a file missing")
+            << "missing" << 1
+            << QStringList{"DATA/in-2.dat: missing", "%d: 1 problem, 1 kept file as the "
+                                                     "journal has them"}
+            << "1 problem";
+        QTest::newRow("a file added")
+            << "added" << 1
+            << QStringList{"DATA/in-3.dat: not in the journal",
+                           "%d: 1 problem, 2 kept files as the journal has them"}
+            << "1 problem";
+        QTest::newRow("a line damaged")
+            << "damaged" << 1
+            << QStringList{"DATA/readouts.log line 2: not a line of the journal",
+                           "DATA/in-1.dat: not in the journal",
+                           "%d: 2 problems, 1 kept file as the journal has them"}
+            << "2 problems";
+        QTest::newRow("no journal") << "none" << 2
+                                    << QStringList{"%d: no journal of read-outs (readouts.log): "
+                                                   "nothing to verify"}
+                                    << "No journal";
+    }
+    void verify() {
+        QFETCH(QString, fault);
+        QFETCH(int, status);
+        QFETCH(QStringList, said);
+        QFETCH(QString, mark);
+        QTemporaryDir dir;
+        const QString data = dir.filePath("DATA");
+        QDir().mkpath(data);
+        const QDateTime start(QDate(2026, 3, 2), QTime(0, 0));
+        for (int n = 1; n <= 2; ++n) {
+            const QString kept = data + QString("/in-%1.dat").arg(n);
+            writeAll(kept, tx(start.addSecs(300 * n), n, 5));
+            report::JournalLine line{start, "read", "test", "COM3", 19, "whole", kept, {}};
+            QString why;
+            QVERIFY2(fault == "found" && n == 1 ? true : report::writeJournal(data, line, why),
+                     qPrintable(why));
+        }
+        const QString journal = data + "/readouts.log";
+        if (fault == "changed")
+            writeAll(data + "/in-1.dat", tx(start, 1, 6));
+        if (fault == "missing")
+            QFile::remove(data + "/in-2.dat");
+        if (fault == "added")
+            writeAll(data + "/in-3.dat", tx(start, 3, 5));
+        if (fault == "damaged") { // the first read's line
+            QByteArray lines = readAll(journal);
+            writeAll(journal, lines.replace(lines.indexOf("\tread\t"), 6, "\tred\t"));
+        }
+        if (fault == "none")
+            QVERIFY(QFile::remove(journal));
+        QProcess view;
+        view.start(ZELM_VIEW, {"--verify", data});
+        QVERIFY(view.waitForFinished(60000));
+        QCOMPARE(view.exitCode(), status);
+        QCOMPARE(
+            QString::fromLocal8Bit(view.readAllStandardOutput()).remove('\r').trimmed().split('\n'),
+            said.replaceInStrings("%d", QDir::toNativeSeparators(data))
+                .replaceInStrings("DATA/", QDir::toNativeSeparators("DATA/")));
+        view::Viewer viewer;
+        QString error;
+        QVERIFY(viewer.open({data}, error));
+        QCOMPARE(viewer.verificationMark()->text(), mark);
+        for (const QString& problem : said.mid(0, said.size() - 1))
+            QVERIFY(
+                viewer.verificationMark()->toolTip().contains(QDir::fromNativeSeparators(problem)));
+        // The PDF says so in the words the document has.
+        const QString words = viewer.document().verification;
+        QVERIFY(words.startsWith(status == 0 ? "Verified" : status == 1 ? "NOT verified" : "Not"));
+        bool printed = false;
+        for (const view::PdfText& text : view::pdfTexts(viewer.document(), {}))
+            printed = printed || text.text == words;
+        QVERIFY(printed);
+    }
+
     void followAndReload() {
         QTemporaryDir dir;
         const QDateTime start(QDate(2026, 3, 2), QTime(0, 0));
@@ -1754,7 +1916,7 @@ private slots:
             c = char(rng.generate());
         QBuffer in(&data);
         in.open(QIODevice::ReadOnly);
-        QCOMPARE(view::sha256(in), QCryptographicHash::hash(data, QCryptographicHash::Sha256));
+        QCOMPARE(report::sha256(in), QCryptographicHash::hash(data, QCryptographicHash::Sha256));
     }
 
     // An export is written whole or not at all, and never in place of a FIFO or device.

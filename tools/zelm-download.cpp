@@ -1,6 +1,7 @@
 // zelm-download: reads out a ZELM logger without a window, for scripts and field stations.
-// The same dialogue, files and log lines as the window's Download button; the log goes to
-// standard error, the decoded file's path to standard output.
+// The same dialogue, files and log lines as the window's Download button, a failure said in
+// words rather than by a procedure's name, and what came in told after each read-out; the log
+// goes to standard error, the decoded file's path to standard output.
 
 #include "core/host.h"
 #include "link/clock.h"
@@ -12,15 +13,18 @@
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/tonumber.h"
+#include "view/readoutsummary.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTemporaryFile>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <limits>
+#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -31,11 +35,13 @@ namespace {
 
 const char* const kUsage =
     "usage: zelm-download [--port N | --device PATH] [--folder DIR] [--clear] [--watch]\n"
-    "                     [--boot-wait SECONDS]\n"
+    "                     [--boot-wait SECONDS] [--report DIR]\n"
     "Reads out a ZELM logger: walks its boot menu, downloads its report and keeps it as the\n"
     "window does (in.dat, DATA/in-<stamp>.dat, out-<stamp>.txt in the data folder, or DIR;\n"
     "a stamp taken gets a suffix, -2, -3...; a report cut short, DATA/in-<stamp>.partial.dat).\n"
-    "The log goes to standard error, the decoded file's path to standard output.\n"
+    "Every report received has a line in DATA/readouts.log with its SHA-256. The log goes to\n"
+    "standard error, with what came in (sensors, period, excursions, LOWBAT), the decoded\n"
+    "file's path to standard output.\n"
     "  --port N           the port as the window numbers it (default: the one stored)\n"
     "  --device PATH      the serial device itself\n"
     "  --clear            then clear the logger, only once its whole report is on disk, and\n"
@@ -43,6 +49,8 @@ const char* const kUsage =
     "  --watch            serve one logger after another: wait for each one's boot menu\n"
     "                     without a limit, and for an unplugged adapter to come back\n"
     "  --boot-wait S      seconds to wait for the boot menu (30; 0: no limit)\n"
+    "  --report DIR       also write the PDF report and the statistics CSV of each read-out\n"
+    "                     into DIR, as new files\n"
     "Exit status: 0 done; 1 the logger did not answer in time, the line failed, or the\n"
     "report ran past its limits; 2 the port could not be opened; 3 the report could not be\n"
     "kept (nothing cleared); 4 kept, but the logger not cleared, or the clear not\n"
@@ -63,6 +71,7 @@ int wrongArgument(const QString& why) {
 class StderrLog : public core::StatusLog {
 public:
     StderrLog() : journal_(qEnvironmentVariableIsSet("JOURNAL_STREAM")) {}
+    core::Wording wording() const override { return core::Wording::Plain; }
     void LogLine(const QString& text, core::Severity severity) override {
         if (text.isEmpty() || text == last_)
             return; // the window empties its log here; a port looked for again says it once
@@ -111,7 +120,7 @@ QString stopReason() {
 }
 
 struct Arguments {
-    QString device, folder;
+    QString device, folder, report;
     std::int32_t port = 0;
     std::int32_t bootSeconds = readout::kBootSeconds;
     bool clear = false, watch = false, bootSet = false;
@@ -128,8 +137,8 @@ QString parse(const QStringList& list, Arguments& args) {
             return a + ": given twice";
         seen.append(a);
         QString value;
-        const bool takesValue =
-            a == "--port" || a == "--device" || a == "--folder" || a == "--boot-wait";
+        const bool takesValue = a == "--port" || a == "--device" || a == "--folder" ||
+                                a == "--boot-wait" || a == "--report";
         if (takesValue) {
             if (++i >= list.size() || list[i].isEmpty())
                 return a + ": needs a value";
@@ -153,6 +162,8 @@ QString parse(const QStringList& list, Arguments& args) {
             args.device = value;
         } else if (a == "--folder") {
             args.folder = value;
+        } else if (a == "--report") {
+            args.report = QFileInfo(value).absoluteFilePath();
         } else {
             return "unknown option " + a;
         }
@@ -169,11 +180,45 @@ QString parse(const QStringList& list, Arguments& args) {
     return {};
 }
 
+// What came in with a read-out, and its report where asked for.
+void tellWhatCameIn(const readout::Result& out, const settings::ProgramFolder& folder,
+                    const QString& reportFolder, core::StatusLog& log) {
+    if (out.reached < readout::Stage::Kept || out.kept.copyPath.isEmpty())
+        return;
+    const QString settingsFile = folder.file(settings::kIniFile);
+    view::tellReadOut(log, out.kept.copyPath, settingsFile);
+    if (reportFolder.isEmpty())
+        return;
+    QStringList written;
+    QString why;
+    if (view::writeReadOutReport(reportFolder, out.kept.copyPath, settingsFile, written, why))
+        log.LogLine("Report written: " + QDir::toNativeSeparators(written.join(", ")));
+    else
+        log.LogLine("ERROR: the report of this read-out could not be written: " + why,
+                    core::Severity::Error);
+}
+
+// The PDF of --report needs fonts, and so Qt's GUI, but no screen.
+std::unique_ptr<QCoreApplication> application(int& argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--report") != 0)
+            continue;
+#ifndef Q_OS_WIN // as zelm-view does: Windows' own platform needs no screen and has the fonts
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(settings::kAppName);
+    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
+    // The name and version a report it writes gives as its maker.
+    QCoreApplication::setApplicationName(QStringLiteral("zelm-download"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
     const QStringList list = QCoreApplication::arguments().mid(1);
     if (list.contains("--help")) {
         std::fputs(kUsage, stdout);
@@ -201,7 +246,12 @@ int main(int argc, char* argv[]) {
     settings::MakeUserFolders(folder, log);
     // A report that cannot be kept would be read out for nothing: a folder that takes no file
     // ends the run before the logger is touched.
-    for (const QString& where : {folder.path, folder.file(settings::kDataFolder)}) {
+    QStringList folders{folder.path, folder.file(settings::kDataFolder)};
+    if (!args.report.isEmpty()) { // and one that takes no report
+        QDir().mkpath(args.report);
+        folders.append(args.report);
+    }
+    for (const QString& where : std::as_const(folders)) {
         QTemporaryFile probe(where + QStringLiteral("/.zelm-download-XXXXXX"));
         if (!probe.open()) {
             log.LogLine(
@@ -247,6 +297,7 @@ int main(int argc, char* argv[]) {
     devicelink::QtEventPump events(stopReason);
     devicelink::Context ctx{comm, clock, events, log, ask};
     readout::Session session{ctx, folder, {}};
+    session.program = QStringLiteral("zelm-download");
     readout::Request request;
     request.port = args.port;
     request.clear = args.clear;
@@ -259,8 +310,13 @@ int main(int argc, char* argv[]) {
                         QDir::toNativeSeparators(out.kept.outPath).toLocal8Bit().constData());
             std::fflush(stdout);
         }
-        if (!args.watch || told)
+        tellWhatCameIn(out, folder, args.report, log);
+        if (!args.watch || (told && out.end == readout::End::Stopped))
             return readout::exitStatus(out, told);
+        if (told) { // between two loggers: a station stopped
+            log.LogLine(stopReason(), core::Severity::Notice);
+            return 128 + told;
+        }
         // Unplugged: look for the device about once a second, by its name, which costs less
         // than asking the system for every port.
         if (!comm.PortOpen()) {

@@ -4,12 +4,15 @@
 // [FILE|FOLDER]... writes the files and shows no window: no widget is made, on any Qt platform
 // (offscreen when none is set, but on Windows: its own). Sensor names, calibrations and limits
 // come from the main program's settings file, or --settings FILE; the PDF's heading from its
-// [Report] section, or --site, --title, --operator and --comment.
+// [Report] section, or --site, --title, --operator and --comment. zelm-view --verify [FOLDER]...
+// checks the kept reports of each folder (the kept downloads' by default) against its journal.
 
 #include "core/startup.h"
+#include "report/journal.h"
 #include "view/exports.h"
 #include "view/history.h"
 #include "view/viewer.h"
+#include "view/words.h"
 
 #include "settings/regularfile.h"
 
@@ -24,13 +27,17 @@ const char* const kUsage =
     "       zelm-view [--settings FILE] [--png OUT.png] [--svg OUT.svg] [--csv OUT.csv]\n"
     "                 [--stats OUT.csv] [--pdf OUT.pdf [--site TEXT] [--title TEXT]\n"
     "                 [--operator TEXT] [--comment TEXT]] [FILE|FOLDER]...\n"
+    "       zelm-view --verify [FOLDER]...\n"
     "Shows ZELM reports (decoded out-*.txt, raw *.dat, or the reports in a folder) merged into\n"
     "one history, as charts and statistics; without FILE or FOLDER, the kept downloads of the\n"
     "data folder. With --png, --svg, --csv (the readings), --stats (the statistics table) or\n"
     "--pdf writes those files instead of showing a window. Sensor names, calibrations and\n"
     "limits are read from ZURORUVE.INI, the main program's settings file, or from the FILE\n"
     "--settings names, which must be a regular file; the PDF's heading from its [Report]\n"
-    "section, where --site, --title, --operator and --comment do not give it.\n";
+    "section, where --site, --title, --operator and --comment do not give it.\n"
+    "--verify checks every kept report in FOLDER (the kept downloads by default) against the\n"
+    "journal of read-outs there, readouts.log, and names each file changed, missing or not in\n"
+    "it: status 0 all as kept, 1 a problem, 2 no journal (or not a folder).\n";
 
 void tell(const QString& line) {
     std::fprintf(stderr, "zelm-view: %s\n", qPrintable(line));
@@ -59,11 +66,45 @@ QString outputOverInput(const QList<std::pair<view::Export, QString>>& files,
     return {};
 }
 
+// --verify: each folder's kept reports against its journal, a line for each problem and one
+// for the folder.
+int verify(const QStringList& folders) {
+    int status = 0;
+    for (const QString& folder : folders) {
+        const QString named = native(folder);
+        if (!QFileInfo(folder).isDir()) {
+            tell(named + QStringLiteral(": not a folder"));
+            status = 2;
+            continue;
+        }
+        const report::Verification v = report::verifyKept(folder);
+        for (const QString& problem : v.problems)
+            std::printf("%s\n", qPrintable(native(problem)));
+        const QString said =
+            !v.journal
+                ? QStringLiteral("%1: no journal of read-outs (%2): nothing to verify")
+                      .arg(named, report::kJournalFile)
+                : QStringLiteral("%1: %2%3 as the journal has them")
+                      .arg(named,
+                           v.problems.isEmpty()
+                               ? QString()
+                               : view::counted(v.problems.size(), "problem", "problems") + ", ",
+                           view::counted(v.files, "kept file", "kept files"));
+        std::printf("%s\n", qPrintable(said));
+        status = std::max(status, !v.journal ? 2 : v.problems.isEmpty() ? 0 : 1);
+    }
+    return status;
+}
+
 // The files asked for, written from the document: what the window would export of the whole
 // period with every sensor up to the most it draws.
 int writeFiles(const QList<std::pair<view::Export, QString>>& files, const view::Report& report,
                const QString& title, const view::SensorSettings& settings) {
-    const view::Document document = view::documentOf(report, title, settings);
+    view::Document document = view::documentOf(report, title, settings);
+    for (const auto& [kind, path] : files)
+        if (kind == view::Export::Pdf) // which says whether its files were verified
+            document.verification =
+                report::verificationText(report::verifyFoldersOf(document.report.files));
     const view::ChartChoice choice = view::wholeChoice(document);
     for (const auto& [kind, path] : files) {
         QString error;
@@ -83,7 +124,7 @@ int main(int argc, char* argv[]) {
     QString png, svg, csv, stats, pdf, settingsFile;
     view::ReportHeading heading; // of the PDF, over the settings file's
     QStringList paths;
-    bool options = true;
+    bool options = true, verifying = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = argv[i];
         if (options && a == "--help") {
@@ -114,6 +155,8 @@ int main(int argc, char* argv[]) {
             *out = QString::fromLocal8Bit(argv[i]);
             if (out->isEmpty())
                 return usage(a + ": an empty file name");
+        } else if (options && a == "--verify") {
+            verifying = true;
         } else if (options && a == "--") {
             options = false;
         } else if (options && a.startsWith('-') && a != "-") {
@@ -131,6 +174,16 @@ int main(int argc, char* argv[]) {
         if (!path.isEmpty())
             files.append({kind, path});
     const bool headless = !files.isEmpty();
+    if (verifying) {
+        if (headless || !settingsFile.isEmpty() ||
+            !(heading.site + heading.title + heading.operatorName + heading.comment).isEmpty())
+            return usage(QStringLiteral("--verify takes folders only"));
+        if (paths.isEmpty()) {
+            QCoreApplication where(argc, argv);
+            paths.append(view::historyFolder());
+        }
+        return verify(paths);
+    }
     if (pdf.isEmpty() &&
         !(heading.site + heading.title + heading.operatorName + heading.comment).isEmpty()) {
         tell(QStringLiteral("--site, --title, --operator and --comment head the PDF: give --pdf"));

@@ -60,6 +60,16 @@ QList<int> Document::byReadings() const {
     return order;
 }
 
+QList<int> Document::byIdentifier() const {
+    QList<int> order(report.sensors.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const Sensor &x = report.sensors[a], &y = report.sensors[b];
+        return std::tie(x.kind, x.id) < std::tie(y.kind, y.id);
+    });
+    return order;
+}
+
 QList<bool> Document::drawnOf(QList<bool> ticked) const {
     if (ticked.isEmpty())
         ticked.fill(true, report.sensors.size());

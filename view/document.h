@@ -31,6 +31,8 @@ struct Document {
     void setSettings(SensorSettings settings);
     /// Sensor numbers in order of readings, most first; equal counts by number.
     QList<int> byReadings() const;
+    /// Sensor numbers in order of kind, then identifier.
+    QList<int> byIdentifier() const;
     /// Of the sensors ticked (by number), those drawn: at most kMaxDrawn, the most readings
     /// first. With nothing ticked given: all, up to kMaxDrawn.
     QList<bool> drawnOf(QList<bool> ticked = {}) const;

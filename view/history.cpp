@@ -1,5 +1,6 @@
 #include "view/history.h"
 
+#include "report/journal.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/regularfile.h"
@@ -321,6 +322,8 @@ QList<ReportFile> reportFiles(const QStringList& paths, Report& report,
             QDir(path).entryInfoList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name);
         for (const QFileInfo& entry : entries) {
             const QString name = entry.fileName();
+            if (report::isJournalFile(name)) // the kept reports' record, not a report
+                continue;
             addFile(entry, name.endsWith(QLatin1String(".dat"), Qt::CaseInsensitive) ||
                                (name.startsWith(QLatin1String("out-")) &&
                                 name.endsWith(QLatin1String(".txt"))));

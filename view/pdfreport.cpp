@@ -2,11 +2,12 @@
 
 #include "view/chartpainter.h"
 #include "view/pdftable.h"
-#include "view/sha256.h"
 #include "view/statisticstable.h"
 #include "view/words.h"
 
 #include "report/files.h"
+#include "report/journal.h"
+#include "report/sha256.h"
 #include "settings/regularfile.h"
 
 #include <QBuffer>
@@ -106,25 +107,15 @@ QList<QStringList> rowsOf(const Columns& c, const QList<Statistics>& statistics)
 
 // A time of the PC's clock with its offset from UTC: "2026-12-09 11:20:05 UTC+01:00".
 QString withOffset(const QDateTime& t) {
-    const int offset = t.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
-           QStringLiteral(" UTC%1%2:%3")
-               .arg(QChar(offset < 0 ? u'-' : u'+'))
-               .arg(minutes / 60, 2, 10, QChar(u'0'))
-               .arg(minutes % 60, 2, 10, QChar(u'0'));
+    return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral(" UTC") +
+           report::utcOffset(t);
 }
 
 // The SHA-256 of a file in hexadecimal, read as a regular file a piece at a time; why not else.
 QString sha256Of(const QString& path) {
-    QFile file;
-    settings::ReadStatus status;
     QString why;
-    if (!settings::openRegularFile(file, path, status, why))
-        return QStringLiteral("not read: ") + why;
-    const QByteArray hash = sha256(file);
-    return hash.isEmpty() ? QStringLiteral("not read: ") + file.errorString()
-                          : QString::fromLatin1(hash.toHex());
+    const QString hash = report::sha256Of(path, why);
+    return hash.isEmpty() ? QStringLiteral("not read: ") + why : hash;
 }
 
 // What the report is made of.
@@ -395,8 +386,9 @@ PdfReport reportOf(const Document& d, const QList<bool>& drawn) {
         if (!text.isEmpty())
             report.heading.append(QLatin1String(label) + QStringLiteral(": ") + text);
     report.made =
-        QStringLiteral("Made %1 by zelm-view %2")
-            .arg(withOffset(QDateTime::currentDateTime()), QCoreApplication::applicationVersion());
+        QStringLiteral("Made %1 by %2 %3")
+            .arg(withOffset(QDateTime::currentDateTime()), QCoreApplication::applicationName(),
+                 QCoreApplication::applicationVersion());
     filesOf(d.report.files, report);
     // Every chart over the whole period.
     const QList<int> pens = sensorPens(d.report, drawn);
@@ -411,7 +403,8 @@ void setUp(QPdfWriter& writer, const QString& title) {
                           QPageLayout::Millimeter);
     writer.setResolution(kPdfResolution);
     writer.setTitle(title);
-    writer.setCreator(QStringLiteral("zelm-view %1").arg(QCoreApplication::applicationVersion()));
+    writer.setCreator(QCoreApplication::applicationName() + u' ' +
+                      QCoreApplication::applicationVersion());
 }
 
 } // namespace
@@ -433,20 +426,29 @@ bool paintReport(QPagedPaintDevice& device, const Document& d, const QList<bool>
     return painter.end();
 }
 
-bool writePdfReport(const QString& path, const Document& d, const QList<bool>& drawn,
-                    QString& error) {
-    // Made in memory and written in one checked write: a write the PDF engine makes to a file
-    // can fail without a trace (a full disk left a short report, told as written).
+QByteArray pdfReport(const Document& d, const QList<bool>& drawn) {
+    // Made in memory, to be written in one checked write: a write the PDF engine makes to a
+    // file can fail without a trace (a full disk left a short report, told as written).
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&pdf);
-    setUp(writer, reportTitle(d, drawn));
-    if (!paintReport(writer, d, drawn)) {
+    {
+        QPdfWriter writer(&pdf);
+        setUp(writer, reportTitle(d, drawn));
+        if (!paintReport(writer, d, drawn))
+            return {};
+    }
+    return pdf.data();
+}
+
+bool writePdfReport(const QString& path, const Document& d, const QList<bool>& drawn,
+                    QString& error) {
+    const QByteArray pdf = pdfReport(d, drawn);
+    if (pdf.isEmpty()) {
         error = QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
     QString step;
-    if (const QString why = report::writeWhole(path, pdf.data(), step); !why.isEmpty()) {
+    if (const QString why = report::writeWhole(path, pdf, step); !why.isEmpty()) {
         error = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
         return false;
     }

@@ -21,6 +21,10 @@ namespace view {
 /// device. False when the device cannot be painted on.
 bool paintReport(QPagedPaintDevice& device, const Document& document, const QList<bool>& drawn);
 
+/// The report of document as a PDF made in memory, with the sensors drawn (by number) in its
+/// charts over the whole period and named in its title; empty when it cannot be painted.
+QByteArray pdfReport(const Document& document, const QList<bool>& drawn);
+
 /// Writes the report of document to path through a temporary file, with the sensors drawn (by
 /// number) in its charts over the whole period and named in its title; false with error set
 /// when the file cannot be written.

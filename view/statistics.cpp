@@ -93,13 +93,51 @@ Statistics describeSeries(const Report& report, const Quantity& q, const Series&
     return st;
 }
 
+// The time the k-th reading of a series stands for: to the next one, at most the usual
+// interval.
+std::uint32_t standsFor(const Series& s, qsizetype k) {
+    return k + 1 < s.at.size() ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
+}
+
+// The runs of a series' readings outside its limits, fed its readings in time order: a run ends
+// at a reading inside, at a gap, or at the last reading.
+class Runs {
+public:
+    explicit Runs(const Series& s) : s_(s) {}
+    /// Adds the k-th reading, shown as v; true when it ends a run, which run() then is.
+    bool add(qsizetype k, std::int64_t v, std::uint32_t stands) {
+        while (gap_ < s_.gaps.size() && s_.gaps[gap_] < k)
+            ++gap_;
+        const bool gapAfter = gap_ < s_.gaps.size() && s_.gaps[gap_] == k;
+        const bool outside = s_.outside(v);
+        if (outside) {
+            if (!in_)
+                run_ = {s_.times[k], s_.times[k], 0, 0, v, v}, in_ = true;
+            run_.to = s_.times[k];
+            ++run_.readings;
+            run_.seconds += stands;
+            run_.lowest = std::min(run_.lowest, v);
+            run_.highest = std::max(run_.highest, v);
+        }
+        const bool ends = in_ && (!outside || gapAfter || k + 1 == s_.at.size());
+        in_ = in_ && !ends;
+        return ends;
+    }
+    const Excursion& run() const { return run_; }
+
+private:
+    const Series& s_;
+    qsizetype gap_ = 0; // the first of the series' gaps at or after the reading
+    bool in_ = false;
+    Excursion run_;
+};
+
 // One pass over a series' shown values: extremes, sums, MKT and excursions.
 void countReadings(const Quantity& q, const Series& s, double activationEnergy, Statistics& st) {
     const qsizetype n = s.at.size();
     MeanKinetic kinetic(activationEnergy);
     const bool limited = st.limited();
-    std::int64_t run = 0;
-    qsizetype runStart = -1, gap = 0; // gap: the first of s.gaps at or after k
+    Runs runs(s);
     qsizetype min = -1, max = -1;
     std::int64_t minimum = 0, maximum = 0;
     for (qsizetype k = 0; k < n; ++k) {
@@ -109,29 +147,17 @@ void countReadings(const Quantity& q, const Series& s, double activationEnergy, 
         if (max < 0 || v > maximum)
             max = k, maximum = v;
         st.moments.add(v);
-        // The time the reading stands for: to the next one, at most the usual interval.
-        const std::uint32_t stands =
-            k + 1 < n ? std::min(s.times[k + 1] - s.times[k], s.interval) : s.interval;
+        const std::uint32_t stands = standsFor(s, k);
         if (q.temperature)
             kinetic.add(double(v) / 1000, s.interval > 0 ? double(stands) : 1.0);
-        if (!limited)
+        if (!limited || !runs.add(k, v, stands))
             continue;
-        while (gap < s.gaps.size() && s.gaps[gap] < k)
-            ++gap;
-        const bool gapAfter = gap < s.gaps.size() && s.gaps[gap] == k;
-        const bool outside = s.outside(v);
-        if (outside) {
-            if (runStart < 0)
-                runStart = k, run = 0, ++st.excursions;
-            run += stands;
-            st.outside += stands;
-        }
-        if (runStart >= 0 && (!outside || gapAfter || k + 1 == n)) {
-            if (run > st.longestExcursion || st.longestExcursionStart == kNoTime) {
-                st.longestExcursion = run;
-                st.longestExcursionStart = s.times[runStart];
-            }
-            runStart = -1;
+        const Excursion& run = runs.run();
+        ++st.excursions;
+        st.outside += run.seconds;
+        if (run.seconds > st.longestExcursion || st.longestExcursionStart == kNoTime) {
+            st.longestExcursion = run.seconds;
+            st.longestExcursionStart = run.from;
         }
     }
     if (n > 0) {
@@ -147,6 +173,15 @@ void countReadings(const Quantity& q, const Series& s, double activationEnergy, 
 }
 
 } // namespace
+
+QList<Excursion> excursionsOf(const Series& s) {
+    QList<Excursion> out;
+    Runs runs(s);
+    for (qsizetype k = 0; s.limited() && k < s.at.size(); ++k)
+        if (runs.add(k, s.shownAt(k), standsFor(s, k)))
+            out.append(runs.run());
+    return out;
+}
 
 QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& charts,
                                double activationEnergy) {

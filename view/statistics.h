@@ -65,6 +65,16 @@ struct Statistics {
 /// The activation energy of the mean kinetic temperature unless the owner sets another, kJ/mol.
 inline constexpr double kDefaultActivationEnergy = 83.144;
 
+/// One excursion of a series: a run of its readings outside a limit.
+struct Excursion {
+    std::uint32_t from = kNoTime, to = kNoTime; // its first and last reading
+    std::int64_t readings = 0;
+    std::int64_t seconds = 0;             // the time its readings stand for
+    std::int64_t lowest = 0, highest = 0; // of its shown values, thousandths
+};
+/// The excursions of a series in time order, each as statisticsOf counts it.
+QList<Excursion> excursionsOf(const Series& series);
+
 /// activationEnergy in kJ/mol, for the mean kinetic temperature.
 QList<Statistics> statisticsOf(const Report& report, const QList<Quantity>& charts,
                                double activationEnergy = kDefaultActivationEnergy);

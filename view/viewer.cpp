@@ -32,7 +32,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <numeric>
 
 namespace view {
 
@@ -55,16 +54,12 @@ QSize fitted(QSize size, const QScreen* screen) {
 
 // Sensor numbers as the list shows them: named ones by name, then by kind and identifier.
 QList<int> byName(const Document& d) {
-    QList<int> order(d.report.sensors.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
+    QList<int> order = d.byIdentifier();
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         const QString &x = d.shown[a].name, &y = d.shown[b].name;
         if (x.isEmpty() != y.isEmpty())
             return y.isEmpty();
-        if (const int c = x.localeAwareCompare(y); c != 0)
-            return c < 0;
-        const Sensor &s = d.report.sensors[a], &t = d.report.sensors[b];
-        return std::tie(s.kind, s.id) < std::tie(t.kind, t.id);
+        return x.localeAwareCompare(y) < 0;
     });
     return order;
 }
@@ -75,8 +70,9 @@ Viewer::Viewer(QWidget* parent)
     : QMainWindow(parent), split_(new QSplitter), sensors_(new QListWidget),
       chartsPage_(new QStackedWidget), nothing_(new QLabel), scroll_(new QScrollArea),
       charts_(new QWidget), chartsLayout_(new QVBoxLayout(charts_)), summary_(new QLabel),
-      status_(new QLabel), tabs_(new QTabWidget), statisticsModel_(new StatisticsTable(this)),
-      statistics_(new QTableView), skipped_(new QListWidget) {
+      status_(new QLabel), verified_(new QLabel), tabs_(new QTabWidget),
+      statisticsModel_(new StatisticsTable(this)), statistics_(new QTableView),
+      skipped_(new QListWidget) {
     setWindowTitle(kViewerName);
     setAcceptDrops(true);
     watcher_ = new QFileSystemWatcher(this);
@@ -84,6 +80,7 @@ Viewer::Viewer(QWidget* parent)
     follow_->setSingleShot(true);
     follow_->setInterval(700);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, follow_, qOverload<>(&QTimer::start));
+    connect(watcher_, &QFileSystemWatcher::fileChanged, follow_, qOverload<>(&QTimer::start));
     connect(follow_, &QTimer::timeout, this, &Viewer::reload);
 
     // Left: the sensors, ticked ones drawn.
@@ -150,6 +147,8 @@ Viewer::Viewer(QWidget* parent)
     status_->setTextFormat(Qt::PlainText); // file names are data
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(status_, 1);
+    verified_->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(verified_); // a message never hides it
     status_->setText(nothing_->text());
     resize(fitted(kPreferred, screen()));
 }
@@ -265,6 +264,7 @@ void Viewer::rebuild(bool again) {
     status_->setToolTip(plainToolTip((remarks + ignored).join(u'\n')));
     setWindowTitle((keptDownloads_ ? QStringLiteral("Kept downloads") : d.title) +
                    QStringLiteral(" – ") + kViewerName);
+    verify();
 }
 
 void Viewer::fitSensorList() {
@@ -323,14 +323,8 @@ void Viewer::resetZoom() {
 }
 
 void Viewer::editSensors() {
-    QList<int> order(document_.report.sensors.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const Sensor &x = document_.report.sensors[a], &y = document_.report.sensors[b];
-        return std::tie(x.kind, x.id) < std::tie(y.kind, y.id);
-    });
     QStringList names;
-    for (const int i : order)
+    for (const int i : document_.byIdentifier())
         names.append(document_.report.sensors[i].name());
     SensorsDialog dialog(names, document_.settings, this);
     if (dialog.exec() != QDialog::Accepted)

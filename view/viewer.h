@@ -53,6 +53,9 @@ public:
     void reload();
     /// The folders followed for new files.
     QStringList followedFolders() const;
+    /// The status bar's mark of whether the files read are as their journal of read-outs has
+    /// them: "Verified", "N problems" or "No journal", each problem in its tooltip.
+    const QLabel* verificationMark() const { return verified_; }
     /// Shows readings read already, from what title names.
     void showReport(Report report, const QString& title);
     /// Says in the window where it looked when there was nothing to show.
@@ -91,6 +94,10 @@ private:
     void sensorsChanged();
     /// The sensor list as wide as its names, within a share of the window.
     void fitSensorList();
+    /// Checks the files read against their journals: the status bar's mark and the PDF's words.
+    void verify();
+    /// Follows the journals of the folders followed too: a line added is a new check.
+    void followJournals();
     void showManual();
     void showAbout();
     void printReport();
@@ -117,6 +124,7 @@ private:
     QVBoxLayout* chartsLayout_;
     QLabel* summary_;
     QLabel* status_; // what was read, in the status bar, beside what a menu entry says
+    QLabel* verified_;
     QTabWidget* tabs_;
     StatisticsTable* statisticsModel_;
     QTableView* statistics_;

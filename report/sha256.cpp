@@ -1,4 +1,6 @@
-#include "view/sha256.h"
+#include "report/sha256.h"
+
+#include "settings/regularfile.h"
 
 #include <QCryptographicHash>
 #include <QIODevice>
@@ -11,7 +13,7 @@
 #define ZURORUVE_SHA_INSTRUCTIONS 1
 #endif
 
-namespace view {
+namespace report {
 
 namespace {
 
@@ -117,4 +119,15 @@ QByteArray sha256(QIODevice& in) {
     return hash.addData(&in) ? hash.result() : QByteArray();
 }
 
-} // namespace view
+QString sha256Of(const QString& path, QString& why) {
+    QFile file;
+    settings::ReadStatus status;
+    if (!settings::openRegularFile(file, path, status, why))
+        return {};
+    const QByteArray hash = sha256(file);
+    if (hash.isEmpty())
+        why = file.errorString();
+    return QString::fromLatin1(hash.toHex());
+}
+
+} // namespace report
