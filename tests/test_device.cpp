@@ -432,7 +432,13 @@ private slots:
         };
         QVERIFY(downloads(1));
         QVERIFY(QTest::qWaitFor([&] { return device->output().contains("report cleared"); }, 5000));
-        QTest::qWait(300); // the line stays open for the next logger's boot menu
+        // The line stays open for the next logger, which boots once the station waits for it.
+        QByteArray said;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return (said += run.readAllStandardError()).count("Waiting for boot menu") == 2;
+            },
+            20000));
         QVERIFY(!device->output().contains("port closed"));
         device->reset(); // the next logger, on the adapter that stayed
         QVERIFY(downloads(2));
@@ -446,7 +452,7 @@ private slots:
         run.terminate();
         QVERIFY(run.waitForFinished(5000));
         QCOMPARE(run.exitCode(), 128 + SIGTERM);
-        const QString log = run.readAllStandardError();
+        const QString log = said + run.readAllStandardError();
         QVERIFY2(log.endsWith("Stopped by SIGTERM\n"), qPrintable(log.right(300)));
         QCOMPARE(log.count("Clear complete"), 3);
         QVERIFY2(!log.contains("<3>") && !log.contains("Port already open") &&
