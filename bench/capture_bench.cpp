@@ -2,7 +2,7 @@
 // for each should grow with the size, not faster.
 
 #include "quiet.h"
-#include "tools/simdevice.h"
+#include "sim/simdevice.h"
 
 #include "link/capture.h"
 #include "link/primitives.h"

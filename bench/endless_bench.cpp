@@ -4,7 +4,7 @@
 // seconds given, at line speed. Goal: a peak under 64 MB either way.
 
 #include "runchild.h"
-#include "tools/simdevice.h"
+#include "sim/simdevice.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -17,7 +17,7 @@
 // "shared" and "staggered" measure that case only, "zoom" and "sensors" that only (staggered).
 
 #include "runchild.h"
-#include "tools/records.h"
+#include "sim/records.h"
 #include "view/chartpainter.h"
 #include "view/history.h"
 

@@ -4,7 +4,7 @@
 // the port closed. Usage: processdata_bench [RECORDS]
 
 #include "runchild.h"
-#include "tools/simdevice.h"
+#include "sim/simdevice.h"
 
 #include "app/form1.h"
 #include "app/submain.h"

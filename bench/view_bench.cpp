@@ -4,7 +4,7 @@
 // Usage: view_bench ZELM_DECODE ZELM_VIEW [RECORDS]
 
 #include "runchild.h"
-#include "tools/records.h"
+#include "sim/records.h"
 
 #include <cmath>
 #include <cstdint>

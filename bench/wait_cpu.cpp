@@ -2,7 +2,7 @@
 // serial line (the simulated device, told never to reset), against a wait that wakes every
 // 5 ms as waits once did. Usage: wait_cpu [SECONDS]
 
-#include "tools/simdevice.h"
+#include "sim/simdevice.h"
 
 #include "app/form1.h"
 #include "app/submain.h"

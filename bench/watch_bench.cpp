@@ -4,7 +4,7 @@
 // port closed, in zelm-download's read-out against the window's, same run.
 // Usage: watch_bench ZELM_DOWNLOAD [SECONDS]
 
-#include "tools/simdevice.h"
+#include "sim/simdevice.h"
 
 #include "app/form1.h"
 #include "app/submain.h"

@@ -1,8 +1,8 @@
 #include "report/journal.h"
 
+#include "files/regularfile.h"
+#include "files/savefile.h"
 #include "report/sha256.h"
-#include "settings/regularfile.h"
-#include "settings/savefile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -74,11 +74,11 @@ QList<JournalLine> foundIn(const QString& folder, const JournalLine& line) {
 bool append(const QString& path, const QByteArray& text, QString& why) {
     QFile file;
     bool created = false;
-    if (settings::openToAppend(file, path, created, why)) {
-        if (file.write(text) == text.size() && settings::flushToDisk(file, why))
+    if (files::openToAppend(file, path, created, why)) {
+        if (file.write(text) == text.size() && files::flushToDisk(file, why))
             return true;
         if (why.isEmpty())
-            why = settings::errorText(file);
+            why = files::errorText(file);
     }
     why = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
     return false;
@@ -141,7 +141,7 @@ bool writeJournal(const QString& folder, JournalLine& line, QString& why) {
     QFile journal;
     const QString path = folder + u'/' + kJournalFile;
     bool created = false;
-    if (!settings::openToAppend(journal, path, created, why)) {
+    if (!files::openToAppend(journal, path, created, why)) {
         why = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
         return false;
     }
@@ -161,12 +161,12 @@ bool writeJournal(const QString& folder, JournalLine& line, QString& why) {
 Verification verifyKept(const QString& folder) {
     Verification v;
     const QString where = QFileInfo(folder).fileName() + u'/';
-    const settings::FileRead journal =
-        settings::readRegularFile(folder + u'/' + kJournalFile, kMaxJournalBytes);
-    if (journal.status == settings::ReadStatus::Missing)
+    const files::FileRead journal =
+        files::readRegularFile(folder + u'/' + kJournalFile, kMaxJournalBytes);
+    if (journal.status == files::ReadStatus::Missing)
         return v;
     v.journal = true;
-    if (journal.status != settings::ReadStatus::Ok) {
+    if (journal.status != files::ReadStatus::Ok) {
         v.problems.append(where + kJournalFile + QStringLiteral(": cannot be read: ") +
                           journal.why);
         return v;

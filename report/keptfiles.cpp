@@ -19,7 +19,7 @@ QString decodedName(const settings::ProgramFolder& folder, const QString& stamp)
 }
 
 // Drops a file just created for a name whose partner was taken.
-void giveBack(settings::NewFile& file) {
+void giveBack(files::NewFile& file) {
     file.close();
     QFile::remove(file.path());
 }
@@ -33,21 +33,20 @@ QString keptStamp(const QDateTime& when, int n) {
 
 void createKept(const settings::ProgramFolder& folder, const QDateTime& when, bool withRaw,
                 KeptFiles& files) {
-    using settings::Created;
+    using files::Created;
     bool rawFailed = false;
     for (int n = 1; n <= kMostPerSecond; ++n) {
         const QString stamp = keptStamp(when, n);
         bool rawMade = false;
         if (withRaw && !rawFailed) {
-            const Created raw =
-                settings::createNew(files.raw, rawName(folder, stamp), files.rawWhy);
+            const Created raw = files::createNew(files.raw, rawName(folder, stamp), files.rawWhy);
             if (raw == Created::Taken)
                 continue;
             rawFailed = raw == Created::Failed;
             rawMade = raw == Created::Yes;
         }
         const Created decoded =
-            settings::createNew(files.decoded, decodedName(folder, stamp), files.decodedWhy);
+            files::createNew(files.decoded, decodedName(folder, stamp), files.decodedWhy);
         if (decoded == Created::Taken) {
             if (rawMade)
                 giveBack(files.raw);
@@ -62,22 +61,22 @@ void createKept(const settings::ProgramFolder& folder, const QDateTime& when, bo
         files.decodedWhy = none;
 }
 
-settings::Created createPartial(const settings::ProgramFolder& folder, const QDateTime& when,
-                                settings::NewFile& file, QString& why) {
+files::Created createPartial(const settings::ProgramFolder& folder, const QDateTime& when,
+                             files::NewFile& file, QString& why) {
     return createFree(
         [&](int n) { return rawName(folder, keptStamp(when, n), QStringLiteral(".partial.dat")); },
         file, why);
 }
 
-settings::Created createFree(const std::function<QString(int)>& nameOf, settings::NewFile& file,
-                             QString& why) {
+files::Created createFree(const std::function<QString(int)>& nameOf, files::NewFile& file,
+                          QString& why) {
     for (int n = 1; n <= kMostPerSecond; ++n) {
-        const settings::Created made = settings::createNew(file, nameOf(n), why);
-        if (made != settings::Created::Taken)
+        const files::Created made = files::createNew(file, nameOf(n), why);
+        if (made != files::Created::Taken)
             return made;
     }
     why = QStringLiteral("no free name in that second");
-    return settings::Created::Failed;
+    return files::Created::Failed;
 }
 
 } // namespace report

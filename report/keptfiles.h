@@ -6,7 +6,7 @@
 // planted there), the next suffix is taken ("-2", "-3", ...), one free for both files of a
 // read-out, so that its raw copy and its decoded file carry the same stamp and suffix.
 
-#include "settings/savefile.h"
+#include "files/savefile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -25,8 +25,8 @@ QString keptStamp(const QDateTime& when, int n = 1);
 /// The kept copy and the decoded file of one read-out, created empty and open for writing;
 /// a file that could not be created is closed, with why.
 struct KeptFiles {
-    settings::NewFile raw;     // DATA/in-<stamp>.dat, when asked for
-    settings::NewFile decoded; // out-<stamp>.txt
+    files::NewFile raw;     // DATA/in-<stamp>.dat, when asked for
+    files::NewFile decoded; // out-<stamp>.txt
     QString rawWhy, decodedWhy;
 };
 
@@ -36,12 +36,12 @@ void createKept(const settings::ProgramFolder& folder, const QDateTime& when, bo
                 KeptFiles& files);
 
 /// Creates "DATA/in-<stamp>.partial.dat" under the first stamp and suffix of when that is free.
-settings::Created createPartial(const settings::ProgramFolder& folder, const QDateTime& when,
-                                settings::NewFile& file, QString& why);
+files::Created createPartial(const settings::ProgramFolder& folder, const QDateTime& when,
+                             files::NewFile& file, QString& why);
 
 /// Creates the file nameOf(n) names for the first n from 1 on that is free, as the kept files
 /// take theirs (n: the suffix, none for 1).
-settings::Created createFree(const std::function<QString(int)>& nameOf, settings::NewFile& file,
-                             QString& why);
+files::Created createFree(const std::function<QString(int)>& nameOf, files::NewFile& file,
+                          QString& why);
 
 } // namespace report

@@ -1,13 +1,13 @@
 #include "report/processdata.h"
 
 #include "core/host.h"
+#include "files/savefile.h"
+#include "files/writewhole.h"
 #include "link/capture.h"
-#include "report/files.h"
 #include "report/keptfiles.h"
 #include "report/record.h"
 #include "report/showfile.h"
 #include "settings/folder.h"
-#include "settings/savefile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -30,15 +30,15 @@ void failure(core::StatusLog& log, const QString& what, const QString& path, con
 
 // Writes a kept report into a file just created, flushes it to the disk and makes it read-only,
 // so that a slip of the hand does not change it; on failure nothing is left under its name.
-bool writeNew(settings::NewFile& file, const QByteArray& bytes, QString& why) {
-    if (file.write(bytes) == bytes.size() && settings::flushToDisk(file, why)) {
+bool writeNew(files::NewFile& file, const QByteArray& bytes, QString& why) {
+    if (file.write(bytes) == bytes.size() && files::flushToDisk(file, why)) {
         file.setPermissions(file.permissions() & ~(QFile::WriteOwner | QFile::WriteUser |
                                                    QFile::WriteGroup | QFile::WriteOther));
         file.close();
         return true;
     }
     if (why.isEmpty())
-        why = settings::errorText(file);
+        why = files::errorText(file);
     file.close();
     QFile::remove(file.path());
     return false;
@@ -80,7 +80,7 @@ void tellDecoded(const DecodeResult& result, const QByteArray& captured, core::S
 
 // Decodes the captured bytes, not a file another read-out may have replaced meanwhile, into
 // the decoded file just created.
-bool decodeInto(settings::NewFile& out, const QByteArray& captured, core::StatusLog& log,
+bool decodeInto(files::NewFile& out, const QByteArray& captured, core::StatusLog& log,
                 const QString& folder) {
     // The count is shown as the work goes on, but at most every kProgressMs and for the last
     // record: setting and painting it for every record would cost more than decoding it.
@@ -98,7 +98,7 @@ bool decodeInto(settings::NewFile& out, const QByteArray& captured, core::Status
             log.showStatusNow();
         });
     QString why = result.error;
-    if (why.isEmpty() && settings::flushToDisk(out, why)) {
+    if (why.isEmpty() && files::flushToDisk(out, why)) {
         out.close();
         tellDecoded(result, captured, log);
         log.SetStatus("");
@@ -136,7 +136,7 @@ Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& capture
     // The last download, replaced whole.
     const QString rawPath = folder.file(kRawFile);
     QString step;
-    const QString rawWhy = writeWhole(rawPath, captured, step);
+    const QString rawWhy = files::writeWhole(rawPath, captured, step);
     if (!rawWhy.isEmpty())
         failure(log, step, rawPath, rawWhy);
 
@@ -156,18 +156,18 @@ Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& capture
         kept.outPath = files.decoded.path();
     }
     kept.safe = kept.decoded && rawWhy.isEmpty() && (captured.isEmpty() || copied) &&
-                settings::syncFolder(folder.path) &&
-                (captured.isEmpty() || settings::syncFolder(folder.file(settings::kDataFolder)));
+                files::syncFolder(folder.path) &&
+                (captured.isEmpty() || files::syncFolder(folder.file(settings::kDataFolder)));
     return kept;
 }
 
 QString keepPartial(const settings::ProgramFolder& folder, const QByteArray& received,
                     const QDateTime& when, core::StatusLog& log) {
-    settings::NewFile file;
+    files::NewFile file;
     QString why;
-    if (createPartial(folder, when, file, why) == settings::Created::Yes &&
+    if (createPartial(folder, when, file, why) == files::Created::Yes &&
         writeNew(file, received, why)) {
-        settings::syncFolder(folder.file(settings::kDataFolder));
+        files::syncFolder(folder.file(settings::kDataFolder));
         log.LogLine(QStringLiteral("The %1 bytes received are kept in %2: a report cut short, "
                                    "not decoded")
                         .arg(received.size())

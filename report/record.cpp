@@ -1,6 +1,6 @@
 #include "report/record.h"
 
-#include "settings/savefile.h"
+#include "files/savefile.h"
 
 #include <QIODevice>
 #include <cstring>
@@ -127,7 +127,7 @@ DecodeResult decodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
     const auto flush = [&] {
         const qsizetype n = w - linesBegin;
         if (n > 0 && out.write(linesBegin, n) != n) {
-            result.error = settings::errorText(out);
+            result.error = files::errorText(out);
             return false;
         }
         w = linesBegin;
@@ -137,7 +137,7 @@ DecodeResult decodeReport(QIODevice& raw, QIODevice& out, const NumberFormat& fo
     for (;;) {
         const qint64 got = raw.read(in.data() + have, in.size() - have);
         if (got < 0) {
-            result.error = settings::errorText(raw);
+            result.error = files::errorText(raw);
             result.readFailed = true;
             return result;
         }

@@ -1,6 +1,6 @@
 #include "report/sha256.h"
 
-#include "settings/regularfile.h"
+#include "files/regularfile.h"
 
 #include <QCryptographicHash>
 #include <QIODevice>
@@ -121,8 +121,8 @@ QByteArray sha256(QIODevice& in) {
 
 QString sha256Of(const QString& path, QString& why) {
     QFile file;
-    settings::ReadStatus status;
-    if (!settings::openRegularFile(file, path, status, why))
+    files::ReadStatus status;
+    if (!files::openRegularFile(file, path, status, why))
         return {};
     const QByteArray hash = sha256(file);
     if (hash.isEmpty())

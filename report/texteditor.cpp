@@ -1,6 +1,6 @@
 #include "report/texteditor.h"
 
-#include "settings/regularfile.h"
+#include "files/regularfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -130,8 +130,8 @@ QStringList execWords(const QString& exec) {
 bool plainTextEditor(const QString& path, QString& program, QStringList& arguments) {
     const QStringList applications = applicationFolders();
     for (const auto& [list, group] : defaultLists()) {
-        const settings::FileRead read = settings::readRegularFile(list, kMostBytes);
-        if (read.status != settings::ReadStatus::Ok)
+        const files::FileRead read = files::readRegularFile(list, kMostBytes);
+        if (read.status != files::ReadStatus::Ok)
             continue;
         // The first application named that is installed; one that cannot open the file is no
         // reason to look further, as the desktop would not either.
@@ -139,9 +139,9 @@ bool plainTextEditor(const QString& path, QString& program, QStringList& argumen
             if (id.isEmpty() || id.contains(u'/'))
                 continue;
             for (const QString& folder : applications) {
-                const settings::FileRead entry =
-                    settings::readRegularFile(folder + u'/' + id, kMostBytes);
-                if (entry.status == settings::ReadStatus::Ok)
+                const files::FileRead entry =
+                    files::readRegularFile(folder + u'/' + id, kMostBytes);
+                if (entry.status == files::ReadStatus::Ok)
                     return commandOf(entry.bytes, path, program, arguments);
             }
         }

@@ -1,7 +1,7 @@
 #include "settings/profile.h"
 
-#include "settings/regularfile.h"
-#include "settings/savefile.h"
+#include "files/regularfile.h"
+#include "files/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -257,19 +257,19 @@ bool writeProfileFile(const QString& path, const QByteArray& contents) {
         return false;
     // Written whole to a temporary file and renamed, so a failed write leaves the old file; a
     // link of that name is replaced, what it led to left alone.
-    WholeFile out(path);
+    files::WholeFile out(path);
     QString why;
-    return openToReplace(out, why) && out.write(contents) == contents.size() &&
-           commitWhole(out, why);
+    return files::openToReplace(out, why) && out.write(contents) == contents.size() &&
+           files::commitWhole(out, why);
 }
 
 QString getProfileString(const QString& section, const QString& key, const QString& fallback,
                          const QString& path) {
-    const FileRead read = readRegularFile(path, kMaxSettingsBytes);
-    if (read.status == ReadStatus::NotRegular || read.status == ReadStatus::TooLarge)
+    const files::FileRead read = files::readRegularFile(path, files::kMaxSettingsBytes);
+    if (read.status == files::ReadStatus::NotRegular || read.status == files::ReadStatus::TooLarge)
         throw std::runtime_error(
             QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), read.why).toStdString());
-    if (read.status != ReadStatus::Ok) // missing or unreadable: as if it held nothing
+    if (read.status != files::ReadStatus::Ok) // missing or unreadable: as if it held nothing
         return fallback.left(kMaxProfileValue);
     return profileValue(read.bytes, section, key, fallback);
 }
@@ -281,8 +281,8 @@ bool writeProfileString(const QString& section, const QString& key, const QStrin
     if (exists) {
         // A read-only file is refused even where its folder would let us replace it; so is
         // anything that is not a plain file, which a rename would put aside.
-        const FileRead read = readRegularFile(path, kMaxSettingsBytes);
-        if (!QFileInfo(path).isWritable() || read.status != ReadStatus::Ok)
+        const files::FileRead read = files::readRegularFile(path, files::kMaxSettingsBytes);
+        if (!QFileInfo(path).isWritable() || read.status != files::ReadStatus::Ok)
             return false;
         contents = read.bytes;
     }

@@ -1,8 +1,8 @@
 // start-up and the window, the settings file, the folder the files are kept in, the data folder
 // and ToNumber.
 
-#include "fakeline.h"
-#include "rig.h"
+#include "support/fakeline.h"
+#include "support/rig.h"
 
 #include "app/form1.h"
 #include "app/start.h"

@@ -2,8 +2,8 @@
 // and every fault a line, a device or a program folder can have. Each must end with one clear
 // log line, the port closed and nothing half-written passed off as complete.
 
-#include "rig.h"
-#include "tools/simdevice.h"
+#include "sim/simdevice.h"
+#include "support/rig.h"
 
 #include "app/form1.h"
 #include "app/submain.h"

@@ -1,7 +1,7 @@
 // The serial primitives, the capture, both dialogues and the read-out's outcomes on a scripted
 // line with its own clock.
 
-#include "fakeline.h"
+#include "support/fakeline.h"
 
 #include "link/capture.h"
 #include "link/primitives.h"

@@ -2,7 +2,7 @@
 // ProcessData from the captured report to in.dat, its kept copy, the decoded file and the
 // editor, and the companion decoder.
 
-#include "rig.h"
+#include "support/rig.h"
 
 #include "report/decoders.h"
 #include "report/processdata.h"

@@ -3,7 +3,7 @@
 // SVG, PDF) without a window. CTest runs it under TZ=UTC and TZ=Europe/Berlin: the logger's
 // clock knows no zone, so both give the same numbers.
 
-#include "rig.h"
+#include "support/rig.h"
 
 #include "report/journal.h"
 #include "report/sha256.h"

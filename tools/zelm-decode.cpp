@@ -1,9 +1,9 @@
 // zelm-decode RAW [OUT]: decodes an archived raw report (an "in.dat") into the same
 // tab-separated lines the program writes, to OUT or to standard output.
 
+#include "files/regularfile.h"
+#include "files/savefile.h"
 #include "report/record.h"
-#include "settings/regularfile.h"
-#include "settings/savefile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -58,23 +58,23 @@ int main(int argc, char* argv[]) {
         return fail(wrong, kUsageStatus);
     }
     // The raw report itself, named again or through a link, is never written over.
-    if (args.size() == 2 && settings::sameFile(args[0], args[1]))
+    if (args.size() == 2 && files::sameFile(args[0], args[1]))
         return fail(QStringLiteral("%1 is the raw report %2: nothing written")
                         .arg(QDir::toNativeSeparators(args[1]), QDir::toNativeSeparators(args[0])),
                     2);
     // Read as it is decoded, a record at a time, so any size is fine; but only a file.
     QFile raw;
-    settings::ReadStatus status;
+    files::ReadStatus status;
     QString why;
-    if (!settings::openRegularFile(raw, args[0], status, why))
+    if (!files::openRegularFile(raw, args[0], status, why))
         return fail(
             QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(args[0]), why));
 
     std::unique_ptr<QFileDevice> out;
     if (args.size() == 2) {
-        auto file = std::make_unique<settings::WholeFile>(args[1]);
+        auto file = std::make_unique<files::WholeFile>(args[1]);
         QString why;
-        if (!settings::openToReplace(*file, why))
+        if (!files::openToReplace(*file, why))
             return fail(
                 QStringLiteral("cannot create %1: %2").arg(QDir::toNativeSeparators(args[1]), why));
         out = std::move(file);
@@ -93,9 +93,9 @@ int main(int argc, char* argv[]) {
     if (!result.error.isEmpty())
         return fail(result.readFailed ? "cannot read " + args[0] + ": " + result.error
                                       : "cannot write: " + result.error);
-    if (auto* file = dynamic_cast<settings::WholeFile*>(out.get())) {
+    if (auto* file = dynamic_cast<files::WholeFile*>(out.get())) {
         QString why;
-        if (!settings::commitWhole(*file, why))
+        if (!files::commitWhole(*file, why))
             return fail("cannot write " + args[1] + ": " + why);
     } else if (!out->flush()) {
         return fail("cannot write to standard output: " + out->errorString());

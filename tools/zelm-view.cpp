@@ -14,7 +14,7 @@
 #include "view/viewer.h"
 #include "view/words.h"
 
-#include "settings/regularfile.h"
+#include "files/regularfile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -60,7 +60,7 @@ QString outputOverInput(const QList<std::pair<view::Export, QString>>& files,
                         const QStringList& inputs) {
     for (const auto& [kind, path] : files)
         for (const QString& input : inputs)
-            if (settings::sameFile(path, input))
+            if (files::sameFile(path, input))
                 return QStringLiteral("the output %1 is the input %2: nothing written")
                     .arg(native(path), native(input));
     return {};
@@ -192,10 +192,10 @@ int main(int argc, char* argv[]) {
     // Settings named but not there, or not a regular file, are a mistake to tell, not to pass
     // over: the numbers would come out without the limits the user meant.
     if (!settingsFile.isEmpty()) {
-        settings::ReadStatus status;
+        files::ReadStatus status;
         QString why;
         view::readSensorSettings(settingsFile, status, why);
-        if (status != settings::ReadStatus::Ok) {
+        if (status != files::ReadStatus::Ok) {
             tell(QStringLiteral("--settings %1: %2")
                      .arg(QDir::toNativeSeparators(settingsFile), why));
             return 2;
@@ -233,7 +233,7 @@ int main(int argc, char* argv[]) {
         QGuiApplication application(argc, argv);
         QGuiApplication::setApplicationName(QStringLiteral("zelm-view"));
         QGuiApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
-        settings::ReadStatus status;
+        files::ReadStatus status;
         QString why;
         view::SensorSettings settings = view::readSensorSettings(settingsFile, status, why);
         for (const auto& [option, set] : {std::pair{&heading.site, &settings.report.site},
@@ -242,8 +242,7 @@ int main(int argc, char* argv[]) {
                                           {&heading.comment, &settings.report.comment}})
             if (!option->isEmpty())
                 *set = *option;
-        const bool unread =
-            status != settings::ReadStatus::Ok && status != settings::ReadStatus::Missing;
+        const bool unread = status != files::ReadStatus::Ok && status != files::ReadStatus::Missing;
         // Told, and the rest still used; so is what reading the files left out, as the window
         // shows it.
         for (const QString& line :

@@ -5,7 +5,7 @@
 #include "view/readingscsv.h"
 #include "view/spreadsheetcsv.h"
 
-#include "settings/savefile.h"
+#include "files/savefile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -49,11 +49,11 @@ QString cannotWrite(const QString& path, const QString& why = {}) {
 // Through a temporary file and a rename: an old file is replaced only by a whole one, and a link
 // of that name by the file, what it led to left alone.
 bool saveAs(const QString& path, QString& error, const std::function<bool(QIODevice&)>& write) {
-    settings::WholeFile out(path);
+    files::WholeFile out(path);
     QString why;
-    if (settings::openToReplace(out, why) && write(out) && settings::commitWhole(out, why))
+    if (files::openToReplace(out, why) && write(out) && files::commitWhole(out, why))
         return true;
-    error = cannotWrite(path, why.isEmpty() ? settings::errorText(out) : why);
+    error = cannotWrite(path, why.isEmpty() ? files::errorText(out) : why);
     return false;
 }
 

@@ -1,9 +1,9 @@
 #include "view/history.h"
 
+#include "files/regularfile.h"
 #include "report/journal.h"
 #include "settings/folder.h"
 #include "settings/ini.h"
-#include "settings/regularfile.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -56,11 +56,11 @@ bool sameReading(const Reading& a, std::uint32_t aTag, const Reading& b, std::ui
 
 // Only regular files are opened; another is told in report.skipped, with why.
 bool openReport(QFile& file, const QString& path, Report& report) {
-    settings::ReadStatus status;
+    files::ReadStatus status;
     QString why;
-    if (settings::openRegularFile(file, path, status, why))
+    if (files::openRegularFile(file, path, status, why))
         return true;
-    report.skipped.append({path, status == settings::ReadStatus::NotRegular
+    report.skipped.append({path, status == files::ReadStatus::NotRegular
                                      ? QStringLiteral("not a regular file")
                                      : QStringLiteral("cannot read: ") + why});
     return false;

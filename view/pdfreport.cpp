@@ -5,10 +5,10 @@
 #include "view/statisticstable.h"
 #include "view/words.h"
 
-#include "report/files.h"
+#include "files/regularfile.h"
+#include "files/writewhole.h"
 #include "report/journal.h"
 #include "report/sha256.h"
-#include "settings/regularfile.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -448,7 +448,7 @@ bool writePdfReport(const QString& path, const Document& d, const QList<bool>& d
         return false;
     }
     QString step;
-    if (const QString why = report::writeWhole(path, pdf, step); !why.isEmpty()) {
+    if (const QString why = files::writeWhole(path, pdf, step); !why.isEmpty()) {
         error = QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(path), why);
         return false;
     }

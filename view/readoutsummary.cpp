@@ -114,14 +114,14 @@ namespace {
 // Writes bytes as a new file named by nameOf, as the kept files are named; its path, or why not.
 bool writeNewFile(const std::function<QString(int)>& nameOf, const QByteArray& bytes,
                   QStringList& written, QString& why) {
-    settings::NewFile file;
-    if (report::createFree(nameOf, file, why) != settings::Created::Yes) {
+    files::NewFile file;
+    if (report::createFree(nameOf, file, why) != files::Created::Yes) {
         why = QStringLiteral("cannot create %1: %2").arg(nameOf(1), why);
         return false;
     }
-    if (file.write(bytes) != bytes.size() || !settings::flushToDisk(file, why)) {
+    if (file.write(bytes) != bytes.size() || !files::flushToDisk(file, why)) {
         why = QStringLiteral("cannot write %1: %2")
-                  .arg(file.path(), why.isEmpty() ? settings::errorText(file) : why);
+                  .arg(file.path(), why.isEmpty() ? files::errorText(file) : why);
         file.close();
         QFile::remove(file.path());
         return false;

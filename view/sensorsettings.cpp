@@ -169,16 +169,16 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
     return out;
 }
 
-SensorSettings readSensorSettings(const QString& path, settings::ReadStatus& status, QString& why) {
-    const settings::FileRead read = settings::readRegularFile(path, settings::kMaxSettingsBytes);
+SensorSettings readSensorSettings(const QString& path, files::ReadStatus& status, QString& why) {
+    const files::FileRead read = files::readRegularFile(path, files::kMaxSettingsBytes);
     status = read.status;
     why = read.why;
-    return read.status == settings::ReadStatus::Ok ? parseSensorSettings(read.bytes)
-                                                   : SensorSettings();
+    return read.status == files::ReadStatus::Ok ? parseSensorSettings(read.bytes)
+                                                : SensorSettings();
 }
 
 SensorSettings readSensorSettings(const QString& path) {
-    settings::ReadStatus status;
+    files::ReadStatus status;
     QString why;
     return readSensorSettings(path, status, why);
 }
@@ -385,13 +385,13 @@ QByteArray withSensorEdits(const QByteArray& original, const SensorEdits& edits)
 }
 
 bool writeSensorEdits(const QString& path, const SensorEdits& edits, QString& error) {
-    const settings::FileRead read = settings::readRegularFile(path, settings::kMaxSettingsBytes);
-    if (read.status != settings::ReadStatus::Ok && read.status != settings::ReadStatus::Missing) {
+    const files::FileRead read = files::readRegularFile(path, files::kMaxSettingsBytes);
+    if (read.status != files::ReadStatus::Ok && read.status != files::ReadStatus::Missing) {
         error = QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(path), read.why);
         return false;
     }
     const QByteArray updated = withSensorEdits(read.bytes, edits);
-    if (updated == read.bytes && read.status == settings::ReadStatus::Ok)
+    if (updated == read.bytes && read.status == files::ReadStatus::Ok)
         return true;
     if (!settings::writeProfileFile(path, updated)) {
         error = QStringLiteral("cannot write %1").arg(QDir::toNativeSeparators(path));

@@ -18,7 +18,7 @@
 // checkField in fields.h). The readings and the report files never change: all of this applies to
 // what is shown and exported.
 
-#include "settings/regularfile.h"
+#include "files/regularfile.h"
 #include "view/fields.h"
 #include "view/readings.h"
 
@@ -79,7 +79,7 @@ QString sensorKey(const QString& sensorName);
 SensorSettings parseSensorSettings(const QByteArray& contents);
 /// The same, read from the file at path: a regular file within the settings' size limit; a
 /// missing file holds no settings. status and why say what kept it from being read.
-SensorSettings readSensorSettings(const QString& path, settings::ReadStatus& status, QString& why);
+SensorSettings readSensorSettings(const QString& path, files::ReadStatus& status, QString& why);
 SensorSettings readSensorSettings(const QString& path);
 /// What a user should hear of the settings file at path: that it could not be read (unread:
 /// why, else empty), and each line read as missing: "FILE line N: Key=value: why".

@@ -163,14 +163,14 @@ void Viewer::showNothing(const QString& message) {
 
 bool Viewer::setSettingsFile(const QString& path, QString& why) {
     settingsPath_ = path;
-    const settings::FileRead file = settings::readRegularFile(path, settings::kMaxSettingsBytes);
+    const files::FileRead file = files::readRegularFile(path, files::kMaxSettingsBytes);
     why = file.why;
     settingsUnread_ =
-        file.status == settings::ReadStatus::Ok || file.status == settings::ReadStatus::Missing
+        file.status == files::ReadStatus::Ok || file.status == files::ReadStatus::Missing
             ? QString()
             : why;
-    document_.setSettings(file.status == settings::ReadStatus::Ok ? parseSensorSettings(file.bytes)
-                                                                  : SensorSettings());
+    document_.setSettings(file.status == files::ReadStatus::Ok ? parseSensorSettings(file.bytes)
+                                                               : SensorSettings());
     if (!isVisible()) { // as it was closed, within this screen
         const QString size = settings::profileValue(file.bytes, kLayoutSection, "Size", {});
         const QString list = settings::profileValue(file.bytes, kLayoutSection, "SensorList", {});
@@ -183,7 +183,7 @@ bool Viewer::setSettingsFile(const QString& path, QString& why) {
     }
     if (!document_.report.readings.isEmpty())
         rebuild(true);
-    return file.status == settings::ReadStatus::Ok;
+    return file.status == files::ReadStatus::Ok;
 }
 
 QStringList Viewer::settingsIgnored() const {
@@ -336,8 +336,8 @@ void Viewer::editSensors() {
     if (writeSensorEdits(settingsPath_, edits, error)) {
         document_.setSettings(readSensorSettings(settingsPath_)); // what the file now says
     } else {
-        const settings::FileRead file =
-            settings::readRegularFile(settingsPath_, settings::kMaxSettingsBytes);
+        const files::FileRead file =
+            files::readRegularFile(settingsPath_, files::kMaxSettingsBytes);
         document_.setSettings(parseSensorSettings(withSensorEdits(file.bytes, edits)));
         warnPlain(this, error + QStringLiteral(": the settings apply until viewer closes."));
     }

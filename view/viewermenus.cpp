@@ -9,7 +9,7 @@
 #include "view/printing.h"
 #include "view/viewer.h"
 
-#include "settings/regularfile.h"
+#include "files/regularfile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -135,7 +135,7 @@ void Viewer::fillLines(QMenu* menu) {
 bool Viewer::exportTo(Export kind, const QString& path, QString& error) const {
     // Never over what is shown: a file read, or the settings, by whatever name.
     for (const QString& input : document_.report.files + QStringList{settingsPath_})
-        if (settings::sameFile(path, input)) {
+        if (files::sameFile(path, input)) {
             error = QStringLiteral("%1 is %2, which is read: nothing written")
                         .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(input));
             return false;

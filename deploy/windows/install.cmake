@@ -3,7 +3,7 @@
 # <Program Files>\ZURORUVE\bin. The same runtime is copied beside the programs in the build
 # folder (Qt's standard set-up builds every .exe there), where the test suites run, with Qt Test
 # and the offscreen platform.
-set(windows ${CMAKE_CURRENT_SOURCE_DIR}/deploy/windows)
+set(windows ${PROJECT_SOURCE_DIR}/deploy/windows)
 get_filename_component(qt_prefix "${Qt6Core_DIR}/../../.." ABSOLUTE)
 
 set(runtime ${windows}/qt.conf)
@@ -26,14 +26,14 @@ set(styles $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>)
 
 install(TARGETS zuroruve zelm-decode zelm-download zelm-view RUNTIME DESTINATION .)
 install(FILES ${runtime} DESTINATION .)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/manual/manual.html DESTINATION .) # the user's manual
+install(FILES ${PROJECT_BINARY_DIR}/manual/manual.html DESTINATION .) # the user's manual
 install(FILES ${platforms} DESTINATION plugins/platforms)
 install(FILES ${styles} DESTINATION plugins/styles)
 # A short README at the folder's top, with Windows line ends for Notepad.
-configure_file(${windows}/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/windows/README.txt @ONLY
+configure_file(${windows}/README.txt.in ${PROJECT_BINARY_DIR}/windows/README.txt @ONLY
                NEWLINE_STYLE CRLF)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/windows/README.txt DESTINATION .)
-install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE DESTINATION LICENSES RENAME LICENSE.txt)
+install(FILES ${PROJECT_BINARY_DIR}/windows/README.txt DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION LICENSES RENAME LICENSE.txt)
 install(DIRECTORY ${windows}/licenses/ DESTINATION LICENSES)
 install(DIRECTORY ${windows}/qt-source/ DESTINATION LICENSES/Qt-source)
 install(DIRECTORY ${qt_prefix}/LICENSES/ DESTINATION LICENSES/Qt

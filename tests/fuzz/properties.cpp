@@ -1,7 +1,7 @@
 // What must hold for arbitrary input, in sets of properties; one fuzz executable checks the set
 // that the environment's FUZZ_PROPERTIES names (one build for all of them).
 
-#include "fakeline.h"
+#include "support/fakeline.h"
 
 #include "link/capture.h"
 #include "settings/profile.h"

@@ -1,4 +1,4 @@
-#include "settings/regularfile.h"
+#include "files/regularfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-namespace settings {
+namespace files {
 
 bool openRegularFile(QFile& file, const QString& path, ReadStatus& status, QString& why) {
     const QFileInfo info(path); // follows links
@@ -130,4 +130,4 @@ bool sameFile(const QString& a, const QString& b) {
                                                      ) == 0;
 }
 
-} // namespace settings
+} // namespace files

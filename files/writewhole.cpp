@@ -1,22 +1,22 @@
-#include "report/files.h"
+#include "files/writewhole.h"
 
-#include "settings/savefile.h"
+#include "files/savefile.h"
 
-namespace report {
+namespace files {
 
 QString writeWhole(const QString& path, const QByteArray& bytes, QString& step) {
-    settings::WholeFile file(path);
+    WholeFile file(path);
     QString why;
     step = QStringLiteral("create");
-    if (!settings::openToReplace(file, why))
+    if (!openToReplace(file, why))
         return why;
     step = QStringLiteral("write");
     if (file.write(bytes) != bytes.size()) {
-        why = settings::errorText(file);
+        why = errorText(file);
         file.cancelWriting();
         return why;
     }
-    return settings::commitWhole(file, why) ? QString() : why;
+    return commitWhole(file, why) ? QString() : why;
 }
 
-} // namespace report
+} // namespace files

@@ -1,5 +1,5 @@
 // zelm-sim: a simulated ZELM data logger on a pseudo-terminal, playing the logger's side of the
-// dialogue; what it stores is tools/loggermemory.h, its command line tools/simoptions.h.
+// dialogue; what it stores is sim/loggermemory.h, its command line sim/simoptions.h.
 //
 //   zelm-sim [--sensors LIST] [--interval S] [--speed N] [--history HOURS] [--state FILE]
 //            [--random | --records N | --raw FILE] [--fast] [--seed S] [--menu-delay MS]
@@ -24,9 +24,9 @@
 // "forward pointer" do nothing and answer as if it cleared (ignored), "unknown command"
 // (unknown) or a bare prompt (prompt). The phase "clear" is the moment the clear command came.
 
-#include "tools/loggermemory.h"
-#include "tools/records.h"
-#include "tools/simoptions.h"
+#include "sim/loggermemory.h"
+#include "sim/records.h"
+#include "sim/simoptions.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace report {
+namespace files {
 
 /// Writes bytes as the file at path under a temporary name, renamed when complete, so a failed
 /// write never leaves a shortened file under the real name; a link at path is replaced, its
@@ -13,4 +13,4 @@ namespace report {
 /// failed.
 QString writeWhole(const QString& path, const QByteArray& bytes, QString& step);
 
-} // namespace report
+} // namespace files

@@ -10,7 +10,7 @@
 
 class QIODevice;
 
-namespace settings {
+namespace files {
 
 /// The description of the error a device's last read or write ran into. Qt leaves "Unknown
 /// error" after some failed writes (a full disk among them); the system's own text is used then.
@@ -79,4 +79,4 @@ bool flushToDisk(QFile& file, QString& why);
 /// Flushes a folder to the disk, so that the names made in it survive a power cut.
 bool syncFolder(const QString& path);
 
-} // namespace settings
+} // namespace files

@@ -5,7 +5,7 @@
 // read out twice gives the same records for the same times. Plain C++: the simulator builds
 // without Qt.
 
-#include "tools/records.h"
+#include "sim/records.h"
 
 #include <algorithm>
 #include <cerrno>

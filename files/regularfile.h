@@ -7,7 +7,7 @@
 #include <QFile>
 #include <QString>
 
-namespace settings {
+namespace files {
 
 /// The settings file is small; a larger one is not a settings file.
 inline constexpr qint64 kMaxSettingsBytes = 16 * 1024 * 1024;
@@ -45,4 +45,4 @@ bool fileIdOf(const QString& path, FileId& id);
 /// folder's name for it.
 bool sameFile(const QString& a, const QString& b);
 
-} // namespace settings
+} // namespace files

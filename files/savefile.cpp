@@ -1,4 +1,4 @@
-#include "settings/savefile.h"
+#include "files/savefile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,7 +15,7 @@
 #include <windows.h>
 #endif
 
-namespace settings {
+namespace files {
 
 namespace {
 
@@ -245,4 +245,4 @@ bool syncFolder(const QString& path) {
 #endif
 }
 
-} // namespace settings
+} // namespace files
