@@ -42,14 +42,14 @@ void measure(const char* name, app::Form1& form, devicelink::EventPump& events, 
     devicelink::SerialComm comm;
     devicelink::SteadyClock clock;
     devicelink::Context ctx{comm, clock, events, form.log(), form};
-    if (devicelink::OpenPort(ctx, 1) != 0) {
+    if (devicelink::OpenPort(ctx, 1) != devicelink::OpenResult::Open) {
         std::fprintf(stderr, "cannot open the simulated device\n");
         std::exit(1);
     }
     QElapsedTimer wall;
     wall.start();
     const Usage before = usage();
-    const int result = devicelink::WaitFor(ctx, "1 - exit", seconds);
+    const int result = int(devicelink::WaitFor(ctx, "1 - exit", seconds));
     const Usage after = usage();
     const double elapsed = wall.elapsed() / 1000.0;
     comm.setPortOpen(false);
