@@ -28,8 +28,8 @@ int start(const QStringList& unknownArguments) {
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events([&form] { return form.stopReason(); });
     devicelink::Context context{MSComm1, clock, events, form.log(), form};
-    readout::Session session{context, settings::chooseProgramFolder(), {}};
-    form.useDevice(session);
+    readout::Session session{context, settings::chooseProgramFolder()};
+    form.useDevice(session, qEnvironmentVariable("ZURORUVE_EDITOR"));
     SubMain(form, session.folder);
     tellUnknownArguments(unknownArguments, form.log()); // after start-up, which empties the log
     return QApplication::exec();

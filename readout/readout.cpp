@@ -4,9 +4,7 @@
 #include "link/primitives.h"
 #include "report/journal.h"
 #include "report/record.h"
-#include "settings/ini.h"
 
-#include <QMap>
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -14,6 +12,12 @@
 namespace readout {
 
 using devicelink::Context;
+using devicelink::kBootMenu;
+using devicelink::kClearCommand;
+using devicelink::kLeaveMenu;
+using devicelink::kPrompt;
+using devicelink::kPromptSeconds;
+using devicelink::kReportCommand;
 
 namespace {
 
@@ -45,21 +49,26 @@ struct Ended {
     End end;
 };
 
-// A failed wait: told to end, timed out, or the line failed (the wait logged which).
-[[noreturn]] void waitFailed(Context& ctx, std::int32_t code) {
-    if (ctx.events.cancelled())
-        throw Ended{End::Stopped};
-    throw Ended{code == 1 ? End::NoAnswer : End::LineFailed};
-}
-
 void waitFor(Context& ctx, const QByteArray& text, std::int32_t seconds,
              devicelink::LineGone gone = devicelink::LineGone::Failure) {
-    if (const std::int32_t code = devicelink::WaitFor(ctx, text, seconds, gone); code != 0)
-        waitFailed(ctx, code);
+    const devicelink::WaitResult result = devicelink::WaitFor(ctx, text, seconds, gone);
+    if (result == devicelink::WaitResult::Seen)
+        return;
+    if (ctx.events.cancelled()) // told to end while it failed
+        throw Ended{End::Stopped};
+    switch (result) {
+    case devicelink::WaitResult::Seen:
+        return;
+    case devicelink::WaitResult::TimedOut:
+        throw Ended{End::NoAnswer};
+    case devicelink::WaitResult::Failed:
+    case devicelink::WaitResult::Stopped:
+        throw Ended{End::LineFailed};
+    }
 }
 
 void send(Context& ctx, const QByteArray& text) {
-    if (devicelink::SendText(ctx, text) != 0)
+    if (devicelink::SendText(ctx, text) != devicelink::SendResult::Sent)
         throw Ended{End::LineFailed};
 }
 
@@ -76,7 +85,7 @@ void walkToPrompt(Context& ctx, const Request& request, Result& out,
                   std::optional<PortCloser>& closer) {
     // A station's port, kept open for the next logger, is set up as it should be.
     const bool open = request.keepOpen && ctx.MSComm1.PortOpen();
-    if (!open && devicelink::OpenPort(ctx, request.port) != 0)
+    if (!open && devicelink::OpenPort(ctx, request.port) != devicelink::OpenResult::Open)
         throw Ended{End::PortFailed};
     out.reached = Stage::Opened;
     closer.emplace(ctx.MSComm1);
@@ -108,16 +117,20 @@ QString notWhole(const QByteArray& report, const devicelink::ReportEnd& end) {
 }
 
 // Why a capture that did not succeed ended.
-End captureFailed(Context& ctx, std::int32_t code) {
-    switch (code) {
-    case 1:
-    case 2:
+End captureFailed(Context& ctx, devicelink::CaptureResult result) {
+    switch (result) {
+    case devicelink::CaptureResult::NoStart:
+    case devicelink::CaptureResult::Silence:
         return End::NoAnswer;
-    case 3:
+    case devicelink::CaptureResult::Captured: // not a failure; never asked
+    case devicelink::CaptureResult::Failed:
+    case devicelink::CaptureResult::Stopped:
         return ctx.events.cancelled() ? End::Stopped : End::LineFailed;
-    default:
+    case devicelink::CaptureResult::TooLong:
+    case devicelink::CaptureResult::TooSlow:
         return End::BeyondLimits;
     }
+    return End::LineFailed;
 }
 
 // Writes a line of this read-out into the journal of the kept reports, and the file's SHA-256
@@ -154,7 +167,8 @@ void download(Session& session, const Request& request, Result& out) {
     settle(ctx);
     send(ctx, kReportCommand);
     devicelink::ReportEnd end;
-    if (const std::int32_t code = devicelink::Capture(ctx, out.report, &end); code != 0) {
+    if (const auto code = devicelink::Capture(ctx, out.report, &end);
+        code != devicelink::CaptureResult::Captured) {
         if (!end.received.isEmpty()) { // every byte received is kept, the logger never cleared
             const QDateTime when = session.wallClock();
             out.partialPath = report::keepPartial(session.folder, end.received, when, ctx.log);
@@ -167,13 +181,12 @@ void download(Session& session, const Request& request, Result& out) {
         throw Ended{captureFailed(ctx, code)};
     }
     out.reached = Stage::Captured;
-    session.CapturedText = out.report;
     const QString why = notWhole(out.report, end);
     out.whole = why.isEmpty();
     const QDateTime when = session.wallClock();
-    out.kept = request.showFile
-                   ? report::ProcessData(session.folder, out.report, when, ctx.log, ctx.ask)
-                   : report::keepReport(session.folder, out.report, when, ctx.log);
+    out.kept = request.openWith ? report::ProcessData(session.folder, out.report, when, ctx.log,
+                                                      ctx.ask, request.openWith)
+                                : report::keepReport(session.folder, out.report, when, ctx.log);
     // Written and flushed before anything may clear the logger.
     const QString unjournaled =
         journal(session, request, when, QStringLiteral("read"), out.report.size(),
@@ -189,7 +202,7 @@ void download(Session& session, const Request& request, Result& out) {
         tellNotJournaled(ctx, unjournaled, request.clear);
         throw Ended{End::NotJournaled};
     }
-    if (out.report.isEmpty() && !request.window) // the window's editor shows it empty
+    if (out.report.isEmpty() && request.closingLines)
         ctx.log.LogLine("The logger held no records", core::Severity::Notice);
     if (request.clear && !out.whole) {
         ctx.log.LogLine("ERROR: the logger was NOT cleared: the report is not proved whole: " + why,
@@ -230,7 +243,8 @@ void clear(Context& ctx, Result& out) {
         send(ctx, kReportCommand);
         QByteArray now;
         devicelink::ReportEnd end;
-        if (const std::int32_t code = devicelink::Capture(ctx, now, &end); code != 0)
+        if (const auto code = devicelink::Capture(ctx, now, &end);
+            code != devicelink::CaptureResult::Captured)
             throw Ended{captureFailed(ctx, code)};
         if (!notWhole(now, end).isEmpty())
             throw Ended{End::NotProved};
@@ -248,17 +262,8 @@ void clear(Context& ctx, Result& out) {
 
 // Why a read-out ended, for its closing line.
 QString reasonOf(End end) {
-    static const QMap<End, QString> why{
-        {End::PortFailed, QStringLiteral("the port could not be opened")},
-        {End::NoAnswer, QStringLiteral("the logger did not answer in time")},
-        {End::LineFailed, QStringLiteral("the line failed")},
-        {End::BeyondLimits, QStringLiteral("no whole report came")},
-        {End::NotKept, QStringLiteral("a file of the report could not be written")},
-        {End::NotCleared, QStringLiteral("the line failed")},
-        {End::StillHolds, QStringLiteral("it still holds its report")},
-        {End::NotProved, QStringLiteral("the report read back is not proved whole")},
-    };
-    return why.value(end);
+    const char* reason = traitsOf(end).reason;
+    return reason ? QString::fromLatin1(reason) : QString();
 }
 
 // The line that tells an outcome the steps' own lines leave untold.
@@ -270,25 +275,25 @@ void tellEnd(Context& ctx, const Request& request, const Result& out) {
         const QString cleared = out.clearSent ? QStringLiteral("; the clear is not confirmed")
                                 : notCleared  ? QStringLiteral("; the logger was NOT cleared")
                                               : QString();
-        ctx.log.LogLine(ctx.events.stopReason() + cleared, core::Severity::Notice);
+        ctx.log.LogLine(ctx.events.stopReason() + cleared, traitsOf(out.end).severity);
         return;
     }
     if (out.end == End::NotConfirmed) {
         ctx.log.LogLine("ERROR: the clear is not confirmed: " + reasonOf(out.unconfirmed),
-                        core::Severity::Error);
+                        traitsOf(out.end).severity);
         return;
     }
-    if (!notCleared && !request.window && out.end == End::NotKept) {
+    if (!notCleared && request.closingLines && out.end == End::NotKept) {
         ctx.log.LogLine(QStringLiteral("ERROR: the report is not kept: a file of it could not be "
                                        "written"),
-                        core::Severity::Error);
+                        traitsOf(out.end).severity);
         return;
     }
     // Those were told with their reason.
     if (!notCleared || out.end == End::NotProved || out.end == End::NotJournaled)
         return;
     ctx.log.LogLine("ERROR: the logger was NOT cleared: " + reasonOf(out.end),
-                    core::Severity::Error);
+                    traitsOf(out.end).severity);
 }
 
 } // namespace
@@ -312,8 +317,7 @@ Result readOut(Session& session, const Request& request) {
         out.end = e.end;
     } catch (const std::exception& e) {
         // A serial error outside the primitives (discarding input) ends it in one line.
-        ctx.log.failed(request.clear && request.window ? "ClearData" : "DownloadData",
-                       QString::fromUtf8(e.what()));
+        ctx.log.failed(request.procedure, QString::fromUtf8(e.what()));
         // Once the report is kept only the clear can have failed.
         out.end = out.clearSent                ? End::NotConfirmed
                   : out.reached >= Stage::Kept ? End::NotCleared
@@ -337,60 +341,6 @@ Result readOut(Session& session, const Request& request) {
     if (request.keepOpen && lineFine && closer)
         closer->dismiss(); // the next logger's boot menu comes on the same line
     return out;
-}
-
-namespace {
-
-// The port of the list's selected position, stored for the next start.
-std::int32_t storePort(Session& session, int listIndex) {
-    const std::int32_t port = std::int16_t(listIndex + 1);
-    settings::WriteIni(session.folder, settings::kSection, settings::kPortKey,
-                       QString::number(port), session.ctx.log);
-    return port;
-}
-
-} // namespace
-
-Result DownloadData(Session& session, int listIndex) {
-    Request request;
-    request.port = storePort(session, listIndex);
-    request.window = true;
-    request.showFile = true;
-    return readOut(session, request);
-}
-
-Result ClearData(Session& session, int listIndex) {
-    if (!session.ctx.ask.confirm(kClearQuestion))
-        return {};
-    Request request;
-    request.port = storePort(session, listIndex);
-    request.window = true;
-    request.clear = true; // kept first: what the logger holds is on the disk before it goes
-    return readOut(session, request);
-}
-
-int exitStatus(const Result& result, int signal) {
-    switch (result.end) {
-    case End::Done:
-        return 0;
-    case End::PortFailed:
-        return 2;
-    case End::NotKept:
-    case End::NotJournaled:
-        return 3;
-    case End::NotProved:
-    case End::NotCleared:
-    case End::StillHolds:
-    case End::NotConfirmed:
-        return 4;
-    case End::Stopped:
-        return signal > 0 ? 128 + signal : 1;
-    case End::NoAnswer:
-    case End::LineFailed:
-    case End::BeyondLimits:
-        break;
-    }
-    return 1;
 }
 
 } // namespace readout

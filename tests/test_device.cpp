@@ -5,6 +5,7 @@
 #include "rig.h"
 #include "tools/simdevice.h"
 
+#include "app/dialogues.h"
 #include "app/form1.h"
 #include "app/submain.h"
 #include "link/primitives.h"
@@ -41,8 +42,7 @@ private:
 // 10 times real time where the device must answer in time (a 10 s limit still leaves it a
 // second), 100 times where a time-out is the expected end (120 s take 1.2 s).
 struct Rig {
-    explicit Rig(const QString& folder, int speed = 10)
-        : clock(speed), session{ctx, {folder}, {}} {}
+    explicit Rig(const QString& folder, int speed = 10) : clock(speed), session{ctx, {folder}} {}
     SerialComm comm;
     FastClock clock;
     QtEventPump events;
@@ -291,7 +291,6 @@ class TestDevice : public QObject {
 
 private slots:
     void initTestCase() {
-        qputenv("ZURORUVE_EDITOR", "true");
         folder = dir.filePath("program");
         QByteArray everyByte(256, 0); // in order, so that no marker comes about
         for (int b = 0; b < 256; ++b)
@@ -317,7 +316,7 @@ private slots:
         SimDevice sim(QStringList{"--menu-delay", "50"} + options);
         QVERIFY(sim.started());
         Rig rig(folder, c.speed);
-        DownloadData(rig.session, 0);
+        app::DownloadData(rig.session, 0, "true");
         const QString first = QString(c.first).replace("%1", folder).replace("%2", sim.path());
         const QStringList failures = rig.log.lines.filter(QRegularExpression("^(ERROR|Timeout!)"));
         QVERIFY2(first.startsWith("Processing") ? failures.isEmpty() && lastButOne(rig.log) == first
@@ -346,7 +345,7 @@ private slots:
         // Plugged in again, the same serial control downloads as if nothing had happened.
         SimDevice again({"--fast", "--menu-delay", "50", "--records", "10"});
         QVERIFY(again.started());
-        DownloadData(rig.session, 0);
+        app::DownloadData(rig.session, 0, "true");
         QCOMPARE(lastButOne(rig.log), QString("Processing 10 records complete"));
     }
 
@@ -388,7 +387,7 @@ private slots:
             std::optional<ReadOnlyFolder> asNobody; // root takes the user "nobody"
             if (owned)
                 asNobody.emplace(dir.filePath("unused"));
-            DownloadData(rig.session, 0);
+            app::DownloadData(rig.session, 0, "true");
         }
         QCOMPARE(rig.log.lines.size(), 1);
         // The device's own group, and what to do about it.
@@ -521,7 +520,7 @@ private slots:
         QVERIFY(window.started());
         Rig rig(folder);
         rig.session.wallClock = [&] { return QDateTime::fromString(stamp, "yyyy-MM-dd-hh-mm-ss"); };
-        DownloadData(rig.session, 0);
+        app::DownloadData(rig.session, 0, "true");
         QCOMPARE(lastButOne(rig.log), QString("Processing 7 records complete"));
         const auto decoded = [](const QString& raw) {
             return decodeText(readAll(raw), report::NumberFormat::system());
@@ -540,18 +539,19 @@ private slots:
         SimDevice sim({"--menu-delay", "0"});
         QVERIFY(sim.started());
         Rig rig(folder);
-        QCOMPARE(OpenPort(rig.ctx, 1), 0);
+        QCOMPARE(OpenPort(rig.ctx, 1), OpenResult::Open);
         QByteArray got; // no event runs between looks, so Qt itself reads nothing
         for (int tries = 0; !got.contains("1 - exit") && tries < 50; ++tries) {
             QThread::msleep(100);
             got += rig.comm.Input();
         }
         QVERIFY(got.contains("1 - exit"));
-        QCOMPARE(WaitFor(rig.ctx, "1 - exit", 1), 1); // the menu is not seen a second time
+        QCOMPARE(WaitFor(rig.ctx, "1 - exit", 1),
+                 WaitResult::TimedOut); // the menu is not seen a second time
         // Setting RTS again on a pseudo-terminal fails; the line must not count as gone.
-        QCOMPARE(OpenPort(rig.ctx, 1), 0);
+        QCOMPARE(OpenPort(rig.ctx, 1), OpenResult::Open);
         QCOMPARE(rig.log.lines, (QStringList{"Port Opened", "Timeout!", "Port already open"}));
-        QCOMPARE(SendText(rig.ctx, "1"), 0);
+        QCOMPARE(SendText(rig.ctx, "1"), SendResult::Sent);
     }
 
     void theWindowDuringADownload() {
@@ -562,8 +562,8 @@ private slots:
         app::Form1 form;
         QtEventPump events([&form] { return form.stopReason(); });
         Context ctx{comm, clock, events, form.log(), form};
-        Session session{ctx, {folder}, {}};
-        form.useDevice(session);
+        Session session{ctx, {folder}};
+        form.useDevice(session, "true");
         app::SubMain(form, session.folder);
         // While the download runs only the log and the status line are on: a second click
         // starts nothing.
@@ -610,7 +610,7 @@ private slots:
         QVERIFY(sim.started());
         QDir(folder).mkdir("DATA");
         Rig rig(folder);
-        DownloadData(rig.session, 0); // libraries and caches settle in the first run
+        app::DownloadData(rig.session, 0, "true"); // libraries and caches settle in the first run
         QVERIFY(sim.waitForClosed(1));
         const auto descriptors = [] {
             return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size();
@@ -618,7 +618,7 @@ private slots:
         const qsizetype fdsBefore = descriptors();
         [[maybe_unused]] const long rssBefore = residentKiB(); // compared below, not with clang
         for (int i = 0; i < 50; ++i) {
-            DownloadData(rig.session, 0);
+            app::DownloadData(rig.session, 0, "true");
             QVERIFY2(lastButOne(rig.log) == "Processing 500 records complete",
                      qPrintable(QString("download %1: %2").arg(i).arg(rig.log.lines.join(" | "))));
             QVERIFY(sim.waitForClosed(i + 2));
