@@ -40,15 +40,19 @@ const QString kTitle = QStringLiteral("ZURORUVE");
 // shows as well.
 class PortList : public QComboBox {
 public:
-    using QComboBox::QComboBox;
+    PortList(QWidget* parent, const devicelink::PortDevices& devices)
+        : QComboBox(parent), devices_(devices) {}
     void showPopup() override {
-        const QStringList tips = devicelink::portToolTips(count());
+        const QStringList tips = devicelink::portToolTips(count(), devices_);
         for (int i = 0; i < count(); ++i)
             setItemData(i, // a device's name is text: escaped where Qt would take it for markup
                         Qt::mightBeRichText(tips[i]) ? Qt::convertFromPlainText(tips[i]) : tips[i],
                         Qt::ToolTipRole);
         QComboBox::showPopup();
     }
+
+private:
+    const devicelink::PortDevices& devices_; // the window's
 };
 
 } // namespace
@@ -57,7 +61,8 @@ Form1::Form1(QWidget* parent)
     : QWidget(parent), cmdDownload(new QPushButton("Download", this)),
       cmdExcel(new QPushButton("Open In Excel", this)), Text1(new QPlainTextEdit("Text1", this)),
       Text2(new QLineEdit("Text2", this)), Label1(new QLabel("Port", this)),
-      List1(new PortList(this)), cmdClear(new QPushButton("Clear", this)), log_(*Text1, *Text2) {
+      List1(new PortList(this, portDevices_)), cmdClear(new QPushButton("Clear", this)),
+      log_(*Text1, *Text2) {
     nameControls();
     styleWindow();
     placeControls();

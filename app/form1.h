@@ -14,6 +14,7 @@
 
 #include "app/statuslog.h"
 #include "core/host.h"
+#include "link/ports.h"
 
 #include <QWidget>
 #include <functional>
@@ -56,6 +57,11 @@ public:
     /// `EnableControls`: and on again after it.
     void EnableControls();
 
+    /// The port numbers pointed at other devices, for the port list's tooltips and start-up's
+    /// advice; none until set.
+    void setPortDevices(const devicelink::PortDevices& devices) { portDevices_ = devices; }
+    const devicelink::PortDevices& portDevices() const { return portDevices_; }
+
     /// Lets the buttons run Download and Clear in this session, decoded files opened in the
     /// editor of editorChoice(editorVariable).
     void useDevice(readout::Session& session, const QString& editorVariable = {});
@@ -82,6 +88,7 @@ private:
     void runDialogue(const std::function<void()>& dialogue);
 
     TextBoxLog log_;
+    devicelink::PortDevices portDevices_;
     bool busy_ = false;
     bool closeRequested_ = false;
 };

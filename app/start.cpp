@@ -24,7 +24,11 @@ int start(const QStringList& unknownArguments) {
     // No organisation name: the per-user folder is then just "ZURORUVE".
     QApplication::setApplicationName(settings::kAppName);
     Form1 form;
-    devicelink::SerialComm MSComm1;
+    // Port numbers pointed elsewhere (ZURORUVE_COM<n>), read once here.
+    const devicelink::PortDevices devices =
+        devicelink::portDevicesFrom(QProcessEnvironment::systemEnvironment());
+    form.setPortDevices(devices);
+    devicelink::SerialComm MSComm1({}, devices);
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events([&form] { return form.stopReason(); });
     devicelink::Context context{MSComm1, clock, events, form.log(), form};

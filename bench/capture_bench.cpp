@@ -18,7 +18,7 @@ namespace {
 double captureSeconds(long records) {
     SimDevice sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
     sim.requireStarted();
-    devicelink::SerialComm comm;
+    devicelink::SerialComm comm({}, {{1, sim.path()}});
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events;
     NullLog log;

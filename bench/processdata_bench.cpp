@@ -88,7 +88,7 @@ int main(int argc, char* argv[]) {
 
     SimDevice sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
     sim.requireStarted();
-    devicelink::SerialComm comm;
+    devicelink::SerialComm comm({}, {{1, sim.path()}});
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events;
     TimedLog log(form.log());

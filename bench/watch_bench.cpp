@@ -121,7 +121,7 @@ int main(int argc, char* argv[]) {
     {
         SimDevice sim({"--fast", "--menu-delay", "50", "--records", records});
         sim.requireStarted();
-        devicelink::SerialComm comm;
+        devicelink::SerialComm comm({}, {{1, sim.path()}});
         devicelink::SteadyClock clock;
         devicelink::QtEventPump events;
         TimedLog log(&form.log());
@@ -133,7 +133,7 @@ int main(int argc, char* argv[]) {
     {
         SimDevice sim({"--fast", "--menu-delay", "50", "--records", records});
         sim.requireStarted();
-        devicelink::SerialComm comm;
+        devicelink::SerialComm comm({}, {{1, sim.path()}});
         devicelink::SteadyClock clock;
         devicelink::QtEventPump events;
         TimedLog log;

@@ -105,8 +105,8 @@ private slots:
             QCOMPARE(form.List1->currentIndex(), index);
         QCOMPARE(QFileInfo(dir.filePath("DATA")).isDir(), !readOnly);
         QCOMPARE(form.focusWidget(), form.cmdDownload);
-        qputenv("ZURORUVE_COM3", "/dev/null"); // a port's device may be chosen, but on Windows
-        form.List1->showPopup();               // the tooltips are filled when the list opens
+        form.setPortDevices({{3, "/dev/null"}}); // a port's device may be chosen, but on Windows
+        form.List1->showPopup();                 // the tooltips are filled when the list opens
         QCOMPARE(form.List1->itemData(2, Qt::ToolTipRole),
                  kWindows ? "Opens COM3" : "Opens /dev/null");
         QCOMPARE(form.List1->itemData(15, Qt::ToolTipRole),

@@ -41,8 +41,10 @@ private:
 
 // 10 times real time where the device must answer in time (a 10 s limit still leaves it a
 // second), 100 times where a time-out is the expected end (120 s take 1.2 s).
+// Port 1 is the device.
 struct Rig {
-    explicit Rig(const QString& folder, int speed = 10) : clock(speed), session{ctx, {folder}} {}
+    Rig(const QString& folder, const QString& device, int speed = 10)
+        : comm({}, {{1, device}}), clock(speed), session{ctx, {folder}} {}
     SerialComm comm;
     FastClock clock;
     QtEventPump events;
@@ -313,11 +315,13 @@ private slots:
         if (!c.mount.isEmpty() && !tmpfs.emplace(folder, c.mount).mounted())
             QSKIP("needs a tmpfs mount (root)");
         QDir(folder).mkdir("DATA"); // as start-up makes it
-        SimDevice sim(QStringList{"--menu-delay", "50"} + options);
-        QVERIFY(sim.started());
-        Rig rig(folder, c.speed);
+        std::optional<SimDevice> sim(std::in_place, QStringList{"--menu-delay", "50"} + options,
+                                     dir.filePath("zelm")); // plugged in again there below
+        QVERIFY(sim->started());
+        const QString device = sim->path();
+        Rig rig(folder, device, c.speed);
         app::DownloadData(rig.session, 0, "true");
-        const QString first = QString(c.first).replace("%1", folder).replace("%2", sim.path());
+        const QString first = QString(c.first).replace("%1", folder).replace("%2", device);
         const QStringList failures = rig.log.lines.filter(QRegularExpression("^(ERROR|Timeout!)"));
         QVERIFY2(first.startsWith("Processing") ? failures.isEmpty() && lastButOne(rig.log) == first
                                                 : failures.value(0).startsWith(first),
@@ -339,11 +343,12 @@ private slots:
         } else if (left.contains("in.dat")) {
             QCOMPARE(raw.size(), 9000 * 19);
         }
-        QVERIFY(first.contains("disconnected") || sim.waitForClosed(1));
+        QVERIFY(first.contains("disconnected") || sim->waitForClosed(1));
         if (!first.contains("disconnected"))
             return;
         // Plugged in again, the same serial control downloads as if nothing had happened.
-        SimDevice again({"--fast", "--menu-delay", "50", "--records", "10"});
+        sim.reset();
+        SimDevice again({"--fast", "--menu-delay", "50", "--records", "10"}, device);
         QVERIFY(again.started());
         app::DownloadData(rig.session, 0, "true");
         QCOMPARE(lastButOne(rig.log), QString("Processing 10 records complete"));
@@ -367,13 +372,13 @@ private slots:
         QFETCH(QString, device);
         QFETCH(QString, text);
         std::optional<SimDevice> sim;
-        SerialComm holder;
+        std::optional<SerialComm> holder;                 // another program's hold of the device
         const bool owned = device.startsWith(dir.path()); // a device only its owner may open
         if (device == "held") {
             sim.emplace(QStringList{"--fast"});
             device = sim->path();
-            holder.setCommPort(1);
-            holder.setPortOpen(true);
+            holder.emplace(device);
+            holder->setPortOpen(true);
         } else if (owned) {
             writeAll(device, "");
             QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner);
@@ -381,8 +386,7 @@ private slots:
             if (::geteuid() != 0 && QFileInfo(device).isWritable())
                 QSKIP("cannot take away the permission here");
         }
-        qputenv("ZURORUVE_COM1", device.toUtf8());
-        Rig rig(folder);
+        Rig rig(folder, device);
         {
             std::optional<ReadOnlyFolder> asNobody; // root takes the user "nobody"
             if (owned)
@@ -471,10 +475,11 @@ private slots:
     void simulatedLogger() {
         const QStringList options{
             "--fast", "--speed", "3600", "--history", "1", "--state", dir.filePath("logger.state")};
-        std::optional<SimDevice> sim(std::in_place, options);
+        const QString logger = dir.filePath("logger");
+        std::optional<SimDevice> sim(std::in_place, options, logger);
         QVERIFY(sim->started());
         QDir(folder).mkdir("DATA");
-        Rig rig(folder);
+        Rig rig(folder, logger);
         Request download, clear;
         clear.clear = true;
         const Result a = readout::readOut(rig.session, download),
@@ -482,7 +487,7 @@ private slots:
                      c = readout::readOut(rig.session, clear),
                      d = readout::readOut(rig.session, download);
         sim.reset();
-        sim.emplace(options);
+        sim.emplace(options, logger);
         QVERIFY(sim->started());
         const Result e = readout::readOut(rig.session, download);
         for (const Result& r : {a, b, c, d, e})
@@ -518,7 +523,7 @@ private slots:
         const QString stamp = QFileInfo(printed).fileName().mid(4, 19);
         SimDevice window({"--fast", "--records", "7"});
         QVERIFY(window.started());
-        Rig rig(folder);
+        Rig rig(folder, window.path());
         rig.session.wallClock = [&] { return QDateTime::fromString(stamp, "yyyy-MM-dd-hh-mm-ss"); };
         app::DownloadData(rig.session, 0, "true");
         QCOMPARE(lastButOne(rig.log), QString("Processing 7 records complete"));
@@ -538,7 +543,7 @@ private slots:
         // not yet in Qt's, and a discard must still take it.
         SimDevice sim({"--menu-delay", "0"});
         QVERIFY(sim.started());
-        Rig rig(folder);
+        Rig rig(folder, sim.path());
         QCOMPARE(OpenPort(rig.ctx, 1), OpenResult::Open);
         QByteArray got; // no event runs between looks, so Qt itself reads nothing
         for (int tries = 0; !got.contains("1 - exit") && tries < 50; ++tries) {
@@ -557,7 +562,7 @@ private slots:
     void theWindowDuringADownload() {
         SimDevice sim({"--menu-delay", "50", "--records", "3000"}); // paced: about 5 s
         QVERIFY(sim.started());
-        SerialComm comm;
+        SerialComm comm({}, {{1, sim.path()}});
         SteadyClock clock;
         app::Form1 form;
         QtEventPump events([&form] { return form.stopReason(); });
@@ -609,7 +614,7 @@ private slots:
         SimDevice sim({"--fast", "--menu-delay", "100", "--records", "500"});
         QVERIFY(sim.started());
         QDir(folder).mkdir("DATA");
-        Rig rig(folder);
+        Rig rig(folder, sim.path());
         app::DownloadData(rig.session, 0, "true"); // libraries and caches settle in the first run
         QVERIFY(sim.waitForClosed(1));
         const auto descriptors = [] {

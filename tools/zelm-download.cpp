@@ -296,8 +296,10 @@ std::unique_ptr<QObject> watchSignals() {
 
 // A station's adapter unplugged: looks for the device about once a second, by its name, which
 // costs less than asking the system for every port. False once a signal stopped it (told).
-bool awaitDevice(devicelink::Context& ctx, const Arguments& args, core::StatusLog& log) {
-    const QString path = args.device.isEmpty() ? devicelink::deviceForPort(args.port) : args.device;
+bool awaitDevice(devicelink::Context& ctx, const Arguments& args,
+                 const devicelink::PortDevices& devices, core::StatusLog& log) {
+    const QString path =
+        args.device.isEmpty() ? devicelink::deviceForPort(args.port, devices) : args.device;
     do
         devicelink::Pause(ctx, 1);
     while (!told && path.startsWith(u'/') && !QFileInfo::exists(path));
@@ -308,9 +310,10 @@ bool awaitDevice(devicelink::Context& ctx, const Arguments& args, core::StatusLo
 }
 
 // Reads out one logger, or with --watch one after another; the exit status.
-int serve(const Arguments& args, const settings::ProgramFolder& folder, core::StatusLog& log) {
+int serve(const Arguments& args, const settings::ProgramFolder& folder,
+          const devicelink::PortDevices& devices, core::StatusLog& log) {
     NoQuestions ask;
-    devicelink::SerialComm comm(args.device);
+    devicelink::SerialComm comm(args.device, devices);
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events(stopReason);
     devicelink::Context ctx{comm, clock, events, log, ask};
@@ -335,7 +338,7 @@ int serve(const Arguments& args, const settings::ProgramFolder& folder, core::St
             log.LogLine(stopReason(), core::Severity::Notice);
             return 128 + told;
         }
-        if (!comm.PortOpen() && !awaitDevice(ctx, args, log))
+        if (!comm.PortOpen() && !awaitDevice(ctx, args, devices, log))
             return 128 + told;
     }
 }
@@ -372,5 +375,7 @@ int main(int argc, char* argv[]) {
     if (const int status = choosePort(args, folder, log))
         return status;
     const std::unique_ptr<QObject> wake = watchSignals();
-    return serve(args, folder, log);
+    // Port numbers pointed elsewhere (ZURORUVE_COM<n>).
+    return serve(args, folder,
+                 devicelink::portDevicesFrom(QProcessEnvironment::systemEnvironment()), log);
 }
