@@ -100,6 +100,16 @@ void Pause(Context& ctx, std::int32_t seconds) {
         ctx.events.runPending(ctx.clock.realMs(limit - elapsedMs(ctx, start)));
 }
 
+DiscardResult DiscardInput(Context& ctx, QString& why) {
+    try {
+        ctx.MSComm1.Input();
+        return DiscardResult::Discarded;
+    } catch (const std::exception& e) {
+        why = QString::fromUtf8(e.what());
+        return DiscardResult::Failed;
+    }
+}
+
 SendResult SendText(Context& ctx, const QByteArray& text) {
     try {
         ctx.MSComm1.setOutput(text);

@@ -33,6 +33,12 @@ enum class SendResult {
     Failed, // an error while writing, logged as "ERROR: SendText: " + description
 };
 
+/// What DiscardInput did.
+enum class DiscardResult {
+    Discarded, // what waited on the line is gone
+    Failed,    // an error of the serial control; nothing logged, why says what it was
+};
+
 /// `OpenPort`: sets the port number, "115200,N,8,1", RTS on, no handshaking and text input, and
 /// opens the port unless it is open already.
 OpenResult OpenPort(Context& ctx, std::int32_t port);
@@ -48,6 +54,10 @@ WaitResult WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds,
 /// `Pause`: lets seconds pass while the window's events run. Returns early when the program is
 /// told to end.
 void Pause(Context& ctx, std::int32_t seconds);
+
+/// Reads what waits on the line and drops it, as the dialogues do before a step. Logs nothing:
+/// the dialogue tells a failure under its own name.
+DiscardResult DiscardInput(Context& ctx, QString& why);
 
 /// `SendText`: writes text to the line as it is.
 SendResult SendText(Context& ctx, const QByteArray& text);

@@ -49,6 +49,18 @@ struct Ended {
     End end;
 };
 
+// The line failed outside the steps that tell their own failure (discarding input): told once,
+// under the dialogue's name.
+struct LineError {
+    QString why;
+};
+
+void discard(Context& ctx) {
+    QString why;
+    if (devicelink::DiscardInput(ctx, why) != devicelink::DiscardResult::Discarded)
+        throw LineError{why};
+}
+
 void waitFor(Context& ctx, const QByteArray& text, std::int32_t seconds,
              devicelink::LineGone gone = devicelink::LineGone::Failure) {
     const devicelink::WaitResult result = devicelink::WaitFor(ctx, text, seconds, gone);
@@ -77,7 +89,7 @@ void settle(Context& ctx) {
     devicelink::Pause(ctx, 1);
     if (ctx.events.cancelled())
         throw Ended{End::Stopped};
-    ctx.MSComm1.Input();
+    discard(ctx);
 }
 
 // Opens the port, asks for a reset and walks the boot menu to the prompt.
@@ -93,7 +105,7 @@ void walkToPrompt(Context& ctx, const Request& request, Result& out,
     ctx.log.LogLine("Plug the PC into the ZELM device and");
     ctx.log.LogLine("press reset or cycle power on the ZELM");
     ctx.log.SetStatus("");
-    ctx.MSComm1.Input();
+    discard(ctx);
     ctx.log.LogLine("Waiting for boot menu");
     // A station's adapter may be unplugged while it waits for a logger.
     waitFor(ctx, kBootMenu, request.bootSeconds,
@@ -296,6 +308,16 @@ void tellEnd(Context& ctx, const Request& request, const Result& out) {
                     traitsOf(out.end).severity);
 }
 
+// A line that failed outside the steps ends the read-out in one line.
+void lineFailed(Context& ctx, const Request& request, Result& out, const QString& why) {
+    ctx.log.failed(request.procedure, why);
+    // Once the report is kept only the clear can have failed.
+    out.end = out.clearSent                ? End::NotConfirmed
+              : out.reached >= Stage::Kept ? End::NotCleared
+                                           : End::LineFailed;
+    out.unconfirmed = End::LineFailed;
+}
+
 } // namespace
 
 Result readOut(Session& session, const Request& request) {
@@ -315,14 +337,10 @@ Result readOut(Session& session, const Request& request) {
         out.end = End::Done;
     } catch (const Ended& e) {
         out.end = e.end;
-    } catch (const std::exception& e) {
-        // A serial error outside the primitives (discarding input) ends it in one line.
-        ctx.log.failed(request.procedure, QString::fromUtf8(e.what()));
-        // Once the report is kept only the clear can have failed.
-        out.end = out.clearSent                ? End::NotConfirmed
-                  : out.reached >= Stage::Kept ? End::NotCleared
-                                               : End::LineFailed;
-        out.unconfirmed = End::LineFailed;
+    } catch (const LineError& e) {
+        lineFailed(ctx, request, out, e.why);
+    } catch (const std::exception& e) { // an error nothing below expected
+        lineFailed(ctx, request, out, QString::fromUtf8(e.what()));
     }
     if (out.clearSent) { // what came of it, for the record
         const QString state = out.end == End::Done         ? QStringLiteral("cleared")
