@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/dialogues.h"
 #include "app/icon.h"
 #include "link/ports.h"
 #include "readout/readout.h"
@@ -39,15 +40,19 @@ const QString kTitle = QStringLiteral("ZURORUVE");
 // shows as well.
 class PortList : public QComboBox {
 public:
-    using QComboBox::QComboBox;
+    PortList(QWidget* parent, const devicelink::PortDevices& devices)
+        : QComboBox(parent), devices_(devices) {}
     void showPopup() override {
-        const QStringList tips = devicelink::portToolTips(count());
+        const QStringList tips = devicelink::portToolTips(count(), devices_);
         for (int i = 0; i < count(); ++i)
             setItemData(i, // a device's name is text: escaped where Qt would take it for markup
                         Qt::mightBeRichText(tips[i]) ? Qt::convertFromPlainText(tips[i]) : tips[i],
                         Qt::ToolTipRole);
         QComboBox::showPopup();
     }
+
+private:
+    const devicelink::PortDevices& devices_; // the window's
 };
 
 } // namespace
@@ -56,7 +61,22 @@ Form1::Form1(QWidget* parent)
     : QWidget(parent), cmdDownload(new QPushButton("Download", this)),
       cmdExcel(new QPushButton("Open In Excel", this)), Text1(new QPlainTextEdit("Text1", this)),
       Text2(new QLineEdit("Text2", this)), Label1(new QLabel("Port", this)),
-      List1(new PortList(this)), cmdClear(new QPushButton("Clear", this)), log_(*Text1, *Text2) {
+      List1(new PortList(this, portDevices_)), cmdClear(new QPushButton("Clear", this)),
+      log_(*Text1, *Text2) {
+    nameControls();
+    styleWindow();
+    placeControls();
+
+    // F1: the user's manual, also while a dialogue runs.
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            [this] { manual::show(this, QStringLiteral("window")); });
+    connect(cmdDownload, &QPushButton::clicked, this, [this] { runDialogue(onDownload); });
+    connect(cmdClear, &QPushButton::clicked, this, [this] { runDialogue(onClear); });
+}
+
+Form1::~Form1() = default;
+
+void Form1::nameControls() {
     setObjectName("Form1");
     cmdDownload->setObjectName("cmdDownload");
     cmdExcel->setObjectName("cmdExcel");
@@ -65,7 +85,9 @@ Form1::Form1(QWidget* parent)
     Label1->setObjectName("Label1");
     List1->setObjectName("List1");
     cmdClear->setObjectName("cmdClear");
+}
 
+void Form1::styleWindow() {
     setWindowTitle("ZURO Ruve");
     setWindowIcon(programIcon());
     // A fixed frame: no resizing and no maximise button.
@@ -83,7 +105,9 @@ Form1::Form1(QWidget* parent)
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::SansSerif);
     setFont(font);
+}
 
+void Form1::placeControls() {
     cmdDownload->setGeometry(twips(2040, 3720, 1815, 495));
     cmdExcel->setGeometry(twips(3960, 3720, 2295, 495));
     cmdExcel->setVisible(false);
@@ -109,26 +133,18 @@ Form1::Form1(QWidget* parent)
     setTabOrder(Text2, List1);
     setTabOrder(List1, cmdClear);
     cmdDownload->setFocus();
-
-    // F1: the user's manual, also while a dialogue runs.
-    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
-            [this] { manual::show(this, QStringLiteral("window")); });
-    connect(cmdDownload, &QPushButton::clicked, this, [this] { runDialogue(onDownload); });
-    connect(cmdClear, &QPushButton::clicked, this, [this] { runDialogue(onClear); });
 }
 
-Form1::~Form1() = default;
-
-void Form1::useDevice(readout::Session& session) {
+void Form1::useDevice(readout::Session& session, const QString& editorVariable) {
     // After each read-out, what came in.
     const auto told = [this, &session](const readout::Result& out) {
         if (out.reached >= readout::Stage::Kept && !out.kept.copyPath.isEmpty())
             view::tellReadOut(log_, out.kept.copyPath, session.folder.file(settings::kIniFile));
     };
-    onDownload = [this, &session, told] {
-        told(readout::DownloadData(session, List1->currentIndex()));
+    onDownload = [this, &session, told, editorVariable] {
+        told(DownloadData(session, List1->currentIndex(), editorVariable));
     };
-    onClear = [this, &session, told] { told(readout::ClearData(session, List1->currentIndex())); };
+    onClear = [this, &session, told] { told(ClearData(session, List1->currentIndex())); };
 }
 
 QString Form1::stopReason() const {

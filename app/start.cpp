@@ -24,12 +24,16 @@ int start(const QStringList& unknownArguments) {
     // No organisation name: the per-user folder is then just "ZURORUVE".
     QApplication::setApplicationName(settings::kAppName);
     Form1 form;
-    devicelink::SerialComm MSComm1;
+    // Port numbers pointed elsewhere (ZURORUVE_COM<n>), read once here.
+    const devicelink::PortDevices devices =
+        devicelink::portDevicesFrom(QProcessEnvironment::systemEnvironment());
+    form.setPortDevices(devices);
+    devicelink::SerialComm MSComm1({}, devices);
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events([&form] { return form.stopReason(); });
     devicelink::Context context{MSComm1, clock, events, form.log(), form};
-    readout::Session session{context, settings::chooseProgramFolder(), {}};
-    form.useDevice(session);
+    readout::Session session{context, settings::chooseProgramFolder()};
+    form.useDevice(session, qEnvironmentVariable("ZURORUVE_EDITOR"));
     SubMain(form, session.folder);
     tellUnknownArguments(unknownArguments, form.log()); // after start-up, which empties the log
     return QApplication::exec();

@@ -36,8 +36,8 @@ std::int16_t checkedInt16(std::int32_t value) {
 }
 
 // What a user whose adapter has a number beyond the list can do, after the error's words.
-QString beyondTheList(int port) {
-    const QString device = devicelink::deviceForPort(port);
+QString beyondTheList(int port, const devicelink::PortDevices& devices) {
+    const QString device = devicelink::deviceForPort(port, devices);
 #ifdef Q_OS_WIN
     return QStringLiteral(
                ". For %1, give the adapter a number from 1 to %2 in Device Manager (Ports, "
@@ -82,7 +82,8 @@ void SubMain(Form1& form, const settings::ProgramFolder& folder) {
     } catch (const std::exception& e) {
         QString line = "ERROR: SubMain: " + QString::fromLocal8Bit(e.what());
         if (position >= kPorts && position <= std::numeric_limits<std::int16_t>::max())
-            line += beyondTheList(position + 1); // a port of the settings file beyond the list
+            // a port of the settings file beyond the list
+            line += beyondTheList(position + 1, form.portDevices());
         log.LogLine(line, core::Severity::Error);
     }
     form.show();

@@ -18,7 +18,7 @@ namespace {
 double captureSeconds(long records) {
     SimDevice sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
     sim.requireStarted();
-    devicelink::SerialComm comm;
+    devicelink::SerialComm comm({}, {{1, sim.path()}});
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events;
     NullLog log;
@@ -26,15 +26,17 @@ double captureSeconds(long records) {
     devicelink::Context ctx{comm, clock, events, log, ask};
     using namespace devicelink;
     using namespace readout;
-    if (OpenPort(ctx, 1) != 0 || WaitFor(ctx, kBootMenu, 30) != 0 || SendText(ctx, kLeaveMenu) ||
-        WaitFor(ctx, kPrompt, 10) != 0 || SendText(ctx, kReportCommand) != 0) {
+    if (OpenPort(ctx, 1) != OpenResult::Open || WaitFor(ctx, kBootMenu, 30) != WaitResult::Seen ||
+        SendText(ctx, kLeaveMenu) != SendResult::Sent ||
+        WaitFor(ctx, kPrompt, 10) != WaitResult::Seen ||
+        SendText(ctx, kReportCommand) != SendResult::Sent) {
         std::fprintf(stderr, "dialogue with the simulated device failed\n");
         std::exit(1);
     }
     QElapsedTimer timer;
     timer.start();
     QByteArray text;
-    if (Capture(ctx, text) != 0 || text.size() != records * 19) {
+    if (Capture(ctx, text) != CaptureResult::Captured || text.size() != records * 19) {
         std::fprintf(stderr, "capture failed\n");
         std::exit(1);
     }

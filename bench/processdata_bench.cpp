@@ -6,6 +6,7 @@
 #include "runchild.h"
 #include "sim/simdevice.h"
 
+#include "app/dialogues.h"
 #include "app/form1.h"
 #include "app/submain.h"
 #include "link/serialcomm.h"
@@ -45,7 +46,6 @@ private:
 int main(int argc, char* argv[]) {
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("ZURORUVE_EDITOR", "true");
     QApplication application(argc, argv);
     const long records = argc > 1 ? std::atol(argv[1]) : 200000;
 
@@ -71,7 +71,8 @@ int main(int argc, char* argv[]) {
     for (int round = 0; round < 3; ++round) {
         QElapsedTimer t;
         t.start();
-        report::ProcessData(folder, report, QDateTime::currentDateTime(), form.log(), form);
+        report::ProcessData(folder, report, QDateTime::currentDateTime(), form.log(), form,
+                            [] { return QStringLiteral("true"); });
         window.push_back(t.elapsed() / 1000.0);
         for (const QString& name : QDir(dir.path()).entryList({"out-*.txt"}))
             QFile::remove(dir.filePath(name));
@@ -87,13 +88,13 @@ int main(int argc, char* argv[]) {
 
     SimDevice sim({"--fast", "--menu-delay", "50", "--records", QString::number(records)});
     sim.requireStarted();
-    devicelink::SerialComm comm;
+    devicelink::SerialComm comm({}, {{1, sim.path()}});
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events;
     TimedLog log(form.log());
     devicelink::Context ctx{comm, clock, events, log, form};
-    readout::Session session{ctx, folder, {}};
-    readout::DownloadData(session, 0);
+    readout::Session session{ctx, folder};
+    app::DownloadData(session, 0, "true");
     std::printf("whole download of %ld records: last byte to port closed %.3f s (goal <= 0.5 s)\n",
                 records, log.lastByte.isValid() ? log.lastByte.elapsed() / 1000.0 : -1.0);
     return 0;

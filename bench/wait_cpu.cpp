@@ -38,18 +38,19 @@ public:
     void runPending(qint64) override { QtEventPump::runPending(5); }
 };
 
-void measure(const char* name, app::Form1& form, devicelink::EventPump& events, int seconds) {
-    devicelink::SerialComm comm;
+void measure(const char* name, const QString& device, app::Form1& form,
+             devicelink::EventPump& events, int seconds) {
+    devicelink::SerialComm comm({}, {{1, device}});
     devicelink::SteadyClock clock;
     devicelink::Context ctx{comm, clock, events, form.log(), form};
-    if (devicelink::OpenPort(ctx, 1) != 0) {
+    if (devicelink::OpenPort(ctx, 1) != devicelink::OpenResult::Open) {
         std::fprintf(stderr, "cannot open the simulated device\n");
         std::exit(1);
     }
     QElapsedTimer wall;
     wall.start();
     const Usage before = usage();
-    const int result = devicelink::WaitFor(ctx, "1 - exit", seconds);
+    const int result = int(devicelink::WaitFor(ctx, "1 - exit", seconds));
     const Usage after = usage();
     const double elapsed = wall.elapsed() / 1000.0;
     comm.setPortOpen(false);
@@ -73,9 +74,9 @@ int main(int argc, char* argv[]) {
     QTemporaryDir dir;
     app::SubMain(form, {dir.path(), false});
     devicelink::QtEventPump sleeping([&form] { return form.stopReason(); });
-    measure("the program's wait", form, sleeping, seconds);
+    measure("the program's wait", sim.path(), form, sleeping, seconds);
     SlicedPump sliced([&form] { return form.stopReason(); });
-    measure("5 ms slices (as before)", form, sliced, seconds);
+    measure("5 ms slices (as before)", sim.path(), form, sliced, seconds);
     std::printf("goals: <= 0.3 %% of one core, <= 20 wake-ups/s\n");
     return 0;
 }

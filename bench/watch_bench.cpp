@@ -6,6 +6,7 @@
 
 #include "sim/simdevice.h"
 
+#include "app/dialogues.h"
 #include "app/form1.h"
 #include "app/submain.h"
 #include "link/serialcomm.h"
@@ -100,7 +101,6 @@ int main(int argc, char* argv[]) {
     }
     qputenv("ZELM_DOWNLOAD_BIN", argv[1]);
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("ZURORUVE_EDITOR", "true");
     QApplication application(argc, argv);
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 20;
     QTemporaryDir dir;
@@ -121,24 +121,24 @@ int main(int argc, char* argv[]) {
     {
         SimDevice sim({"--fast", "--menu-delay", "50", "--records", records});
         sim.requireStarted();
-        devicelink::SerialComm comm;
+        devicelink::SerialComm comm({}, {{1, sim.path()}});
         devicelink::SteadyClock clock;
         devicelink::QtEventPump events;
         TimedLog log(&form.log());
         devicelink::Context ctx{comm, clock, events, log, form};
-        readout::Session session{ctx, folder, {}};
-        readout::DownloadData(session, 0);
+        readout::Session session{ctx, folder};
+        app::DownloadData(session, 0, "true");
         window = log.lastByte.elapsed() / 1000.0;
     }
     {
         SimDevice sim({"--fast", "--menu-delay", "50", "--records", records});
         sim.requireStarted();
-        devicelink::SerialComm comm;
+        devicelink::SerialComm comm({}, {{1, sim.path()}});
         devicelink::SteadyClock clock;
         devicelink::QtEventPump events;
         TimedLog log;
         devicelink::Context ctx{comm, clock, events, log, form};
-        readout::Session session{ctx, folder, {}};
+        readout::Session session{ctx, folder};
         readout::readOut(session, readout::Request{});
         tool = log.lastByte.elapsed() / 1000.0;
     }

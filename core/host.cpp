@@ -23,6 +23,20 @@ const char* doing(const char* procedure) {
 
 } // namespace
 
+const char* journalPrefix(Severity severity) {
+    switch (severity) {
+    case Severity::Error:
+        return kJournalErr;
+    case Severity::Warning:
+        return kJournalWarning;
+    case Severity::Notice:
+        return kJournalNotice;
+    case Severity::Info:
+        return kJournalInfo;
+    }
+    return kJournalInfo;
+}
+
 void StatusLog::failed(const char* procedure, const QString& description) {
     const char* said = wording() == Wording::Procedures ? procedure : doing(procedure);
     LogLine(QStringLiteral("ERROR: %1: %2").arg(QLatin1String(said), description), Severity::Error);

@@ -8,8 +8,18 @@
 namespace core {
 
 /// How much a log line matters, chosen where the line is made: a program without a window maps
-/// it to the journal's priorities (error 3, warning 4, notice 5, info 6).
+/// it to the journal's priorities (journalPrefix).
 enum class Severity { Error, Warning, Notice, Info };
+
+/// The journal's priorities, as sd-daemon.h names them: a line written to the journal's stream
+/// starts with one.
+inline constexpr char kJournalErr[] = "<3>";
+inline constexpr char kJournalWarning[] = "<4>";
+inline constexpr char kJournalNotice[] = "<5>";
+inline constexpr char kJournalInfo[] = "<6>";
+
+/// The journal's prefix of a line of severity.
+const char* journalPrefix(Severity severity);
 
 /// How a failure names what failed: the window names the procedure, as its log always has
 /// ("ERROR: WaitFor: ..."); a program without a window says what it was doing, in words.
@@ -24,9 +34,9 @@ public:
     /// Logs an error of a procedure: "ERROR: " + the procedure's name, or with Wording::Plain
     /// what it was doing ("waiting for the logger"), + ": " + description.
     void failed(const char* procedure, const QString& description);
-    /// Adds text as a new last line of the log; the empty text empties the log.
+    /// `LogLine`: adds text as a new last line of the log; the empty text empties the log.
     virtual void LogLine(const QString& text, Severity severity = Severity::Info) = 0;
-    /// Replaces the status line with text.
+    /// `SetStatus`: replaces the status line with text.
     virtual void SetStatus(const QString& text) = 0;
     /// Shows the status line as it stands at once, for long work that lets no events run.
     virtual void showStatusNow() {}

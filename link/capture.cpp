@@ -23,14 +23,14 @@ enum class Tail {
 // A logger back at its prompt may say something first, in text; a record holds bytes no text
 // has (its kind, 1 to 4, at the least).
 Tail judge(QByteArrayView tail) {
-    const qsizetype prompt = tail.indexOf(kReportPrompt);
+    const qsizetype prompt = tail.indexOf(kPrompt);
     const QByteArrayView text = tail.first(prompt >= 0 ? prompt : tail.size());
     if (!std::all_of(text.begin(), text.end(), printable))
         return Tail::Data;
     if (prompt >= 0)
         return prompt <= kMaxTextBeforePrompt ? Tail::Prompt : Tail::Data;
     // The text still coming, and perhaps the start of the prompt.
-    return tail.size() < kMaxTextBeforePrompt + kReportPrompt.size() ? Tail::Undecided : Tail::Data;
+    return tail.size() < kMaxTextBeforePrompt + kPrompt.size() ? Tail::Undecided : Tail::Data;
 }
 
 // Grows the buffer in place: Qt's append moves a full buffer into a new block, which would hold
@@ -42,15 +42,28 @@ void appendInPlace(QByteArray& buffer, const QByteArray& more) {
     buffer.append(more);
 }
 
-QString limitReached(std::int32_t result) {
-    return result == 4 ? QStringLiteral("no end marker in %1 bytes, more than a logger holds")
-                             .arg(kMaxReportBytes)
-                       : QStringLiteral("no end marker after %1 minutes").arg(kReportMinutes);
+QString limitReached(CaptureResult result) {
+    return result == CaptureResult::TooLong
+               ? QStringLiteral("no end marker in %1 bytes, more than a logger holds")
+                     .arg(kMaxReportBytes)
+               : QStringLiteral("no end marker after %1 minutes").arg(kReportMinutes);
+}
+
+// Takes what waits on the line into buffer, the count shown on the first data and after every
+// further 1000 bytes; false once buffer holds more than any report with its end.
+bool take(Context& ctx, QByteArray& buffer, qsizetype& lastReported) {
+    appendInPlace(buffer, ctx.MSComm1.Input());
+    if (buffer.size() > lastReported + 1000 || lastReported == 0) {
+        lastReported = buffer.size();
+        ctx.log.SetStatus("Received " + QString::number(lastReported) + " bytes");
+    }
+    return buffer.size() <=
+           kMaxReportBytes + kEndMarker.size() + kMaxTextBeforePrompt + kPrompt.size();
 }
 
 // Phase 2: collects what follows the start marker into buffer until an end marker counts, and
-// cuts buffer there (result 0); or gives up with the result and its line, buffer left whole.
-std::int32_t collect(Context& ctx, QByteArray& buffer, ReportEnd* end) {
+// cuts buffer there (Captured); or gives up with the result and its line, buffer left whole.
+CaptureResult collect(Context& ctx, QByteArray& buffer, ReportEnd* end) {
     const qint64 begun = ctx.clock.nowMs();
     const qint64 totalMs = qint64(kReportMinutes) * 60 * 1000;
     qint64 start = begun;   // of the silence
@@ -65,14 +78,14 @@ std::int32_t collect(Context& ctx, QByteArray& buffer, ReportEnd* end) {
         if (marker < 0 && elapsedMs(ctx, start) > timeLimitMs(kSilenceSeconds)) {
             if (firstMarker < 0) {
                 ctx.log.LogLine("Timeout!", core::Severity::Error);
-                return 2;
+                return CaptureResult::Silence;
             }
             marker = firstMarker; // what the logger sent after it never ended: take it
             break;
         }
         if (elapsedMs(ctx, begun) > totalMs) {
-            ctx.log.failed("Capture", limitReached(5));
-            return 5;
+            ctx.log.failed("Capture", limitReached(CaptureResult::TooSlow));
+            return CaptureResult::TooSlow;
         }
         const qint64 left = marker >= 0 ? leftMs(ctx, judgedSince, kSettleMs)
                                         : leftMs(ctx, start, timeLimitMs(kSilenceSeconds));
@@ -80,15 +93,9 @@ std::int32_t collect(Context& ctx, QByteArray& buffer, ReportEnd* end) {
         look = false;
         if (ctx.MSComm1.InBufferCount() > 0) {
             start = judgedSince = ctx.clock.nowMs();
-            appendInPlace(buffer, ctx.MSComm1.Input());
-            if (buffer.size() > lastReported + 1000 || lastReported == 0) {
-                lastReported = buffer.size();
-                ctx.log.SetStatus("Received " + QString::number(lastReported) + " bytes");
-            }
-            if (buffer.size() >
-                kMaxReportBytes + kEndMarker.size() + kMaxTextBeforePrompt + kReportPrompt.size()) {
-                ctx.log.failed("Capture", limitReached(4));
-                return 4;
+            if (!take(ctx, buffer, lastReported)) {
+                ctx.log.failed("Capture", limitReached(CaptureResult::TooLong));
+                return CaptureResult::TooLong;
             }
         }
         if (marker < 0) {
@@ -114,32 +121,32 @@ std::int32_t collect(Context& ctx, QByteArray& buffer, ReportEnd* end) {
     if (end)
         end->promptFollowed = tail == Tail::Prompt && marker != firstMarker;
     buffer.truncate(marker);
-    return 0;
+    return CaptureResult::Captured;
 }
 
 } // namespace
 
-std::int32_t Capture(Context& ctx, QByteArray& capturedText, ReportEnd* end) {
+CaptureResult Capture(Context& ctx, QByteArray& capturedText, ReportEnd* end) {
     QByteArray buffer;
     bool started = false; // the start marker came: what follows it is kept should it end early
-    std::int32_t result = 0;
+    CaptureResult result = CaptureResult::Captured;
     try {
         ctx.log.LogLine("Waiting for data");
         const qsizetype p = searchInput(ctx, kStartMarker, timeLimitMs(kStartSeconds), buffer);
         if (p < 0) {
             ctx.log.LogLine("Timeout!", core::Severity::Error);
-            return 1;
+            return CaptureResult::NoStart;
         }
         buffer.remove(0, p + kStartMarker.size());
         started = true;
         result = collect(ctx, buffer, end);
     } catch (const Stopped&) {
-        result = 3;
+        result = CaptureResult::Stopped;
     } catch (const std::exception& e) {
         ctx.log.failed("Capture", QString::fromUtf8(e.what()));
-        result = 3;
+        result = CaptureResult::Failed;
     }
-    if (result != 0) {
+    if (result != CaptureResult::Captured) {
         if (started && end)
             end->received = std::move(buffer);
         return result;
@@ -148,7 +155,7 @@ std::int32_t Capture(Context& ctx, QByteArray& capturedText, ReportEnd* end) {
     const QString count = QString::number(buffer.size());
     ctx.log.SetStatus("Received " + count + " bytes");
     ctx.log.LogLine("Download complete " + count + " bytes");
-    return 0;
+    return CaptureResult::Captured;
 }
 
 } // namespace devicelink

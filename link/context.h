@@ -11,7 +11,7 @@ namespace devicelink {
 /// What the primitives, the capture and the dialogues work with: the serial control, the
 /// clock, the window's events, the status log and the questions to the user.
 struct Context {
-    Comm& MSComm1;
+    Comm& MSComm1; // the serial control, the one connection to the device
     Clock& clock;
     EventPump& events;
     core::StatusLog& log;

@@ -34,23 +34,37 @@ QString groupOf(const QString& device) {
 
 } // namespace
 
-QString deviceForPort(int port) {
+PortDevices portDevicesFrom(const QProcessEnvironment& environment) {
+    PortDevices devices;
+#ifndef Q_OS_WIN
+    for (int port = 1; port <= 255; ++port) {
+        const QString chosen = environment.value(QStringLiteral("ZURORUVE_COM%1").arg(port));
+        if (!chosen.isEmpty())
+            devices.insert(port, chosen);
+    }
+#else
+    Q_UNUSED(environment)
+#endif
+    return devices;
+}
+
+QString deviceForPort(int port, const PortDevices& devices) {
 #ifdef Q_OS_WIN
+    Q_UNUSED(devices)
     return QStringLiteral("COM%1").arg(port);
 #else
-    const QString chosen =
-        qEnvironmentVariable(qPrintable(QStringLiteral("ZURORUVE_COM%1").arg(port)));
+    const QString chosen = devices.value(port);
     if (!chosen.isEmpty())
         return chosen;
     return QStringLiteral("/dev/ttyUSB%1").arg(port - 1);
 #endif
 }
 
-QStringList portToolTips(int count) {
+QStringList portToolTips(int count, const PortDevices& devices) {
     const QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
     QStringList tips;
     for (int port = 1; port <= count; ++port) {
-        const QString device = deviceForPort(port);
+        const QString device = deviceForPort(port, devices);
         QString tip = QStringLiteral("Opens %1").arg(device);
         const QString target = QFileInfo(device).canonicalFilePath();
         for (const QSerialPortInfo& info : present) {

@@ -30,7 +30,7 @@ void runEventsOnce(Context& ctx, qint64 leftMs) {
         throw Stopped();
 }
 
-std::int32_t OpenPort(Context& ctx, std::int32_t port) {
+OpenResult OpenPort(Context& ctx, std::int32_t port) {
     try {
         if (port < std::numeric_limits<std::int16_t>::min() ||
             port > std::numeric_limits<std::int16_t>::max())
@@ -46,10 +46,10 @@ std::int32_t OpenPort(Context& ctx, std::int32_t port) {
         } else {
             ctx.log.LogLine("Port already open");
         }
-        return 0;
+        return OpenResult::Open;
     } catch (const std::exception& e) {
         ctx.log.LogLine("ERROR: " + QString::fromUtf8(e.what()), core::Severity::Error);
-        return 1;
+        return OpenResult::Failed;
     }
 }
 
@@ -71,25 +71,25 @@ qsizetype searchInput(Context& ctx, const QByteArray& text, qint64 limitMs, QByt
     }
 }
 
-std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds, LineGone gone) {
+WaitResult WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds, LineGone gone) {
     try {
         QByteArray seen;
         if (searchInput(ctx, text, timeLimitMs(seconds), seen) >= 0)
-            return 0;
+            return WaitResult::Seen;
         ctx.log.LogLine("Timeout!", core::Severity::Error);
-        return 1;
+        return WaitResult::TimedOut;
     } catch (const Stopped&) {
-        return 2;
+        return WaitResult::Stopped;
     } catch (const CommError& e) {
         if (gone == LineGone::Routine)
             ctx.log.LogLine("Waiting for the device to come back: " + QString::fromUtf8(e.what()),
                             core::Severity::Notice);
         else
             ctx.log.failed("WaitFor", QString::fromUtf8(e.what()));
-        return 2;
+        return WaitResult::Failed;
     } catch (const std::exception& e) {
         ctx.log.failed("WaitFor", QString::fromUtf8(e.what()));
-        return 2;
+        return WaitResult::Failed;
     }
 }
 
@@ -100,13 +100,23 @@ void Pause(Context& ctx, std::int32_t seconds) {
         ctx.events.runPending(ctx.clock.realMs(limit - elapsedMs(ctx, start)));
 }
 
-std::int32_t SendText(Context& ctx, const QByteArray& text) {
+DiscardResult DiscardInput(Context& ctx, QString& why) {
+    try {
+        ctx.MSComm1.Input();
+        return DiscardResult::Discarded;
+    } catch (const std::exception& e) {
+        why = QString::fromUtf8(e.what());
+        return DiscardResult::Failed;
+    }
+}
+
+SendResult SendText(Context& ctx, const QByteArray& text) {
     try {
         ctx.MSComm1.setOutput(text);
-        return 0;
+        return SendResult::Sent;
     } catch (const std::exception& e) {
         ctx.log.failed("SendText", QString::fromUtf8(e.what()));
-        return 1;
+        return SendResult::Failed;
     }
 }
 

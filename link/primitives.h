@@ -1,8 +1,9 @@
 #pragma once
-// The small steps every exchange with the device is made of. Each reports its outcome as a
-// small number (0 success) and, when something went wrong, as one line in the status log.
+// The small steps every exchange with the device is made of. Each reports its outcome as one
+// of the results below and, when something went wrong, as one line in the status log.
 
 #include "link/context.h"
+#include "link/protocol.h"
 
 #include <QByteArray>
 #include <algorithm>
@@ -11,30 +12,55 @@
 
 namespace devicelink {
 
-/// Line settings of the device.
-inline const QString kLineSettings = QStringLiteral("115200,N,8,1");
+/// What OpenPort did.
+enum class OpenResult {
+    Open,   // the port is open: opened now ("Port Opened") or found open ("Port already open")
+    Failed, // an error while setting it up or opening it, logged as "ERROR: " + description
+};
 
-/// Sets the port number, "115200,N,8,1", RTS on, no handshaking and text input, and opens the
-/// port unless it is open already. 0: open; 1: error, logged as "ERROR: " + description.
-std::int32_t OpenPort(Context& ctx, std::int32_t port);
+/// What WaitFor saw.
+enum class WaitResult {
+    Seen,     // the text came
+    TimedOut, // not within the seconds; "Timeout!" logged
+    Failed,   // an error of the line, logged ("ERROR: WaitFor: " + description, or for a line
+              // gone as a routine event a notice that says it is waited for)
+    Stopped,  // the program was told to end; nothing logged, whoever runs the dialogue tells it
+};
+
+/// What SendText did.
+enum class SendResult {
+    Sent,   // written to the line as it is
+    Failed, // an error while writing, logged as "ERROR: SendText: " + description
+};
+
+/// What DiscardInput did.
+enum class DiscardResult {
+    Discarded, // what waited on the line is gone
+    Failed,    // an error of the serial control; nothing logged, why says what it was
+};
+
+/// `OpenPort`: sets the port number, "115200,N,8,1", RTS on, no handshaking and text input, and
+/// opens the port unless it is open already.
+OpenResult OpenPort(Context& ctx, std::int32_t port);
 
 /// What a line that goes away during a wait is: a failure of the step, or the routine event it
 /// is for a station waiting for its next logger, whose adapter may be unplugged at any time.
 enum class LineGone { Failure, Routine };
 
-/// Waits until text has come in. 0: seen; 1: not within seconds ("Timeout!"); 2: error
-/// ("ERROR: WaitFor: " + description; a line gone as a routine event, a notice that says it is
-/// waited for), or the program told to end (nothing logged: whoever runs the dialogue tells the
-/// stop once).
-std::int32_t WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds,
-                     LineGone gone = LineGone::Failure);
+/// `WaitFor`: waits until text has come in, at most seconds.
+WaitResult WaitFor(Context& ctx, const QByteArray& text, std::int32_t seconds,
+                   LineGone gone = LineGone::Failure);
 
-/// Lets seconds pass while the window's events run. Returns early when the program is told to
-/// end.
+/// `Pause`: lets seconds pass while the window's events run. Returns early when the program is
+/// told to end.
 void Pause(Context& ctx, std::int32_t seconds);
 
-/// Writes text to the line as it is. 0: written; 1: error ("ERROR: SendText: " + description).
-std::int32_t SendText(Context& ctx, const QByteArray& text);
+/// Reads what waits on the line and drops it, as the dialogues do before a step. Logs nothing:
+/// the dialogue tells a failure under its own name.
+DiscardResult DiscardInput(Context& ctx, QString& why);
+
+/// `SendText`: writes text to the line as it is.
+SendResult SendText(Context& ctx, const QByteArray& text);
 
 /// Seconds as milliseconds, refusing a product beyond 32 bits: every time-out is a 32-bit count
 /// of milliseconds.
@@ -43,7 +69,8 @@ qint64 timeLimitMs(std::int32_t seconds);
 /// Milliseconds since start on the context's clock.
 qint64 elapsedMs(Context& ctx, qint64 start);
 
-/// Thrown by a wait when the program is told to end: not an error of the line.
+/// Thrown inside the link's waits when the program is told to end, and turned into a result
+/// before it leaves them: not an error of the line.
 class Stopped : public std::exception {
 public:
     const char* what() const noexcept override { return "stopped"; }

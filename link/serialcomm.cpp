@@ -8,7 +8,8 @@
 
 namespace devicelink {
 
-SerialComm::SerialComm(QString device) : chosen_(std::move(device)) {
+SerialComm::SerialComm(QString device, PortDevices devices)
+    : chosen_(std::move(device)), devices_(std::move(devices)) {
     QObject::connect(&port_, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError e) {
         // An unplugged adapter shows as a stream of read errors; any error but a timed-out
         // wait means the line is gone, and is told once by the wait that notices it.
@@ -105,7 +106,7 @@ void SerialComm::setPortOpen(bool open) {
     }
     if (port_.isOpen())
         return;
-    const QString device = chosen_.isEmpty() ? deviceForPort(commPort_) : chosen_;
+    const QString device = chosen_.isEmpty() ? deviceForPort(commPort_, devices_) : chosen_;
     device_ = device;
     port_.setPortName(device);
     applyLineSettings();
@@ -155,7 +156,7 @@ QByteArray SerialComm::Input() {
 }
 
 QString SerialComm::deviceName() const {
-    return chosen_.isEmpty() ? deviceForPort(commPort_) : chosen_;
+    return chosen_.isEmpty() ? deviceForPort(commPort_, devices_) : chosen_;
 }
 
 void SerialComm::setOutput(const QByteArray& bytes) {

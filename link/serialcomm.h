@@ -2,6 +2,7 @@
 // The serial control over a real serial port (QSerialPort).
 
 #include "link/comm.h"
+#include "link/ports.h"
 
 #include <QSerialPort>
 
@@ -10,8 +11,8 @@ namespace devicelink {
 class SerialComm : public Comm {
 public:
     /// With a device, opens that whatever the port number; without one, the port number's
-    /// device (deviceForPort).
-    explicit SerialComm(QString device = {});
+    /// device (deviceForPort with devices).
+    explicit SerialComm(QString device = {}, PortDevices devices = {});
     ~SerialComm() override;
 
     void setCommPort(int port) override;
@@ -34,7 +35,8 @@ private:
 
     QSerialPort port_;
     int commPort_ = 1;
-    QString chosen_; // the device named instead of a port number
+    QString chosen_;      // the device named instead of a port number
+    PortDevices devices_; // the port numbers pointed elsewhere
     QString device_;
     qint32 baud_ = 9600;
     QSerialPort::Parity parity_ = QSerialPort::NoParity;

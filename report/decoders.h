@@ -32,26 +32,28 @@ inline TxFields txPayloadFields(const std::uint8_t* payload) {
     return {payload[0] + 256 * payload[1], word / 256.0, (flags & 4) != 0, (flags & 3) == 3};
 }
 
-/// Identifier (mask "00000"), reading (mask "0.0") and status ("", "LOWBAT" or "INVALID",
-/// INVALID winning) of a TX payload, record bytes 10 to 19. Throws std::invalid_argument for a
-/// payload shorter than 8 bytes.
+/// `DecodeTxPayload`: identifier (mask "00000"), reading (mask "0.0") and status ("", "LOWBAT" or
+/// "INVALID", INVALID winning) of a TX payload, record bytes 10 to 19. Throws std::invalid_argument
+/// for a payload shorter than 8 bytes.
 void DecodeTxPayload(QByteArrayView payload, QString& identifier, QString& reading, QString& status,
                      const NumberFormat& format = {});
 
-/// The signed 16-bit word high * 256 + low in units of 1/256.
+/// `DecodeFixed88`: the signed 16-bit word high * 256 + low in units of 1/256.
 double DecodeFixed88(std::uint8_t high, std::uint8_t low);
 
-/// Degrees Celsius from the 12-bit temperature count (upper four bits of high dropped).
+/// `CountToTemperature`: degrees Celsius from the 12-bit temperature count (upper four bits of high
+/// dropped).
 double CountToTemperature(int low, int high);
 
-/// Percent relative humidity from the 12-bit humidity count, corrected for temperature.
+/// `CountToHumidity`: percent relative humidity from the 12-bit humidity count, corrected for
+/// temperature.
 double CountToHumidity(int low, int high, double temperature);
 
-/// Two upper-case hexadecimal digits per byte, no separator.
+/// `BytesToHex`: two upper-case hexadecimal digits per byte, no separator.
 QString BytesToHex(QByteArrayView bytes);
 
-/// The two packed-BCD digits of the first byte; a nibble above 9 is written 9. Throws
-/// std::invalid_argument for an empty byte string.
+/// `BcdToDigits`: the two packed-BCD digits of the first byte; a nibble above 9 is written 9.
+/// Throws std::invalid_argument for an empty byte string.
 QString BcdToDigits(QByteArrayView bytes);
 
 /// The mask "00000": decimal digits, zero-padded on the left to five.

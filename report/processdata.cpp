@@ -119,10 +119,11 @@ bool decodeInto(files::NewFile& out, const QByteArray& captured, core::StatusLog
 } // namespace
 
 Kept ProcessData(const settings::ProgramFolder& folder, const QByteArray& captured,
-                 const QDateTime& when, core::StatusLog& log, core::UserQuestions& ask) {
+                 const QDateTime& when, core::StatusLog& log, core::UserQuestions& ask,
+                 const std::function<QString()>& editor) {
     const Kept kept = keepReport(folder, captured, when, log);
     if (kept.decoded)
-        ShowFile(kept.outPath, ask, log);
+        ShowFile(kept.outPath, editor, ask, log);
     return kept;
 }
 

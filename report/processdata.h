@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 namespace core {
 class StatusLog;
@@ -31,15 +32,16 @@ struct Kept {
 Kept keepReport(const settings::ProgramFolder& folder, const QByteArray& captured,
                 const QDateTime& when, core::StatusLog& log);
 
-/// Keeps the captured report as "in.dat" in folder (the last download, replaced whole) and as a
-/// new copy in DATA named after when, the time of the download (an empty report gets none),
-/// decodes the captured bytes record by record into a new "out-<stamp>.txt" there with the
-/// copy's stamp and suffix, and opens that in the text editor. A file that cannot be written is
+/// `ProcessData`: keeps the captured report as "in.dat" in folder (the last download, replaced
+/// whole) and as a new copy in DATA named after when, the time of the download (an empty report
+/// gets none), decodes the captured bytes record by record into a new "out-<stamp>.txt" there with
+/// the copy's stamp and suffix, and opens that in the text editor. A file that cannot be written is
 /// told in one "ERROR: ProcessData: " line and the others are still written; nothing cut short
 /// is left under any name. The decoded file is written where in.dat or the copy holds its
-/// bytes, and only then is the editor started.
+/// bytes, and only then is the editor that editor chooses started (see report::EditorChoice).
 Kept ProcessData(const settings::ProgramFolder& folder, const QByteArray& captured,
-                 const QDateTime& when, core::StatusLog& log, core::UserQuestions& ask);
+                 const QDateTime& when, core::StatusLog& log, core::UserQuestions& ask,
+                 const std::function<QString()>& editor);
 
 /// Keeps the bytes of a report cut short (received after its start marker) as a new
 /// "DATA/in-<stamp>.partial.dat", never decoded, and names it in the log. Its path, or nothing

@@ -2,15 +2,10 @@
 
 #include "core/host.h"
 #include "report/texteditor.h"
-#include "settings/folder.h"
-#include "settings/ini.h"
-#include "settings/profile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <exception>
 
@@ -27,20 +22,10 @@ QString viewerProgram(const QString& name) {
     return onPath.isEmpty() ? name : onPath;
 }
 
-void editorCommand(const QString& path, QString& program, QStringList& arguments) {
-    const QString chosen = qEnvironmentVariable("ZURORUVE_EDITOR");
+void editorCommand(const QString& path, const QString& chosen, QString& program,
+                   QStringList& arguments) {
     if (!chosen.isEmpty()) {
         program = chosen;
-        arguments = {path};
-        return;
-    }
-    // read each time, so a change to the settings file takes effect at the next download; the
-    // settings file lies beside the report, in the folder the program keeps its files in.
-    const QString viewer =
-        settings::getProfileString(settings::kSection, kViewerKey, QString(),
-                                   QFileInfo(path).absolutePath() + u'/' + settings::kIniFile);
-    if (!viewer.trimmed().isEmpty()) {
-        program = viewerProgram(viewer.trimmed());
         arguments = {path};
         return;
     }
@@ -59,12 +44,13 @@ void editorCommand(const QString& path, QString& program, QStringList& arguments
 #endif
 }
 
-void ShowFile(const QString& path, core::UserQuestions& ask, core::StatusLog& log) {
+void ShowFile(const QString& path, const EditorChoice& choose, core::UserQuestions& ask,
+              core::StatusLog& log) {
     QString program;
     QStringList arguments;
     QString why;
     try {
-        editorCommand(path, program, arguments);
+        editorCommand(path, choose ? choose() : QString(), program, arguments);
         QProcess process;
         process.setProgram(program);
         process.setArguments(arguments);

@@ -42,7 +42,8 @@ ProgramFolder programFolderFor(const QString& programDir);
 /// programFolderFor the folder that holds the running program.
 ProgramFolder chooseProgramFolder();
 
-/// Makes the data folder "DATA" (and the folder it lies in) if no entry of that name is there.
+/// `MakeUserFolders`: makes the data folder "DATA" (and the folder it lies in) if no entry of that
+/// name is there.
 void MakeUserFolders(const ProgramFolder& folder, core::StatusLog& log);
 
 } // namespace settings

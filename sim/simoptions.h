@@ -63,6 +63,89 @@ inline const char* const kUsage =
     std::exit(2);
 }
 
+/// --help and --version, answered at once.
+inline void answerAndExit(const std::string& a) {
+    if (a == "--help") {
+        std::fputs(kUsage, stdout);
+        std::puts("A simulated ZELM data logger on a pseudo-terminal linked at PATH "
+                  "(default /tmp/zelm).\nIts sensors read every --interval seconds (300) on a "
+                  "clock --speed times faster than real\ntime (60), starting --history hours "
+                  "back (48); memory and clock are kept in --state\n(PATH.state). See "
+                  "zelm-sim(1).");
+        std::exit(0);
+    }
+    if (a == "--version") {
+        std::printf("zelm-sim %s\n", ZURORUVE_VERSION);
+        std::exit(0);
+    }
+}
+
+/// The value of a phase option, checked.
+inline std::string phaseOf(const std::string& option, const std::string& value) {
+    if (!isPhase(value))
+        usage(option + ": not a phase");
+    return value;
+}
+
+/// Sets the option a that takes no value; false where a is none.
+inline bool takeSwitch(Options& o, const std::string& a) {
+    if (a == "--random")
+        o.random = true;
+    else if (a == "--fast")
+        o.fast = true;
+    else if (a == "--noise")
+        o.noise = true;
+    else if (a == "--endless")
+        o.endless = true;
+    else
+        return false;
+    return true;
+}
+
+/// Sets the option a from its value, which value() takes; false where a is none.
+template <typename Value> bool takeValued(Options& o, const std::string& a, Value value) {
+    if (a == "--raw") {
+        o.raw = value();
+        o.random = true;
+    } else if (a == "--records") {
+        o.records = std::atol(value().c_str());
+        o.random = true;
+        if (o.records < 0)
+            usage("--records: not a number of records");
+    } else if (a == "--sensors")
+        o.sensors = value();
+    else if (a == "--interval")
+        o.interval = std::max(1L, std::atol(value().c_str()));
+    else if (a == "--speed")
+        o.speed = std::max(0.001, std::atof(value().c_str()));
+    else if (a == "--history")
+        o.history = std::max(0.0, std::atof(value().c_str()));
+    else if (a == "--state")
+        o.state = value();
+    else if (a == "--seed")
+        o.seed = static_cast<unsigned>(std::atol(value().c_str()));
+    else if (a == "--menu-delay")
+        o.menuDelayMs = std::atoi(value().c_str());
+    else if (a == "--unplug")
+        o.unplug = phaseOf(a, value());
+    else if (a == "--stall")
+        o.stall = phaseOf(a, value());
+    else if (a == "--marker-at")
+        o.markerAt = std::atol(value().c_str());
+    else if (a == "--after-end")
+        o.afterEnd = unescaped(value());
+    else if (a == "--restart")
+        o.restart = phaseOf(a, value());
+    else if (a == "--clear-answer") {
+        o.clearAnswer = value();
+        if (o.clearAnswer != "clears" && o.clearAnswer != "ignored" && o.clearAnswer != "unknown" &&
+            o.clearAnswer != "prompt")
+            usage("--clear-answer: not clears, ignored, unknown or prompt");
+    } else
+        return false;
+    return true;
+}
+
 /// The options of argv; a wrong one ends the program with the usage.
 inline Options parse(int argc, char* argv[]) {
     Options o;
@@ -73,74 +156,12 @@ inline Options parse(int argc, char* argv[]) {
                 usage(a + ": needs a value");
             return argv[++i];
         };
-        if (a == "--help") {
-            std::fputs(kUsage, stdout);
-            std::puts("A simulated ZELM data logger on a pseudo-terminal linked at PATH "
-                      "(default /tmp/zelm).\nIts sensors read every --interval seconds (300) on a "
-                      "clock --speed times faster than real\ntime (60), starting --history hours "
-                      "back (48); memory and clock are kept in --state\n(PATH.state). See "
-                      "zelm-sim(1).");
-            std::exit(0);
-        }
-        if (a == "--version") {
-            std::printf("zelm-sim %s\n", ZURORUVE_VERSION);
-            std::exit(0);
-        }
-        if (a == "--raw") {
-            o.raw = value();
-            o.random = true;
-        } else if (a == "--records") {
-            o.records = std::atol(value().c_str());
-            o.random = true;
-            if (o.records < 0)
-                usage("--records: not a number of records");
-        } else if (a == "--random")
-            o.random = true;
-        else if (a == "--sensors")
-            o.sensors = value();
-        else if (a == "--interval")
-            o.interval = std::max(1L, std::atol(value().c_str()));
-        else if (a == "--speed")
-            o.speed = std::max(0.001, std::atof(value().c_str()));
-        else if (a == "--history")
-            o.history = std::max(0.0, std::atof(value().c_str()));
-        else if (a == "--state")
-            o.state = value();
-        else if (a == "--fast")
-            o.fast = true;
-        else if (a == "--seed")
-            o.seed = static_cast<unsigned>(std::atol(value().c_str()));
-        else if (a == "--menu-delay")
-            o.menuDelayMs = std::atoi(value().c_str());
-        else if (a == "--unplug") {
-            o.unplug = value();
-            if (!isPhase(o.unplug))
-                usage("--unplug: not a phase");
-        } else if (a == "--stall") {
-            o.stall = value();
-            if (!isPhase(o.stall))
-                usage("--stall: not a phase");
-        } else if (a == "--noise")
-            o.noise = true;
-        else if (a == "--marker-at")
-            o.markerAt = std::atol(value().c_str());
-        else if (a == "--endless")
-            o.endless = true;
-        else if (a == "--after-end")
-            o.afterEnd = unescaped(value());
-        else if (a == "--restart") {
-            o.restart = value();
-            if (!isPhase(o.restart))
-                usage("--restart: not a phase");
-        } else if (a == "--clear-answer") {
-            o.clearAnswer = value();
-            if (o.clearAnswer != "clears" && o.clearAnswer != "ignored" &&
-                o.clearAnswer != "unknown" && o.clearAnswer != "prompt")
-                usage("--clear-answer: not clears, ignored, unknown or prompt");
-        } else if (!a.empty() && a[0] == '-')
+        answerAndExit(a);
+        if (takeSwitch(o, a) || takeValued(o, a, value))
+            continue;
+        if (!a.empty() && a[0] == '-')
             usage("unknown option " + a);
-        else
-            o.path = a;
+        o.path = a;
     }
     if (o.state.empty())
         o.state = o.path + ".state";

@@ -1,11 +1,6 @@
 // zelm-sim: a simulated ZELM data logger on a pseudo-terminal, playing the logger's side of the
-// dialogue; what it stores is sim/loggermemory.h, its command line sim/simoptions.h.
-//
-//   zelm-sim [--sensors LIST] [--interval S] [--speed N] [--history HOURS] [--state FILE]
-//            [--random | --records N | --raw FILE] [--fast] [--seed S] [--menu-delay MS]
-//            [--unplug PHASE] [--stall PHASE] [--noise] [--marker-at BYTE] [--endless]
-//            [--after-end TEXT] [--restart PHASE] [--clear-answer MODE] [PATH]
-//                                                           PHASE: menu|prompt|start|mid|clear
+// dialogue; what it stores is sim/loggermemory.h, its command line (the usage) in
+// sim/simoptions.h.
 //
 // Links PATH (default /tmp/zelm) to the terminal's slave side and prints PATH on its first
 // line. When a program opens the port the device resets after --menu-delay milliseconds (or

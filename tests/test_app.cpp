@@ -4,6 +4,7 @@
 #include "support/fakeline.h"
 #include "support/rig.h"
 
+#include "app/dialogues.h"
 #include "app/form1.h"
 #include "app/start.h"
 #include "app/submain.h"
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTextBrowser>
 
 class TestApp : public QObject {
@@ -103,8 +105,8 @@ private slots:
             QCOMPARE(form.List1->currentIndex(), index);
         QCOMPARE(QFileInfo(dir.filePath("DATA")).isDir(), !readOnly);
         QCOMPARE(form.focusWidget(), form.cmdDownload);
-        qputenv("ZURORUVE_COM3", "/dev/null"); // a port's device may be chosen, but on Windows
-        form.List1->showPopup();               // the tooltips are filled when the list opens
+        form.setPortDevices({{3, "/dev/null"}}); // a port's device may be chosen, but on Windows
+        form.List1->showPopup();                 // the tooltips are filled when the list opens
         QCOMPARE(form.List1->itemData(2, Qt::ToolTipRole),
                  kWindows ? "Opens COM3" : "Opens /dev/null");
         QCOMPARE(form.List1->itemData(15, Qt::ToolTipRole),
@@ -125,7 +127,7 @@ private slots:
         RecordingQuestions yes;
         yes.answer = true;
         devicelink::Context ctx{line, line, line, form.log(), yes};
-        readout::Session session{ctx, {dir.path(), true}, {}};
+        readout::Session session{ctx, {dir.path(), true}};
         session.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
         form.useDevice(session);
         app::SubMain(form, session.folder);
@@ -414,6 +416,27 @@ private slots:
                                             dir.filePath("DATA") + ")"});
         }
 #endif
+    }
+
+    // The editor of decoded files: ZURORUVE_EDITOR's value wins over the Viewer setting, which
+    // names a program as it is, beside this program or on PATH; none: the platform's editor.
+    void editorChoice() {
+        const QString self = QCoreApplication::applicationFilePath();
+        const QString onPath = kWindows ? "cmd" : "sh";
+        const QList<std::array<QString, 3>> cases{
+            // ZURORUVE_EDITOR, ZURORUVE.INI, the program
+            {"", "", ""},
+            {"", "[ZuroRuve]\r\nViewer=\r\n", ""},
+            {"", "[ZuroRuve]\r\nViewer=" + QFileInfo(self).fileName(), self},
+            {"", "[x]\r\n[ZuroRuve]\r\nviewer= " + onPath, QStandardPaths::findExecutable(onPath)},
+            {"", "[ZuroRuve]\r\nViewer=/opt/v", "/opt/v"},
+            {"/usr/bin/e", "[ZuroRuve]\r\nViewer=sh", "/usr/bin/e"}};
+        const report::EditorChoice choice = app::editorChoice({}, folder);
+        for (const auto& [variable, settings, program] : cases) {
+            writeAll(dir.filePath("ZURORUVE.INI"), settings.toUtf8()); // read at each choice
+            QCOMPARE(variable.isEmpty() ? choice() : app::editorChoice(variable, folder)(),
+                     program);
+        }
     }
 
     void installedOrPortable() {

@@ -5,6 +5,7 @@
 #include "sim/simdevice.h"
 #include "support/rig.h"
 
+#include "app/dialogues.h"
 #include "app/form1.h"
 #include "app/submain.h"
 #include "link/primitives.h"
@@ -40,9 +41,10 @@ private:
 
 // 10 times real time where the device must answer in time (a 10 s limit still leaves it a
 // second), 100 times where a time-out is the expected end (120 s take 1.2 s).
+// Port 1 is the device.
 struct Rig {
-    explicit Rig(const QString& folder, int speed = 10)
-        : clock(speed), session{ctx, {folder}, {}} {}
+    Rig(const QString& folder, const QString& device, int speed = 10)
+        : comm({}, {{1, device}}), clock(speed), session{ctx, {folder}} {}
     SerialComm comm;
     FastClock clock;
     QtEventPump events;
@@ -291,7 +293,6 @@ class TestDevice : public QObject {
 
 private slots:
     void initTestCase() {
-        qputenv("ZURORUVE_EDITOR", "true");
         folder = dir.filePath("program");
         QByteArray everyByte(256, 0); // in order, so that no marker comes about
         for (int b = 0; b < 256; ++b)
@@ -314,11 +315,13 @@ private slots:
         if (!c.mount.isEmpty() && !tmpfs.emplace(folder, c.mount).mounted())
             QSKIP("needs a tmpfs mount (root)");
         QDir(folder).mkdir("DATA"); // as start-up makes it
-        SimDevice sim(QStringList{"--menu-delay", "50"} + options);
-        QVERIFY(sim.started());
-        Rig rig(folder, c.speed);
-        DownloadData(rig.session, 0);
-        const QString first = QString(c.first).replace("%1", folder).replace("%2", sim.path());
+        std::optional<SimDevice> sim(std::in_place, QStringList{"--menu-delay", "50"} + options,
+                                     dir.filePath("zelm")); // plugged in again there below
+        QVERIFY(sim->started());
+        const QString device = sim->path();
+        Rig rig(folder, device, c.speed);
+        app::DownloadData(rig.session, 0, "true");
+        const QString first = QString(c.first).replace("%1", folder).replace("%2", device);
         const QStringList failures = rig.log.lines.filter(QRegularExpression("^(ERROR|Timeout!)"));
         QVERIFY2(first.startsWith("Processing") ? failures.isEmpty() && lastButOne(rig.log) == first
                                                 : failures.value(0).startsWith(first),
@@ -340,13 +343,14 @@ private slots:
         } else if (left.contains("in.dat")) {
             QCOMPARE(raw.size(), 9000 * 19);
         }
-        QVERIFY(first.contains("disconnected") || sim.waitForClosed(1));
+        QVERIFY(first.contains("disconnected") || sim->waitForClosed(1));
         if (!first.contains("disconnected"))
             return;
         // Plugged in again, the same serial control downloads as if nothing had happened.
-        SimDevice again({"--fast", "--menu-delay", "50", "--records", "10"});
+        sim.reset();
+        SimDevice again({"--fast", "--menu-delay", "50", "--records", "10"}, device);
         QVERIFY(again.started());
-        DownloadData(rig.session, 0);
+        app::DownloadData(rig.session, 0, "true");
         QCOMPARE(lastButOne(rig.log), QString("Processing 10 records complete"));
     }
 
@@ -368,13 +372,13 @@ private slots:
         QFETCH(QString, device);
         QFETCH(QString, text);
         std::optional<SimDevice> sim;
-        SerialComm holder;
+        std::optional<SerialComm> holder;                 // another program's hold of the device
         const bool owned = device.startsWith(dir.path()); // a device only its owner may open
         if (device == "held") {
             sim.emplace(QStringList{"--fast"});
             device = sim->path();
-            holder.setCommPort(1);
-            holder.setPortOpen(true);
+            holder.emplace(device);
+            holder->setPortOpen(true);
         } else if (owned) {
             writeAll(device, "");
             QFile::setPermissions(device, QFile::ReadOwner | QFile::WriteOwner);
@@ -382,13 +386,12 @@ private slots:
             if (::geteuid() != 0 && QFileInfo(device).isWritable())
                 QSKIP("cannot take away the permission here");
         }
-        qputenv("ZURORUVE_COM1", device.toUtf8());
-        Rig rig(folder);
+        Rig rig(folder, device);
         {
             std::optional<ReadOnlyFolder> asNobody; // root takes the user "nobody"
             if (owned)
                 asNobody.emplace(dir.filePath("unused"));
-            DownloadData(rig.session, 0);
+            app::DownloadData(rig.session, 0, "true");
         }
         QCOMPARE(rig.log.lines.size(), 1);
         // The device's own group, and what to do about it.
@@ -478,10 +481,11 @@ private slots:
     void simulatedLogger() {
         const QStringList options{
             "--fast", "--speed", "3600", "--history", "1", "--state", dir.filePath("logger.state")};
-        std::optional<SimDevice> sim(std::in_place, options);
+        const QString logger = dir.filePath("logger");
+        std::optional<SimDevice> sim(std::in_place, options, logger);
         QVERIFY(sim->started());
         QDir(folder).mkdir("DATA");
-        Rig rig(folder);
+        Rig rig(folder, logger);
         Request download, clear;
         clear.clear = true;
         const Result a = readout::readOut(rig.session, download),
@@ -489,7 +493,7 @@ private slots:
                      c = readout::readOut(rig.session, clear),
                      d = readout::readOut(rig.session, download);
         sim.reset();
-        sim.emplace(options);
+        sim.emplace(options, logger);
         QVERIFY(sim->started());
         const Result e = readout::readOut(rig.session, download);
         for (const Result& r : {a, b, c, d, e})
@@ -525,9 +529,9 @@ private slots:
         const QString stamp = QFileInfo(printed).fileName().mid(4, 19);
         SimDevice window({"--fast", "--records", "7"});
         QVERIFY(window.started());
-        Rig rig(folder);
+        Rig rig(folder, window.path());
         rig.session.wallClock = [&] { return QDateTime::fromString(stamp, "yyyy-MM-dd-hh-mm-ss"); };
-        DownloadData(rig.session, 0);
+        app::DownloadData(rig.session, 0, "true");
         QCOMPARE(lastButOne(rig.log), QString("Processing 7 records complete"));
         const auto decoded = [](const QString& raw) {
             return decodeText(readAll(raw), report::NumberFormat::system());
@@ -545,31 +549,32 @@ private slots:
         // not yet in Qt's, and a discard must still take it.
         SimDevice sim({"--menu-delay", "0"});
         QVERIFY(sim.started());
-        Rig rig(folder);
-        QCOMPARE(OpenPort(rig.ctx, 1), 0);
+        Rig rig(folder, sim.path());
+        QCOMPARE(OpenPort(rig.ctx, 1), OpenResult::Open);
         QByteArray got; // no event runs between looks, so Qt itself reads nothing
         for (int tries = 0; !got.contains("1 - exit") && tries < 50; ++tries) {
             QThread::msleep(100);
             got += rig.comm.Input();
         }
         QVERIFY(got.contains("1 - exit"));
-        QCOMPARE(WaitFor(rig.ctx, "1 - exit", 1), 1); // the menu is not seen a second time
+        QCOMPARE(WaitFor(rig.ctx, "1 - exit", 1),
+                 WaitResult::TimedOut); // the menu is not seen a second time
         // Setting RTS again on a pseudo-terminal fails; the line must not count as gone.
-        QCOMPARE(OpenPort(rig.ctx, 1), 0);
+        QCOMPARE(OpenPort(rig.ctx, 1), OpenResult::Open);
         QCOMPARE(rig.log.lines, (QStringList{"Port Opened", "Timeout!", "Port already open"}));
-        QCOMPARE(SendText(rig.ctx, "1"), 0);
+        QCOMPARE(SendText(rig.ctx, "1"), SendResult::Sent);
     }
 
     void theWindowDuringADownload() {
         SimDevice sim({"--menu-delay", "50", "--records", "3000"}); // paced: about 5 s
         QVERIFY(sim.started());
-        SerialComm comm;
+        SerialComm comm({}, {{1, sim.path()}});
         SteadyClock clock;
         app::Form1 form;
         QtEventPump events([&form] { return form.stopReason(); });
         Context ctx{comm, clock, events, form.log(), form};
-        Session session{ctx, {folder}, {}};
-        form.useDevice(session);
+        Session session{ctx, {folder}};
+        form.useDevice(session, "true");
         app::SubMain(form, session.folder);
         // While the download runs only the log and the status line are on: a second click
         // starts nothing.
@@ -615,8 +620,8 @@ private slots:
         SimDevice sim({"--fast", "--menu-delay", "100", "--records", "500"});
         QVERIFY(sim.started());
         QDir(folder).mkdir("DATA");
-        Rig rig(folder);
-        DownloadData(rig.session, 0); // libraries and caches settle in the first run
+        Rig rig(folder, sim.path());
+        app::DownloadData(rig.session, 0, "true"); // libraries and caches settle in the first run
         QVERIFY(sim.waitForClosed(1));
         const auto descriptors = [] {
             return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size();
@@ -624,7 +629,7 @@ private slots:
         const qsizetype fdsBefore = descriptors();
         [[maybe_unused]] const long rssBefore = residentKiB(); // compared below, not with clang
         for (int i = 0; i < 50; ++i) {
-            DownloadData(rig.session, 0);
+            app::DownloadData(rig.session, 0, "true");
             QVERIFY2(lastButOne(rig.log) == "Processing 500 records complete",
                      qPrintable(QString("download %1: %2").arg(i).arg(rig.log.lines.join(" | "))));
             QVERIFY(sim.waitForClosed(i + 2));

@@ -3,8 +3,11 @@
 
 #include "support/fakeline.h"
 
+#include "app/dialogues.h"
+
 #include "link/capture.h"
 #include "link/primitives.h"
+#include "manualpage.h"
 #include "readout/readout.h"
 
 using namespace devicelink;
@@ -55,28 +58,36 @@ struct WaitCase {
     QByteArray arrivals, text;
     int seconds;
     QString fail;
-    int result;
+    WaitResult result;
     QString log;
     qint64 endsAtMs;
 };
 const QList<WaitCase> kWaits{
-    {"more after it", "100:menu\r\n1 - exit\r\nafter", "1 - exit", 30, {}, 0, {}, 100},
-    {"split in three", "c|m|d>", "cmd>", 10, {}, 0, {}, 30},
-    {"case-sensitive", "100:CMD>", "cmd>", 10, {}, 1, "Timeout!", 10010},
-    {"nothing comes", "", "1 - exit", 30, {}, 1, "Timeout!", 30010},
-    {"just in time", "10000:cmd>", "cmd>", 10, {}, 0, {}, 10000},
+    {"more after it",
+     "100:menu\r\n1 - exit\r\nafter",
+     "1 - exit",
+     30,
+     {},
+     WaitResult::Seen,
+     {},
+     100},
+    {"split in three", "c|m|d>", "cmd>", 10, {}, WaitResult::Seen, {}, 30},
+    {"case-sensitive", "100:CMD>", "cmd>", 10, {}, WaitResult::TimedOut, "Timeout!", 10010},
+    {"nothing comes", "", "1 - exit", 30, {}, WaitResult::TimedOut, "Timeout!", 30010},
+    {"just in time", "10000:cmd>", "cmd>", 10, {}, WaitResult::Seen, {}, 10000},
     // Looked at only if it came by the last pass that began within the time.
-    {"too late", "10015:cmd>", "cmd>", 10, {}, 1, "Timeout!", 10010},
-    {"binary around it", bin("\0\xff\x80|cmd>\0"), "cmd>", 10, {}, 0, {}, 20},
-    {"line lost", "cm", "cmd>", 10, "InBufferCount", 2, "ERROR: WaitFor: " + kGone, 10},
+    {"too late", "10015:cmd>", "cmd>", 10, {}, WaitResult::TimedOut, "Timeout!", 10010},
+    {"binary around it", bin("\0\xff\x80|cmd>\0"), "cmd>", 10, {}, WaitResult::Seen, {}, 20},
+    {"line lost", "cm", "cmd>", 10, "InBufferCount", WaitResult::Failed, "ERROR: WaitFor: " + kGone,
+     10},
     // Told to end: a failure without a word; whoever runs the dialogue tells the stop.
-    {"told to end", "", "cmd>", 10, "closing", 2, "", 10},
+    {"told to end", "", "cmd>", 10, "closing", WaitResult::Stopped, "", 10},
 };
 
 struct CaptureCase {
     const char* name;
     QByteArray arrivals;
-    int result;
+    CaptureResult result;
     QByteArray captured;
     QList<int> received; // the counts in the status line
     qint64 endsAtMs;
@@ -89,34 +100,64 @@ const QByteArray kMiB(1 << 20, 'r'), kCmd = "\r\ncmd>";
 const QByteArray kTwo = hex("0007 240305140709 03 255E 262A0102 4019 0080") +
                         hex("0008 240305140709 03 002A 00000000 4019 0080");
 const QList<CaptureCase> kCaptures{
-    {"both markers in one read", "xx!@#$abc%^&*\r\ncmd>yy", 0, "abc", {3}, 20, true},
-    {"nothing between", "!@#$|%^&*|cmd>", 0, "", {4, 0}, 30, true},
+    {"both markers in one read",
+     "xx!@#$abc%^&*\r\ncmd>yy",
+     CaptureResult::Captured,
+     "abc",
+     {3},
+     20,
+     true},
+    {"nothing between", "!@#$|%^&*|cmd>", CaptureResult::Captured, "", {4, 0}, 30, true},
     // The first count includes what came in with the start marker.
-    {"markers split", "noise!@|#$ab|c%^|&*\r|\ncm|d> tail", 0, "abc", {5, 3}, 60, true},
-    {"end marker before start", "%^&*!@#$|data%^&*" + kCmd, 0, "data", {14, 4}, 20, true},
-    {"second start is data", "!@#$a!@#$b|%^&*" + kCmd, 0, "a!@#$b", {16, 6}, 20, true},
+    {"markers split",
+     "noise!@|#$ab|c%^|&*\r|\ncm|d> tail",
+     CaptureResult::Captured,
+     "abc",
+     {5, 3},
+     60,
+     true},
+    {"end marker before start",
+     "%^&*!@#$|data%^&*" + kCmd,
+     CaptureResult::Captured,
+     "data",
+     {14, 4},
+     20,
+     true},
+    {"second start is data",
+     "!@#$a!@#$b|%^&*" + kCmd,
+     CaptureResult::Captured,
+     "a!@#$b",
+     {16, 6},
+     20,
+     true},
     {"every byte",
      bin("!@#$\0\r\n\x80\xff|%^&*\r\ncmd>"),
-     0,
+     CaptureResult::Captured,
      bin("\0\r\n\x80\xff"),
      {15, 5},
      20,
      true},
     // Nothing after the end marker within a second: the end all the same, not proved.
-    {"nothing after the end", "!@#$abc%^&*", 0, "abc", {3}, 1030},
+    {"nothing after the end", "!@#$abc%^&*", CaptureResult::Captured, "abc", {3}, 1030},
     // What a logger may say before its prompt: the end all the same, proved.
-    {"OK before the prompt", "!@#$abc%^&*\r\nOK\r\ncmd>", 0, "abc", {3}, 20, true},
+    {"OK before the prompt",
+     "!@#$abc%^&*\r\nOK\r\ncmd>",
+     CaptureResult::Captured,
+     "abc",
+     {3},
+     20,
+     true},
     {"a byte count before the prompt",
      "!@#$abc%^&*\r\n3 bytes\r\n|cmd>",
-     0,
+     CaptureResult::Captured,
      "abc",
      {22, 3},
      20,
      true},
-    {"a bare prompt", "!@#$abc%^&*cmd>", 0, "abc", {3}, 20, true},
+    {"a bare prompt", "!@#$abc%^&*cmd>", CaptureResult::Captured, "abc", {3}, 20, true},
     {"text in pauses before the prompt",
      "!@#$abc%^&*\r\nOK|900:\r\n|900:cmd>",
-     0,
+     CaptureResult::Captured,
      "abc",
      {13, 3},
      1810,
@@ -124,14 +165,14 @@ const QList<CaptureCase> kCaptures{
     // Longer than a logger says: the marker was data, and the report never ended.
     {"a page of text before the prompt",
      "!@#$abc%^&*" + QByteArray(300, 'x') + "cmd>",
-     0,
+     CaptureResult::Captured,
      "abc",
      {3},
      30020},
     // The bytes after the first marker are no prompt: it was data, and the report goes on.
     {"end marker inside a record",
      "!@#$" + kTwo.left(13) + "|" + kTwo.mid(13) + "%^&*" + kCmd,
-     0,
+     CaptureResult::Captured,
      kTwo,
      {48, 38},
      30,
@@ -139,19 +180,30 @@ const QList<CaptureCase> kCaptures{
     {"end marker inside, then silence",
      "!@#$ab%^&*\x01"
      "cd",
-     0,
+     CaptureResult::Captured,
      "ab",
      {2},
      30020},
     // Should the report never end, it ends at the first of them.
-    {"two inside, then silence", "!@#$%^&*\x01zz%^&*\x02xy", 0, "", {0}, 30020},
+    {"two inside, then silence",
+     "!@#$%^&*\x01zz%^&*\x02xy",
+     CaptureResult::Captured,
+     "",
+     {0},
+     30020},
     // 30 s of silence counted from the last data, not from the start marker.
-    {"silence before the end", "5000:!@#$abc|10000:def", 2, "old", {6}, 45010},
-    {"slow but steady", "!@#$a|29000:b|29000:c|29000:%^&*" + kCmd, 0, "abc", {2, 3}, 87010, true},
+    {"silence before the end", "5000:!@#$abc|10000:def", CaptureResult::Silence, "old", {6}, 45010},
+    {"slow but steady",
+     "!@#$a|29000:b|29000:c|29000:%^&*" + kCmd,
+     CaptureResult::Captured,
+     "abc",
+     {2, 3},
+     87010,
+     true},
     // Progress after every further 1000 bytes.
     {"progress",
      "!@#$" + kParts + "%^&*" + kCmd,
-     0,
+     CaptureResult::Captured,
      kLong.repeated(4),
      {600, 1800, 2400},
      50,
@@ -159,7 +211,7 @@ const QList<CaptureCase> kCaptures{
     // A line that never ends its report stops at a size and at a time.
     {"no end in 32 MiB",
      "!@#$" + ("|" + kMiB).repeated(33),
-     4,
+     CaptureResult::TooLong,
      "old",
      {},
      340,
@@ -167,7 +219,7 @@ const QList<CaptureCase> kCaptures{
      "ERROR: Capture: no end marker in 33554432 bytes, more than a logger holds"},
     {"no end in an hour",
      "!@#$" + QByteArray("|20000:x").repeated(185),
-     5,
+     CaptureResult::TooSlow,
      "old",
      {1},
      3600020,
@@ -512,13 +564,14 @@ class TestLink : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir, editorDir;
+    QString editor; // one that starts and ends at once
 
 private slots:
     // An editor that starts and ends at once, as "true" does where there is one.
     void initTestCase() {
-        const QString editor = editorDir.filePath("editor.cmd");
-        writeAll(editor, "@exit 0\r\n");
-        qputenv("ZURORUVE_EDITOR", kWindows ? QFile::encodeName(editor) : "true");
+        const QString script = editorDir.filePath("editor.cmd");
+        writeAll(script, "@exit 0\r\n");
+        editor = kWindows ? script : "true";
     }
     void init() {
         QDir(dir.path()).removeRecursively();
@@ -535,8 +588,8 @@ private slots:
         QCOMPARE(WaitFor(rig.ctx, c.text, c.seconds), c.result);
         QCOMPARE(rig.log.lines.join('|'), c.log);
         QCOMPARE(rig.line.now, c.endsAtMs);
-        QCOMPARE(rig.line.spins, 0); // up to the last millisecond, each pass sleeps
-        if (c.result == 0)           // what came with the text is taken and dropped
+        QCOMPARE(rig.line.spins, 0);      // up to the last millisecond, each pass sleeps
+        if (c.result == WaitResult::Seen) // what came with the text is taken and dropped
             QCOMPARE(rig.line.pending, QByteArray());
     }
 
@@ -554,23 +607,27 @@ private slots:
         QCOMPARE(end.promptFollowed, c.proved);
         // Cut short after the start marker, every byte that came by then is handed back.
         const QByteArray after = streamOf(c.arrivals).mid(streamOf(c.arrivals).indexOf("!@#$") + 4);
-        QVERIFY(c.result < 2 ? end.received.isEmpty()
-                             : !end.received.isEmpty() && after.startsWith(end.received) &&
-                                   (c.result != 2 || end.received == after));
+        const bool cutShort =
+            c.result != CaptureResult::Captured && c.result != CaptureResult::NoStart;
+        QVERIFY(!cutShort ? end.received.isEmpty()
+                          : !end.received.isEmpty() && after.startsWith(end.received) &&
+                                (c.result != CaptureResult::Silence || end.received == after));
         QStringList statuses;
         for (const int n : c.received)
             statuses << QString("Received %1 bytes").arg(n);
-        if (c.result == 4) // every mebibyte shown as it came
+        if (c.result == CaptureResult::TooLong) // every mebibyte shown as it came
             for (int n = 1; n <= 33; ++n)
                 statuses << QString("Received %1 bytes").arg(n << 20);
         QCOMPARE(rig.log.statuses, statuses);
         QCOMPARE(rig.line.now, c.endsAtMs);
         const QString last = !c.last.isEmpty() ? c.last
-                             : c.result        ? "Timeout!"
-                                        : QString("Download complete %1 bytes").arg(text.size());
+                             : c.result != CaptureResult::Captured
+                                 ? "Timeout!"
+                                 : QString("Download complete %1 bytes").arg(text.size());
         QCOMPARE(rig.log.lines, (Lines{"Waiting for data", last}));
-        QCOMPARE(rig.log.severities.last(),
-                 c.result ? core::Severity::Error : core::Severity::Info);
+        QCOMPARE(rig.log.severities.last(), c.result != CaptureResult::Captured
+                                                ? core::Severity::Error
+                                                : core::Severity::Info);
     }
 
     void searchKeepsATail() {
@@ -601,10 +658,8 @@ private slots:
         else
             rig.line.failOn = c.fail;
 
-        if (c.clear)
-            ClearData(rig.session, c.listIndex);
-        else
-            DownloadData(rig.session, c.listIndex);
+        const Result result = c.clear ? app::ClearData(rig.session, c.listIndex)
+                                      : app::DownloadData(rig.session, c.listIndex, editor);
         QVERIFY2(rig.log.lines.last().startsWith(c.last), qPrintable(rig.log.lines.last()));
         if (c.fail.isEmpty() || c.fail == "closing") // the port opened: the user was told
             QCOMPARE(rig.log.lines.mid(0, 3), kPlug);
@@ -629,7 +684,7 @@ private slots:
                  "[ZuroRuve]\r\nPort=" + QByteArray::number(c.listIndex + 1) + "\r\n");
         const bool downloaded = c.last == kDecoded || c.clear;
         QCOMPARE(readAll(dir.filePath("in.dat")), downloaded ? report : "(missing)");
-        QCOMPARE(rig.session.CapturedText, downloaded ? report : QByteArray());
+        QCOMPARE(result.report, downloaded ? report : QByteArray());
         QCOMPARE(rig.ask.questions,
                  c.clear ? Lines{"This will clear ALL data from the ZELM device!\r\nAre you sure?"}
                          : Lines{});
@@ -641,8 +696,37 @@ private slots:
                             "Download complete 0 bytes", "Clear complete"}));
         // Refused, a Clear does nothing at all.
         Rig refused(dir.path());
-        ClearData(refused.session, 4);
+        app::ClearData(refused.session, 4);
         QVERIFY(refused.line.calls.isEmpty() && refused.log.lines.isEmpty());
+    }
+
+    // One row for each End, one meaning for each of their statuses, and the manual page's table
+    // of exit statuses says what those meanings say.
+    void endsAndTheirManual() {
+        QCOMPARE(kEnds.size(), size_t(End::NotConfirmed) + 1);
+        QSet<int> statuses, meant;
+        for (size_t e = 0; e < kEnds.size(); ++e) {
+            QCOMPARE(int(kEnds[e].end), int(e));
+            QCOMPARE(&traitsOf(End(e)), &kEnds[e]);
+            statuses.insert(kEnds[e].status);
+        }
+        QStringList manual;
+        for (const StatusMeaning& m : kStatusMeanings) {
+            meant.insert(m.status);
+            manual << QString("%1: %2").arg(m.status).arg(m.full);
+        }
+        QCOMPARE(meant, statuses);
+        const QString page = QString::fromUtf8(kManualPage);
+        const QString table = page.section(".SH EXIT STATUS\n", 1).section("\n.SH ", 0, 0);
+        QStringList told;
+        for (const QString& entry : table.split(".TP\n", Qt::SkipEmptyParts)) {
+            const QString status = entry.section(u'\n', 0, 0);
+            if (meant.contains(status.toInt()) && status == QString::number(status.toInt()))
+                told << status + ": " +
+                            entry.section(u'\n', 1).trimmed().replace('\n', ' ').replace("\\-",
+                                                                                         "-");
+        }
+        QCOMPARE(told, manual);
     }
 
     void readOut_data() { rows(kReadOuts); }

@@ -179,7 +179,6 @@ private slots:
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path() + "/DATA");
         QFile::remove(argsFile);
-        qputenv("ZURORUVE_EDITOR", editor);
     }
 
     void fields() {
@@ -270,8 +269,8 @@ private slots:
         prepare(dir.path(), elsewhere, fault, when);
         if (QTest::currentTestFailed())
             return;
-        if (fault == NoEditor)
-            qputenv("ZURORUVE_EDITOR", "/nonexistent/editor");
+        const QString chosen =
+            fault == NoEditor ? "/nonexistent/editor" : QFile::decodeName(editor);
         RecordingLog lines;
         if (fault == RawReplaced) // another read-out takes it while the kept copy fails
             lines.onLine = [&](const QString& text) {
@@ -289,7 +288,8 @@ private slots:
             if (fault == FolderReadOnly || fault == OldRawReadOnly)
                 guard.emplace(dir.path());
 #endif
-            kept = report::ProcessData({dir.path(), false}, captured, when, lines, ask);
+            kept = report::ProcessData({dir.path(), false}, captured, when, lines, ask,
+                                       [&] { return chosen; });
         }
         // Safe to clear the logger only with every file, the kept copy too, written.
         const QList<Fault> unsafe{DataNotWritable, RawReplaced, FolderReadOnly, OldRawReadOnly,
@@ -414,33 +414,18 @@ private slots:
         for (const char* folder : {"CONFIG_HOME", "CONFIG_DIRS", "DATA_HOME", "DATA_DIRS"})
             qputenv(QByteArray("XDG_") + folder, (xdg + folder).toUtf8());
         qputenv("XDG_CURRENT_DESKTOP", "KDE");
-        const QString self = QCoreApplication::applicationFilePath();
-        const QString editor = kWindows ? "notepad.exe" : "xdg-open",
-                      onPath = kWindows ? "cmd" : "sh";
-        const QList<std::array<QString, 3>> cases{
-            // ZURORUVE_EDITOR, ZURORUVE.INI, the program
-            {"", "", editor},
-            {"", "[ZuroRuve]\r\nViewer=\r\n", editor},
-            {"", "[ZuroRuve]\r\nViewer=" + QFileInfo(self).fileName(), self}, // beside the program
-            {"", "[x]\r\n[ZuroRuve]\r\nviewer= " + onPath,
-             QStandardPaths::findExecutable(onPath)}, // on PATH
-            {"", "[ZuroRuve]\r\nViewer=/opt/v", "/opt/v"},
-            {"/usr/bin/e", "[ZuroRuve]\r\nViewer=sh", "/usr/bin/e"}}; // the variable wins
-        for (const auto& [variable, settings, program] : cases) {
-            qputenv("ZURORUVE_EDITOR", variable.toUtf8());
-            writeAll(dir.filePath("ZURORUVE.INI"), settings.toUtf8());
-            QString chosen;
+        // The editor chosen, else the platform's.
+        for (const QString& chosen : {QString("/usr/bin/e"), QString()}) {
+            QString program;
             QStringList arguments;
-            const QString path = dir.filePath("a report with spaces.txt"); // beside the settings
-            report::editorCommand(path, chosen, arguments);
-            QCOMPARE(chosen, program);
+            const QString path = dir.filePath("a report with spaces.txt");
+            report::editorCommand(path, chosen, program, arguments);
+            QCOMPARE(program, !chosen.isEmpty() ? chosen : kWindows ? "notepad.exe" : "xdg-open");
             QCOMPARE(arguments, QStringList{path});
         }
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
         // The desktop's default for plain text, not what it has for a decoded report: the
         // applications' lists, a user's default (one in a terminal: xdg-open), the desktop's own.
-        qputenv("ZURORUVE_EDITOR", "");
-        writeAll(dir.filePath("ZURORUVE.INI"), "");
         const QList<std::array<QString, 6>> defaults{
             {"DATA_DIRS/applications/mimeinfo.cache", "[MIME Cache]\ntext/plain=ed2.desktop;",
              "DATA_DIRS/applications/ed2.desktop", "[Desktop Entry]\nExec=ed2", "ed2", "%p"},
@@ -463,7 +448,7 @@ private slots:
             }
             QString chosen;
             QStringList given;
-            report::editorCommand(path, chosen, given);
+            report::editorCommand(path, {}, chosen, given);
             QCOMPARE(chosen, program);
             QCOMPARE(given, arguments.split('|').replaceInStrings("%p", path));
         }

@@ -38,6 +38,27 @@ QString wrongArguments(const QStringList& args) {
     return {};
 }
 
+// Opens OUT as a new whole file, else standard output; why it could not, or nothing.
+QString openOutput(const QStringList& args, std::unique_ptr<QFileDevice>& out) {
+    if (args.size() == 2) {
+        auto file = std::make_unique<files::WholeFile>(args[1]);
+        QString why;
+        if (!files::openToReplace(*file, why))
+            return QStringLiteral("cannot create %1: %2")
+                .arg(QDir::toNativeSeparators(args[1]), why);
+        out = std::move(file);
+        return {};
+    }
+    auto file = std::make_unique<QFile>();
+#ifdef Q_OS_WIN // the lines end in CR LF already: no second CR from a text-mode stream
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    if (!file->open(stdout, QIODevice::WriteOnly))
+        return "cannot write to standard output: " + file->errorString();
+    out = std::move(file);
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -71,22 +92,8 @@ int main(int argc, char* argv[]) {
             QStringLiteral("cannot read %1: %2").arg(QDir::toNativeSeparators(args[0]), why));
 
     std::unique_ptr<QFileDevice> out;
-    if (args.size() == 2) {
-        auto file = std::make_unique<files::WholeFile>(args[1]);
-        QString why;
-        if (!files::openToReplace(*file, why))
-            return fail(
-                QStringLiteral("cannot create %1: %2").arg(QDir::toNativeSeparators(args[1]), why));
-        out = std::move(file);
-    } else {
-        auto file = std::make_unique<QFile>();
-#ifdef Q_OS_WIN // the lines end in CR LF already: no second CR from a text-mode stream
-        _setmode(_fileno(stdout), _O_BINARY);
-#endif
-        if (!file->open(stdout, QIODevice::WriteOnly))
-            return fail("cannot write to standard output: " + file->errorString());
-        out = std::move(file);
-    }
+    if (const QString wrong = openOutput(args, out); !wrong.isEmpty())
+        return fail(wrong);
 
     const report::DecodeResult result =
         report::decodeReport(raw, *out, report::NumberFormat::system());

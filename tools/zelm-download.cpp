@@ -50,13 +50,26 @@ const char* const kUsage =
     "                     without a limit, and for an unplugged adapter to come back\n"
     "  --boot-wait S      seconds to wait for the boot menu (30; 0: no limit)\n"
     "  --report DIR       also write the PDF report and the statistics CSV of each read-out\n"
-    "                     into DIR, as new files\n"
-    "Exit status: 0 done; 1 the logger did not answer in time, the line failed, or the\n"
-    "report ran past its limits; 2 the port could not be opened; 3 the report could not be\n"
-    "kept (nothing cleared); 4 kept, but the logger not cleared, or the clear not\n"
-    "confirmed; 64 wrong arguments; 130 stopped by SIGINT, 143 by SIGTERM.\n";
+    "                     into DIR, as new files\n";
 
 constexpr int kUsageStatus = 64;
+
+// The usage with its exit statuses: the read-out's, then the program's own.
+QByteArray usage() {
+    const QString sentence = "Exit status: " + readout::exitStatusSummary() +
+                             QStringLiteral("; %1 wrong arguments; 130 stopped by SIGINT, 143 by "
+                                            "SIGTERM.")
+                                 .arg(kUsageStatus);
+    QString wrapped, line;
+    for (const QString& word : sentence.split(u' ')) {
+        if (!line.isEmpty() && line.size() + 1 + word.size() > 85) {
+            wrapped += line + u'\n';
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return QByteArray(kUsage) + (wrapped + line + u'\n').toLocal8Bit();
+}
 // The longest wait the waits can count: 2^31 - 1 milliseconds, just short of 25 days.
 constexpr std::int32_t kMaxBootSeconds = std::numeric_limits<std::int32_t>::max() / 1000;
 
@@ -70,14 +83,13 @@ int wrongArgument(const QString& why) {
 // the journal tells failures from the rest.
 class StderrLog : public core::StatusLog {
 public:
-    StderrLog() : journal_(qEnvironmentVariableIsSet("JOURNAL_STREAM")) {}
+    explicit StderrLog(bool journal) : journal_(journal) {}
     core::Wording wording() const override { return core::Wording::Plain; }
     void LogLine(const QString& text, core::Severity severity) override {
         if (text.isEmpty() || text == last_)
             return; // the window empties its log here; a port looked for again says it once
         last_ = text;
-        static const char* const priorities[] = {"<3>", "<4>", "<5>", "<6>"};
-        std::fprintf(stderr, "%s%s\n", journal_ ? priorities[int(severity)] : "",
+        std::fprintf(stderr, "%s%s\n", journal_ ? core::journalPrefix(severity) : "",
                      text.toLocal8Bit().constData());
         std::fflush(stderr);
     }
@@ -122,7 +134,7 @@ QString stopReason() {
 struct Arguments {
     QString device, folder, report;
     std::int32_t port = 0;
-    std::int32_t bootSeconds = readout::kBootSeconds;
+    std::int32_t bootSeconds = devicelink::kBootSeconds;
     bool clear = false, watch = false, bootSet = false;
 };
 
@@ -212,40 +224,16 @@ std::unique_ptr<QCoreApplication> application(int& argc, char* argv[]) {
     return std::make_unique<QCoreApplication>(argc, argv);
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
-    // The name and version a report it writes gives as its maker.
-    QCoreApplication::setApplicationName(QStringLiteral("zelm-download"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
-    const QStringList list = QCoreApplication::arguments().mid(1);
-    if (list.contains("--help")) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    if (list.contains("--version")) {
-        std::printf("zelm-download %s\n", ZURORUVE_VERSION);
-        return 0;
-    }
-    Arguments args;
-    if (const QString wrong = parse(list, args); !wrong.isEmpty())
-        return wrongArgument(wrong);
-    if (args.watch && !args.bootSet)
-        args.bootSeconds = 0;  // a station waits for the next logger as long as it takes
-    if (args.bootSeconds == 0) // the longest wait the waits take
-        args.bootSeconds = kMaxBootSeconds;
-
-    StderrLog log;
-    NoQuestions ask;
-    settings::ProgramFolder folder = settings::chooseProgramFolder();
+// The folder the files are kept in, made; 0, or 3 where it or the folder of --report takes no
+// file: a report that cannot be kept would be read out for nothing, so that ends the run before
+// the logger is touched.
+int prepareFolders(const Arguments& args, settings::ProgramFolder& folder, core::StatusLog& log) {
+    folder = settings::chooseProgramFolder();
     if (!args.folder.isEmpty()) {
         QDir().mkpath(args.folder);
         folder = {QDir(args.folder).absolutePath(), false};
     }
     settings::MakeUserFolders(folder, log);
-    // A report that cannot be kept would be read out for nothing: a folder that takes no file
-    // ends the run before the logger is touched.
     QStringList folders{folder.path, folder.file(settings::kDataFolder)};
     if (!args.report.isEmpty()) { // and one that takes no report
         QDir().mkpath(args.report);
@@ -262,6 +250,12 @@ int main(int argc, char* argv[]) {
             return 3;
         }
     }
+    return 0;
+}
+
+// The port where no device is named: the one given, else the one stored; 0, or 2 where the
+// stored one is no port number.
+int choosePort(Arguments& args, const settings::ProgramFolder& folder, core::StatusLog& log) {
     if (!args.device.isEmpty()) {
         args.port = 1; // the device is named: the number only fills the control's property
     } else if (args.port == 0) {
@@ -276,27 +270,54 @@ int main(int argc, char* argv[]) {
             return 2;
         }
     }
+    return 0;
+}
 
+// SIGINT and SIGTERM from now on, waking the event loop through the pipe.
+std::unique_ptr<QObject> watchSignals() {
+    std::unique_ptr<QObject> wake;
 #ifdef Q_OS_UNIX
     if (::pipe(signalPipe) == 0) {
         ::fcntl(signalPipe[0], F_SETFD, FD_CLOEXEC);
         ::fcntl(signalPipe[1], F_SETFD, FD_CLOEXEC);
         ::fcntl(signalPipe[1], F_SETFL, O_NONBLOCK);
     }
-    QSocketNotifier wake(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&wake, &QSocketNotifier::activated, [] {
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
         char byte;
         [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
     });
+    wake = std::move(notifier);
 #endif
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
+    return wake;
+}
 
-    devicelink::SerialComm comm(args.device);
+// A station's adapter unplugged: looks for the device about once a second, by its name, which
+// costs less than asking the system for every port. False once a signal stopped it (told).
+bool awaitDevice(devicelink::Context& ctx, const Arguments& args,
+                 const devicelink::PortDevices& devices, core::StatusLog& log) {
+    const QString path =
+        args.device.isEmpty() ? devicelink::deviceForPort(args.port, devices) : args.device;
+    do
+        devicelink::Pause(ctx, 1);
+    while (!told && path.startsWith(u'/') && !QFileInfo::exists(path));
+    if (!told)
+        return true;
+    log.LogLine(stopReason(), core::Severity::Notice);
+    return false;
+}
+
+// Reads out one logger, or with --watch one after another; the exit status.
+int serve(const Arguments& args, const settings::ProgramFolder& folder,
+          const devicelink::PortDevices& devices, core::StatusLog& log) {
+    NoQuestions ask;
+    devicelink::SerialComm comm(args.device, devices);
     devicelink::SteadyClock clock;
     devicelink::QtEventPump events(stopReason);
     devicelink::Context ctx{comm, clock, events, log, ask};
-    readout::Session session{ctx, folder, {}};
+    readout::Session session{ctx, folder};
     session.program = QStringLiteral("zelm-download");
     readout::Request request;
     request.port = args.port;
@@ -317,18 +338,44 @@ int main(int argc, char* argv[]) {
             log.LogLine(stopReason(), core::Severity::Notice);
             return 128 + told;
         }
-        // Unplugged: look for the device about once a second, by its name, which costs less
-        // than asking the system for every port.
-        if (!comm.PortOpen()) {
-            const QString path =
-                args.device.isEmpty() ? devicelink::deviceForPort(args.port) : args.device;
-            do
-                devicelink::Pause(ctx, 1);
-            while (!told && path.startsWith(u'/') && !QFileInfo::exists(path));
-            if (told) {
-                log.LogLine(stopReason(), core::Severity::Notice);
-                return 128 + told;
-            }
-        }
+        if (!comm.PortOpen() && !awaitDevice(ctx, args, devices, log))
+            return 128 + told;
     }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
+    // The name and version a report it writes gives as its maker.
+    QCoreApplication::setApplicationName(QStringLiteral("zelm-download"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
+    const QStringList list = QCoreApplication::arguments().mid(1);
+    if (list.contains("--help")) {
+        std::fputs(usage().constData(), stdout);
+        return 0;
+    }
+    if (list.contains("--version")) {
+        std::printf("zelm-download %s\n", ZURORUVE_VERSION);
+        return 0;
+    }
+    Arguments args;
+    if (const QString wrong = parse(list, args); !wrong.isEmpty())
+        return wrongArgument(wrong);
+    if (args.watch && !args.bootSet)
+        args.bootSeconds = 0;  // a station waits for the next logger as long as it takes
+    if (args.bootSeconds == 0) // the longest wait the waits take
+        args.bootSeconds = kMaxBootSeconds;
+
+    // Under systemd, whose journal reads a priority at the start of each line.
+    StderrLog log(qEnvironmentVariableIsSet("JOURNAL_STREAM"));
+    settings::ProgramFolder folder;
+    if (const int status = prepareFolders(args, folder, log))
+        return status;
+    if (const int status = choosePort(args, folder, log))
+        return status;
+    const std::unique_ptr<QObject> wake = watchSignals();
+    // Port numbers pointed elsewhere (ZURORUVE_COM<n>).
+    return serve(args, folder,
+                 devicelink::portDevicesFrom(QProcessEnvironment::systemEnvironment()), log);
 }

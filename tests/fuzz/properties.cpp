@@ -120,10 +120,13 @@ void capture(const QByteArray& input) {
     }
     QByteArray captured = "before";
     devicelink::ReportEnd end;
-    const int result = devicelink::Capture(rig.ctx, captured, &end);
+    using devicelink::CaptureResult;
+    const CaptureResult result = devicelink::Capture(rig.ctx, captured, &end);
+    const bool kept = result == CaptureResult::Captured;
 
     if (startSeenMs > 122000) { // the start marker came too late: a time-out, nothing kept
-        if (result != 1 || captured != "before" || rig.log.lines.last() != "Timeout!")
+        if (result != CaptureResult::NoStart || captured != "before" ||
+            rig.log.lines.last() != "Timeout!")
             fail("no capture of a start marker after 120 s");
         return;
     }
@@ -131,7 +134,8 @@ void capture(const QByteArray& input) {
         return; // the pass that meets the limit may or may not see it
     const qsizetype q = p < 0 ? -1 : stream.indexOf("%^&*", p + 4);
     if (p < 0 || q < 0) {
-        if (result != (p < 0 ? 1 : 2) || captured != "before")
+        if (result != (p < 0 ? CaptureResult::NoStart : CaptureResult::Silence) ||
+            captured != "before")
             fail("no capture without both markers");
         if (p >= 0 && end.received != stream.mid(p + 4))
             fail("what came after the start marker is handed back");
@@ -141,15 +145,14 @@ void capture(const QByteArray& input) {
     }
     static const QRegularExpression prompt("^%\\^&\\*[\t\r\n\\x20-\\x7e]{0,256}cmd>");
     const QByteArray after = stream.mid(p + 4 + captured.size());
-    if (result == 0 && (!stream.mid(p + 4).startsWith(captured) || !after.startsWith("%^&*")))
+    if (kept && (!stream.mid(p + 4).startsWith(captured) || !after.startsWith("%^&*")))
         fail("what is kept ends at an end marker");
-    if (result == 0 && end.promptFollowed && !prompt.match(QString::fromLatin1(after)).hasMatch())
+    if (kept && end.promptFollowed && !prompt.match(QString::fromLatin1(after)).hasMatch())
         fail("the prompt is said to follow only where it does");
     if (prompt.match(QString::fromLatin1(stream.mid(q))).hasMatch() &&
-        (result != 0 || captured != stream.mid(p + 4, q - p - 4)))
+        (!kept || captured != stream.mid(p + 4, q - p - 4)))
         fail("a report that ends with the prompt ends at its first end marker");
-    if (result == 0 &&
-        rig.log.lines.last() != QString("Download complete %1 bytes").arg(captured.size()))
+    if (kept && rig.log.lines.last() != QString("Download complete %1 bytes").arg(captured.size()))
         fail("the completion line counts them");
 }
 

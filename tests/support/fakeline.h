@@ -78,7 +78,7 @@ public:
 /// A FakeLine with a log and questions, ready to hand to the procedures, and a read-out session
 /// keeping its files in folder, stamped 2024-03-05 14:07:09.
 struct Rig {
-    explicit Rig(const QString& folder = {}) : session{ctx, {folder, false}, {}} {
+    explicit Rig(const QString& folder = {}) : session{ctx, {folder, false}} {
         session.wallClock = [] { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); };
     }
     FakeLine line;
