@@ -9,10 +9,10 @@
 
 #include "core/startup.h"
 #include "report/journal.h"
-#include "view/exports.h"
-#include "view/history.h"
-#include "view/viewer.h"
-#include "view/words.h"
+#include "view/render/exports.h"
+#include "view/model/history.h"
+#include "view/window/viewer.h"
+#include "view/model/words.h"
 
 #include "settings/regularfile.h"
 
