@@ -7,6 +7,7 @@
 
 #include "view/model/document.h"
 #include "view/model/history.h"
+#include "view/model/sensoredits.h"
 #include "view/model/statisticstable.h"
 #include "view/render/readingscsv.h"
 #include "view/render/statisticscsv.h"

@@ -9,6 +9,7 @@
 #include "settings/profile.h"
 #include "view/manual/manual.h"
 #include "view/model/history.h"
+#include "view/model/sensoredits.h"
 #include "view/render/pdfreport.h"
 #include "view/render/readoutsummary.h"
 #include "view/window/chartpanel.h"

@@ -7,6 +7,7 @@
 #include "settings/profile.h"
 #include "settings/tonumber.h"
 #include "view/model/history.h"
+#include "view/model/sensoredits.h"
 #include "view/model/sensorsettings.h"
 
 #include <cfenv>

@@ -42,6 +42,10 @@ struct SectionSettings {
 
 inline const QString kLimitsSection = QStringLiteral("Limits");
 inline const QString kReportSection = QStringLiteral("Report");
+/// A sensor's section is this and its name as the charts write it: "[Sensor TX 00042]".
+inline const QString kSensorPrefix = QStringLiteral("Sensor ");
+/// The key of a sensor's name in its section.
+inline const QString kNameKey = QStringLiteral("Name");
 
 /// The heading a printed report opens with: from the [Report] section, or zelm-view's options.
 struct ReportHeading {
@@ -85,20 +89,10 @@ SensorSettings readSensorSettings(const QString& path);
 /// why, else empty), and each line read as missing: "FILE line N: Key=value: why".
 QStringList settingsRemarks(const QString& path, const QString& unread,
                             const SensorSettings& settings);
-/// Changes to the sensor and limit sections, as the Sensors dialog makes them: by section
-/// (kLimitsSection, or a sensor's name as the charts write it), each key changed ("Name" or a
-/// field's key) with its new text; an empty text removes the key.
-using SensorEdits = QMap<QString, QMap<QString, QString>>;
-/// The contents with the edits written in, in one pass: a key's line replaced where it is set
-/// (a key new to a section after the section's last line), every line of it in its section
-/// removed where it is cleared (a later one would be read instead), a section added at the end
-/// where it is new and removed where it is left empty (unless another of its name follows).
-/// Only the first section of a name is changed, as only it is read. Nothing else changes:
-/// lines the reader could not use, other keys and sections stay as they are written.
-QByteArray withSensorEdits(const QByteArray& contents, const SensorEdits& edits);
-/// Writes the edits into the file at path (a regular file, or none yet) through a temporary
-/// file; false with error set when it cannot be read or written.
-bool writeSensorEdits(const QString& path, const SensorEdits& edits, QString& error);
+
+/// The key of a section's name: kLimitsSection's in capitals, a sensor's key, or empty for a
+/// section not of these.
+QString sectionKey(const QString& section);
 
 /// How each sensor of the report is shown, by sensor number: its name and calibration, and its
 /// limits (its own, else the shared ones) for the quantity of each value, exactly as written.

@@ -2,6 +2,7 @@
 // The Sensors dialog: a table of the sensors with their names, calibrations and limits, a row of
 // limits shared by all, and a helper that turns two reference readings into gain and offset.
 
+#include "view/model/sensoredits.h"
 #include "view/model/sensorsettings.h"
 
 #include <QDialog>
