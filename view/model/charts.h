@@ -80,6 +80,11 @@ std::uint32_t intervalOf(const QList<std::uint32_t>& times);
 /// be in time order (a history's are) and outlive the charts.
 QList<Quantity> quantities(const Report& report, const QList<Shown>& shown = {});
 
+/// For every whole block of each level of series.extremes, its lowest and highest value and
+/// where they are: reduce takes a column's extremes from these without reading the values
+/// between.
+void findExtremes(Series& series);
+
 /// The points to draw of a series between x0 and x1 (ms since the epoch) on a plot columns
 /// pixels wide, as lines broken at the series' gaps: every column's lowest and highest reading
 /// in time order, and the nearest reading outside the range on either side so that lines run to
