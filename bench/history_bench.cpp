@@ -18,8 +18,8 @@
 
 #include "runchild.h"
 #include "tools/records.h"
-#include "view/render/chartpainter.h"
 #include "view/model/history.h"
+#include "view/render/chartpainter.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -5,7 +5,8 @@
 #include <limits>
 #include <vector>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -192,4 +193,5 @@ bool timeSpan(const Quantity& quantity, double& start, double& end) {
     return timed;
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

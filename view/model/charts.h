@@ -12,7 +12,8 @@
 #include <limits>
 #include <optional>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// The lowest and highest value of a block of a series' readings, and where they are.
 struct Extremes {
@@ -96,4 +97,5 @@ QList<QPolygonF> reduce(const Series& series, double x0, double x1, int columns)
 /// false where no reading has a valid date and time.
 bool timeSpan(const Quantity& quantity, double& start, double& end);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -210,4 +211,5 @@ QByteArray Moments::deviationText(int decimals) const {
     return n_ > 1 ? fixedText(deviation(decimals), decimals) : QByteArray();
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -11,7 +11,8 @@
 #include <compare>
 #include <cstdint>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// '0' to '9' and nothing else, whatever the locale.
 inline bool isAsciiDigit(char c) {
@@ -98,4 +99,5 @@ private:
     Int128 sum_ = 0, squares_ = 0;
 };
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

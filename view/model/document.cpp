@@ -9,7 +9,8 @@
 #include <algorithm>
 #include <numeric>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -151,4 +152,5 @@ QStringList remarksOf(const Report& r) {
     return out + leftOut(r);
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

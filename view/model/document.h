@@ -8,7 +8,8 @@
 #include "view/model/statistics.h"
 #include "view/model/timerange.h"
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// Sensors drawn at most: those with the most readings, when there are more. The palette's ten
 /// colours and five dashes tell this many apart, and their legend still fits a page.
@@ -55,4 +56,5 @@ QString summaryOf(const Report& report);
 /// read-outs cut short, and what was left out. Empty where every byte was read.
 QStringList remarksOf(const Report& report);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

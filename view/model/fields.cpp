@@ -3,7 +3,8 @@
 #include <charconv>
 #include <cstdlib>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -123,4 +124,5 @@ QString fieldLabel(Field f) {
     return QString::fromLatin1(kLabels[f]);
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

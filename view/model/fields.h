@@ -10,7 +10,8 @@
 #include <QString>
 #include <optional>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 enum class Reason {
     NotANumber,    // not digits with a point as decimal separator
@@ -60,4 +61,5 @@ QString fieldText(double value);
 /// A field as the Sensors dialog heads its column: "Offset 2", "Temperature low".
 QString fieldLabel(Field f);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -14,7 +14,8 @@
 #include <cstring>
 #include <utility>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -389,4 +390,5 @@ QString settingsFile() {
     return settings::chooseProgramFolder().file(settings::kIniFile);
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -13,7 +13,8 @@
 class QFileInfo;
 class QIODevice;
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// Merges reports one after another into a report. Two raw records are the same when their 19
 /// bytes are; a decoded line is the same as any reading already merged that decodes to it. Raw
@@ -107,4 +108,5 @@ QString historyFolder();
 /// calibrations and limits beside the port.
 QString settingsFile();
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

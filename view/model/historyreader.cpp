@@ -4,7 +4,8 @@
 #include <QFileInfo>
 #include <QSet>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -92,4 +93,5 @@ QStringList HistoryReader::folders() const {
     return out;
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

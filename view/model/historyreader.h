@@ -9,7 +9,8 @@
 #include <QHash>
 #include <memory>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 class HistoryReader {
 public:
@@ -49,4 +50,5 @@ private:
     QHash<QString, Seen> seen_; // by canonical path: every file looked at
 };
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -1,6 +1,7 @@
 #include "view/model/kinds.h"
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 const char* const kFieldKeys[kFields] = {
     "Offset",          "Gain",        "Offset2",         "Gain2", "TemperatureLow",
@@ -87,4 +88,5 @@ const char* measureKey(Measure q) {
     return kMeasureInfo[q].key;
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -8,7 +8,8 @@
 #include <QString>
 #include <QStringView>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 // The kinds of sensor are the kinds of record.
 using report::Kind;
@@ -76,4 +77,5 @@ QString measureUnit(Measure q);
 QString unitHeading(const QString& unit);
 const char* measureKey(Measure q);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

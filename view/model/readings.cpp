@@ -10,7 +10,8 @@
 #include <cstring>
 #include <span>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -396,4 +397,5 @@ QByteArray stampText(const Reading& r) {
     return text;
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -19,7 +19,8 @@
 
 class QIODevice;
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// The largest value of a reading, in tenths (99999.9): beyond what any decoder writes, and far
 /// from where tenths or a calibration would overflow. A decoded line beyond it is no reading.
@@ -115,4 +116,5 @@ template <typename Each> bool eachReading(QIODevice& in, Report& report, Each ea
         &each, why);
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <limits>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -147,4 +148,5 @@ QList<QPolygonF> reduce(const Series& s, double x0, double x1, int columns) {
     return lines;
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

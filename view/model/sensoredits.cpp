@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <optional>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -226,4 +227,5 @@ bool writeSensorEdits(const QString& path, const SensorEdits& edits, QString& er
     return true;
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -6,7 +6,8 @@
 #include <QMap>
 #include <QString>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// Changes to the sensor and limit sections, as the Sensors dialog makes them: by section
 /// (kLimitsSection, or a sensor's name as the charts write it), each key changed ("Name" or a
@@ -23,4 +24,5 @@ QByteArray withSensorEdits(const QByteArray& contents, const SensorEdits& edits)
 /// file; false with error set when it cannot be read or written.
 bool writeSensorEdits(const QString& path, const SensorEdits& edits, QString& error);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

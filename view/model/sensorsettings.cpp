@@ -14,7 +14,8 @@
 #include <charconv>
 #include <cmath>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -239,4 +240,5 @@ bool twoPointCalibration(double reading1, double true1, double reading2, double 
     return std::isfinite(gain) && std::isfinite(offset) && gain != 0;
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

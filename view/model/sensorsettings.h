@@ -28,7 +28,8 @@
 #include <QStringList>
 #include <optional>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// The contents of one section: a name (sensors only) and the fields it sets, exactly.
 struct SectionSettings {
@@ -105,4 +106,5 @@ QList<Shown> shownSensors(const Report& report, const SensorSettings& settings);
 bool twoPointCalibration(double reading1, double true1, double reading2, double true2, double& gain,
                          double& offset);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

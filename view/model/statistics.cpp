@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -235,4 +236,5 @@ QString fixedNumber(double value, int decimals) {
     return QString::fromLatin1(plainNumber(value, decimals));
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -24,7 +24,8 @@
 #include <limits>
 #include <optional>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// Statistics of one series over all its readings. Times are wall-clock times (kNoTime: none);
 /// values as shown, exact: extremes in thousandths, mean and deviation from exact sums (none
@@ -108,4 +109,5 @@ QString valueText(const std::optional<std::int64_t>& thousandths);
 /// A double with that many decimals, a point as separator, never "-0.0"; empty for NaN.
 QString fixedNumber(double value, int decimals);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -1,6 +1,7 @@
 #include "view/model/statisticstable.h"
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -138,4 +139,5 @@ QVariant StatisticsTable::headerData(int section, Qt::Orientation orientation, i
                                                         : QVariant();
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

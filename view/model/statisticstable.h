@@ -6,7 +6,8 @@
 
 #include <QAbstractTableModel>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 class StatisticsTable : public QAbstractTableModel {
     Q_OBJECT
@@ -62,4 +63,5 @@ private:
     QList<Statistics> statistics_;
 };
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

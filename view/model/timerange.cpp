@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 TimeRange within(const TimeRange& range, const TimeRange& full) {
     const double span = std::clamp(range.span(), std::min(kNarrowest, full.span()), full.span());
@@ -23,4 +24,5 @@ TimeRange panned(const TimeRange& now, const TimeRange& full, double ms) {
     return within({now.x0 + ms, now.x1 + ms}, full);
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -2,7 +2,8 @@
 // The time range the charts show, and how zooming and panning move it: never wider than the
 // data's span, never out of it, never narrower than a second.
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 struct TimeRange {
     double x0 = 0, x1 = 1; // ms of the logger's clock
@@ -21,4 +22,5 @@ TimeRange panned(const TimeRange& now, const TimeRange& full, double ms);
 /// range kept within full, of its span where that fits, else full.
 TimeRange within(const TimeRange& range, const TimeRange& full);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

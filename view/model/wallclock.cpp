@@ -3,7 +3,8 @@
 #include <QDateTime>
 #include <cstring>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 namespace {
 
@@ -172,4 +173,5 @@ QString timeText(std::uint32_t time, TimeFormat format) {
     return QString::fromLatin1(text, writeTime(time, format, text) - text);
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

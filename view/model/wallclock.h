@@ -10,7 +10,8 @@
 
 class QDateTime;
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// Time of a reading whose stamp is not a valid date and time.
 inline constexpr std::uint32_t kNoTime = std::numeric_limits<std::uint32_t>::max();
@@ -46,4 +47,5 @@ char* writeTime(std::uint32_t time, TimeFormat format, char* out);
 /// time in format; empty for kNoTime.
 QString timeText(std::uint32_t time, TimeFormat format = TimeFormat::DateTime);
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

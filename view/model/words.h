@@ -4,7 +4,8 @@
 
 #include <QString>
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 
 /// The viewer's name in titles, as the desktop and the Start menu name it.
 inline const QString kViewerName = QStringLiteral("ZELM Report Viewer");
@@ -14,4 +15,5 @@ inline QString counted(qint64 n, const char* one, const char* many) {
     return QString::number(n) + u' ' + QString::fromUtf8(n == 1 ? one : many);
 }
 
-} // namespace view::inline model
+} // namespace model
+} // namespace view

@@ -11,7 +11,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -364,4 +365,5 @@ ChartLayout paintChart(QPainter& p, const QRect& rect, const ChartView& view) {
     return ChartPaint(p, rect, view).paint();
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

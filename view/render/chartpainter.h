@@ -16,7 +16,8 @@
 
 class QPainter;
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// What one chart shows.
 struct ChartView {
@@ -49,4 +50,5 @@ int chartHeight(const ChartView& view, int width);
 /// Paints the chart into rect.
 ChartLayout paintChart(QPainter& painter, const QRect& rect, const ChartView& view);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -89,4 +90,5 @@ void drawDense(QPainter& p, const QPolygonF& screen, const QPen& pen, qreal rati
     p.drawLines(joins);
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

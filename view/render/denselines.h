@@ -7,7 +7,8 @@
 
 class QPainter;
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// Draws a dense line, in screen points: each device pixel column's span filled, with the step
 /// from the column before, and lines where points lie columns apart. The same pixels as the
@@ -15,4 +16,5 @@ namespace view::inline render {
 /// point.
 void drawDense(QPainter& p, const QPolygonF& screen, const QPen& pen, qreal ratio);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -15,7 +15,8 @@
 #include <QSvgGenerator>
 #include <functional>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -179,4 +180,5 @@ bool writeExport(Export kind, const QString& path, const Document& d, const Char
     return false;
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

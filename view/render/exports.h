@@ -9,7 +9,8 @@
 
 class QPainter;
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// What the charts of an export show: the sensors drawn (by number), the time range, and the
 /// lines the legend switched off (per chart, per series; empty: none).
@@ -50,4 +51,5 @@ QString withSuffix(const QString& path, Export kind);
 bool writeExport(Export kind, const QString& path, const Document& document,
                  const ChartChoice& choice, QString& error);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

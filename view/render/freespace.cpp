@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 FreeSpace::FreeSpace(const QRect& plot) : plot_(plot), taken_(std::max(plot.width(), 0)) {}
 
@@ -55,4 +56,5 @@ bool FreeSpace::find(QSize size, int top, QRect& box) const {
     return false;
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

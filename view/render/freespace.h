@@ -7,7 +7,8 @@
 #include <QRect>
 #include <utility>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 class FreeSpace {
 public:
@@ -25,4 +26,5 @@ private:
     QList<QList<std::pair<float, float>>> taken_; // per column of the plot: rows from, to
 };
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -36,4 +37,5 @@ QList<int> sensorPens(const Report& report, const QList<bool>& sensorsDrawn) {
     return pens;
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -7,7 +7,8 @@
 #include <QList>
 #include <QPen>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// How the i-th sensor drawn is drawn: ten well-separated colours, then other dashes.
 QPen seriesPen(int i);
@@ -15,4 +16,5 @@ QPen seriesPen(int i);
 /// so a sensor has the same colour in every chart.
 QList<int> sensorPens(const Report& report, const QList<bool>& sensorsDrawn);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -18,7 +18,8 @@
 #include <QPdfWriter>
 #include <functional>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -469,4 +470,5 @@ QList<PdfText> pdfTexts(const Document& d, const QList<bool>& drawn) {
     return texts;
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -14,7 +14,8 @@
 
 class QPagedPaintDevice;
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// Paints the report's pages on device, a printer or a PDF writer whose page size, margins and
 /// resolution are set: the pages writePdfReport writes, laid out as in the PDF and scaled to the
@@ -47,4 +48,5 @@ struct PdfText {
 /// long title with an ellipsis), laid out as writePdfReport lays it out.
 QList<PdfText> pdfTexts(const Document& document, const QList<bool>& drawn);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

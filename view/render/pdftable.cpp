@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <numeric>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -111,4 +112,5 @@ QStringList laidLines(const QString& text, const QFont& font, qreal width, Wrap 
     return out;
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

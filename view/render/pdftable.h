@@ -9,7 +9,8 @@
 
 class QPaintDevice;
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// How a cell's text may break: a number never (one line each), a phrase between its words, a
 /// name anywhere (between words where it can).
@@ -43,4 +44,5 @@ FittedTable fitTable(const QList<TableColumn>& columns, const QList<QStringList>
 QStringList laidLines(const QString& text, const QFont& font, qreal width, Wrap wrap,
                       QPaintDevice* device);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

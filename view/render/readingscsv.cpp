@@ -3,7 +3,8 @@
 #include <QIODevice>
 #include <cstring>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 QByteArray csvField(const QByteArray& field) {
     if (!field.contains(',') && !field.contains('"') && !field.contains('\n') &&
@@ -70,4 +71,5 @@ void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown) {
     out.write(begin, w - begin);
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

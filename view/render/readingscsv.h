@@ -6,7 +6,8 @@
 
 class QIODevice;
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// A field of a CSV file (RFC 4180): quoted, its quotes doubled, where it holds a comma, a quote
 /// or a line break.
@@ -20,4 +21,5 @@ QByteArray csvText(const QByteArray& text);
 /// values calibrated and names given as shown says (by sensor number; empty: none).
 void writeCsv(const Report& report, QIODevice& out, const QList<Shown>& shown = {});
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

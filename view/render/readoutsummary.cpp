@@ -10,7 +10,8 @@
 #include <QBuffer>
 #include <QFileInfo>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -161,4 +162,5 @@ bool writeReadOutReport(const QString& folder, const QString& keptPath, const QS
            writeNewFile(named("statistics", "csv"), csv.data(), written, why);
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -10,7 +10,8 @@
 #include <QList>
 #include <QString>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// A line of a read-out's summary, with its severity.
 struct SummaryLine {
@@ -34,4 +35,5 @@ void tellReadOut(core::StatusLog& log, const QString& keptPath, const QString& s
 bool writeReadOutReport(const QString& folder, const QString& keptPath, const QString& settingsFile,
                         QStringList& written, QString& why);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -3,7 +3,8 @@
 #include "settings/profile.h"
 #include "view/model/decimal.h"
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -93,4 +94,5 @@ bool SpreadsheetCsv::finish() {
     return !failed_;
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -9,7 +9,8 @@
 #include <QLocale>
 #include <QSet>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 class SpreadsheetCsv : public QIODevice {
 public:
@@ -36,4 +37,5 @@ private:
     QSet<int> text_; // the columns of text, by their header
 };
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -4,7 +4,8 @@
 
 #include <QIODevice>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -56,4 +57,5 @@ void writeStatisticsCsv(const QList<Statistics>& statistics, QIODevice& out) {
     }
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -5,7 +5,8 @@
 
 class QIODevice;
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 /// The statistics as CSV, one row per series, under the header
 /// "kind,id,name,quantity,readings,first,last,interval_s,gaps,min,min_at,max,max_at,mean,stddev,
@@ -14,4 +15,5 @@ namespace view::inline render {
 /// defined.
 void writeStatisticsCsv(const QList<Statistics>& statistics, QIODevice& out);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

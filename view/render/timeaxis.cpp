@@ -5,7 +5,8 @@
 #include <QDateTime>
 #include <iterator>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -126,4 +127,5 @@ QList<TimeTick> timeTicks(qint64 fromMs, qint64 toMs, int maxTicks) {
     return ticks;
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

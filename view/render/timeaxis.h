@@ -6,7 +6,8 @@
 #include <QList>
 #include <QString>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 struct TimeTick {
     qint64 ms;     // wall-clock time, ms since 1970-01-01 00:00
@@ -18,4 +19,5 @@ struct TimeTick {
 /// always taken).
 QList<TimeTick> timeTicks(qint64 fromMs, qint64 toMs, int maxTicks);
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace view::inline render {
+namespace view {
+inline namespace render {
 
 namespace {
 
@@ -44,4 +45,5 @@ QList<double> valueTicks(double low, double high, int most) {
     return ticks;
 }
 
-} // namespace view::inline render
+} // namespace render
+} // namespace view

@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 ChartPanel::ChartPanel(Quantity quantity, QWidget* parent)
     : QWidget(parent), quantity_(std::move(quantity)) {
@@ -197,4 +198,5 @@ void ChartPanel::mouseReleaseEvent(QMouseEvent*) {
     update();
 }
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

@@ -9,7 +9,8 @@
 #include <QImage>
 #include <QWidget>
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 class ChartPanel : public QWidget {
     Q_OBJECT
@@ -57,4 +58,5 @@ private:
     TimeRange panStart_;
 };
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

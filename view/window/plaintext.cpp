@@ -5,7 +5,8 @@
 #include <QMessageBox>
 #include <QTextDocument>
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 QString plainToolTip(const QString& text) {
     // A tooltip is rich text where Qt::mightBeRichText says so: then escaped, else as it is.
@@ -18,4 +19,5 @@ void warnPlain(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

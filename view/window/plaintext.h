@@ -7,11 +7,13 @@
 
 class QWidget;
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 /// A tooltip that shows text as it is written: escaped, its line breaks kept.
 QString plainToolTip(const QString& text);
 /// A warning box of zelm-view whose text is shown as written.
 void warnPlain(QWidget* parent, const QString& text);
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

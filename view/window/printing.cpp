@@ -20,7 +20,8 @@
 #endif
 #endif
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 #ifdef ZURORUVE_PRINTSUPPORT
 
@@ -95,4 +96,5 @@ bool printDocument(QWidget*, const Document& document, const QList<bool>& drawn,
 
 #endif
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

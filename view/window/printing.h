@@ -7,7 +7,8 @@
 
 class QWidget;
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 /// Prints the report of document with the sensors drawn. True with said set to a line for the
 /// status bar (empty when the user cancelled); false with error set when it could not be
@@ -15,4 +16,5 @@ namespace view::inline window {
 bool printDocument(QWidget* parent, const Document& document, const QList<bool>& drawn,
                    QString& said, QString& error);
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

@@ -21,7 +21,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 namespace {
 
@@ -430,4 +431,5 @@ void SensorsDialog::twoPoint() {
     table_->item(row, columnOf(second ? Gain2 : Gain))->setText(fieldText(gain));
 }
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

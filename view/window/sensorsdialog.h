@@ -12,7 +12,8 @@ class QLabel;
 class QLineEdit;
 class QTableWidget;
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 class SensorsDialog : public QDialog {
     Q_OBJECT
@@ -59,4 +60,5 @@ private:
     QDialogButtonBox* buttons_;
 };
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

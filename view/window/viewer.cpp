@@ -33,7 +33,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 namespace {
 
@@ -375,4 +376,5 @@ void Viewer::dropEvent(QDropEvent* event) {
         openChosen(paths);
 }
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

@@ -24,11 +24,14 @@ class QStackedWidget;
 class QTableView;
 class QVBoxLayout;
 
-namespace view::inline model {
+namespace view {
+inline namespace model {
 class HistoryReader;
-} // namespace view::inline model
+} // namespace model
+} // namespace view
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 class ChartPanel;
 
@@ -134,4 +137,5 @@ private:
     QListWidget* skipped_;
 };
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

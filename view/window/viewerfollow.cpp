@@ -13,7 +13,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 bool Viewer::open(const QStringList& paths, QString& error) {
     auto history = std::make_unique<HistoryReader>(paths);
@@ -100,4 +101,5 @@ void Viewer::reload() {
         10000);
 }
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view

@@ -23,7 +23,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-namespace view::inline window {
+namespace view {
+inline namespace window {
 
 void Viewer::buildMenus() {
     // Every entry has a letter of its own within its menu (Alt+F, then the letter).
@@ -209,4 +210,5 @@ void Viewer::showAbout() {
                  QString::fromLatin1(qVersion()), kViewerName));
 }
 
-} // namespace view::inline window
+} // namespace window
+} // namespace view
