@@ -5,8 +5,8 @@
 #include "link/ports.h"
 #include "readout/readout.h"
 #include "settings/ini.h"
-#include "view/manual.h"
-#include "view/readoutsummary.h"
+#include "view/manual/manual.h"
+#include "view/render/readoutsummary.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -69,7 +69,7 @@ Form1::Form1(QWidget* parent)
 
     // F1: the user's manual, also while a dialogue runs.
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
-            [this] { manual::show(this, QStringLiteral("window")); });
+            [this] { view::manual::show(this, QStringLiteral("window")); });
     connect(cmdDownload, &QPushButton::clicked, this, [this] { runDialogue(onDownload); });
     connect(cmdClear, &QPushButton::clicked, this, [this] { runDialogue(onClear); });
 }

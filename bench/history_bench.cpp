@@ -18,8 +18,8 @@
 
 #include "runchild.h"
 #include "sim/records.h"
-#include "view/chartpainter.h"
-#include "view/history.h"
+#include "view/model/history.h"
+#include "view/render/chartpainter.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>

@@ -5,8 +5,8 @@
 // changed. Goal: 10 000 sections in under 1 s.
 // Usage: sensors_bench [SECTIONS...] (default 1000 3000 10000)
 
-#include "view/sensorsdialog.h"
-#include "view/viewer.h"
+#include "view/window/sensorsdialog.h"
+#include "view/window/viewer.h"
 
 #include <QApplication>
 #include <QDialog>

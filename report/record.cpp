@@ -9,18 +9,13 @@ namespace report {
 
 namespace {
 
-// Record bytes are numbered from 1, as in the record layout.
-struct Record {
-    const std::uint8_t* data;
-    std::uint8_t operator[](int n) const { return data[n - 1]; }
-};
-
-char* writeStamp(Record r, char* out) {
+// The stamp's six packed-BCD bytes as "20yy-MM-dd-hh-mm-ss".
+char* writeStamp(const std::uint8_t* stamp, char* out) {
     *out++ = '2';
     *out++ = '0';
-    for (int n = 3; n <= 8; ++n) {
-        out = writeBcd(r[n], out);
-        if (n < 8)
+    for (int k = 0; k < 6; ++k) {
+        out = writeBcd(stamp[k], out);
+        if (k < 5)
             *out++ = '-';
     }
     return out;
@@ -32,70 +27,54 @@ char* write(const char* text, char* out) {
     return out;
 }
 
-bool noReading(std::uint8_t low, std::uint8_t high) {
-    return low == 0x00 && high == 0x80;
-}
-
 } // namespace
 
 char* decodeRecordAt(const std::uint8_t* data, const NumberFormat& format, char* const out) {
-    const Record r{data};
-    if (r[1] == 0xFF && r[2] == 0xFF)
-        return out; // empty slot: the marker's hexadecimal text is "FFFF"
-    const std::uint8_t kind = r[9];
-    if (kind < TX || kind > BV)
+    RecordFields f;
+    if (!recordFields(data, f))
         return out;
-    if (kind == RX && noReading(r[16], r[17]) && noReading(r[18], r[19]))
-        return out;
-    const TxFields tx = txPayloadFields(data + 9); // read only for a TX record
-    if (kind == TX && tx.invalid)
-        return out;
-
-    char* w = write(kind == TX && tx.lowBat ? "LOWBAT\t" : "OK\t", out);
-    w = writeStamp(r, w);
-    switch (kind) {
-    case TX: {
+    char* w = write(f.lowBat ? "LOWBAT\t" : "OK\t", out);
+    w = writeStamp(f.stamp, w);
+    switch (f.kind) {
+    case TX:
         w = write("\tTX\t", w);
-        w = writeFiveDigits(tx.identifier, w);
+        w = writeFiveDigits(std::int64_t(f.identifier), w);
         *w++ = '\t';
-        w = writeOneDecimal(tx.reading, format, w);
+        w = writeOneDecimal(f.first / 256.0, format, w);
         break;
-    }
     case BT: {
         w = write("\tBT\t", w);
-        for (int n = 10; n <= 15; ++n) {
-            w = writeHex(r[n], w);
-            if (n < 15)
+        for (int shift = 40; shift >= 0; shift -= 8) {
+            w = writeHex(std::uint8_t(f.identifier >> shift), w);
+            if (shift > 0)
                 *w++ = ':';
         }
         *w++ = '\t';
-        const double t = CountToTemperature(r[16], r[17]);
-        const double h = CountToHumidity(r[18], r[19], t);
+        const double t = CountToTemperature(f.first & 0xFF, f.first >> 8);
+        const double h = CountToHumidity(f.second & 0xFF, f.second >> 8, t);
         w = writeOneDecimal(t, format, w);
         *w++ = ' ';
         w = writeOneDecimal(h, format, w);
         break;
     }
-    case RX: {
+    case RX:
         w = write("\tRX\t", w);
-        w = writeFiveDigits(r[10] * 256 + r[11], w);
+        w = writeFiveDigits(std::int64_t(f.identifier), w);
         *w++ = '\t';
-        const bool first = !noReading(r[16], r[17]);
-        if (first)
-            w = writeOneDecimal(DecodeFixed88(r[17], r[16]), format, w);
-        if (!noReading(r[18], r[19])) {
-            if (first)
+        if (f.hasFirst)
+            w = writeOneDecimal(f.first / 256.0, format, w);
+        if (f.hasSecond) {
+            if (f.hasFirst)
                 *w++ = ' ';
-            w = writeOneDecimal(DecodeFixed88(r[19], r[18]), format, w);
+            w = writeOneDecimal(f.second / 256.0, format, w);
         }
         break;
-    }
     case BV:
         w = write("\tBV\t", w);
-        w = writeFiveDigits(r[10] * 256 + r[11], w);
+        w = writeFiveDigits(std::int64_t(f.identifier), w);
         *w++ = '\t';
         // Byte 16 at 0x80 or above is read as unsigned rather than refused.
-        w = writeOneDecimal((r[16] * 256 + r[17]) * 32.5 / 1000, format, w);
+        w = writeOneDecimal(f.first * 32.5 / 1000, format, w);
         break;
     }
     *w++ = '\r';

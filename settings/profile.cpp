@@ -15,28 +15,7 @@ namespace settings {
 
 namespace {
 
-struct Line {
-    qsizetype begin = 0; // offset of the line's first byte
-    qsizetype end = 0;   // offset just past its text, before CR LF
-};
-
-// Notepad's "UTF-8 with BOM" puts these bytes before the first line; they stay where they are.
-const QByteArray kByteOrderMark("\xEF\xBB\xBF");
-
-QList<Line> splitLines(const QByteArray& contents) {
-    QList<Line> lines;
-    qsizetype pos = contents.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
-    while (pos < contents.size()) {
-        qsizetype nl = contents.indexOf('\n', pos);
-        const qsizetype next = nl < 0 ? contents.size() : nl + 1;
-        qsizetype end = nl < 0 ? contents.size() : nl;
-        if (end > pos && contents[end - 1] == '\r')
-            --end;
-        lines.append({pos, end});
-        pos = next;
-    }
-    return lines;
-}
+using Line = ProfileLine;
 
 QByteArray text(const QByteArray& contents, const Line& line) {
     return contents.mid(line.begin, line.end - line.begin);
@@ -67,16 +46,6 @@ bool sameName(const QByteArray& a, const QString& b, bool utf8) {
     return profileText(a.trimmed(), utf8).compare(b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-// The section name of a "[name]" line; false for any other line.
-bool sectionName(const QByteArray& line, QByteArray& name) {
-    const QByteArray t = line.trimmed();
-    if (!t.startsWith('['))
-        return false;
-    const qsizetype close = t.indexOf(']');
-    name = close < 0 ? t.mid(1) : t.mid(1, close - 1);
-    return true;
-}
-
 // The key and value of a "key=value" line. A line without an equals sign is a key with an
 // empty value, as the Windows functions take it.
 void keyOf(const QByteArray& line, QByteArray& key, QByteArray& value) {
@@ -100,7 +69,7 @@ Found find(const QByteArray& contents, const QList<Line>& lines, const QString& 
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray t = text(contents, lines[i]);
         QByteArray name;
-        if (sectionName(t, name)) {
+        if (profileSectionName(t, name)) {
             if (inside)
                 break; // only the first section of that name counts
             inside = sameName(name, section, utf8);
@@ -135,6 +104,30 @@ QString shownValue(QByteArray v, bool utf8) {
 
 } // namespace
 
+QList<ProfileLine> profileLines(const QByteArray& contents) {
+    QList<ProfileLine> lines;
+    qsizetype pos = contents.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0;
+    while (pos < contents.size()) {
+        qsizetype nl = contents.indexOf('\n', pos);
+        const qsizetype next = nl < 0 ? contents.size() : nl + 1;
+        qsizetype end = nl < 0 ? contents.size() : nl;
+        if (end > pos && contents[end - 1] == '\r')
+            --end;
+        lines.append({pos, end, next});
+        pos = next;
+    }
+    return lines;
+}
+
+bool profileSectionName(QByteArrayView line, QByteArray& name) {
+    const QByteArrayView t = line.trimmed();
+    if (!t.startsWith('['))
+        return false;
+    const qsizetype close = t.indexOf(']');
+    name = (close < 0 ? t.sliced(1) : t.sliced(1, close - 1)).toByteArray();
+    return true;
+}
+
 bool isUtf8Profile(QByteArrayView contents) {
     if (contents.startsWith(kByteOrderMark))
         contents = contents.sliced(kByteOrderMark.size());
@@ -162,7 +155,7 @@ QByteArray readyForText(const QByteArray& contents, const QString& text) {
 
 QString profileValue(const QByteArray& contents, const QString& section, const QString& key,
                      const QString& fallback) {
-    const QList<Line> lines = splitLines(contents);
+    const QList<Line> lines = profileLines(contents);
     const Found f = find(contents, lines, section, key);
     return f.key < 0 ? fallback.left(kMaxProfileValue)
                      : shownValue(f.value, isUtf8Profile(contents));
@@ -171,7 +164,7 @@ QString profileValue(const QByteArray& contents, const QString& section, const Q
 QByteArray withProfileValue(const QByteArray& original, const QString& section, const QString& key,
                             const QString& value) {
     const QByteArray contents = readyForText(original, section + key + value);
-    const QList<Line> lines = splitLines(contents);
+    const QList<Line> lines = profileLines(contents);
     const Found f = find(contents, lines, section, key);
     const QByteArray entry = key.toUtf8() + '=' + value.toUtf8();
     QByteArray out = contents;
@@ -204,7 +197,7 @@ QByteArray withProfileValue(const QByteArray& original, const QString& section, 
 
 QByteArray withoutProfileValue(const QByteArray& contents, const QString& section,
                                const QString& key) {
-    const QList<Line> lines = splitLines(contents);
+    const QList<Line> lines = profileLines(contents);
     const Found f = find(contents, lines, section, key);
     if (f.key < 0)
         return contents;
@@ -213,14 +206,14 @@ QByteArray withoutProfileValue(const QByteArray& contents, const QString& sectio
 }
 
 QByteArray withoutEmptyProfileSection(const QByteArray& contents, const QString& section) {
-    const QList<Line> lines = splitLines(contents);
+    const QList<Line> lines = profileLines(contents);
     const Found f = find(contents, lines, section, QString());
     if (f.section < 0 || f.lastLine != f.section)
         return contents;
     // Up to the next section's header, or the end: only blank lines lie between.
     qsizetype next = f.section + 1;
     QByteArray name;
-    while (next < lines.size() && !sectionName(text(contents, lines[next]), name))
+    while (next < lines.size() && !profileSectionName(text(contents, lines[next]), name))
         ++next;
     const qsizetype end = next < lines.size() ? lines[next].begin : contents.size();
     return QByteArray(contents).remove(lines[f.section].begin, end - lines[f.section].begin);
@@ -228,14 +221,14 @@ QByteArray withoutEmptyProfileSection(const QByteArray& contents, const QString&
 
 QList<ProfileEntry> profileEntries(const QByteArray& contents) {
     QList<ProfileEntry> entries;
-    const QList<Line> lines = splitLines(contents);
+    const QList<Line> lines = profileLines(contents);
     const bool utf8 = isUtf8Profile(contents);
     QString section;
     int sectionLine = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArray t = text(contents, lines[i]);
         QByteArray name;
-        if (sectionName(t, name)) {
+        if (profileSectionName(t, name)) {
             section = profileText(name.trimmed(), utf8);
             sectionLine = int(i + 1);
             entries.append({section, QString(), QString(), sectionLine, sectionLine});

@@ -15,6 +15,22 @@
 
 namespace settings {
 
+/// Notepad's "UTF-8 with BOM" puts these bytes before the first line of a file it saved; they
+/// stay where they are.
+inline const QByteArray kByteOrderMark("\xEF\xBB\xBF");
+
+/// One line of a file: its text from begin to end, its line end (LF, CR LF or none) up to next.
+struct ProfileLine {
+    qsizetype begin = 0;
+    qsizetype end = 0;
+    qsizetype next = 0;
+};
+/// The lines of a file's contents, the first after a byte-order mark, if any.
+QList<ProfileLine> profileLines(const QByteArray& contents);
+/// The name of a section's "[name]" line, as written between the brackets (to a missing "]",
+/// the line's end); false for any other line.
+bool profileSectionName(QByteArrayView line, QByteArray& name);
+
 /// The longest value a read returns, as the Windows profile functions do with a 255 buffer.
 inline constexpr int kMaxProfileValue = 254;
 

@@ -13,7 +13,7 @@
 #include "settings/folder.h"
 #include "settings/ini.h"
 #include "settings/tonumber.h"
-#include "view/readoutsummary.h"
+#include "view/render/readoutsummary.h"
 
 #include <QDir>
 #include <QFileInfo>

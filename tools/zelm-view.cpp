@@ -9,10 +9,10 @@
 
 #include "core/startup.h"
 #include "report/journal.h"
-#include "view/exports.h"
-#include "view/history.h"
-#include "view/viewer.h"
-#include "view/words.h"
+#include "view/model/history.h"
+#include "view/model/words.h"
+#include "view/render/exports.h"
+#include "view/window/viewer.h"
 
 #include "files/regularfile.h"
 
@@ -116,159 +116,186 @@ int writeFiles(const QList<std::pair<view::Export, QString>>& files, const view:
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    core::useParentConsole();
-    core::markRunning();
+// The command line: the files to write, the settings and heading, what to read.
+struct Options {
     QString png, svg, csv, stats, pdf, settingsFile;
     view::ReportHeading heading; // of the PDF, over the settings file's
     QStringList paths;
-    bool options = true, verifying = false;
+    bool verifying = false;
+
+    bool hasHeading() const {
+        return !(heading.site + heading.title + heading.operatorName + heading.comment).isEmpty();
+    }
+    QList<std::pair<view::Export, QString>> files() const {
+        QList<std::pair<view::Export, QString>> out;
+        for (const auto& [kind, path] : {std::pair{view::Export::Png, png},
+                                         {view::Export::Svg, svg},
+                                         {view::Export::Csv, csv},
+                                         {view::Export::Statistics, stats},
+                                         {view::Export::Pdf, pdf}})
+            if (!path.isEmpty())
+                out.append({kind, path});
+        return out;
+    }
+};
+
+// Reads the command line into o; false when it ends the program, with status its exit status.
+bool parse(int argc, char* argv[], Options& o, int& status) {
+    bool options = true;
     for (int i = 1; i < argc; ++i) {
         const QByteArray a = argv[i];
         if (options && a == "--help") {
             std::fputs(kUsage, stdout);
-            return 0;
+            return status = 0, false;
         }
         if (options && a == "--version") {
             std::printf("zelm-view %s\n", ZURORUVE_VERSION);
-            return 0;
+            return status = 0, false;
         }
         QString* out = !options            ? nullptr
-                       : a == "--png"      ? &png
-                       : a == "--svg"      ? &svg
-                       : a == "--csv"      ? &csv
-                       : a == "--stats"    ? &stats
-                       : a == "--pdf"      ? &pdf
-                       : a == "--settings" ? &settingsFile
-                       : a == "--site"     ? &heading.site
-                       : a == "--title"    ? &heading.title
-                       : a == "--operator" ? &heading.operatorName
-                       : a == "--comment"  ? &heading.comment
+                       : a == "--png"      ? &o.png
+                       : a == "--svg"      ? &o.svg
+                       : a == "--csv"      ? &o.csv
+                       : a == "--stats"    ? &o.stats
+                       : a == "--pdf"      ? &o.pdf
+                       : a == "--settings" ? &o.settingsFile
+                       : a == "--site"     ? &o.heading.site
+                       : a == "--title"    ? &o.heading.title
+                       : a == "--operator" ? &o.heading.operatorName
+                       : a == "--comment"  ? &o.heading.comment
                                            : nullptr;
         if (out) {
             if (++i >= argc)
-                return usage(a + ": needs a file name");
+                return status = usage(a + ": needs a file name"), false;
             if (!out->isEmpty())
-                return usage(a + ": given twice");
+                return status = usage(a + ": given twice"), false;
             *out = QString::fromLocal8Bit(argv[i]);
             if (out->isEmpty())
-                return usage(a + ": an empty file name");
+                return status = usage(a + ": an empty file name"), false;
         } else if (options && a == "--verify") {
-            verifying = true;
+            o.verifying = true;
         } else if (options && a == "--") {
             options = false;
         } else if (options && a.startsWith('-') && a != "-") {
-            return usage("unknown option " + a);
+            return status = usage("unknown option " + a), false;
         } else {
-            paths.append(QString::fromLocal8Bit(a));
+            o.paths.append(QString::fromLocal8Bit(a));
         }
     }
-    QList<std::pair<view::Export, QString>> files;
-    for (const auto& [kind, path] : {std::pair{view::Export::Png, png},
-                                     {view::Export::Svg, svg},
-                                     {view::Export::Csv, csv},
-                                     {view::Export::Statistics, stats},
-                                     {view::Export::Pdf, pdf}})
-        if (!path.isEmpty())
-            files.append({kind, path});
-    const bool headless = !files.isEmpty();
-    if (verifying) {
-        if (headless || !settingsFile.isEmpty() ||
-            !(heading.site + heading.title + heading.operatorName + heading.comment).isEmpty())
-            return usage(QStringLiteral("--verify takes folders only"));
-        if (paths.isEmpty()) {
-            QCoreApplication where(argc, argv);
-            paths.append(view::historyFolder());
-        }
-        return verify(paths);
-    }
-    if (pdf.isEmpty() &&
-        !(heading.site + heading.title + heading.operatorName + heading.comment).isEmpty()) {
-        tell(QStringLiteral("--site, --title, --operator and --comment head the PDF: give --pdf"));
+    return true;
+}
+
+// The files asked for, without a window: what was read told in a line each, the settings' lines
+// not used told and the rest used.
+int writeWithoutWindow(int argc, char* argv[], Options& o) {
+    const QList<std::pair<view::Export, QString>> files = o.files();
+    // Read before anything of the screen is set up: what was read is told in one line.
+    view::Report report;
+    QString title, error;
+    const bool any = view::readFiles(o.paths, report, title, error);
+    // An output never lands on what was read: nothing is written then.
+    const QString over = outputOverInput(files, report.files + QStringList{o.settingsFile});
+    if (!over.isEmpty()) {
+        tell(over);
         return 2;
     }
-    // Settings named but not there, or not a regular file, are a mistake to tell, not to pass
-    // over: the numbers would come out without the limits the user meant.
-    if (!settingsFile.isEmpty()) {
-        files::ReadStatus status;
-        QString why;
-        view::readSensorSettings(settingsFile, status, why);
-        if (status != files::ReadStatus::Ok) {
-            tell(QStringLiteral("--settings %1: %2")
-                     .arg(QDir::toNativeSeparators(settingsFile), why));
-            return 2;
-        }
+    if (!any) {
+        tell(error);
+        return 1;
     }
-    const bool history = paths.isEmpty();
-    if (history || settingsFile.isEmpty()) { // where the main program keeps its files
-        QCoreApplication where(argc, argv);
-        if (history)
-            paths.append(view::historyFolder());
-        if (settingsFile.isEmpty())
-            settingsFile = view::settingsFile();
-    }
-    if (headless) {
-        // Read before anything of the screen is set up: what was read is told in one line.
-        view::Report report;
-        QString title, error;
-        const bool any = view::readFiles(paths, report, title, error);
-        // An output never lands on what was read: nothing is written then.
-        const QString over = outputOverInput(files, report.files + QStringList{settingsFile});
-        if (!over.isEmpty()) {
-            tell(over);
-            return 2;
-        }
-        if (!any) {
-            tell(error);
-            return 1;
-        }
-        // Files alone need no screen. Windows' own platform needs none either, and only its font
-        // database holds the system's fonts: offscreen there would draw every letter as a box.
+    // Files alone need no screen. Windows' own platform needs none either, and only its font
+    // database holds the system's fonts: offscreen there would draw every letter as a box.
 #ifndef Q_OS_WIN
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
-        QGuiApplication application(argc, argv);
-        QGuiApplication::setApplicationName(QStringLiteral("zelm-view"));
-        QGuiApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
-        files::ReadStatus status;
-        QString why;
-        view::SensorSettings settings = view::readSensorSettings(settingsFile, status, why);
-        for (const auto& [option, set] : {std::pair{&heading.site, &settings.report.site},
-                                          {&heading.title, &settings.report.title},
-                                          {&heading.operatorName, &settings.report.operatorName},
-                                          {&heading.comment, &settings.report.comment}})
-            if (!option->isEmpty())
-                *set = *option;
-        const bool unread = status != files::ReadStatus::Ok && status != files::ReadStatus::Missing;
-        // Told, and the rest still used; so is what reading the files left out, as the window
-        // shows it.
-        for (const QString& line :
-             view::settingsRemarks(settingsFile, unread ? why : QString(), settings))
-            tell(QStringLiteral("ignored: ") + line);
-        for (const QString& line : view::remarksOf(report))
-            tell(line);
-        return writeFiles(files, report, title, settings);
-    }
+    QGuiApplication application(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("zelm-view"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
+    files::ReadStatus status;
+    QString why;
+    view::SensorSettings settings = view::readSensorSettings(o.settingsFile, status, why);
+    for (const auto& [option, set] : {std::pair{&o.heading.site, &settings.report.site},
+                                      {&o.heading.title, &settings.report.title},
+                                      {&o.heading.operatorName, &settings.report.operatorName},
+                                      {&o.heading.comment, &settings.report.comment}})
+        if (!option->isEmpty())
+            *set = *option;
+    const bool unread =
+        status != files::ReadStatus::Ok && status != files::ReadStatus::Missing;
+    // Told, and the rest still used; so is what reading the files left out, as the window
+    // shows it.
+    for (const QString& line :
+         view::settingsRemarks(o.settingsFile, unread ? why : QString(), settings))
+        tell(QStringLiteral("ignored: ") + line);
+    for (const QString& line : view::remarksOf(report))
+        tell(line);
+    return writeFiles(files, report, title, settings);
+}
 
+// The window, reading the files and following them; history: the kept downloads are shown.
+int showWindow(int argc, char* argv[], const Options& o, bool history) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelm-view"));
     QApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
     view::Viewer viewer;
     QString why, error;
-    viewer.setSettingsFile(settingsFile, why);
+    viewer.setSettingsFile(o.settingsFile, why);
     for (const QString& line : viewer.settingsIgnored()) // told, and the rest still used
         tell(QStringLiteral("ignored: ") + line);
     // Read, and followed: a download into a folder shown appears in the window.
-    if (!viewer.open(paths, error)) {
+    if (!viewer.open(o.paths, error)) {
         tell(error);
         viewer.showNothing(history ? QStringLiteral("No kept downloads yet in %1: they appear "
                                                     "here as they are made.")
-                                         .arg(QDir::toNativeSeparators(paths.first()))
+                                         .arg(QDir::toNativeSeparators(o.paths.first()))
                                    : error);
     }
     viewer.show();
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    core::useParentConsole();
+    core::markRunning();
+    Options o;
+    if (int status = 0; !parse(argc, argv, o, status))
+        return status;
+    const bool headless = !o.files().isEmpty();
+    if (o.verifying) {
+        if (headless || !o.settingsFile.isEmpty() || o.hasHeading())
+            return usage(QStringLiteral("--verify takes folders only"));
+        if (o.paths.isEmpty()) {
+            QCoreApplication where(argc, argv);
+            o.paths.append(view::historyFolder());
+        }
+        return verify(o.paths);
+    }
+    if (o.pdf.isEmpty() && o.hasHeading()) {
+        tell(QStringLiteral("--site, --title, --operator and --comment head the PDF: give --pdf"));
+        return 2;
+    }
+    // Settings named but not there, or not a regular file, are a mistake to tell, not to pass
+    // over: the numbers would come out without the limits the user meant.
+    if (!o.settingsFile.isEmpty()) {
+        files::ReadStatus status;
+        QString why;
+        view::readSensorSettings(o.settingsFile, status, why);
+        if (status != files::ReadStatus::Ok) {
+            tell(QStringLiteral("--settings %1: %2")
+                     .arg(QDir::toNativeSeparators(o.settingsFile), why));
+            return 2;
+        }
+    }
+    const bool history = o.paths.isEmpty();
+    if (history || o.settingsFile.isEmpty()) { // where the main program keeps its files
+        QCoreApplication where(argc, argv);
+        if (history)
+            o.paths.append(view::historyFolder());
+        if (o.settingsFile.isEmpty())
+            o.settingsFile = view::settingsFile();
+    }
+    return headless ? writeWithoutWindow(argc, argv, o) : showWindow(argc, argv, o, history);
 }

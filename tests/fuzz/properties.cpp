@@ -6,8 +6,9 @@
 #include "link/capture.h"
 #include "settings/profile.h"
 #include "settings/tonumber.h"
-#include "view/history.h"
-#include "view/sensorsettings.h"
+#include "view/model/history.h"
+#include "view/model/sensoredits.h"
+#include "view/model/sensorsettings.h"
 
 #include <cfenv>
 #include <cmath>
