@@ -221,8 +221,7 @@ int writeWithoutWindow(int argc, char* argv[], Options& o) {
                                       {&o.heading.comment, &settings.report.comment}})
         if (!option->isEmpty())
             *set = *option;
-    const bool unread =
-        status != files::ReadStatus::Ok && status != files::ReadStatus::Missing;
+    const bool unread = status != files::ReadStatus::Ok && status != files::ReadStatus::Missing;
     // Told, and the rest still used; so is what reading the files left out, as the window
     // shows it.
     for (const QString& line :

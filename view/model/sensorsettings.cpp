@@ -173,7 +173,7 @@ SensorSettings readSensorSettings(const QString& path, files::ReadStatus& status
     status = read.status;
     why = read.why;
     return read.status == files::ReadStatus::Ok ? parseSensorSettings(read.bytes)
-                                                   : SensorSettings();
+                                                : SensorSettings();
 }
 
 SensorSettings readSensorSettings(const QString& path) {
