@@ -1,7 +1,7 @@
 #include "view/model/sensoredits.h"
 
-#include "settings/profile.h"
 #include "files/regularfile.h"
+#include "settings/profile.h"
 #include "view/model/kinds.h"
 #include "view/model/sensorsettings.h"
 
