@@ -287,13 +287,65 @@ bool looksLikeReport(QByteArrayView head) {
     return h.lines > 0 || (h.whole > 0 && 10 * h.records >= 9 * h.whole);
 }
 
+namespace {
+
+constexpr qsizetype kLongestLine = 4096;
+
+using Each = void (*)(void*, const Reading&, QByteArrayView);
+
+// The whole records of a piece of a raw report; the bytes they take.
+qsizetype eachRecord(const char* data, qsizetype have, Sensors& sensors, Each each, void* context) {
+    qsizetype used = 0;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
+    for (; used + report::kRecordSize <= have; used += report::kRecordSize) {
+        Reading r;
+        if (readRecord(bytes + used, sensors, r))
+            each(context, r, QByteArrayView(data + used, report::kRecordSize));
+    }
+    return used;
+}
+
+// The whole lines of a piece of a decoded report, and at its end the last one too; the bytes
+// they take. overlong: the piece starts with the rest of a line cut as too long.
+qsizetype eachLine(const char* data, qsizetype have, bool end, Sensors& sensors, bool& overlong,
+                   Report& report, Each each, void* context) {
+    qsizetype used = 0;
+    for (;;) {
+        const char* nl =
+            static_cast<const char*>(std::memchr(data + used, '\n', size_t(have - used)));
+        if (!nl && !end)
+            break;
+        const qsizetype next = nl ? nl - data + 1 : have;
+        qsizetype stop = nl ? nl - data : have;
+        if (stop > used && data[stop - 1] == '\r')
+            --stop;
+        Reading r;
+        if (overlong)
+            ++report.skippedLines; // the rest of a line already too long
+        else if (parseLine(QByteArrayView(data + used, stop - used), &sensors, r))
+            each(context, r, {});
+        else if (stop > used)
+            ++report.skippedLines;
+        overlong = false;
+        used = next;
+        if (used >= have)
+            break;
+    }
+    if (!end && have - used > kLongestLine) { // no reading: cut, and skip to its end
+        overlong = true;
+        used = have;
+    }
+    return used;
+}
+
+} // namespace
+
 namespace detail {
 
 bool eachReading(QIODevice& in, Report& report, void (*each)(void*, const Reading&, QByteArrayView),
                  void* context, QString& why) {
     // Pieces of whole records; a decoded line longer than any reading is cut and counted.
     constexpr qsizetype kPiece = 55188 * report::kRecordSize; // about 1 MiB
-    constexpr qsizetype kLongestLine = 4096;
     Sensors sensors(report);
     QByteArray buffer(kPiece + kLongestLine, Qt::Uninitialized);
     qsizetype have = 0; // bytes at the buffer's start not yet read as records or lines
@@ -324,40 +376,11 @@ bool eachReading(QIODevice& in, Report& report, void (*each)(void*, const Readin
         }
         qsizetype used = 0;
         if (raw) {
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
-            for (; used + report::kRecordSize <= have; used += report::kRecordSize) {
-                Reading r;
-                if (readRecord(bytes + used, sensors, r))
-                    each(context, r, QByteArrayView(data + used, report::kRecordSize));
-            }
+            used = eachRecord(data, have, sensors, each, context);
             if (end)
                 report.partialBytes += have; // nothing came: less than a record is left
         } else {
-            for (;;) {
-                const char* nl =
-                    static_cast<const char*>(std::memchr(data + used, '\n', size_t(have - used)));
-                if (!nl && !end)
-                    break;
-                const qsizetype next = nl ? nl - data + 1 : have;
-                qsizetype stop = nl ? nl - data : have;
-                if (stop > used && data[stop - 1] == '\r')
-                    --stop;
-                Reading r;
-                if (overlong)
-                    ++report.skippedLines; // the rest of a line already too long
-                else if (parseLine(QByteArrayView(data + used, stop - used), &sensors, r))
-                    each(context, r, {});
-                else if (stop > used)
-                    ++report.skippedLines;
-                overlong = false;
-                used = next;
-                if (used >= have)
-                    break;
-            }
-            if (!end && have - used > kLongestLine) { // no reading: cut, and skip to its end
-                overlong = true;
-                used = have;
-            }
+            used = eachLine(data, have, end, sensors, overlong, report, each, context);
         }
         if (end)
             return true;

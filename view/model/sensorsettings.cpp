@@ -59,6 +59,41 @@ QString reportLine(const settings::ProfileEntry& e, ReportHeading& heading,
     return {};
 }
 
+// A line of a sensor's section or of the limits into section; why it cannot be used, else empty.
+QString sectionEntry(const settings::ProfileEntry& e, bool limits, const QString& sensor,
+                     SectionSettings& section) {
+    if (!limits && e.key.compare(kNameKey, Qt::CaseInsensitive) == 0) {
+        section.name = e.value.trimmed();
+        return {};
+    }
+    int f = 0;
+    while (f < kFields && e.key.compare(QLatin1String(kFieldKeys[f]), Qt::CaseInsensitive))
+        ++f;
+    if (f == kFields || (limits && !isLimit(Field(f)) && f != ActivationEnergy) ||
+        (!limits && f == ActivationEnergy))
+        return QStringLiteral("not a key of [%1]").arg(e.section);
+    section.text[f] = e.value.trimmed();
+    Decimal value;
+    if (const auto problem = checkField(sensor, Field(f), e.value, value))
+        return problem->why;
+    section.field[f] = value;
+    return {};
+}
+
+// Limit pairs that cannot hold: the keys that make a pair wrong are read as missing.
+void checkPairs(SectionSettings& s, const QString& sensor, const QString& sectionKey,
+                const ExactValues* shared, const QHash<QString, Origin>& origins,
+                QList<IgnoredLine>& ignored) {
+    const QList<Problem> problems = checkLimits(sensor, s.field, shared);
+    for (const Problem& p : problems) {
+        const Origin o =
+            origins.value(sectionKey + u'\n' + QString::fromLatin1(kFieldKeys[p.field]).toUpper());
+        ignored.append({o.line, o.text, p.why});
+    }
+    for (const Problem& p : problems)
+        s.field[p.field].reset();
+}
+
 } // namespace
 
 bool SectionSettings::isEmpty() const {
@@ -131,40 +166,12 @@ SensorSettings parseSensorSettings(const QByteArray& contents) {
             continue;
         }
         origins.insert(key, origin);
-        if (!limits && e.key.compare(kNameKey, Qt::CaseInsensitive) == 0) {
-            section.name = e.value.trimmed();
-            continue;
-        }
-        int f = 0;
-        while (f < kFields && e.key.compare(QLatin1String(kFieldKeys[f]), Qt::CaseInsensitive))
-            ++f;
-        if (f == kFields || (limits && !isLimit(Field(f)) && f != ActivationEnergy) ||
-            (!limits && f == ActivationEnergy)) {
-            ignore(origin, QStringLiteral("not a key of [%1]").arg(e.section));
-            continue;
-        }
-        section.text[f] = e.value.trimmed();
-        Decimal value;
-        if (const auto problem = checkField(sensor, Field(f), e.value, value)) {
-            ignore(origin, problem->why);
-            continue;
-        }
-        section.field[f] = value;
+        if (const QString why = sectionEntry(e, limits, sensor, section); !why.isEmpty())
+            ignore(origin, why);
     }
-    // Limit pairs that cannot hold: the keys that make a pair wrong are read as missing.
-    const auto checkPairs = [&](SectionSettings& s, const QString& sensor,
-                                const QString& sectionKey, const ExactValues* shared) {
-        const QList<Problem> problems = checkLimits(sensor, s.field, shared);
-        for (const Problem& p : problems)
-            ignore(origins.value(sectionKey + u'\n' +
-                                 QString::fromLatin1(kFieldKeys[p.field]).toUpper()),
-                   p.why);
-        for (const Problem& p : problems)
-            s.field[p.field].reset();
-    };
-    checkPairs(out.limits, {}, kLimitsSection.toUpper(), nullptr);
+    checkPairs(out.limits, {}, kLimitsSection.toUpper(), nullptr, origins, out.ignored);
     for (auto s = out.sensors.begin(); s != out.sensors.end(); ++s)
-        checkPairs(*s, s.key(), s.key(), &out.limits.field);
+        checkPairs(*s, s.key(), s.key(), &out.limits.field, origins, out.ignored);
     return out;
 }
 

@@ -96,6 +96,57 @@ CivilTime civilOf(std::uint32_t time) {
             int((days + 3) % 7) + 1}; // 1970-01-01 was a Thursday
 }
 
+namespace {
+
+// The forms of the axes' labels, from the time's calendar fields.
+char* writeFields(std::uint32_t time, TimeFormat format, char* w) {
+    const CivilTime c = civilOf(time);
+    const auto date = [&](char* at) {
+        at = year(c.year, at);
+        *at++ = '-';
+        at = two(c.month, at);
+        *at++ = '-';
+        return two(c.day, at);
+    };
+    const auto clock = [&](char* at, bool seconds) {
+        at = two(c.hour, at);
+        *at++ = ':';
+        at = two(c.minute, at);
+        if (seconds) {
+            *at++ = ':';
+            at = two(c.second, at);
+        }
+        return at;
+    };
+    switch (format) {
+    case TimeFormat::DateTime:
+    case TimeFormat::Iso:
+        break; // writeTime's own
+    case TimeFormat::Date:
+        return date(w);
+    case TimeFormat::Minutes:
+        return clock(w, false);
+    case TimeFormat::Seconds:
+        return clock(w, true);
+    case TimeFormat::MonthDay:
+        w = two(c.month, w);
+        *w++ = '-';
+        return two(c.day, w);
+    case TimeFormat::Month: {
+        // Month names in English, whatever the locale: the rest of the axis is not translated.
+        constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+        for (int k = 0; k < 3; ++k)
+            *w++ = kMonths[3 * (c.month - 1) + k];
+        return w;
+    }
+    case TimeFormat::Year:
+        return year(c.year, w);
+    }
+    return w;
+}
+
+} // namespace
+
 char* writeTime(std::uint32_t time, TimeFormat format, char* w) {
     if (time == kNoTime)
         return w;
@@ -123,49 +174,7 @@ char* writeTime(std::uint32_t time, TimeFormat format, char* w) {
         *w++ = ':';
         return two(second % 60, w);
     }
-    const CivilTime c = civilOf(time);
-    const auto date = [&](char* at) {
-        at = year(c.year, at);
-        *at++ = '-';
-        at = two(c.month, at);
-        *at++ = '-';
-        return two(c.day, at);
-    };
-    const auto clock = [&](char* at, bool seconds) {
-        at = two(c.hour, at);
-        *at++ = ':';
-        at = two(c.minute, at);
-        if (seconds) {
-            *at++ = ':';
-            at = two(c.second, at);
-        }
-        return at;
-    };
-    switch (format) {
-    case TimeFormat::DateTime:
-    case TimeFormat::Iso:
-        break; // written above
-    case TimeFormat::Date:
-        return date(w);
-    case TimeFormat::Minutes:
-        return clock(w, false);
-    case TimeFormat::Seconds:
-        return clock(w, true);
-    case TimeFormat::MonthDay:
-        w = two(c.month, w);
-        *w++ = '-';
-        return two(c.day, w);
-    case TimeFormat::Month: {
-        // Month names in English, whatever the locale: the rest of the axis is not translated.
-        constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-        for (int k = 0; k < 3; ++k)
-            *w++ = kMonths[3 * (c.month - 1) + k];
-        return w;
-    }
-    case TimeFormat::Year:
-        return year(c.year, w);
-    }
-    return w;
+    return writeFields(time, format, w);
 }
 
 QString timeText(std::uint32_t time, TimeFormat format) {

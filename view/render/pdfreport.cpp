@@ -1,19 +1,16 @@
 #include "view/render/pdfreport.h"
 
-#include "view/model/statisticstable.h"
 #include "view/model/words.h"
 #include "view/render/chartpainter.h"
+#include "view/render/pdfrecord.h"
 #include "view/render/pdftable.h"
 
 #include "files/regularfile.h"
 #include "files/writewhole.h"
-#include "report/journal.h"
-#include "report/sha256.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
 #include <functional>
@@ -40,128 +37,6 @@ const QString kDefinitions = QStringLiteral(
     "from exact sums of those, to the two decimals printed (the statistics CSV: four, of the same "
     "exact value). Durations are whole seconds, in days, hours, minutes and seconds. SHA-256: of "
     "each file as it was when this report was made.");
-
-using Table = StatisticsTable;
-
-// The sensor as the tables head a row: the owner's name and the sensor, and what it measures.
-QString sensorCell(const Statistics& s) {
-    return Table::rowHeading(s, QStringLiteral("\n")) + u'\n' + Table::cell(s, Table::Quantity);
-}
-
-// The statistics as printed, in two tables narrow enough for A4: what was read, and what was
-// made of it against limits.
-struct Columns {
-    QList<TableColumn> columns;
-    QList<int> cells; // a StatisticsTable::Column each, -1: the sensor
-};
-
-Columns readingsColumns() {
-    const QList<std::pair<int, Wrap>> cells{{-1, Wrap::Anywhere},
-                                            {Table::Readings, Wrap::None},
-                                            {Table::Minimum, Wrap::None},
-                                            {Table::Maximum, Wrap::None},
-                                            {Table::Mean, Wrap::None},
-                                            {Table::Deviation, Wrap::None},
-                                            {Table::MeanKinetic, Wrap::Words},
-                                            {Table::Gaps, Wrap::None},
-                                            {Table::LongestGap, Wrap::Words},
-                                            {Table::LowBat, Wrap::None}};
-    Columns out;
-    for (const auto& [cell, wrap] : cells) {
-        out.columns.append(
-            {cell < 0 ? QStringLiteral("Sensor") : Table::heading(Table::Column(cell)), wrap,
-             cell >= 0});
-        out.cells.append(cell);
-    }
-    return out;
-}
-
-Columns limitsColumns() {
-    Columns out;
-    out.columns = {{QStringLiteral("Sensor"), Wrap::Anywhere, false},
-                   {Table::heading(Table::Calibrated), Wrap::Words, false},
-                   {Table::heading(Table::Limits), Wrap::Words, false},
-                   {Table::heading(Table::Excursions), Wrap::None, true},
-                   {Table::heading(Table::TimeOutside), Wrap::Words, true},
-                   {Table::heading(Table::LongestExcursion), Wrap::Words, true},
-                   {Table::heading(Table::LongestExcursionFrom), Wrap::Words, true}};
-    out.cells = {-1,
-                 Table::Calibrated,
-                 Table::Limits,
-                 Table::Excursions,
-                 Table::TimeOutside,
-                 Table::LongestExcursion,
-                 Table::LongestExcursionFrom};
-    return out;
-}
-
-QList<QStringList> rowsOf(const Columns& c, const QList<Statistics>& statistics) {
-    QList<QStringList> rows;
-    for (const Statistics& s : statistics) {
-        QStringList row;
-        for (const int cell : c.cells)
-            row.append(cell < 0 ? sensorCell(s) : Table::cell(s, Table::Column(cell)));
-        rows.append(row);
-    }
-    return rows;
-}
-
-// A time of the PC's clock with its offset from UTC: "2026-12-09 11:20:05 UTC+01:00".
-QString withOffset(const QDateTime& t) {
-    return t.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral(" UTC") +
-           report::utcOffset(t);
-}
-
-// The SHA-256 of a file in hexadecimal, read as a regular file a piece at a time; why not else.
-QString sha256Of(const QString& path) {
-    QString why;
-    const QString hash = report::sha256Of(path, why);
-    return hash.isEmpty() ? QStringLiteral("not read: ") + why : hash;
-}
-
-// What the report is made of.
-struct PdfReport {
-    const Document& document;
-    QString title;            // the heading's, else the sensors' names, else "ZELM report"
-    QStringList heading;      // "Site: …", "Operator: …", "Comment: …" where set
-    QString made;             // when and by what
-    QString folder;           // of the files, by its name
-    QList<QStringList> files; // each file's name below folder, and its SHA-256
-    QList<ChartView> charts;
-};
-
-// The deepest folder that holds every one of the absolute paths; empty where none does (files
-// on two drives).
-QString commonFolder(const QStringList& absolute) {
-    QString common = absolute.isEmpty() ? QString() : QFileInfo(absolute.first()).absolutePath();
-    for (const QString& p : absolute) {
-        while (!(p.size() > common.size() && p.startsWith(common) &&
-                 (common.endsWith(u'/') || p[common.size()] == u'/'))) {
-            const QString up = QFileInfo(common).absolutePath();
-            if (up == common)
-                return {};
-            common = up;
-        }
-    }
-    return common;
-}
-
-// The files' folder and each file's name below it: full local paths are not needed on paper.
-void filesOf(const QStringList& paths, PdfReport& report) {
-    QStringList absolute;
-    for (const QString& p : paths)
-        absolute.append(QFileInfo(p).absoluteFilePath());
-    const QString common = commonFolder(absolute);
-    report.folder = QFileInfo(common).fileName();
-    if (report.folder.isEmpty())
-        report.folder = QDir::toNativeSeparators(common);
-    const QDir folder(common);
-    for (qsizetype i = 0; i < paths.size(); ++i)
-        report.files.append(
-            {QDir::toNativeSeparators(common.isEmpty() ? absolute[i]
-                                                       : folder.relativeFilePath(absolute[i])),
-             sha256Of(paths[i])});
-}
 
 // Lays the report out page by page; run once without a painter to count the pages, then again
 // to paint them with "page n of m". Every text it places is recorded where asked.
@@ -359,44 +234,6 @@ private:
     qreal y_ = 0;
     int pageNumber_ = 1;
 };
-
-// The owner's title, else the names of the sensors drawn, in the table's order.
-QString reportTitle(const Document& d, const QList<bool>& drawn) {
-    if (!d.settings.report.title.isEmpty())
-        return d.settings.report.title;
-    QStringList drawnNames, names;
-    for (int sensor = 0; sensor < d.shown.size(); ++sensor)
-        if (drawn.value(sensor) && !d.shown[sensor].name.isEmpty())
-            drawnNames.append(d.shown[sensor].name);
-    for (const Statistics& s : d.statistics) // in the table's order
-        if (drawnNames.contains(s.label) && !names.contains(s.label))
-            names.append(s.label);
-    constexpr int kNamed = 6; // a title, not a list
-    if (names.isEmpty())
-        return QStringLiteral("ZELM report");
-    return names.mid(0, kNamed).join(QStringLiteral(", ")) +
-           (names.size() > kNamed ? QStringLiteral(" and %1 more").arg(names.size() - kNamed)
-                                  : QString());
-}
-
-PdfReport reportOf(const Document& d, const QList<bool>& drawn) {
-    const ReportHeading& h = d.settings.report;
-    PdfReport report{d, reportTitle(d, drawn), {}, {}, {}, {}, {}};
-    for (const auto& [label, text] :
-         {std::pair{"Site", h.site}, {"Operator", h.operatorName}, {"Comment", h.comment}})
-        if (!text.isEmpty())
-            report.heading.append(QLatin1String(label) + QStringLiteral(": ") + text);
-    report.made =
-        QStringLiteral("Made %1 by %2 %3")
-            .arg(withOffset(QDateTime::currentDateTime()), QCoreApplication::applicationName(),
-                 QCoreApplication::applicationVersion());
-    filesOf(d.report.files, report);
-    // Every chart over the whole period.
-    const QList<int> pens = sensorPens(d.report, drawn);
-    for (const Quantity& q : d.charts)
-        report.charts.append(chartView(q, drawn, pens, d.span.x0, d.span.x1));
-    return report;
-}
 
 void setUp(QPdfWriter& writer, const QString& title) {
     writer.setPageSize(QPageSize(QPageSize::A4));

@@ -1,23 +1,21 @@
-// The Sensors dialog and its two-point helper. One idea: editing the sensor settings.
+// The Sensors dialog: editing the sensor settings.
 #include "view/window/sensorsdialog.h"
 
 #include "settings/profile.h"
 #include "view/model/statistics.h"
 #include "view/model/words.h"
+#include "view/window/decimalinput.h"
 #include "view/window/plaintext.h"
+#include "view/window/twopointdialog.h"
 
-#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
-#include <QSet>
-#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -26,68 +24,12 @@ inline namespace window {
 
 namespace {
 
-constexpr int kSensorColumn = 0, kNameColumn = 1, kFirstField = 2;
-constexpr int kColumns = kFirstField + ActivationEnergy;
 const QColor kWrong(255, 205, 205);
 const QString kChooseRow = QStringLiteral("Choose a sensor's row first.");
-
-int columnOf(Field f) {
-    return kFirstField + f;
-}
-
-// Whether a sensor of this name has the field; the row of all sensors has the limits.
-bool applies(const QString& sensor, Field f) {
-    Kind kind;
-    return sensor.isEmpty() ? isLimit(f) : kindOfName(sensor, kind) && view::applies(kind, f);
-}
 
 // The other limit of a pair.
 Field partnerOf(Field f) {
     return Field(f ^ 1); // Low and High are neighbours, Low at an even place
-}
-
-// Numbers as they are typed: the locale's decimal separator becomes the point the settings file
-// takes, before anything is checked, so "8,0" typed where a comma is the decimal separator is
-// 8.0. A point is taken everywhere; the file's rule stays.
-class DecimalInput : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        const QString separator = QLocale().decimalPoint();
-        if (separator != QLatin1String("."))
-            input.replace(separator, QLatin1String("."));
-        return Acceptable;
-    }
-};
-
-// The table's number cells are typed through DecimalInput; names as they are.
-class NumberCells : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override {
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor); line && index.column() >= kFirstField)
-            line->setValidator(new DecimalInput(line));
-        return editor;
-    }
-};
-
-// The columns' headings, each with its unit: a limit's two words on two lines, narrower.
-QStringList headings() {
-    QStringList out{QStringLiteral("Sensor"), QStringLiteral("Name")};
-    for (int f = 0; f < ActivationEnergy; ++f) {
-        QString label = fieldLabel(Field(f));
-        if (isLimit(Field(f))) {
-            const QString unit = unitHeading(measureUnit(limitedMeasure(Field(f))));
-            label[label.lastIndexOf(u' ')] = u'\n';
-            out.append(label + QStringLiteral(" (%1)").arg(unit));
-        } else {
-            out.append(label + (f == Gain || f == Gain2 ? QStringLiteral("\n(factor)")
-                                                        : QStringLiteral("\n(value's unit)")));
-        }
-    }
-    return out;
 }
 
 } // namespace
@@ -98,78 +40,10 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
       problem_(new QLabel(this)),
       buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
     setWindowTitle(QStringLiteral("Sensors"));
-    // The sensors read, then those only the file names, each once.
-    QSet<QString> seen;
-    for (const QString& s : sensors) {
-        rows_.append(s);
-        seen.insert(s.simplified().toUpper());
-    }
-    QStringList unread;
-    for (auto it = settings.sensors.cbegin(); it != settings.sensors.cend(); ++it)
-        if (!seen.contains(it.key().simplified().toUpper()))
-            unread.append(it.key());
-    rows_ += unread;
-
-    table_->setColumnCount(kColumns);
-    table_->setRowCount(int(rows_.size()) + 1);
-    table_->setHorizontalHeaderLabels(headings());
-    for (int f = 0; f < ActivationEnergy; ++f)
-        if (!isLimit(Field(f)))
-            table_->horizontalHeaderItem(columnOf(Field(f)))
-                ->setToolTip(f == Gain || f == Gain2
-                                 ? QStringLiteral("A factor: shown = gain × decoded + offset")
-                                 : QStringLiteral("In the unit of the value: °C for TX and BT "
-                                                  "temperatures, % for BT humidity, V for BV; the "
-                                                  "logger sends RX readings without a unit"));
-    table_->setWordWrap(false); // a number on one line
-    table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                            QAbstractItemView::AnyKeyPressed);
-    table_->installEventFilter(this);
-    table_->setItemDelegate(new NumberCells(table_));
-    table_->verticalHeader()->hide();
-    const auto fixed = [&](int row, int column, const QString& text, const QString& tip) {
-        auto* item = new QTableWidgetItem(text);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item->setToolTip(plainToolTip(tip));
-        if (column != kSensorColumn)
-            item->setBackground(palette().window());
-        table_->setItem(row, column, item);
-    };
-    const auto fill = [&](int row, const QString& sensor, const SectionSettings* s) {
-        const bool shared = row == 0;
-        for (int f = 0; f < ActivationEnergy; ++f) {
-            if (applies(sensor, Field(f))) // as the file writes it, even where it cannot be used
-                table_->setItem(row, columnOf(Field(f)),
-                                new QTableWidgetItem(s ? s->text[f] : QString()));
-            else
-                fixed(row, columnOf(Field(f)), {}, {});
-        }
-        if (shared)
-            fixed(row, kNameColumn, {}, {});
-        else
-            table_->setItem(row, kNameColumn, new QTableWidgetItem(s ? s->name : QString()));
-    };
-    fixed(0, kSensorColumn, QStringLiteral("All sensors"),
-          QStringLiteral("Limits for every sensor that sets none of its own"));
-    fill(0, {}, &settings.limits);
-    for (int i = 0; i < rows_.size(); ++i) {
-        const bool read = i < sensors.size();
-        fixed(i + 1, kSensorColumn, rows_[i],
-              read ? QString() : QStringLiteral("Not among the readings shown; kept as it is"));
-        fill(i + 1, rows_[i], settings.of(rows_[i]));
-    }
-    // What each cell opened with: OK writes only the cells that differ from it.
-    for (int row = 0; row < table_->rowCount(); ++row) {
-        QStringList texts;
-        for (int column = 0; column < kColumns; ++column)
-            texts.append(table_->item(row, column)->text());
-        opened_.append(texts);
-    }
-    // Every column as wide as its contents, with room for a name and a number to type.
-    table_->resizeColumnsToContents();
-    table_->setColumnWidth(kNameColumn, std::clamp(table_->columnWidth(kNameColumn), 180, 320));
-    for (int column = kFirstField; column < kColumns; ++column)
-        table_->setColumnWidth(column, std::max(table_->columnWidth(column), 72));
+    rows_ = listedSensors(sensors, settings);
+    setUpTable();
+    fillTable(int(sensors.size()), settings);
+    fitColumns();
 
     openedActivation_ = settings.limits.text[ActivationEnergy];
     activation_->setValidator(new DecimalInput(activation_));
@@ -190,8 +64,16 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     problem_->setTextFormat(Qt::PlainText); // names and lines as written are data
     problem_->setStyleSheet(QStringLiteral("color: #b00000"));
     problem_->setWordWrap(true);
-    // Lines the program cannot use show as they are written, marked; OK keeps them unless their
-    // cell is changed.
+    QLabel* unused = unusedNote(settings);
+    layOut(note, unused, twoPointButton);
+    connectAll();
+    check();
+    fitToTable(parent);
+}
+
+// Lines the program cannot use show as they are written, marked; OK keeps them unless their
+// cell is changed.
+QLabel* SensorsDialog::unusedNote(const SensorSettings& settings) {
     auto* unused = new QLabel(this);
     unused->setTextFormat(Qt::PlainText);
     unused->setWordWrap(true);
@@ -205,7 +87,10 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
             .arg(counted(settings.ignored.size(), "line", "lines"),
                  said.join(QStringLiteral("; ")) +
                      (settings.ignored.size() > 3 ? QStringLiteral("; …") : QString())));
+    return unused;
+}
 
+void SensorsDialog::layOut(QLabel* note, QLabel* unused, QPushButton* twoPointButton) {
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Activation energy for MKT (kJ/mol):"), activation_);
     auto* layout = new QVBoxLayout(this);
@@ -219,6 +104,9 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
     bottom->addStretch();
     bottom->addWidget(buttons_);
     layout->addLayout(bottom);
+}
+
+void SensorsDialog::connectAll() {
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(table_, &QTableWidget::itemChanged, this, &SensorsDialog::check);
@@ -228,7 +116,10 @@ SensorsDialog::SensorsDialog(const QStringList& sensors, const SensorSettings& s
             check();
     });
     connect(activation_, &QLineEdit::textChanged, this, &SensorsDialog::check);
-    check();
+}
+
+// As wide as the table, within the screen.
+void SensorsDialog::fitToTable(QWidget* parent) {
     int width = table_->verticalHeader()->width() + 2 * table_->frameWidth() + 40;
     for (int column = 0; column < kColumns; ++column)
         width += table_->columnWidth(column);
@@ -369,66 +260,12 @@ void SensorsDialog::twoPoint() {
         problem_->setText(kChooseRow);
         return;
     }
-    const QString sensor = rows_[row - 1];
-    const QString name = table_->item(row, kNameColumn)->text().trimmed();
-    QDialog ask(this);
-    ask.setWindowTitle(
-        QStringLiteral("Two-point calibration of %1")
-            .arg(name.isEmpty() ? sensor : QStringLiteral("%1 (%2)").arg(name, sensor)));
-    auto* which = new QComboBox(&ask);
-    which->addItem(QStringLiteral("First value (offset, gain)"));
-    if (applies(sensor, Offset2))
-        which->addItem(QStringLiteral("Second value (offset 2, gain 2)"));
-    QLineEdit* edits[4];
-    QLabel* labels[4];
-    const char* const texts[] = {"Reading 1 (as decoded%1):", "True value 1 (reference%1):",
-                                 "Reading 2 (as decoded%1):", "True value 2 (reference%1):"};
-    Kind kind = TX;
-    kindOfName(sensor, kind);
-    const auto unitsShown = [&] { // of the value chosen
-        const QString unit = measureUnit(measureOf(kind, which->currentIndex() == 1));
-        for (int i = 0; i < 4; ++i)
-            labels[i]->setText(
-                QString::fromUtf8(texts[i]).arg(unit.isEmpty() ? QString() : ", " + unit));
-    };
-    auto* result = new QLabel(&ask);
-    result->setTextFormat(Qt::PlainText);
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &ask);
-    auto* form = new QFormLayout(&ask);
-    form->addRow(QStringLiteral("Value:"), which);
-    double gain = 1, offset = 0;
-    const auto update = [&] {
-        double v[4];
-        bool ok = true;
-        for (int i = 0; i < 4; ++i)
-            ok = !checkField(sensor, Offset, edits[i]->text(), v[i]) && ok;
-        ok = ok && twoPointCalibration(v[0], v[1], v[2], v[3], gain, offset);
-        result->setText(
-            ok ? QStringLiteral("Gain %1, offset %2").arg(fieldText(gain), fieldText(offset))
-               : QStringLiteral("Two different readings and two different true "
-                                "values."));
-        box->button(QDialogButtonBox::Ok)->setEnabled(ok);
-    };
-    for (int i = 0; i < 4; ++i) {
-        edits[i] = new QLineEdit(&ask);
-        edits[i]->setValidator(new DecimalInput(edits[i]));
-        labels[i] = new QLabel(&ask);
-        labels[i]->setBuddy(edits[i]);
-        form->addRow(labels[i], edits[i]);
-        connect(edits[i], &QLineEdit::textChanged, &ask, update);
-    }
-    unitsShown();
-    connect(which, &QComboBox::currentIndexChanged, &ask, unitsShown);
-    form->addRow(result);
-    form->addRow(box);
-    connect(box, &QDialogButtonBox::accepted, &ask, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, &ask, &QDialog::reject);
-    update();
+    TwoPointDialog ask(rows_[row - 1], table_->item(row, kNameColumn)->text().trimmed(), this);
     if (ask.exec() != QDialog::Accepted)
         return;
-    const bool second = which->currentIndex() == 1;
-    table_->item(row, columnOf(second ? Offset2 : Offset))->setText(fieldText(offset));
-    table_->item(row, columnOf(second ? Gain2 : Gain))->setText(fieldText(gain));
+    const bool second = ask.second();
+    table_->item(row, columnOf(second ? Offset2 : Offset))->setText(fieldText(ask.offset()));
+    table_->item(row, columnOf(second ? Gain2 : Gain))->setText(fieldText(ask.gain()));
 }
 
 } // namespace window

@@ -10,6 +10,7 @@
 class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableWidget;
 
 namespace view {
@@ -31,6 +32,12 @@ public:
     QStringList problems() const;
     QTableWidget* table() const { return table_; }
 
+    /// The table's columns: the sensor, its name, then a column per field but the activation
+    /// energy, which has a line of its own.
+    static constexpr int kSensorColumn = 0, kNameColumn = 1, kFirstField = 2;
+    static constexpr int kColumns = kFirstField + ActivationEnergy;
+    static int columnOf(Field f) { return kFirstField + f; }
+
 protected:
     /// The table's keys: Delete and Backspace clear the cells chosen; Return in a cell that is
     /// not being edited edits it rather than pressing OK.
@@ -50,6 +57,17 @@ private:
     QString rowName(int row) const;
     void check();
     void twoPoint();
+    // The constructor's steps.
+    static QStringList listedSensors(const QStringList& sensors, const SensorSettings& settings);
+    void setUpTable();
+    void setFixed(int row, int column, const QString& text, const QString& tip);
+    void fillRow(int row, const QString& sensor, const SectionSettings* s);
+    void fillTable(int read, const SensorSettings& settings);
+    void fitColumns();
+    QLabel* unusedNote(const SensorSettings& settings);
+    void layOut(QLabel* note, QLabel* unused, QPushButton* twoPointButton);
+    void connectAll();
+    void fitToTable(QWidget* parent);
 
     QStringList rows_;          // per table row after the first: the sensor's name
     QList<QStringList> opened_; // per row, per column: the text it opened with

@@ -91,6 +91,17 @@ private:
     /// Charts, sensor list, statistics and status from the document; again: keep the sensors
     /// ticked and the zoom, only the settings changed.
     void rebuild(bool again);
+    // The constructor's and rebuild's steps.
+    void setUpFollowing();
+    QWidget* buildSensorList();
+    void buildChartsPage();
+    QWidget* buildStatisticsTab();
+    void buildStatusBar();
+    /// Resizes to size within what the screen leaves.
+    void resizeWithin(QSize size);
+    void buildCharts();
+    void fillSensorList(bool again, const QList<bool>& ticked);
+    void showRead();
     void buildMenus();
     void openChosen(const QStringList& paths);
     void exportChosen(Export kind);
