@@ -9,6 +9,7 @@
 
 #include "core/startup.h"
 #include "report/journal.h"
+#include "settings/folder.h"
 #include "view/model/history.h"
 #include "view/model/words.h"
 #include "view/render/exports.h"
@@ -121,6 +122,7 @@ struct Options {
     QString png, svg, csv, stats, pdf, settingsFile;
     view::ReportHeading heading; // of the PDF, over the settings file's
     QStringList paths;
+    QString keptFolder; // the main program's kept downloads
     bool verifying = false;
 
     bool hasHeading() const {
@@ -238,6 +240,7 @@ int showWindow(int argc, char* argv[], const Options& o, bool history) {
     QApplication::setApplicationName(QStringLiteral("zelm-view"));
     QApplication::setApplicationVersion(QStringLiteral(ZURORUVE_VERSION));
     view::Viewer viewer;
+    viewer.setKeptFolder(o.keptFolder);
     QString why, error;
     viewer.setSettingsFile(o.settingsFile, why);
     for (const QString& line : viewer.settingsIgnored()) // told, and the rest still used
@@ -268,7 +271,7 @@ int main(int argc, char* argv[]) {
             return usage(QStringLiteral("--verify takes folders only"));
         if (o.paths.isEmpty()) {
             QCoreApplication where(argc, argv);
-            o.paths.append(view::historyFolder());
+            o.paths.append(view::historyFolder(settings::chooseProgramFolder()));
         }
         return verify(o.paths);
     }
@@ -289,12 +292,15 @@ int main(int argc, char* argv[]) {
         }
     }
     const bool history = o.paths.isEmpty();
-    if (history || o.settingsFile.isEmpty()) { // where the main program keeps its files
+    if (history || o.settingsFile.isEmpty() || !headless) { // where the main program keeps its
+                                                            // files, by its rule
         QCoreApplication where(argc, argv);
+        const settings::ProgramFolder home = settings::chooseProgramFolder();
+        o.keptFolder = view::historyFolder(home);
         if (history)
-            o.paths.append(view::historyFolder());
+            o.paths.append(o.keptFolder);
         if (o.settingsFile.isEmpty())
-            o.settingsFile = view::settingsFile();
+            o.settingsFile = view::settingsFile(home);
     }
     return headless ? writeWithoutWindow(argc, argv, o) : showWindow(argc, argv, o, history);
 }

@@ -131,13 +131,12 @@ void mergeFiles(const QList<ReportFile>& sources, Merger& merger, Report& report
     report.raw = anyRaw;
 }
 
-QString historyFolder() {
-    // The main program's folder by the main program's rule, whichever program asks.
-    return settings::chooseProgramFolder().file(settings::kDataFolder);
+QString historyFolder(const settings::ProgramFolder& folder) {
+    return folder.file(settings::kDataFolder);
 }
 
-QString settingsFile() {
-    return settings::chooseProgramFolder().file(settings::kIniFile);
+QString settingsFile(const settings::ProgramFolder& folder) {
+    return folder.file(settings::kIniFile);
 }
 
 } // namespace model

@@ -3,6 +3,7 @@
 // and folders named) merged into one, so that a record several downloads hold counts once.
 // Reading a history never writes, moves or deletes anything.
 
+#include "settings/folder.h"
 #include "view/model/merger.h"
 
 #include <QStringList>
@@ -39,11 +40,11 @@ QList<ReportFile> reportFiles(const QStringList& paths, Report& report,
 void mergeFiles(const QList<ReportFile>& files, Merger& merger, Report& report);
 
 /// The folder of kept downloads: "DATA" in the folder the main program keeps its files in
-/// (beside the program for a copy run from its own folder, else the per-user folder).
-QString historyFolder();
-/// The main program's settings file, found by the same rule; it holds the sensors' names,
-/// calibrations and limits beside the port.
-QString settingsFile();
+/// (settings::chooseProgramFolder, which a program asks where it starts).
+QString historyFolder(const settings::ProgramFolder& folder);
+/// The main program's settings file in that folder; it holds the sensors' names, calibrations
+/// and limits beside the port.
+QString settingsFile(const settings::ProgramFolder& folder);
 
 } // namespace model
 } // namespace view

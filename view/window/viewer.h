@@ -40,6 +40,9 @@ class Viewer : public QMainWindow {
 public:
     explicit Viewer(QWidget* parent = nullptr);
     ~Viewer() override;
+    /// The main program's folder of kept downloads: where Open starts, and the history shown
+    /// as "Kept downloads" when it is what is open.
+    void setKeptFolder(const QString& folder) { keptFolder_ = folder; }
     /// Reads the names, calibrations and limits of the sensors from the settings file at path,
     /// which the Sensors dialog writes, and shows what is open with them (the sensors ticked and
     /// the zoom kept); before the window is shown, also its size and sensor list's width as it
@@ -126,6 +129,7 @@ private:
     QFileSystemWatcher* watcher_;
     QTimer* follow_; // a moment after a folder changed: its files are then written whole
     bool keptDownloads_ = false;
+    QString keptFolder_; // the main program's kept downloads, where Open starts
     QString settingsPath_;
     QString settingsUnread_; // why the settings file could not be read, where it exists
     QString layoutRead_;     // the window's size and list width as the settings file had them

@@ -25,8 +25,8 @@ bool Viewer::open(const QStringList& paths, QString& error) {
     if (!any && !document_.report.readings.isEmpty())
         return false; // what is shown stays, and so do the folders it follows
     history_ = std::move(history);
-    const QFileInfo kept(historyFolder());
-    keptDownloads_ = paths.size() == 1 && QFileInfo(paths.first()) == kept;
+    keptDownloads_ = paths.size() == 1 && !keptFolder_.isEmpty() &&
+                     QFileInfo(paths.first()) == QFileInfo(keptFolder_);
     if (!watcher_->directories().isEmpty())
         watcher_->removePaths(watcher_->directories());
     if (!watcher_->files().isEmpty())

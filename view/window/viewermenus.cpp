@@ -31,14 +31,14 @@ void Viewer::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(QStringLiteral("&Open files…"), QKeySequence::Open, this, [this] {
         const QStringList paths = QFileDialog::getOpenFileNames(
-            this, QStringLiteral("Open reports"), historyFolder(),
+            this, QStringLiteral("Open reports"), keptFolder_,
             QStringLiteral("Reports (*.dat out-*.txt);;All files (*)"));
         if (!paths.isEmpty())
             openChosen(paths);
     });
     file->addAction(QStringLiteral("Open &folder…"), this, [this] {
         const QString folder = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Open a folder of reports"), historyFolder());
+            this, QStringLiteral("Open a folder of reports"), keptFolder_);
         if (!folder.isEmpty())
             openChosen({folder});
     });
